@@ -1,0 +1,93 @@
+#pragma once
+// Cell formulas: parsing (A1 and R1C1 syntax), evaluation against an EvalContext, and printing back in
+// either syntax. The spreadsheet (host/sheet) owns the cells; this module knows nothing of them.
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/base/RuntimeError.h"
+#include "host/base/Variant.h"
+#include "host/formula/Reference.h"
+
+namespace host::formula {
+
+struct Node;  // the syntax tree, private to host/formula
+
+enum class ReferenceStyle { A1, R1C1 };
+
+// A formula text that does not parse. Raised when a formula is entered: number 1004 with a
+// description naming the position (1-based, in characters) and the reason.
+class FormulaSyntaxError : public RuntimeError {
+public:
+    FormulaSyntaxError(std::size_t position, std::string reason);
+    std::size_t position() const { return position_; }
+    const std::string& reason() const { return reason_; }
+
+private:
+    std::size_t position_;
+    std::string reason_;
+};
+
+// A parsed formula. Relative references are resolved against the cell the formula was entered in,
+// so the formula holds absolute coordinates plus the "$" flags needed to print it again.
+class Formula {
+public:
+    // Parses a formula text with or without its leading "=". Raises FormulaSyntaxError.
+    // anchorRow/anchorColumn: the cell the formula belongs to (R1C1 relative references need it).
+    static Formula parse(std::string_view text, ReferenceStyle style, int anchorRow, int anchorColumn);
+
+    // The formula text with a leading "=", in A1 or R1C1 style relative to the given cell.
+    std::string toText(ReferenceStyle style, int anchorRow, int anchorColumn) const;
+
+    // Every reference the formula names (its static precedents), and the defined names it uses.
+    std::vector<ReferenceTarget> references() const;
+    std::vector<std::string> names() const;
+    // True when the formula calls a volatile built-in (NOW, TODAY, RAND).
+    bool isVolatile() const;
+
+    const Node& root() const { return *root_; }
+
+private:
+    explicit Formula(std::shared_ptr<const Node> root) : root_(std::move(root)) {}
+    std::shared_ptr<const Node> root_;
+};
+
+// A user-defined function: receives the arguments as the spreadsheet passes them (a reference as a
+// Range object, any other argument as its value, an omitted one as Missing) and returns a value.
+using UserFunction = std::function<Variant(std::vector<Variant>& arguments)>;
+
+// What the evaluator needs from the spreadsheet.
+class EvalContext {
+public:
+    virtual ~EvalContext() = default;
+    // The cell whose formula is evaluated (for implicit intersection).
+    virtual int formulaRow() const = 0;
+    virtual int formulaColumn() const = 0;
+    // The values of a referenced area: one value for one cell, a rows x columns Array with lower
+    // bounds 1 otherwise. An unknown workbook or sheet gives the error value #REF!.
+    virtual Variant referenceValues(const ReferenceTarget& target) = 0;
+    // The platform Range object of a referenced area, as handed to user-defined functions.
+    virtual Variant referenceObject(const ReferenceTarget& target) = 0;
+    // A defined name: the reference it stands for; nullopt for a name that is not defined.
+    virtual std::optional<ReferenceTarget> resolveName(const std::string& name) = 0;
+    // A user-defined function by name (case-insensitive); nullptr when none is registered.
+    virtual const UserFunction* findUserFunction(const std::string& name) = 0;
+    // Current date and time, for NOW and TODAY.
+    virtual Date now() = 0;
+    // Formats a value with a number-format code, for the TEXT function.
+    virtual std::string formatText(const Variant& value, const std::string& formatCode) = 0;
+};
+
+// Evaluates a formula. A single-cell formula gets a single value (implicit intersection applied); an
+// array formula (asArray) may get an Array, which the caller spreads over its range. Errors of the
+// formula are error values; a run-time error raised by a user-defined function becomes #VALUE!.
+Variant evaluate(const Formula& formula, EvalContext& context, bool asArray);
+
+// Names of the built-in functions (upper case).
+bool isBuiltinFunction(std::string_view name);
+
+}  // namespace host::formula
