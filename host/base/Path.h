@@ -1,0 +1,12 @@
+#pragma once
+// Paths as the add-in writes them ("\" between folders) turned into paths of this system.
+
+#include <string>
+#include <string_view>
+
+namespace host {
+
+// The path with every "\" turned into "/", the native separator; "/" stays as it is.
+std::string nativePath(std::string_view path);
+
+}  // namespace host

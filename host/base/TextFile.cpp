@@ -1,0 +1,88 @@
+#include "host/base/TextFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+
+#include <unicode/ucnv.h>
+
+#include "host/base/Path.h"
+#include "host/base/RuntimeError.h"
+
+namespace host {
+
+namespace {
+
+constexpr std::string_view utf8ByteOrderMark = "\xEF\xBB\xBF";
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+std::string readBytes(const std::string& path) {
+    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(nativePath(path).c_str(), "rb"));
+    if (!file) throw RuntimeError(errno == ENOENT ? err::FileNotFound : err::PathFileAccessError);
+    std::string bytes;
+    char buffer[1 << 16];
+    std::size_t read;
+    while ((read = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.append(buffer, read);
+    if (std::ferror(file.get())) throw RuntimeError(err::PathFileAccessError);
+    return bytes;
+}
+
+std::string fromWindows1250(std::string_view bytes) {
+    // Every byte of the code page becomes at most three bytes of UTF-8.
+    std::string text(bytes.size() * 3 + 1, '\0');
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t length = ucnv_convert("UTF-8", "cp1250", text.data(), static_cast<int32_t>(text.size()),
+                                        bytes.data(), static_cast<int32_t>(bytes.size()), &status);
+    if (U_FAILURE(status)) {
+        throw RuntimeError(err::PathFileAccessError,
+                           standardDescription(err::PathFileAccessError) + " (" + u_errorName(status) + ")");
+    }
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
+int writeErrorNumber(int openError) {
+    switch (openError) {
+    case ENOENT:
+    case ENOTDIR: return err::PathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS: return err::PermissionDenied;
+    default: return err::PathFileAccessError;
+    }
+}
+
+}  // namespace
+
+std::string readTextFile(const std::string& path) {
+    std::string bytes = readBytes(path);
+    if (!isValidUtf8(bytes)) return fromWindows1250(bytes);
+    if (bytes.starts_with(utf8ByteOrderMark)) bytes.erase(0, utf8ByteOrderMark.size());
+    return bytes;
+}
+
+std::vector<std::string> splitLines(std::string_view text) {
+    std::vector<std::string> lines;
+    std::size_t lineBegin = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n') continue;
+        lines.emplace_back(text.substr(lineBegin, i - lineBegin));
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        lineBegin = i + 1;
+    }
+    if (lineBegin < text.size()) lines.emplace_back(text.substr(lineBegin));
+    return lines;
+}
+
+void writeTextFile(const std::string& path, std::string_view text, bool append) {
+    std::FILE* file = std::fopen(nativePath(path).c_str(), append ? "ab" : "wb");
+    if (!file) throw RuntimeError(writeErrorNumber(errno));
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    const bool closed = std::fclose(file) == 0;
+    if (!written || !closed) throw RuntimeError(err::PathFileAccessError);
+}
+
+}  // namespace host

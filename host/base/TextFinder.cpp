@@ -1,0 +1,55 @@
+#include "host/base/TextFinder.h"
+
+#include <unicode/uchar.h>
+
+#include "host/base/Utf8.h"
+
+namespace host {
+
+namespace {
+
+char32_t foldCase(char32_t c) {
+    return static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT));
+}
+
+}  // namespace
+
+TextFinder::TextFinder(std::string_view text, std::string_view needle, CompareMethod method)
+    : text_(text), needle_(needle), ignoreCase_(method == CompareMethod::Text) {
+    if (!ignoreCase_) return;
+    for (std::size_t at = 0; at < needle.size();) foldedNeedle_.push_back(foldCase(nextChar(needle, at)));
+}
+
+std::optional<TextFinder::Match> TextFinder::next(std::size_t from) const {
+    if (!ignoreCase_) {
+        const std::size_t at = text_.find(needle_, from);
+        if (at == std::string_view::npos) return std::nullopt;
+        return Match{at, at + needle_.size()};
+    }
+    for (std::size_t at = from; at < text_.size(); at = skipChars(text_, at, 1)) {
+        if (const auto end = foldedMatchEnd(at)) return Match{at, *end};
+    }
+    return std::nullopt;
+}
+
+std::optional<TextFinder::Match> TextFinder::last() const {
+    if (!ignoreCase_) {
+        const std::size_t at = text_.rfind(needle_);
+        if (at == std::string_view::npos) return std::nullopt;
+        return Match{at, at + needle_.size()};
+    }
+    std::optional<Match> found;
+    for (std::size_t at = 0; at < text_.size(); at = skipChars(text_, at, 1)) {
+        if (const auto end = foldedMatchEnd(at)) found = Match{at, *end};
+    }
+    return found;
+}
+
+std::optional<std::size_t> TextFinder::foldedMatchEnd(std::size_t at) const {
+    for (const char32_t wanted : foldedNeedle_) {
+        if (at >= text_.size() || foldCase(nextChar(text_, at)) != wanted) return std::nullopt;
+    }
+    return at;
+}
+
+}  // namespace host
