@@ -1,0 +1,54 @@
+#include "host/sheet/CellEvalContext.h"
+
+#include "host/base/DateSerial.h"
+#include "host/base/NumberFormat.h"
+#include "host/formula/Address.h"
+#include "host/sheet/Application.h"
+#include "host/sheet/References.h"
+#include "host/sheet/Workbook.h"
+
+namespace host::sheet {
+
+Variant CellEvalContext::referenceValues(const formula::ReferenceTarget& target) {
+    if (namesClosedWorkbook(application_, target)) {
+        if (auto* store = application_.workbookStore())
+            return store->readClosed(target.folder, target.workbook, target.sheet, target.area);
+        return CellError::Ref;
+    }
+    auto sheet = resolveSheet(application_, sheet_, target);
+    if (!sheet) return CellError::Ref;
+    return areaValues(*sheet, target.area, true);
+}
+
+Variant CellEvalContext::referenceObject(const formula::ReferenceTarget& target) {
+    auto sheet = resolveSheet(application_, sheet_, target);
+    if (!sheet) return referenceValues(target);
+    return std::make_shared<Range>(sheet, std::vector<formula::Area>{target.area});
+}
+
+std::optional<formula::ReferenceTarget> CellEvalContext::resolveName(const std::string& name) {
+    auto book = sheet_.parent();
+    if (!book) return std::nullopt;
+    auto n = book->names().find(name);
+    if (!n) return std::nullopt;
+    std::string_view refersTo = n->refersTo();
+    if (refersTo.starts_with("=")) refersTo.remove_prefix(1);
+    try {
+        auto targets = formula::parseAddress(refersTo);
+        if (targets.size() == 1) return targets.front();
+    } catch (const RuntimeError&) {
+    }
+    return std::nullopt;
+}
+
+const formula::UserFunction* CellEvalContext::findUserFunction(const std::string& name) {
+    return application_.findFunction(name);
+}
+
+Date CellEvalContext::now() { return Date{nowSerial()}; }
+
+std::string CellEvalContext::formatText(const Variant& value, const std::string& formatCode) {
+    return formatValue(value, formatCode);
+}
+
+}  // namespace host::sheet

@@ -1,0 +1,33 @@
+#pragma once
+// The evaluation context of a formula in a worksheet cell: resolves its references, names and
+// functions against the application.
+
+#include "host/formula/Formula.h"
+#include "host/sheet/Worksheet.h"
+
+namespace host::sheet {
+
+class Application;
+
+class CellEvalContext : public formula::EvalContext {
+public:
+    CellEvalContext(Application& application, Worksheet& sheet, int row, int column)
+        : application_(application), sheet_(sheet), row_(row), column_(column) {}
+
+    int formulaRow() const override { return row_; }
+    int formulaColumn() const override { return column_; }
+    Variant referenceValues(const formula::ReferenceTarget& target) override;
+    Variant referenceObject(const formula::ReferenceTarget& target) override;
+    std::optional<formula::ReferenceTarget> resolveName(const std::string& name) override;
+    const formula::UserFunction* findUserFunction(const std::string& name) override;
+    Date now() override;
+    std::string formatText(const Variant& value, const std::string& formatCode) override;
+
+private:
+    Application& application_;
+    Worksheet& sheet_;
+    int row_;
+    int column_;
+};
+
+}  // namespace host::sheet

@@ -1,0 +1,38 @@
+#include "host/sheet/References.h"
+
+#include "host/base/Text.h"
+#include "host/sheet/Application.h"
+#include "host/sheet/Workbook.h"
+
+namespace host::sheet {
+
+WorksheetPtr resolveSheet(Application& application, const Worksheet& from, const formula::ReferenceTarget& target) {
+    WorkbookPtr book = target.workbook.empty() ? from.parent() : application.workbooks().find(target.workbook);
+    if (!book) return nullptr;
+    if (target.sheet.empty()) {
+        if (target.workbook.empty()) return std::const_pointer_cast<Worksheet>(from.shared_from_this());
+        return book->sheetCount() > 0 ? book->sheet(1) : nullptr;
+    }
+    return book->findSheet(target.sheet);
+}
+
+bool namesClosedWorkbook(Application& application, const formula::ReferenceTarget& target) {
+    return !target.workbook.empty() && !application.workbooks().find(target.workbook);
+}
+
+Variant areaValues(const Worksheet& sheet, const formula::Area& area, bool asValue2) {
+    auto valueOf = [&](int r, int c) -> Variant {
+        const Cell* cell = sheet.findCell(r, c);
+        if (!cell) return {};
+        if (asValue2 && (cell->value.type() == VarType::Date || cell->value.type() == VarType::Currency))
+            return cell->value.toDouble();
+        return cell->value;
+    };
+    if (area.isSingleCell()) return valueOf(area.top, area.left);
+    Array values = Array::matrix(area.rows(), area.columns());
+    for (int r = area.top; r <= area.bottom; ++r)
+        for (int c = area.left; c <= area.right; ++c) values(r - area.top + 1, c - area.left + 1) = valueOf(r, c);
+    return values;
+}
+
+}  // namespace host::sheet

@@ -1,0 +1,22 @@
+#pragma once
+// Resolving the workbook and sheet a reference names, relative to the sheet that names it.
+
+#include "host/formula/Reference.h"
+#include "host/sheet/Worksheet.h"
+
+namespace host::sheet {
+
+class Application;
+
+// The sheet a reference target points at: the given sheet when the target names none, else the named
+// sheet of the named (or the same) open workbook, letter case ignored. nullptr when that workbook is
+// not open or has no such sheet.
+WorksheetPtr resolveSheet(Application& application, const Worksheet& from, const formula::ReferenceTarget& target);
+
+// True when the target names a workbook that is not open (to be read from its file).
+bool namesClosedWorkbook(Application& application, const formula::ReferenceTarget& target);
+
+// The values of an area of a sheet: one value for one cell, a rows x columns Array otherwise.
+Variant areaValues(const Worksheet& sheet, const formula::Area& area, bool asValue2);
+
+}  // namespace host::sheet

@@ -1,0 +1,110 @@
+#pragma once
+// Worksheet: a grid of cells with a name, visibility, comments and shapes.
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "host/base/Variant.h"
+#include "host/sheet/Cell.h"
+#include "host/sheet/Range.h"
+
+namespace host::sheet {
+
+class Workbook;
+class Application;
+
+enum class SheetVisibility { Visible = -1, Hidden = 0, VeryHidden = 2 };
+
+// A drawing object on a sheet; comments have one each.
+class Shape : public Object {
+public:
+    explicit Shape(std::string name) : name_(std::move(name)) {}
+    std::string typeName() const override { return "Shape"; }
+    const std::string& name() const { return name_; }
+    double width = 96;
+    double height = 55.5;
+
+private:
+    std::string name_;
+};
+using ShapePtr = std::shared_ptr<Shape>;
+
+class Worksheet : public Object, public std::enable_shared_from_this<Worksheet> {
+public:
+    Worksheet(std::weak_ptr<Workbook> workbook, std::string name);
+    std::string typeName() const override { return "Worksheet"; }
+
+    std::shared_ptr<Workbook> parent() const;
+    std::shared_ptr<Application> application() const;
+
+    const std::string& name() const { return name_; }
+    // Renames the sheet; raises 1004 for an empty name, one over 31 characters, one with : \ / ? * [ ]
+    // or a name another sheet of the workbook has (letter case ignored).
+    void setName(const std::string& name);
+    SheetVisibility visible() const { return visible_; }
+    // Hiding the last visible sheet of a workbook raises 1004.
+    void setVisible(SheetVisibility visibility);
+
+    // Range("A1"), Range("A1:B2,D4"), Range("Sheet1!A1") (the sheet must be this one); raises 1004
+    // for a text that is no address.
+    RangePtr range(std::string_view address);
+    RangePtr range(const RangePtr& first, const RangePtr& last);
+    RangePtr cells(int row, int column);
+    RangePtr usedRange();
+
+    void calculate();
+    void activate();
+    void select() { activate(); }
+    // Removes the sheet from its workbook; raises 1004 for the last visible sheet.
+    void remove();
+
+    // Comments of the sheet, row by row.
+    std::vector<std::shared_ptr<Comment>> comments() const;
+    std::vector<ShapePtr> shapes() const;
+
+    // The selection and active cell of the sheet (A1 for a new sheet).
+    RangePtr selection() const;
+    RangePtr activeCell() const;
+    void setSelection(std::vector<formula::Area> areas, formula::Area activeCell);
+
+    // ---- cell storage, for the platform's own modules ----
+    const Cell* findCell(int row, int column) const;
+    Cell& cellAt(int row, int column);
+    // Drops a cell that holds nothing any more.
+    void compact(int row, int column);
+    const std::unordered_map<CellKey, Cell>& allCells() const { return cells_; }
+    // Keys of the cells holding a formula (single cells and array anchors).
+    const std::unordered_set<CellKey>& formulaCells() const { return formulaCells_; }
+    void noteFormula(CellKey key, bool present);
+    // The formula cell whose result a cell shows: the cell itself, the anchor of its array, or none.
+    std::optional<CellKey> formulaOwner(int row, int column) const;
+
+    // Calculation state of the sheet's formula cells (by the key of the cell or array anchor).
+    struct CalcState {
+        std::unordered_set<CellKey> dirty;
+        std::unordered_set<CellKey> volatileCells;
+    };
+    CalcState& calcState() { return calc_; }
+
+private:
+    std::weak_ptr<Workbook> workbook_;
+    std::string name_;
+    SheetVisibility visible_ = SheetVisibility::Visible;
+    std::unordered_map<CellKey, Cell> cells_;
+    std::unordered_set<CellKey> formulaCells_;
+    CalcState calc_;
+    std::vector<formula::Area> selection_{formula::Area::cell(1, 1)};
+    formula::Area activeCell_ = formula::Area::cell(1, 1);
+};
+using WorksheetPtr = std::shared_ptr<Worksheet>;
+
+// Checks a sheet name; raises 1004 with the reason when it is not allowed.
+void validateSheetName(const std::string& name);
+
+}  // namespace host::sheet

@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include "host/sheet/Application.h"
+
+using namespace host;
+using namespace host::sheet;
+
+namespace {
+
+struct RecalcTest : ::testing::Test {
+    ApplicationPtr app = Application::create();
+    WorkbookPtr book = app->workbooks().add();
+    WorksheetPtr sheet = book->sheet(1);
+
+    Variant at(const char* address) { return sheet->range(address)->value(); }
+    void put(const char* address, const Variant& v) { sheet->range(address)->setFormula(v); }
+};
+
+}  // namespace
+
+TEST_F(RecalcTest, AutomaticModeRecalculatesDependentsInOrder) {
+    // Entered out of order: C1 uses B1, which uses A1.
+    put("C1", "=B1*10");
+    put("B1", "=A1+1");
+    put("A1", 2);
+    EXPECT_EQ(at("B1"), Variant(3.0));
+    EXPECT_EQ(at("C1"), Variant(30.0));
+    put("A1", 5);
+    EXPECT_EQ(at("C1"), Variant(60.0));
+    // A range reference depends on every cell in it.
+    put("D1", "=SUM(A1:C1)");
+    EXPECT_EQ(at("D1"), Variant(71.0));
+    put("A1", "=1");
+    EXPECT_EQ(at("D1"), Variant(1.0 + 2.0 + 20.0));
+}
+
+TEST_F(RecalcTest, ManualModeWaitsUntilCalculated) {
+    put("A1", 1);
+    put("B1", "=A1*2");
+    app->setCalculation(CalculationMode::Manual);
+    put("A1", 4);
+    EXPECT_EQ(at("B1"), Variant(2.0));  // still the old result
+    put("C1", "=A1+B1");
+    EXPECT_TRUE(at("C1").isEmpty());  // entered, not calculated
+    app->calculate();
+    EXPECT_EQ(at("B1"), Variant(8.0));
+    EXPECT_EQ(at("C1"), Variant(12.0));
+
+    put("A1", 10);
+    app->setCalculation(CalculationMode::Automatic);  // switching back recalculates
+    EXPECT_EQ(at("C1"), Variant(30.0));
+}
+
+TEST_F(RecalcTest, SheetAndRangeCalculateOnlyTheirCells) {
+    auto other = book->addSheet();
+    other->range("A1")->setValue(1);
+    other->range("B1")->setFormula("=A1");
+    put("A1", "=Sheet2!A1*100");
+    app->setCalculation(CalculationMode::Manual);
+    other->range("A1")->setValue(7);
+    sheet->calculate();  // Sheet1's formula is dirty, Sheet2's B1 stays as it was
+    EXPECT_EQ(at("A1"), Variant(700.0));
+    EXPECT_EQ(other->range("B1")->value(), Variant(1.0));
+    other->range("B1")->calculate();
+    EXPECT_EQ(other->range("B1")->value(), Variant(7.0));
+}
+
+TEST_F(RecalcTest, VolatileCellsRecalculateEveryTime) {
+    int calls = 0;
+    app->registerFunction("COUNTER", [&](std::vector<Variant>&) {
+        app->markVolatile();
+        return Variant(static_cast<double>(++calls));
+    });
+    int plainCalls = 0;
+    app->registerFunction("PLAIN", [&](std::vector<Variant>&) { return Variant(static_cast<double>(++plainCalls)); });
+    put("A1", "=COUNTER()");
+    put("A2", "=A1*2");
+    put("B1", "=PLAIN()");
+    const int afterEntry = calls;
+    app->calculate();
+    EXPECT_EQ(calls, afterEntry + 1);
+    EXPECT_EQ(at("A2"), Variant(2.0 * calls));  // dependents of a volatile cell follow it
+    EXPECT_EQ(plainCalls, 1);                    // a cell that is not volatile is not recalculated
+    sheet->calculate();
+    EXPECT_EQ(calls, afterEntry + 2);
+}
+
+TEST_F(RecalcTest, CallerIsTheCallingCellOrArray) {
+    std::vector<std::string> seen;
+    app->registerFunction("WHERE", [&](std::vector<Variant>&) {
+        auto caller = asRange(app->caller());
+        seen.push_back(caller ? caller->address() : "none");
+        return Variant(caller ? static_cast<double>(caller->count()) : -1.0);
+    });
+    put("B2", "=WHERE()");
+    sheet->range("D1:D3")->setFormulaArray("=WHERE()");
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0], "$B$2");
+    EXPECT_EQ(seen[1], "$D$1:$D$3");
+    EXPECT_EQ(at("D3"), Variant(3.0));  // a single value fills the whole array
+    EXPECT_TRUE(app->caller().isError());  // outside a formula
+}
+
+TEST_F(RecalcTest, ArrayFormulaSpreadsAndPadsWithNA) {
+    sheet->range("A1:C2")->setFormulaArray("={1,2;3,4}");
+    EXPECT_EQ(at("B2"), Variant(4.0));
+    EXPECT_EQ(at("C1"), Variant(CellError::NA));
+    EXPECT_EQ(sheet->range("C2")->formula(), Variant("={1,2;3,4}"));
+    EXPECT_THROW(sheet->range("B2")->setValue(5), RuntimeError);  // part of an array
+    sheet->range("A1:C2")->clearContents();
+    EXPECT_EQ(sheet->range("A1:C2")->hasFormula(), Variant(false));
+}
+
+TEST_F(RecalcTest, UserFunctionsGetRangesValuesAndMissing) {
+    std::vector<std::string> kinds;
+    app->registerFunction("KINDS", [&](std::vector<Variant>& args) {
+        for (const auto& a : args) kinds.push_back(a.isMissing() ? "missing" : typeName(a));
+        return Variant("ok");
+    });
+    put("A1", 3);
+    put("B1", "=KINDS(A1, A1:A2, 1+1, , \"x\")");
+    EXPECT_EQ(at("B1"), Variant("ok"));
+    EXPECT_EQ(kinds, (std::vector<std::string>{"Range", "Range", "Double", "missing", "String"}));
+}
+
+TEST_F(RecalcTest, CircularReferencesEndWithAnErrorValue) {
+    put("A1", "=B1+1");
+    put("B1", "=A1+1");
+    put("C1", "=A1");
+    put("D1", "=D1");
+    EXPECT_EQ(at("A1"), Variant(CellError::Ref));
+    EXPECT_EQ(at("B1"), Variant(CellError::Ref));
+    EXPECT_EQ(at("C1"), Variant(CellError::Ref));  // the error flows on to dependents
+    EXPECT_EQ(at("D1"), Variant(CellError::Ref));
+    put("B1", 1);  // breaking the cycle recovers
+    EXPECT_EQ(at("C1"), Variant(2.0));
+}
+
+TEST_F(RecalcTest, LongChainsDoNotExhaustTheStack) {
+    app->setCalculation(CalculationMode::Manual);
+    put("A1", 1);
+    for (int r = 2; r <= 20000; ++r) sheet->cells(r, 1)->setFormula("=A" + std::to_string(r - 1) + "+1");
+    app->calculate();
+    EXPECT_EQ(sheet->cells(20000, 1)->value(), Variant(20000.0));
+}
+
+TEST_F(RecalcTest, ExternalReferencesToOpenWorkbooks) {
+    auto other = app->workbooks().add();
+    other->sheet(1)->setName("Data Sheet");
+    other->sheet(1)->range("B2")->setValue(42);
+    put("A1", "='[" + other->name() + "]Data Sheet'!B2 + 1");
+    EXPECT_EQ(at("A1"), Variant(43.0));
+    other->sheet(1)->range("B2")->setValue(1);
+    EXPECT_EQ(at("A1"), Variant(2.0));
+    EXPECT_EQ(app->executeExcel4Macro("'[" + other->name() + "]Data Sheet'!R2C2"), Variant(1.0));
+    // A workbook that is not open and no file layer to read it: #REF!.
+    put("A2", "='/tmp/x/[Missing.xlsx]Sheet1'!A1");
+    EXPECT_EQ(at("A2"), Variant(CellError::Ref));
+}
+
+TEST_F(RecalcTest, EventsReachHandlers) {
+    std::vector<std::string> events;
+    app->addSheetChangeHandler([&](const WorksheetPtr& s, const RangePtr& r) { events.push_back("change " + s->name() + r->address()); });
+    app->addSheetCalculateHandler([&](const WorksheetPtr& s) { events.push_back("calculate " + s->name()); });
+    app->addWorkbookActivateHandler([&](const WorkbookPtr& b) { events.push_back("activate " + b->name()); });
+    put("A1", 1);
+    put("A2", "=A1");
+    auto second = app->workbooks().add();
+    book->activate();
+    EXPECT_EQ(events, (std::vector<std::string>{"change Sheet1$A$1", "calculate Sheet1", "change Sheet1$A$2",
+                                                "activate " + second->name(), "activate " + book->name()}));
+    app->enableEvents = false;
+    put("A1", 2);
+    EXPECT_EQ(events.size(), 5u);
+}
+
+TEST_F(RecalcTest, DependentsAndPrecedents) {
+    put("A1", 1);
+    put("B1", "=A1");
+    put("C1", "=B1+A1");
+    put("D5", "=SUM(C1:C2)");
+    EXPECT_EQ(sheet->range("A1")->dependents()->address(), "$B$1,$C$1,$D$5");
+    EXPECT_EQ(sheet->range("D5")->precedents()->address(), "$C$1:$C$2,$B$1,$A$1");
+    EXPECT_THROW(sheet->range("D5")->dependents(), RuntimeError);
+}
