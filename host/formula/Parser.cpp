@@ -59,7 +59,7 @@ public:
     Parser(std::string_view text, std::vector<Token> tokens) : text_(text), tokens_(std::move(tokens)) {}
 
     NodePtr formula() {
-        NodePtr root = binaryLevel(0);
+        NodePtr root = expression();
         if (peek().kind != TokenKind::End) unexpected(peek());
         return root;
     }
@@ -83,6 +83,22 @@ private:
         }
         if (peek().kind == TokenKind::End) fail(peek(), "missing '" + std::string(what) + "'");
         unexpected(peek());
+    }
+
+    // Nesting (parentheses, arguments, signs) is limited so that no text can exhaust the stack.
+    struct NestingGuard {
+        NestingGuard(Parser& p) : parser(p) {
+            if (++parser.nesting_ > kMaxNesting) parser.fail(parser.peek(), "formula nested too deeply");
+        }
+        NestingGuard(const NestingGuard&) = delete;
+        ~NestingGuard() { --parser.nesting_; }
+        Parser& parser;
+    };
+    static constexpr int kMaxNesting = 256;
+
+    NodePtr expression() {
+        const NestingGuard guard(*this);
+        return binaryLevel(0);
     }
 
     NodePtr binaryLevel(std::size_t level) {
@@ -114,6 +130,7 @@ private:
 
     NodePtr unary() {
         if (isOperator("-") || isOperator("+")) {
+            const NestingGuard guard(*this);
             auto n = makeNode(NodeKind::Unary);
             n->op = take().text == "-" ? Operator::Negate : Operator::Plus;
             n->children.push_back(unary());
@@ -162,7 +179,7 @@ private:
             }
         case TokenKind::LeftParen: {
             auto n = makeNode(NodeKind::Parentheses);
-            n->children.push_back(binaryLevel(0));
+            n->children.push_back(expression());
             expectClosing(TokenKind::RightParen, ")");
             return n;
         }
@@ -183,7 +200,7 @@ private:
                 const TokenKind k = peek().kind;
                 if (k == TokenKind::End) fail(peek(), "missing ')'");
                 n->children.push_back(k == TokenKind::Comma || k == TokenKind::RightParen ? makeNode(NodeKind::Missing)
-                                                                                          : binaryLevel(0));
+                                                                                          : expression());
                 if (peek().kind != TokenKind::Comma) break;
                 take();
             }
@@ -236,6 +253,7 @@ private:
     std::string_view text_;
     std::vector<Token> tokens_;
     std::size_t p_ = 0;
+    int nesting_ = 0;
 };
 
 }  // namespace

@@ -147,3 +147,9 @@ TEST(FormulaParse, Volatility) {
     EXPECT_TRUE(parseA1("=RAND()").isVolatile());
     EXPECT_FALSE(parseA1("=SUM(A1)+Now").isVolatile());
 }
+
+TEST(FormulaParse, DeepNestingIsASyntaxErrorNotACrash) {
+    EXPECT_EQ(syntaxError("=" + std::string(100000, '(') + "1"), "258: formula nested too deeply");
+    EXPECT_EQ(syntaxError("=" + std::string(100000, '-') + "1"), "257: formula nested too deeply");
+    EXPECT_EQ(syntaxError("=" + std::string(200, '(') + "1" + std::string(200, ')')), "");
+}
