@@ -176,7 +176,8 @@ private:
     bool asArray_;
 };
 
-// A value as a formula's result: numbers as Double (dates stay dates), blanks as 0.
+// A value as a formula's result: numbers as Double (dates stay dates, infinities are #NUM!), blanks
+// as 0.
 Variant resultValue(const Variant& v) {
     switch (v.type()) {
     case VarType::Empty:
@@ -185,6 +186,7 @@ Variant resultValue(const Variant& v) {
     case VarType::Integer:
     case VarType::Long:
     case VarType::Currency: return v.toDouble();
+    case VarType::Double: return numberResult(v.doubleValue());
     case VarType::Object:
     case VarType::Array: return CellError::Value;
     default: return v;

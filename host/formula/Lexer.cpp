@@ -1,5 +1,6 @@
 #include "host/formula/Lexer.h"
 
+#include <cmath>
 #include <cstdlib>
 
 #include "host/formula/ReferenceSyntax.h"
@@ -110,6 +111,7 @@ private:
         if (j == i_ + 1 && s_[i_] == '.') fail(i_, "unexpected '.'");
         t.kind = TokenKind::Number;
         t.number = std::strtod(std::string(s_.substr(i_, j - i_)).c_str(), nullptr);
+        if (!std::isfinite(t.number)) fail(i_, "number too large");
         i_ = j;
     }
 

@@ -120,7 +120,11 @@ std::string toText(const Variant& value) {
     case VarType::Error: raise(value.errorValue());
     case VarType::Object: return toText(dereference(value));
     case VarType::Array: raise(CellError::Value);
-    default: return numberText(value.toDouble());
+    default: {
+        const double number = value.toDouble();
+        if (!std::isfinite(number)) raise(CellError::Num);
+        return numberText(number);
+    }
     }
 }
 
@@ -147,6 +151,7 @@ std::optional<double> numberFromText(const std::string& text) {
 
 std::string numberText(double value) {
     if (value == 0) return "0";
+    if (!std::isfinite(value)) return formatDouble(value);
     char buffer[40];
     std::snprintf(buffer, sizeof buffer, "%.14e", value);  // d.ddddddddddddddde±XX: 15 significant digits
     const std::string s = buffer;

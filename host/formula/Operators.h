@@ -29,7 +29,7 @@ bool toLogical(const Variant& value);
 
 // A number read from a text, as arithmetic reads it; nullopt when the text is no number.
 std::optional<double> numberFromText(const std::string& text);
-// The General format's text of a number: up to 15 significant digits, "1E+15" style beyond.
+// The General format's text of a finite number: up to 15 significant digits, "1E+15" style beyond.
 std::string numberText(double value);
 // A number result: the Double, or #NUM! when it is not finite.
 Variant numberResult(double value);

@@ -233,7 +233,10 @@ TEST_F(FormulaEval, UserFunctionResults) {
     sheet.functions["Pair"] = [](std::vector<Variant>&) -> Variant { return Array::vector({"a", "b"}); };
     sheet.functions["Itself"] = [](std::vector<Variant>& args) { return args.at(0); };
     sheet.functions["GETDATAOLAPuni"] = [](std::vector<Variant>&) -> Variant { return CellError::GettingData; };
+    sheet.functions["Huge"] = [](std::vector<Variant>&) -> Variant { return 1e308 * 10; };
     EXPECT_EQ(eval("=Fails()"), Variant(CellError::Value));
+    EXPECT_EQ(eval("=Huge()"), Variant(CellError::Num));
+    EXPECT_EQ(eval("=Huge()&\"\""), Variant(CellError::Num));
     EXPECT_EQ(eval("=Pair()"), Variant("a"));
     EXPECT_EQ(eval("=Pair()", true), Variant(matrix(1, 2, {"a", "b"})));
     EXPECT_EQ(eval("=Itself(A3)+1"), Variant(4.0));

@@ -132,6 +132,7 @@ TEST(FormulaParse, SyntaxErrorsNamePositionAndReason) {
     EXPECT_EQ(syntaxError("=ROUND(1)"), "2: wrong number of arguments to ROUND");
     EXPECT_EQ(syntaxError("=1 ~ 2"), "4: unexpected character '~'");
     EXPECT_EQ(syntaxError("=#WHAT"), "2: unknown error value");
+    EXPECT_EQ(syntaxError("=1+1E400"), "4: number too large");
     EXPECT_EQ(syntaxError("='Sheet 1!A1"), "2: unterminated sheet name");
     try {
         Formula::parse("=SUM(", ReferenceStyle::A1, 1, 1);
