@@ -9,7 +9,7 @@
 #include "host/base/RuntimeError.h"
 #include "host/formula/Builtins.h"
 #include "host/formula/Operators.h"
-#include "host/formula/Utf8.h"
+#include "host/base/Text.h"
 
 namespace host::formula {
 
@@ -43,24 +43,21 @@ Variant concatenate(std::span<const Variant> a, EvalContext&) {
 }
 
 Variant left(std::span<const Variant> a, EvalContext&) {
-    return std::string(utf8Slice(toText(a[0]), 0, optionalCount(a)));
+    return Left(toText(a[0]), static_cast<long>(optionalCount(a)));
 }
 
 Variant right(std::span<const Variant> a, EvalContext&) {
-    const std::string s = toText(a[0]);
-    const std::size_t length = utf8Length(s);
-    const std::size_t n = std::min(optionalCount(a), length);
-    return std::string(utf8Slice(s, length - n, n));
+    return Right(toText(a[0]), static_cast<long>(optionalCount(a)));
 }
 
 Variant mid(std::span<const Variant> a, EvalContext&) {
     const double start = std::trunc(toNumber(a[1]));
     if (start < 1) return CellError::Value;
-    const std::size_t first = start > 1e9 ? std::size_t{1000000000} : static_cast<std::size_t>(start) - 1;
-    return std::string(utf8Slice(toText(a[0]), first, characterCount(a[2])));
+    const long first = start > 1e9 ? 1000000000L : static_cast<long>(start);
+    return Mid(toText(a[0]), first, static_cast<long>(characterCount(a[2])));
 }
 
-Variant length(std::span<const Variant> a, EvalContext&) { return static_cast<double>(utf8Length(toText(a[0]))); }
+Variant length(std::span<const Variant> a, EvalContext&) { return static_cast<double>(Len(toText(a[0]))); }
 
 template <bool Upper>
 Variant changeCase(std::span<const Variant> a, EvalContext&) {

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "host/formula/ReferenceSyntax.h"
-#include "host/formula/Utf8.h"
+#include "host/base/Utf8.h"
 
 namespace host::formula {
 
@@ -206,7 +206,7 @@ private:
             t.text = std::string(1, c);
             break;
         default:
-            fail(i_, "unexpected character '" + std::string(s_.substr(i_, utf8SequenceLength(c))) + "'");
+            fail(i_, "unexpected character '" + std::string(s_.substr(i_, skipChars(s_, i_, 1) - i_)) + "'");
         }
         ++i_;
     }
@@ -226,7 +226,7 @@ std::vector<Token> tokenize(std::string_view text, std::size_t start, ReferenceS
 }
 
 std::size_t characterPosition(std::string_view text, std::size_t offset) {
-    return utf8Length(text.substr(0, offset)) + 1;
+    return countChars(text.substr(0, offset)) + 1;
 }
 
 }  // namespace host::formula
