@@ -9,4 +9,9 @@ namespace host {
 // The path with every "\" turned into "/", the native separator; "/" stays as it is.
 std::string nativePath(std::string_view path);
 
+// The process's current directory; setting it raises error 76 "Path not found" for a folder that
+// does not exist.
+std::string currentDirectory();
+void setCurrentDirectory(const std::string& folder);
+
 }  // namespace host

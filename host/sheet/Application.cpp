@@ -15,13 +15,8 @@ namespace host::sheet {
 
 namespace {
 
-// Function and macro names are ASCII; they match without regard to letter case.
-std::string nameKey(std::string_view name) {
-    std::string key(name);
-    for (char& c : key)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return key;
-}
+// Function and macro names match without regard to letter case.
+std::string nameKey(std::string_view name) { return UCase(name); }
 
 }  // namespace
 
@@ -180,6 +175,11 @@ Variant Application::run(const std::string& macroName, std::vector<Variant> argu
     std::string_view name = macroName;
     if (const auto bang = name.rfind('!'); bang != std::string_view::npos) name.remove_prefix(bang + 1);
     auto it = macros_.find(nameKey(name));
+    if (it == macros_.end() && macroResolver_) {
+        // Copy the resolver: the macro may replace it while it runs.
+        auto resolver = macroResolver_;
+        if (auto result = resolver(std::string(name), arguments)) return *result;
+    }
     if (it == macros_.end())
         throw RuntimeError(err::InvalidArgument, "Cannot run the macro '" + macroName +
                                                      "'. The macro may not be available in this workbook.");

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -113,6 +114,10 @@ public:
     void registerFunction(const std::string& name, formula::UserFunction function);
     const formula::UserFunction* findFunction(const std::string& name) const;
     void registerMacro(const std::string& name, Macro macro);
+    // Consulted by run() for a name that is not registered: runs the macro and gives its result, or
+    // gives nullopt when it does not know the name either.
+    using MacroResolver = std::function<std::optional<Variant>(const std::string& name, std::vector<Variant>& arguments)>;
+    void setMacroResolver(MacroResolver resolver) { macroResolver_ = std::move(resolver); }
     // Runs a macro by name, with an optional "Book!" or "'Book'!" qualifier; raises 1004 when there is
     // no such macro.
     Variant run(const std::string& macroName, std::vector<Variant> arguments = {});
@@ -159,6 +164,7 @@ private:
     // Keyed by the upper-cased name.
     std::unordered_map<std::string, formula::UserFunction> functions_;
     std::unordered_map<std::string, Macro> macros_;
+    MacroResolver macroResolver_;
     std::vector<ScheduledMacro> scheduled_;
     std::vector<std::string> sentKeys_;
     bool quitRequested_ = false;

@@ -1,0 +1,224 @@
+#include "core/clsTELMPublicClass.h"
+
+#include <atomic>
+#include <functional>
+#include <unordered_map>
+
+#include "commands/P_Interfejs.h"
+#include "core/A_Deklaracje.h"
+#include "core/A_Start.h"
+#include "core/NotBuilt.h"
+#include "core/P_ObslBledow.h"
+#include "data/F_Dane.h"
+#include "host/base/RuntimeError.h"
+#include "host/sheet/CommandBars.h"
+#include "host/sheet/Range.h"
+
+namespace telm {
+
+using host::Variant;
+
+namespace {
+
+std::atomic<int> instances{0};
+
+// The worksheet-function guard: marks the calling cell volatile, switches off the cancel and
+// calculation-interrupt keys, presets the pending error text and runs the member's own step. A
+// run-time error ends the call with its description as the result.
+template <class Step>
+Variant guarded(bool presetErrorText, Step step) {
+    try {
+        auto& app = ExcelApplication();
+        app.markVolatile(true);
+        app.enableCancelKey = 0;
+        app.calculationInterruptKey = 0;
+        if (presetErrorText) SharedState().ErrorText = "#Unexpected error";
+        return step();
+    } catch (const host::RuntimeError& e) {
+        return e.description();
+    } catch (const std::exception& e) {
+        return std::string(e.what());
+    }
+}
+
+}  // namespace
+
+clsTELMPublicClass::clsTELMPublicClass() { ++instances; }
+
+clsTELMPublicClass::~clsTELMPublicClass() {
+    auto& state = SharedState();
+    try {
+        ExcelApplication().caption = "Microsoft Excel (!!! NO TELM.NET !!!)";
+    } catch (const host::RuntimeError&) {
+    }
+    try {
+        ExcelApplication().commandBars().item("Excel2003Menus")->remove();
+    } catch (const host::RuntimeError&) {
+    }
+    RemoveMenus();
+    state.ExcelApp.reset();
+    state.ExcelWorkbooks.reset();
+    --instances;
+}
+
+int clsTELMPublicClass::InstanceCount() { return instances; }
+
+// ---- worksheet functions ----
+
+Variant clsTELMPublicClass::GETDATA(std::vector<Variant>& argumenty) {
+    return guarded(true, [&]() -> Variant {
+        if (argumenty.empty()) throw host::RuntimeError(host::err::SubscriptOutOfRange);
+        Variant arguments = argumenty.front();
+        host::Array& items = arguments.arrayValue();  // a value that is no array: Type mismatch
+        for (Variant& item : items.elements())
+            if (auto range = host::sheet::asRange(item)) item = range->value2();
+        std::vector<Variant> list{std::move(arguments)};
+        return GetDataByModel(list);
+    });
+}
+
+Variant clsTELMPublicClass::GETDATAOLAP(const std::string&, const std::string&, const std::string&, const std::string&,
+                                        const std::string&, const std::string&, std::string&) {
+    return guarded(true, []() -> Variant { NotBuilt("GetDataOlapPublic"); });
+}
+
+Variant clsTELMPublicClass::GETDATAOLAPuni(const std::string&, const std::string&, bool) {
+    return guarded(true, []() -> Variant { NotBuilt("DispatchZOLAP000"); });
+}
+
+Variant clsTELMPublicClass::GETDATAODBC(const Variant&, const Variant&, const Variant&) {
+    return guarded(true, []() -> Variant { NotBuilt("GetDataOdbcPublic"); });
+}
+
+Variant clsTELMPublicClass::GETDATALINK(const std::string& LinkStr, const std::string& OtherPar) {
+    return guarded(true, [&]() -> Variant {
+        if (OtherPar == ":") return "l(:)" + LinkStr;
+        NotBuilt("GetDataLinkPublic");
+    });
+}
+
+Variant clsTELMPublicClass::GETTRANSLATION(const Variant&, const std::string&, const std::string&) {
+    return guarded(true, []() -> Variant { NotBuilt("TranslateText"); });
+}
+
+std::string clsTELMPublicClass::VALUE2STRING(double, const Variant&, const std::string&, const std::string&, bool) {
+    try {
+        NotBuilt("AmountInWords");
+    } catch (const host::RuntimeError& e) {
+        return e.description();
+    }
+}
+
+Variant clsTELMPublicClass::TestFunction(std::int32_t&) {
+    return guarded(false, []() -> Variant { return "TELM.NET"; });
+}
+
+// ---- start and host objects ----
+
+void clsTELMPublicClass::TELMStart() { StartAddIn(); }
+
+void clsTELMPublicClass::app(const Variant& application) {
+    auto object = application.isObject() ? application.objectValue() : nullptr;
+    auto app = std::dynamic_pointer_cast<host::sheet::Application>(object);
+    if (object && !app) throw host::RuntimeError(host::err::TypeMismatch);
+    SharedState().ExcelApp = app;
+}
+
+void clsTELMPublicClass::books(const Variant& workbooks) {
+    auto object = workbooks.isObject() ? workbooks.objectValue() : nullptr;
+    auto books = std::dynamic_pointer_cast<host::sheet::Workbooks>(object);
+    if (object && !books) throw host::RuntimeError(host::err::TypeMismatch);
+    SharedState().ExcelWorkbooks = books;
+}
+
+// ---- commands ----
+
+void clsTELMPublicClass::PublicInfoAbout() { NotBuilt("ShowAboutBox"); }
+void clsTELMPublicClass::PublicNumberFormat() { NotBuilt("ApplyDefaultNumberFormat"); }
+void clsTELMPublicClass::PublicOpenHelp() { NotBuilt("OpenHelpPage"); }
+void clsTELMPublicClass::PublicParametrizeFormula() { NotBuilt("ParametrizeActiveFormula"); }
+void clsTELMPublicClass::PublicFillSelection() { NotBuilt("FillSelectionWithFormula"); }
+void clsTELMPublicClass::PublicPasteSpecialOnlyValues() { NotBuilt("PasteValuesIntoSelection"); }
+void clsTELMPublicClass::PublicPrzeliczFormule() { NotBuilt("EvaluateFormulaInEditLine"); }
+void clsTELMPublicClass::PublicPrzeliczFormule2() { NotBuilt("ShowFormulaResult"); }
+void clsTELMPublicClass::PublicSwithErrorReportingLevel() { NotBuilt("AskErrorReportingLevel"); }
+void clsTELMPublicClass::PublicZmienpvErrorReportingWay() { NotBuilt("AskErrorReportingWay"); }
+void clsTELMPublicClass::PublicMenageWorkbooks() { ReportMessage("Temporarily in preparation.", 64, "TELM.NET"); }
+void clsTELMPublicClass::PublicMoveToArchive() { NotBuilt("ArchiveRange"); }
+void clsTELMPublicClass::PublicEraseArchive1() { NotBuilt("ClearArchiveCells"); }
+void clsTELMPublicClass::PublicEraseArchive2() { NotBuilt("FillArchiveWithPoints"); }
+void clsTELMPublicClass::PublicRefreshArchive() { NotBuilt("RefreshArchiveSelection"); }
+void clsTELMPublicClass::PublicAutoRefreshArchive() { NotBuilt("RefreshWorkbookArchives"); }
+void clsTELMPublicClass::PublicSelectArchiveErrors() { NotBuilt("SelectArchiveMismatches"); }
+void clsTELMPublicClass::PublicPrzeliczZaznaczone() { NotBuilt("RecalcSelection"); }
+void clsTELMPublicClass::PublicPrzeliczNastepniki() { NotBuilt("RecalcDependents"); }
+void clsTELMPublicClass::PublicPrzeliczPoprzedniki() { NotBuilt("RecalcPrecedents"); }
+void clsTELMPublicClass::PublicLink2GetDataLink() { NotBuilt("ConvertLinksToGetDataLink"); }
+void clsTELMPublicClass::PublicGetDataLink2Link() { NotBuilt("ConvertGetDataLinkToLinks"); }
+void clsTELMPublicClass::PublicOpenAnalyse() { NotBuilt("OpenAnalysis"); }
+void clsTELMPublicClass::PublicCloseAnalyse() { NotBuilt("CloseAnalysis"); }
+void clsTELMPublicClass::PublicSaveAnalyse() { NotBuilt("SaveAnalysis"); }
+void clsTELMPublicClass::PublicWizardGetdata() { NotBuilt("ShowGetDataWizard"); }
+void clsTELMPublicClass::PublicCalculateSheet2() { NotBuilt("CalculateActiveSheet"); }
+void clsTELMPublicClass::PublicShowHideArchive() { NotBuilt("ToggleArchiveSheet"); }
+void clsTELMPublicClass::PublicPublishDefault() { NotBuilt("PublishWithDefaults"); }
+void clsTELMPublicClass::PublicWizardGetdataOLAP() { NotBuilt("InsertPivotReferenceFormula"); }
+void clsTELMPublicClass::PublicWizardGetdataODBC() { NotBuilt("InsertGetDataOdbcFormula"); }
+void clsTELMPublicClass::PublicDataSourceWizard() { NotBuilt("OpenDataSourceWizard"); }
+void clsTELMPublicClass::PublicSaveAsAnalyse() { NotBuilt("SaveAnalysisAs"); }
+void clsTELMPublicClass::PublicEditAnalyse() { NotBuilt("EditAnalysis"); }
+void clsTELMPublicClass::PublicOtworzSzablonVADUR() { NotBuilt("SelectAndOpenTemplate"); }
+void clsTELMPublicClass::PublicCalculateAll2() { NotBuilt("CalculateAllWorkbooks"); }
+void clsTELMPublicClass::PublicPublishNormal() { NotBuilt("PublishWithPanel"); }
+void clsTELMPublicClass::PublicPrzeliczanieArkSkorSwitch() {}
+void clsTELMPublicClass::PublicOpublikujWszystko() { NotBuilt("PublishAllWorkbooks"); }
+void clsTELMPublicClass::PublicRemoveArchive() { NotBuilt("DeleteArchiveSheet"); }
+void clsTELMPublicClass::PublicCountersInfo() { NotBuilt("ShowCountersInfo"); }
+void clsTELMPublicClass::PublicGetPivotData2GetDataOlap() { NotBuilt("ConvertSelectedPivotFormulas"); }
+void clsTELMPublicClass::PublicRefreshDataModel() { NotBuilt("ReloadDataModel"); }
+void clsTELMPublicClass::PublicZamykanie() { RemoveMenus(); }
+void clsTELMPublicClass::PublicStartIS() { NotBuilt("RunISProgram"); }
+void clsTELMPublicClass::PublicStartTC() { NotBuilt("RunTextConverter"); }
+void clsTELMPublicClass::PublicOpenPreviewFile() { NotBuilt("OpenLastPreviewWorkbook"); }
+
+void clsTELMPublicClass::PublicSwitchLanguage() {
+    auto& language = SharedState().LanguageIndex;
+    language = language == 1 ? 0 : 1;
+    RebuildMenus();
+}
+
+void clsTELMPublicClass::PublicRepairLinks() { NotBuilt("RepairAddInLinks"); }
+
+void clsTELMPublicClass::PublicOnWorkbookActivate() {
+    if (SharedState().RepairLinksOnActivate) NotBuilt("RepairAddInLinks");
+}
+
+void clsTELMPublicClass::PublicRefreshLinkEnviroment() { NotBuilt("RefreshLinkEnviroment"); }
+void clsTELMPublicClass::PublicOpenSample() { NotBuilt("OpenSampleWorkbook"); }
+void clsTELMPublicClass::PublicOpenTemplate() { NotBuilt("OpenTemplateWorkbook"); }
+void clsTELMPublicClass::PublicOpenInternetSample() { NotBuilt("OpenSamplesWebPage"); }
+Variant clsTELMPublicClass::PublicRegPath() { NotBuilt("GetAppPath"); }
+Variant clsTELMPublicClass::PublicShowShortcuts() { NotBuilt("ShowShortcutList"); }
+void clsTELMPublicClass::PublicCubeWizard() { NotBuilt("BuildOfflineCube"); }
+void clsTELMPublicClass::PublicClearFieldSums() { NotBuilt("ClearPivotFieldSubtotals"); }
+void clsTELMPublicClass::PublicBrowseForFolder() { NotBuilt("InsertChosenFolderPath"); }
+void clsTELMPublicClass::PublicBrowseForFile() { NotBuilt("InsertChosenFilePath"); }
+void clsTELMPublicClass::PublicFileRegisterStart() { NotBuilt("BuildFileRegister"); }
+void clsTELMPublicClass::PublicLinkRegisterStart() { NotBuilt("BuildLinkRegister"); }
+void clsTELMPublicClass::PublicAutoStartIS() { NotBuilt("StartISWorkbook"); }
+void clsTELMPublicClass::PublicResetAuthorisationTable() { NotBuilt("ClearAuthorisationTable"); }
+void clsTELMPublicClass::PublicSetServicesOn() { NotBuilt("SwitchServicesOn"); }
+void clsTELMPublicClass::PublicSetServicesOff() { NotBuilt("SwitchServicesOff"); }
+void clsTELMPublicClass::PublicResetServicesTable() { NotBuilt("ClearServicesTable"); }
+
+void clsTELMPublicClass::PublicOnSheetCalculate() {
+    if (SharedState().ServerCalculationOn) NotBuilt("WriteServerCalculationRequests");
+}
+
+void clsTELMPublicClass::PublicOnSheetChange() {
+    if (SharedState().ServerCalculationOn) NotBuilt("HandleServerSheetChange");
+}
+
+void clsTELMPublicClass::PublicUnpivotTable() { NotBuilt("UnpivotCurrentRegion"); }
+
+}  // namespace telm

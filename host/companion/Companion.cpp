@@ -1,0 +1,141 @@
+#include "host/companion/Companion.h"
+
+#include <dlfcn.h>
+
+#include "host/base/Path.h"
+#include "host/base/RuntimeError.h"
+#include "host/ui/Dialogs.h"
+
+namespace host::companion {
+
+namespace {
+
+constexpr int kCannotCreateObject = 429;
+
+// Worksheet functions the companion add-in declares, and the member each one calls.
+struct FunctionEntry {
+    const char* name;
+    const char* member;
+};
+constexpr FunctionEntry kFunctions[] = {
+    {"GETDATA", "GETDATA"},         {"DANE", "GETDATA"},
+    {"GETDATAOLAP", "GETDATAOLAP"}, {"GETDATAOLAPuni", "GETDATAOLAPuni"},
+    {"GETDATAODBC", "GETDATAODBC"}, {"GETDATALINK", "GETDATALINK"},
+    {"GETTRANSLATION", "GETTRANSLATION"}, {"VALUE2STRING", "VALUE2STRING"},
+    {"TEST", "TEST"},
+};
+
+// A run-time error that reaches the companion's own code unhandled: the runtime shows it in a box.
+void showUnhandled(const RuntimeError& e) {
+    ui::MsgBox("Run-time error '" + std::to_string(e.number()) + "':\n\n" + e.description(), ui::vbCritical,
+               kWorkbookName);
+}
+
+}  // namespace
+
+std::unique_ptr<Companion> Companion::open(const std::shared_ptr<sheet::Application>& application,
+                                           const std::string& addinFolder, const std::string& libraryPath) {
+    void* library = dlopen(nativePath(libraryPath).c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!library) {
+        const char* why = dlerror();
+        throw RuntimeError(kCannotCreateObject,
+                           "Cannot load the add-in library '" + libraryPath + "': " + (why ? why : "unknown reason"));
+    }
+    std::unique_ptr<Companion> companion(new Companion(application, library));
+
+    auto book = std::make_shared<sheet::Workbook>(application, kWorkbookName);
+    book->isAddin = true;
+    application->workbooks().attach(book);
+    book->setLocation(nativePath(addinFolder), kWorkbookName);
+    book->saved = true;
+    application->setThisWorkbook(book);
+    companion->workbook_ = book;
+    if (book->sheetCount() == 0) book->addSheet();
+
+    auto create = reinterpret_cast<CreateObjectEntry>(dlsym(library, kCreateObjectEntry));
+    if (!create || create(kProgId, &companion->publicClass_) != 0 || !companion->publicClass_)
+        throw RuntimeError(kCannotCreateObject, "The add-in library '" + libraryPath + "' gives no " + kProgId + ".");
+
+    companion->publicClass_->setProperty("app", Variant(application));
+    companion->publicClass_->setProperty("books", Variant(application->workbooksObject()));
+    std::vector<Variant> none;
+    companion->publicClass_->invoke("TELMStart", none);
+    companion->registerFunctions();
+    companion->registerMacrosAndEvents();
+    return companion;
+}
+
+Companion::Companion(std::shared_ptr<sheet::Application> application, void* library)
+    : application_(std::move(application)), library_(library) {}
+
+Companion::~Companion() { close(); }
+
+void Companion::registerFunctions() {
+    std::weak_ptr<Dispatch> target = publicClass_;
+    for (const FunctionEntry& f : kFunctions) {
+        const std::string member = f.member;
+        application_->registerFunction(f.name, [target, member](std::vector<Variant>& arguments) -> Variant {
+            auto cls = target.lock();
+            if (!cls) return CellError::Name;  // the add-in is closed
+            if (member != "GETDATA") return cls->invoke(member, arguments);
+            // GETDATA takes its arguments as one parameter array.
+            std::vector<Variant> list{Variant(Array::vector(arguments, 0))};
+            return cls->invoke(member, list);
+        });
+    }
+}
+
+void Companion::registerMacrosAndEvents() {
+    std::weak_ptr<Dispatch> target = publicClass_;
+    // A command's macro name runs the member "Public" + that name.
+    application_->setMacroResolver(
+        [target](const std::string& name, std::vector<Variant>& arguments) -> std::optional<Variant> {
+            auto cls = target.lock();
+            if (!cls || !cls->hasMember("Public" + name)) return std::nullopt;
+            try {
+                return cls->invoke("Public" + name, arguments);
+            } catch (const RuntimeError& e) {
+                showUnhandled(e);
+                return Variant();
+            }
+        });
+    auto forward = [target](const char* member) {
+        return [target, member](auto&&...) {
+            auto cls = target.lock();
+            if (!cls) return;
+            std::vector<Variant> none;
+            try {
+                cls->invoke(member, none);
+            } catch (const RuntimeError& e) {
+                showUnhandled(e);
+            }
+        };
+    };
+    application_->addSheetCalculateHandler(forward("PublicOnSheetCalculate"));
+    application_->addSheetChangeHandler(forward("PublicOnSheetChange"));
+    application_->addWorkbookActivateHandler(forward("PublicOnWorkbookActivate"));
+}
+
+void Companion::close() {
+    if (publicClass_) {
+        std::vector<Variant> none;
+        try {
+            publicClass_->invoke("PublicZamykanie", none);
+        } catch (const RuntimeError& e) {
+            showUnhandled(e);
+        }
+        publicClass_.reset();  // the last reference: the class's terminator runs
+        application_->setMacroResolver(nullptr);
+    }
+    if (workbook_) {
+        workbook_->close();
+        workbook_.reset();
+    }
+    if (library_) {
+        auto canUnload = reinterpret_cast<CanUnloadNowEntry>(dlsym(library_, kCanUnloadNowEntry));
+        if (!canUnload || canUnload()) dlclose(library_);
+        library_ = nullptr;
+    }
+}
+
+}  // namespace host::companion
