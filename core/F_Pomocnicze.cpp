@@ -1,5 +1,8 @@
 #include "core/F_Pomocnicze.h"
 
+#include <string>
+#include <vector>
+
 #include "core/A_Deklaracje.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
