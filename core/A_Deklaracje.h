@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/base/Variant.h"
@@ -36,6 +37,9 @@ struct MessageEntry {
     bool filled = false;
     std::array<std::string, 2> text;
 };
+
+// The system's name, the title of its own message boxes.
+inline constexpr std::string_view kSystemName = "TELM.NET";
 
 inline constexpr int kMaxMessageId = 4000;
 // Width of JoinedArguments.

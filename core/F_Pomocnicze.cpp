@@ -1,0 +1,79 @@
+#include "core/F_Pomocnicze.h"
+
+#include <string>
+#include <vector>
+
+#include "core/A_Deklaracje.h"
+#include "host/base/RuntimeError.h"
+#include "host/base/Text.h"
+#include "host/base/Utf8.h"
+#include "host/os/System.h"
+
+namespace telm {
+
+namespace {
+
+constexpr long kHighestControlCode = 10;
+constexpr long kArrayPieceLength = 255;
+constexpr long kArrayListLimit = 10000;
+
+// The text with its characters in reverse order.
+std::string reversedText(std::string_view text) {
+    std::vector<char32_t> characters;
+    for (std::size_t at = 0; at < text.size();) characters.push_back(host::nextChar(text, at));
+    std::string reversed;
+    reversed.reserve(text.size());
+    for (auto c = characters.rbegin(); c != characters.rend(); ++c) host::appendUtf8(reversed, *c);
+    return reversed;
+}
+
+}  // namespace
+
+std::string GetParamValue(std::string_view key, std::string_view parameterText, std::string_view delimiter) {
+    if (key.empty()) throw host::RuntimeError(host::err::InvalidProcedureCall);
+    // Wrapped in delimiters, the first item starts after one and the last ends at one.
+    std::string wrapped(delimiter);
+    wrapped.append(parameterText).append(delimiter);
+
+    const long keyAt = host::InStr(wrapped, key, host::CompareMethod::Text);
+    if (keyAt == 0) return std::string(kParamNotFound);
+    const long keyLength = host::Len(key);
+    const long valueEnd = host::InStr(keyAt, wrapped, delimiter);
+    const std::string after = host::Mid(wrapped, keyAt + keyLength, 1);
+    const std::string before = host::Mid(wrapped, keyAt - 1, 1);
+
+    const bool startsItem = before == delimiter || host::AscW(before) <= kHighestControlCode;
+    if (after != "=" || !startsItem) return std::string(kParamNotFound);
+    return host::Mid(wrapped, keyAt + keyLength + 1, valueEnd - keyAt - keyLength - 1);
+}
+
+host::Variant GetToken(std::string_view text, long index, const host::Variant& delimiter) {
+    try {
+        const std::vector<std::string> pieces = host::Split(text, delimiter.toString());
+        if (index == 0) return reversedText(text);
+        const long count = static_cast<long>(pieces.size());
+        const long position = index > 0 ? index : count + 1 + index;
+        if (position < 1 || position > count) return ".";
+        return pieces[static_cast<std::size_t>(position - 1)];
+    } catch (const host::RuntimeError&) {
+        return ".";
+    }
+}
+
+std::string TextToArrayConstant(const std::string& text) {
+    std::string list;
+    const long length = host::Len(text);
+    for (long start = 1; start <= length; start += kArrayPieceLength) {
+        const std::string piece = host::Mid(text, start, kArrayPieceLength);
+        list += ";\"" + host::Replace(piece, "\"", "\"\"") + "\"";
+    }
+    return "{" + host::Left(host::Mid(list, 2), kArrayListLimit) + "}";
+}
+
+host::Variant GetAppPath() { return host::os::moduleFolder(reinterpret_cast<const void*>(&GetAppPath)); }
+
+std::string ReplaceFolderPlaceholder(std::string_view path) {
+    return host::Replace(path, kFolderToken, SharedState().AddInFolder, 1, -1, host::CompareMethod::Text);
+}
+
+}  // namespace telm
