@@ -7,6 +7,8 @@
 #include "commands/P_Interfejs.h"
 #include "core/A_Deklaracje.h"
 #include "core/A_Start.h"
+#include "core/F_Pomocnicze.h"
+#include "core/F_Slownie.h"
 #include "core/NotBuilt.h"
 #include "core/P_ObslBledow.h"
 #include "data/F_Dane.h"
@@ -101,9 +103,10 @@ Variant clsTELMPublicClass::GETTRANSLATION(const Variant&, const std::string&, c
     return guarded(true, []() -> Variant { NotBuilt("TranslateText"); });
 }
 
-std::string clsTELMPublicClass::VALUE2STRING(double, const Variant&, const std::string&, const std::string&, bool) {
+std::string clsTELMPublicClass::VALUE2STRING(double value, const Variant& language, const std::string& currencyStr,
+                                             const std::string& centsStr, bool ThreeLetters) {
     try {
-        NotBuilt("AmountInWords");
+        return AmountInWords(value, language, currencyStr, centsStr, ThreeLetters);
     } catch (const host::RuntimeError& e) {
         return e.description();
     }
@@ -197,7 +200,7 @@ void clsTELMPublicClass::PublicRefreshLinkEnviroment() { NotBuilt("RefreshLinkEn
 void clsTELMPublicClass::PublicOpenSample() { NotBuilt("OpenSampleWorkbook"); }
 void clsTELMPublicClass::PublicOpenTemplate() { NotBuilt("OpenTemplateWorkbook"); }
 void clsTELMPublicClass::PublicOpenInternetSample() { NotBuilt("OpenSamplesWebPage"); }
-Variant clsTELMPublicClass::PublicRegPath() { NotBuilt("GetAppPath"); }
+Variant clsTELMPublicClass::PublicRegPath() { return GetAppPath(); }
 Variant clsTELMPublicClass::PublicShowShortcuts() { NotBuilt("ShowShortcutList"); }
 void clsTELMPublicClass::PublicCubeWizard() { NotBuilt("BuildOfflineCube"); }
 void clsTELMPublicClass::PublicClearFieldSums() { NotBuilt("ClearPivotFieldSubtotals"); }
