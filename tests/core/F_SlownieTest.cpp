@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/Errors.h"
+
 #include <cmath>
 
 #include "core/A_Deklaracje.h"
@@ -12,6 +14,8 @@
 using namespace telm;
 using host::Variant;
 
+using testsupport::errorNumberOf;
+
 namespace {
 
 class AmountInWordsTest : public ::testing::Test {
@@ -22,15 +26,6 @@ protected:
     }
     void TearDown() override { ResetSharedState(); }
 };
-
-int errorNumber(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const host::RuntimeError& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 struct Example {
     double value;
@@ -119,16 +114,16 @@ TEST_F(AmountInWordsTest, OnlySpellingAWholePartInWordsMakesTheFormulaVolatile) 
 
     // Without the application the volatile declaration fails; the other modes never make it.
     SharedState().ExcelApp.reset();
-    EXPECT_EQ(errorNumber([] { AmountInWords(5, "PL", "", "/100", false); }), host::err::ObjectNotSet);
+    EXPECT_EQ(errorNumberOf([] { AmountInWords(5, "PL", "", "/100", false); }), host::err::ObjectNotSet);
     EXPECT_EQ(AmountInWords(5, "PL", "", "/100", true), "PIE#00/100");
     EXPECT_EQ(AmountInWords(0.25, "PL", "", "/100", false), "Zero złotych 25/100");
 }
 
 TEST_F(AmountInWordsTest, ALanguageThatIsNoTextFailsOnlyWhereAGroupIsSpelled) {
-    EXPECT_EQ(errorNumber([] { AmountInWords(7, Variant::null(), "", "/100", false); }), 94);
+    EXPECT_EQ(errorNumberOf([] { AmountInWords(7, Variant::null(), "", "/100", false); }), 94);
     EXPECT_EQ(AmountInWords(7, Variant::null(), "", "/100", true), "SEV#00/100");
     EXPECT_EQ(AmountInWords(0, Variant::null(), "", "/100", false), "Zero Polish Zlotys 0/100");
-    EXPECT_EQ(errorNumber([] { AmountInWords(std::nan(""), "PL", "", "/100", false); }),
+    EXPECT_EQ(errorNumberOf([] { AmountInWords(std::nan(""), "PL", "", "/100", false); }),
               host::err::InvalidProcedureCall);
 }
 
@@ -136,5 +131,5 @@ TEST_F(AmountInWordsTest, GroupInWordsKeepsInnerBlanksAndRejectsOtherNumbers) {
     EXPECT_EQ(GroupInWords(105, "PL"), "sto  pięć");
     EXPECT_EQ(GroupInWords(0, "EN"), "");
     EXPECT_EQ(GroupInWords(919, "en"), "nine hundred nineteen");
-    EXPECT_EQ(errorNumber([] { GroupInWords(1000, "PL"); }), host::err::SubscriptOutOfRange);
+    EXPECT_EQ(errorNumberOf([] { GroupInWords(1000, "PL"); }), host::err::SubscriptOutOfRange);
 }

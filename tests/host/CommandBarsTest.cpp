@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/Errors.h"
+
 #include "host/base/RuntimeError.h"
 #include "host/sheet/CommandBars.h"
 #include "host/sheet/CommandBarsBuiltIn.h"
@@ -7,16 +9,9 @@
 using namespace host;
 using namespace host::sheet;
 
-namespace {
+using testsupport::errorNumberOf;
 
-int errorNumberOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const RuntimeError& e) {
-        return e.number();
-    }
-    return 0;
-}
+namespace {
 
 std::vector<std::string> captionsOf(const CommandBarControls& controls) {
     std::vector<std::string> captions;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/Errors.h"
+
 #include "host/base/DateSerial.h"
 #include "host/sheet/Application.h"
 #include "host/sheet/Comment.h"
@@ -8,6 +10,8 @@
 using namespace host;
 using namespace host::sheet;
 
+using testsupport::errorNumberOf;
+
 namespace {
 
 struct SheetTest : ::testing::Test {
@@ -15,15 +19,6 @@ struct SheetTest : ::testing::Test {
     WorkbookPtr book = app->workbooks().add();
     WorksheetPtr sheet = book->sheet(1);
 };
-
-int errorNumber(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const RuntimeError& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 }  // namespace
 
@@ -87,9 +82,9 @@ TEST_F(SheetTest, BadFormulasAreRefusedAndChangeNothing) {
         EXPECT_GT(e.position(), 0u);
     }
     EXPECT_EQ(sheet->range("A1")->value(), Variant(1));
-    EXPECT_EQ(errorNumber([&] { sheet->range("A1048577"); }), 1004);
-    EXPECT_EQ(errorNumber([&] { sheet->cells(1, 16385); }), 1004);
-    EXPECT_EQ(errorNumber([&] { sheet->range("not an address"); }), 1004);
+    EXPECT_EQ(errorNumberOf([&] { sheet->range("A1048577"); }), 1004);
+    EXPECT_EQ(errorNumberOf([&] { sheet->cells(1, 16385); }), 1004);
+    EXPECT_EQ(errorNumberOf([&] { sheet->range("not an address"); }), 1004);
 }
 
 TEST_F(SheetTest, AddressesAndNavigation) {
@@ -119,7 +114,7 @@ TEST_F(SheetTest, AddressesAndNavigation) {
 TEST_F(SheetTest, Comments) {
     auto c = sheet->range("B2")->addComment("s(:)conn(:)sql");
     EXPECT_EQ(sheet->range("B2")->comment()->text(), "s(:)conn(:)sql");
-    EXPECT_EQ(errorNumber([&] { sheet->range("B2")->addComment("again"); }), 1004);
+    EXPECT_EQ(errorNumberOf([&] { sheet->range("B2")->addComment("again"); }), 1004);
     sheet->range("A1")->addComment("first");
     ASSERT_EQ(sheet->comments().size(), 2u);
     EXPECT_EQ(sheet->comments()[0]->text(), "first");  // row by row
@@ -135,11 +130,11 @@ TEST_F(SheetTest, SheetsAndWorkbooks) {
     auto second = book->addSheet(nullptr, sheet);
     EXPECT_EQ(second->name(), "Sheet2");
     EXPECT_EQ(book->indexOf(*second), 2);
-    EXPECT_EQ(errorNumber([&] { second->setName("sheet1"); }), 1004);
-    EXPECT_EQ(errorNumber([&] { second->setName("a/b"); }), 1004);
+    EXPECT_EQ(errorNumberOf([&] { second->setName("sheet1"); }), 1004);
+    EXPECT_EQ(errorNumberOf([&] { second->setName("a/b"); }), 1004);
     second->setName("Sheet1.a");
     second->setVisible(SheetVisibility::Hidden);
-    EXPECT_EQ(errorNumber([&] { sheet->setVisible(SheetVisibility::VeryHidden); }), 1004);  // last visible one
+    EXPECT_EQ(errorNumberOf([&] { sheet->setVisible(SheetVisibility::VeryHidden); }), 1004);  // last visible one
     EXPECT_EQ(book->sheet("SHEET1.A"), second);
 
     auto addin = std::make_shared<Workbook>(app, "TELM.NET.xla");
@@ -153,7 +148,7 @@ TEST_F(SheetTest, SheetsAndWorkbooks) {
     book->close();
     EXPECT_EQ(app->workbooks().count(), 0);
     EXPECT_EQ(app->activeSheet(), nullptr);
-    EXPECT_NE(errorNumber([&] { r->value(); }), 0);  // the range went with its workbook
+    EXPECT_NE(errorNumberOf([&] { r->value(); }), 0);  // the range went with its workbook
 }
 
 TEST_F(SheetTest, NamesAndProperties) {
@@ -164,12 +159,12 @@ TEST_F(SheetTest, NamesAndProperties) {
     sheet->range("A1")->setValue(10);
     EXPECT_EQ(sheet->range("B1")->value(), Variant(12.0));  // names are precedents too
     EXPECT_EQ(book->names().item("PRICES")->refersToRange()->address(), "$A$1:$A$2");
-    EXPECT_EQ(errorNumber([&] { book->names().add("A1", "=1"); }), 1004);
+    EXPECT_EQ(errorNumberOf([&] { book->names().add("A1", "=1"); }), 1004);
 
     auto& props = book->customDocumentProperties();
     props.add("TELM.NET.Publ.Path", PropertyType::String, "/tmp/out");
     EXPECT_EQ(props.item("telm.net.publ.path")->value(), Variant("/tmp/out"));
-    EXPECT_EQ(errorNumber([&] { props.add("TELM.NET.PUBL.PATH", PropertyType::String, "x"); }), 5);
+    EXPECT_EQ(errorNumberOf([&] { props.add("TELM.NET.PUBL.PATH", PropertyType::String, "x"); }), 5);
     props.item(1)->remove();
     EXPECT_EQ(props.count(), 0);
 }
@@ -181,7 +176,7 @@ TEST_F(SheetTest, MacrosTimersAndKeys) {
         return Variant("done");
     });
     EXPECT_EQ(app->run("'TELM.NET.xla'!login", {Variant("x")}), Variant("done"));
-    EXPECT_EQ(errorNumber([&] { app->run("Nothing"); }), 1004);
+    EXPECT_EQ(errorNumberOf([&] { app->run("Nothing"); }), 1004);
     app->onTime(nowSerial() + 1.0 / 86400, "Login");
     app->runDueMacros();
     EXPECT_EQ(ran.size(), 1u);  // not yet due

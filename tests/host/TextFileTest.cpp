@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/Errors.h"
+
 #include <unistd.h>
 
 #include <filesystem>
@@ -14,16 +16,9 @@
 using namespace host;
 namespace fs = std::filesystem;
 
-namespace {
+using testsupport::errorNumberOf;
 
-int errorNumberOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const RuntimeError& e) {
-        return e.number();
-    }
-    return 0;
-}
+namespace {
 
 class TextFileTest : public ::testing::Test {
 protected:

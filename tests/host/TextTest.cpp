@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/Errors.h"
+
 #include <climits>
 #include <functional>
 
@@ -8,18 +10,11 @@
 
 using namespace host;
 
+using testsupport::errorNumberOf;
+
 namespace {
 
 const std::string polish = "Zażółć gęślą jaźń";
-
-int errorNumberOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const RuntimeError& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 using Parts = std::vector<std::string>;
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/Errors.h"
+
 #include <filesystem>
 #include <fstream>
 
@@ -9,6 +11,8 @@
 using namespace host;
 using namespace host::sheet;
 namespace fs = std::filesystem;
+
+using testsupport::errorNumberOf;
 
 namespace {
 
@@ -55,15 +59,6 @@ std::shared_ptr<CommandBar> addTrickyToolbar(CommandBars& bars) {
     nested->setVisible(false);
     bar->controls()->add()->setCaption("  last  ");
     return bar;
-}
-
-int errorNumberOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const RuntimeError& e) {
-        return e.number();
-    }
-    return 0;
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/Errors.h"
+
 #include "host/base/RuntimeError.h"
 #include "host/ui/Dialogs.h"
 #include "host/ui/Form.h"
@@ -8,16 +10,9 @@
 using namespace host;
 using namespace host::ui;
 
-namespace {
+using testsupport::errorNumberOf;
 
-int errorNumberOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const RuntimeError& e) {
-        return e.number();
-    }
-    return 0;
-}
+namespace {
 
 class UiTest : public ::testing::Test {
 protected:

@@ -1,23 +1,14 @@
 #include <gtest/gtest.h>
 
+#include "support/Errors.h"
+
 #include "host/base/DateSerial.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Variant.h"
 
 using namespace host;
 
-namespace {
-
-int errorNumberOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const RuntimeError& e) {
-        return e.number();
-    }
-    return 0;
-}
-
-}  // namespace
+using testsupport::errorNumberOf;
 
 TEST(VariantConversion, NumbersToText) {
     EXPECT_EQ(Variant(0.1 + 0.2).toString(), "0.3");
