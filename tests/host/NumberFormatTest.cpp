@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "host/base/NumberFormat.h"
+#include "host/sheet/Application.h"
 
 using namespace host;
 
@@ -87,4 +88,16 @@ TEST(NumberFormatTest, GeneralFitsElevenCharacters) {
     EXPECT_EQ(formatGeneral(1.5e-7), "1.5E-07");
     EXPECT_EQ(formatGeneral(1.23456789e100), "1.2346E+100");
     EXPECT_EQ(formatGeneral(0.0001), "0.0001");
+}
+
+TEST(NumberFormatTest, TextFunctionAndCellDisplayUseTheFormats) {
+    auto app = sheet::Application::create();
+    auto ws = app->workbooks().add()->sheet(1);
+    ws->range("A1")->setFormula("=TEXT(45000.5,\"dddd d mmm yyyy h:mm AM/PM\")");
+    ws->range("A2")->setFormula("=TEXT(-1,\"yyyy-mm-dd\")");
+    EXPECT_EQ(ws->range("A1")->value(), Variant("Wednesday 15 Mar 2023 12:00 PM"));
+    EXPECT_EQ(ws->range("A2")->value(), Variant(CellError::Value));
+    ws->range("B1")->setValue(-1234.5);
+    ws->range("B1")->setNumberFormat("#,##0.00;[Red](#,##0.00)");
+    EXPECT_EQ(ws->range("B1")->text(), "(1,234.50)");
 }
