@@ -472,7 +472,7 @@ void Range::setNumberFormat(const std::string& code) {
 
 std::string Range::text() const {
     const Cell* cell = parent()->findCell(row(), column());
-    if (!cell) return {};
+    if (!cell || cell->value.isEmpty()) return {};
     if (cell->value.type() == VarType::Date && cell->numberFormat.empty()) return formatDate(cell->value.toDouble());
     return formatValue(cell->value, cell->numberFormat);
 }
