@@ -104,20 +104,31 @@ Variant elementFor(const Variant& value, int i, int j) {
     return CellError::NA;
 }
 
+// Calls f(row, column, cell) for every stored cell inside the area, walking whichever is smaller: the
+// area's cells or the sheet's stored cells.
+template <class F>
+void forEachStoredCell(const Worksheet& sheet, const Area& area, F f) {
+    if (area.cellCount() <= static_cast<long long>(sheet.allCells().size())) {
+        for (int r = area.top; r <= area.bottom; ++r)
+            for (int c = area.left; c <= area.right; ++c)
+                if (const Cell* cell = sheet.findCell(r, c)) f(r, c, *cell);
+        return;
+    }
+    for (const auto& [key, cell] : sheet.allCells())
+        if (area.contains(keyRow(key), keyColumn(key))) f(keyRow(key), keyColumn(key), cell);
+}
+
 // Refuses a write that would change part of an array formula; returns the arrays wholly inside.
 std::vector<Area> arraysToClear(const Worksheet& sheet, const std::vector<Area>& areas) {
     std::vector<Area> arrays;
-    for (const auto& [key, cell] : sheet.allCells()) {
-        if (!cell.array || keyRow(key) != cell.array->top || keyColumn(key) != cell.array->left) continue;
-        const Area& arr = *cell.array;
-        for (const Area& a : areas) {
-            const bool touches = arr.top <= a.bottom && arr.bottom >= a.top && arr.left <= a.right && arr.right >= a.left;
-            if (!touches) continue;
+    for (const Area& a : areas)
+        forEachStoredCell(sheet, a, [&](int, int, const Cell& cell) {
+            if (!cell.array) return;
+            const Area& arr = *cell.array;
             const bool inside = arr.top >= a.top && arr.bottom <= a.bottom && arr.left >= a.left && arr.right <= a.right;
             if (!inside) throw RuntimeError(err::InvalidArgument, "You can't change part of an array.");
-            arrays.push_back(arr);
-        }
-    }
+            if (std::find(arrays.begin(), arrays.end(), arr) == arrays.end()) arrays.push_back(arr);
+        });
     return arrays;
 }
 
@@ -131,12 +142,10 @@ void removeFormulas(Worksheet& sheet, const std::vector<Area>& areas, std::vecto
                 cell.formula.reset();
             }
     std::vector<CellKey> keys;
-    for (CellKey k : sheet.formulaCells())
-        for (const Area& a : areas)
-            if (a.contains(keyRow(k), keyColumn(k))) {
-                keys.push_back(k);
-                break;
-            }
+    for (const Area& a : areas)
+        forEachStoredCell(sheet, a, [&](int r, int c, const Cell&) {
+            if (sheet.formulaCells().contains(cellKey(r, c))) keys.push_back(cellKey(r, c));
+        });
     for (CellKey k : keys) {
         sheet.cellAt(keyRow(k), keyColumn(k)).formula.reset();
         sheet.noteFormula(k, false);
@@ -159,9 +168,8 @@ void Range::setValue(const Variant& value) {
     std::vector<Write> writes;
     const bool clearing = !v.isArray() && (v.isEmpty() || v.isMissing() || v.isNull());
     for (const Area& a : areas_) {
-        if (clearing && a.cellCount() > static_cast<long long>(sheet->allCells().size())) {
-            for (const auto& [key, cell] : sheet->allCells())
-                if (a.contains(keyRow(key), keyColumn(key))) writes.push_back({keyRow(key), keyColumn(key), {}, nullptr});
+        if (clearing) {
+            forEachStoredCell(*sheet, a, [&](int r, int c, const Cell&) { writes.push_back({r, c, {}, nullptr}); });
             continue;
         }
         for (int r = a.top; r <= a.bottom; ++r)

@@ -3,6 +3,7 @@
 #include "host/base/DateSerial.h"
 #include "host/sheet/Application.h"
 #include "host/sheet/Comment.h"
+#include "host/sheet/CommandBars.h"
 
 using namespace host;
 using namespace host::sheet;

@@ -1,0 +1,272 @@
+// Formula::parse: recursive descent over the lexer's tokens, by the spreadsheet's operator precedence
+// (loosest first): comparisons, &, + -, * /, ^, %, unary - +, ":".
+
+#include <algorithm>
+
+#include "host/formula/Builtins.h"
+#include "host/formula/Formula.h"
+#include "host/formula/Lexer.h"
+#include "host/formula/Node.h"
+
+namespace host::formula {
+
+namespace {
+
+using NodePtr = std::unique_ptr<Node>;
+
+NodePtr makeNode(NodeKind kind) {
+    auto n = std::make_unique<Node>();
+    n->kind = kind;
+    return n;
+}
+
+NodePtr constant(Variant value) {
+    auto n = makeNode(NodeKind::Constant);
+    n->constant = std::move(value);
+    return n;
+}
+
+struct OperatorSpelling {
+    std::string_view text;
+    Operator op;
+};
+
+// Binary operators by precedence level, loosest first.
+const std::vector<std::vector<OperatorSpelling>> kBinaryLevels = {
+    {{"=", Operator::Equal}, {"<>", Operator::NotEqual}, {"<", Operator::Less}, {">", Operator::Greater},
+     {"<=", Operator::LessEqual}, {">=", Operator::GreaterEqual}},
+    {{"&", Operator::Concat}},
+    {{"+", Operator::Add}, {"-", Operator::Subtract}},
+    {{"*", Operator::Multiply}, {"/", Operator::Divide}},
+    {{"^", Operator::Power}},
+};
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return (x >= 'a' && x <= 'z' ? x - 'a' + 'A' : x) == (y >= 'a' && y <= 'z' ? y - 'a' + 'A' : y);
+           });
+}
+
+std::optional<bool> booleanLiteral(const Token& t) {
+    if (t.kind != TokenKind::Identifier) return std::nullopt;
+    if (equalsNoCase(t.text, "TRUE")) return true;
+    if (equalsNoCase(t.text, "FALSE")) return false;
+    return std::nullopt;
+}
+
+class Parser {
+public:
+    Parser(std::string_view text, std::vector<Token> tokens) : text_(text), tokens_(std::move(tokens)) {}
+
+    NodePtr formula() {
+        NodePtr root = expression();
+        if (peek().kind != TokenKind::End) unexpected(peek());
+        return root;
+    }
+
+private:
+    const Token& peek() const { return tokens_[p_]; }
+    const Token& take() { return tokens_[p_ < tokens_.size() - 1 ? p_++ : p_]; }
+    bool isOperator(std::string_view op) const { return peek().kind == TokenKind::Operator && peek().text == op; }
+
+    [[noreturn]] void fail(const Token& at, std::string reason) const {
+        throw FormulaSyntaxError(characterPosition(text_, at.offset), std::move(reason));
+    }
+    [[noreturn]] void unexpected(const Token& t) const {
+        if (t.kind == TokenKind::End) fail(t, "unexpected end of formula");
+        fail(t, "unexpected '" + std::string(text_.substr(t.offset, t.length)) + "'");
+    }
+    void expectClosing(TokenKind kind, std::string_view what) {
+        if (peek().kind == kind) {
+            take();
+            return;
+        }
+        if (peek().kind == TokenKind::End) fail(peek(), "missing '" + std::string(what) + "'");
+        unexpected(peek());
+    }
+
+    // Nesting (parentheses, arguments, signs) is limited so that no text can exhaust the stack.
+    struct NestingGuard {
+        NestingGuard(Parser& p) : parser(p) {
+            if (++parser.nesting_ > kMaxNesting) parser.fail(parser.peek(), "formula nested too deeply");
+        }
+        NestingGuard(const NestingGuard&) = delete;
+        ~NestingGuard() { --parser.nesting_; }
+        Parser& parser;
+    };
+    static constexpr int kMaxNesting = 256;
+
+    NodePtr expression() {
+        const NestingGuard guard(*this);
+        return binaryLevel(0);
+    }
+
+    NodePtr binaryLevel(std::size_t level) {
+        if (level == kBinaryLevels.size()) return percent();
+        NodePtr left = binaryLevel(level + 1);
+        for (;;) {
+            const auto& ops = kBinaryLevels[level];
+            const auto it = std::find_if(ops.begin(), ops.end(), [&](const auto& o) { return isOperator(o.text); });
+            if (it == ops.end()) return left;
+            take();
+            auto n = makeNode(NodeKind::Binary);
+            n->op = it->op;
+            n->children.push_back(std::move(left));
+            n->children.push_back(binaryLevel(level + 1));
+            left = std::move(n);
+        }
+    }
+
+    NodePtr percent() {
+        NodePtr operand = unary();
+        while (isOperator("%")) {
+            take();
+            auto n = makeNode(NodeKind::Percent);
+            n->children.push_back(std::move(operand));
+            operand = std::move(n);
+        }
+        return operand;
+    }
+
+    NodePtr unary() {
+        if (isOperator("-") || isOperator("+")) {
+            const NestingGuard guard(*this);
+            auto n = makeNode(NodeKind::Unary);
+            n->op = take().text == "-" ? Operator::Negate : Operator::Plus;
+            n->children.push_back(unary());
+            return n;
+        }
+        return range();
+    }
+
+    NodePtr range() {
+        NodePtr left = primary();
+        while (isOperator(":")) {
+            take();
+            auto n = makeNode(NodeKind::Binary);
+            n->op = Operator::Range;
+            n->children.push_back(std::move(left));
+            n->children.push_back(primary());
+            left = std::move(n);
+        }
+        return left;
+    }
+
+    NodePtr primary() {
+        const Token& t = take();
+        switch (t.kind) {
+        case TokenKind::Number: return constant(t.number);
+        case TokenKind::Text: return constant(t.text);
+        case TokenKind::Error: return constant(t.error);
+        case TokenKind::Reference: {
+            auto n = makeNode(NodeKind::Reference);
+            n->target = t.target;
+            n->flags = t.flags;
+            return n;
+        }
+        case TokenKind::QualifiedName: {
+            auto n = makeNode(NodeKind::Name);
+            n->name = t.text;
+            return n;
+        }
+        case TokenKind::Identifier:
+            if (peek().kind == TokenKind::LeftParen) return call(t);
+            if (auto b = booleanLiteral(t)) return constant(*b);
+            {
+                auto n = makeNode(NodeKind::Name);
+                n->name = t.text;
+                return n;
+            }
+        case TokenKind::LeftParen: {
+            auto n = makeNode(NodeKind::Parentheses);
+            n->children.push_back(expression());
+            expectClosing(TokenKind::RightParen, ")");
+            return n;
+        }
+        case TokenKind::LeftBrace: return arrayConstant();
+        default: unexpected(t);
+        }
+    }
+
+    NodePtr call(const Token& nameToken) {
+        take();  // "("
+        auto n = makeNode(NodeKind::Function);
+        const Builtin* builtin = findBuiltin(nameToken.text);
+        n->name = builtin ? std::string(builtin->name) : nameToken.text;
+        if (peek().kind == TokenKind::RightParen) {
+            take();
+        } else {
+            for (;;) {
+                const TokenKind k = peek().kind;
+                if (k == TokenKind::End) fail(peek(), "missing ')'");
+                n->children.push_back(k == TokenKind::Comma || k == TokenKind::RightParen ? makeNode(NodeKind::Missing)
+                                                                                          : expression());
+                if (peek().kind != TokenKind::Comma) break;
+                take();
+            }
+            expectClosing(TokenKind::RightParen, ")");
+        }
+        const auto count = static_cast<int>(n->children.size());
+        if (builtin && (count < builtin->minArguments || count > builtin->maxArguments))
+            fail(nameToken, "wrong number of arguments to " + n->name);
+        return n;
+    }
+
+    // "{1,2;3,4}": rows separated by ";", columns by ","; elements are constants.
+    NodePtr arrayConstant() {
+        std::vector<std::vector<Variant>> rows(1);
+        for (;;) {
+            rows.back().push_back(arrayElement());
+            const Token& separator = take();
+            if (separator.kind == TokenKind::Comma) continue;
+            if (separator.kind == TokenKind::Semicolon || separator.kind == TokenKind::RightBrace) {
+                if (rows.size() > 1 && rows.back().size() != rows.front().size())
+                    fail(separator, "array rows differ in length");
+                if (separator.kind == TokenKind::RightBrace) break;
+                rows.emplace_back();
+                continue;
+            }
+            if (separator.kind == TokenKind::End) fail(separator, "missing '}'");
+            unexpected(separator);
+        }
+        Array array = Array::matrix(static_cast<long>(rows.size()), static_cast<long>(rows.front().size()));
+        for (std::size_t r = 0; r < rows.size(); ++r)
+            for (std::size_t c = 0; c < rows[r].size(); ++c)
+                array(static_cast<long>(r + 1), static_cast<long>(c + 1)) = std::move(rows[r][c]);
+        return constant(std::move(array));
+    }
+
+    Variant arrayElement() {
+        const Token& t = take();
+        if (t.kind == TokenKind::Operator && (t.text == "-" || t.text == "+")) {
+            const Token& number = take();
+            if (number.kind != TokenKind::Number) unexpected(number);
+            return t.text == "-" ? -number.number : number.number;
+        }
+        if (t.kind == TokenKind::Number) return t.number;
+        if (t.kind == TokenKind::Text) return t.text;
+        if (t.kind == TokenKind::Error) return t.error;
+        if (auto b = booleanLiteral(t)) return *b;
+        unexpected(t);
+    }
+
+    std::string_view text_;
+    std::vector<Token> tokens_;
+    std::size_t p_ = 0;
+    int nesting_ = 0;
+};
+
+}  // namespace
+
+FormulaSyntaxError::FormulaSyntaxError(std::size_t position, std::string reason)
+    : RuntimeError(err::InvalidArgument, "Formula error at position " + std::to_string(position) + ": " + reason),
+      position_(position),
+      reason_(std::move(reason)) {}
+
+Formula Formula::parse(std::string_view text, ReferenceStyle style, int anchorRow, int anchorColumn) {
+    const std::size_t start = !text.empty() && text.front() == '=' ? 1 : 0;
+    Parser parser(text, tokenize(text, start, style, anchorRow, anchorColumn));
+    return Formula(parser.formula());
+}
+
+}  // namespace host::formula
