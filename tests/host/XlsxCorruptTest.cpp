@@ -42,7 +42,7 @@ TEST_F(XlsxTest, BadFilesAreRefusedWithTheReason) {
     xlsxtest::writePackage(file("malformed.xlsx"), malformed);
     EXPECT_TRUE(mentions(openError(*app, file("malformed.xlsx")), "'xl/worksheets/sheet1.xml' is not well-formed XML"));
 
-    auto badFormula = xlsxtest::minimalWorkbook("<row><c r=\"B2\"><f>SUM(A1:</f><v>1</v></c></row>");
+    auto badFormula = xlsxtest::minimalWorkbook("<row r=\"2\"><c r=\"B2\"><f>SUM(A1:</f><v>1</v></c></row>");
     xlsxtest::writePackage(file("formula.xlsx"), badFormula);
     EXPECT_TRUE(mentions(openError(*app, file("formula.xlsx")), "the formula '=SUM(A1:' in S!B2 does not parse"));
 

@@ -83,17 +83,17 @@ TEST_F(XlsxTest, OpenpyxlReadsWhatWeWrite) {
     book->saveAs(path);
     const std::string json = xlsxtest::runPython(folder.string(), kOpenpyxlReader, path);
     const std::string expected =
-        R"({"names": {"Suma": ["Dane!$A$1:$A$2", false], "Ukryta": ["'Bardzo ukryty'!$B$2", true]}, "sheets": [)"
-        R"({"arrays": {"C1": "C1:C2"}, "cells": {)"
-        R"("A1": {"t": "n", "v": "12.5"}, "A2": {"t": "n", "v": "7"}, )"
-        R"("A3": {"comment": ["Uwaga: ąę", "Łukasz"], "t": "s", "v": "Zażółć gęślą jaźń"}, )"
-        R"("A4": {"t": "b", "v": "True"}, "A5": {"t": "e", "v": "#N/A"}, )"
-        R"("A6": {"fmt": "mm-dd-yy", "t": "d", "v": "2024-02-29 00:00:00"}, "A7": {"fmt": "0.00%", "t": "n", "v": "0.25"}, )"
-        R"("B1": {"f": "=SUM(A1:A2)", "t": "f", "v": "19.5"}, "B2": {"f": "=A3&\"!\"", "t": "f", "v": "Zażółć gęślą jaźń!"}, )"
-        R"("B3": {"f": "=A1>10", "t": "f", "v": "True"}, "B4": {"f": "=1/0", "t": "f", "v": "#DIV/0!"}, )"
-        R"("C1": {"f": "=A1:A2*2", "t": "f", "v": "25"}, "C2": {"t": "n", "v": "14"}}, "name": "Dane", "state": "visible"}, )"
-        R"({"arrays": {}, "cells": {"A1": {"t": "s", "v": "ukryty"}}, "name": "Ukryty", "state": "hidden"}, )"
-        R"({"arrays": {}, "cells": {"B2": {"t": "n", "v": "-1.5e-07"}}, "name": "Bardzo ukryty", "state": "veryHidden"}]})"
+        R"J({"names": {"Suma": ["Dane!$A$1:$A$2", false], "Ukryta": ["'Bardzo ukryty'!$B$2", true]}, "sheets": [)J"
+        R"J({"arrays": {"C1": "C1:C2"}, "cells": {)J"
+        R"J("A1": {"t": "n", "v": "12.5"}, "A2": {"t": "n", "v": "7"}, )J"
+        R"J("A3": {"comment": ["Uwaga: ąę", "Łukasz"], "t": "s", "v": "Zażółć gęślą jaźń"}, )J"
+        R"J("A4": {"t": "b", "v": "True"}, "A5": {"t": "e", "v": "#N/A"}, )J"
+        R"J("A6": {"fmt": "mm-dd-yy", "t": "d", "v": "2024-02-29 00:00:00"}, "A7": {"fmt": "0.00%", "t": "n", "v": "0.25"}, )J"
+        R"J("B1": {"f": "=SUM(A1:A2)", "t": "f", "v": "19.5"}, "B2": {"f": "=A3&\"!\"", "t": "f", "v": "Zażółć gęślą jaźń!"}, )J"
+        R"J("B3": {"f": "=A1>10", "t": "f", "v": "True"}, "B4": {"f": "=1/0", "t": "f", "v": "#DIV/0!"}, )J"
+        R"J("C1": {"f": "=A1:A2*2", "t": "f", "v": "25"}, "C2": {"t": "n", "v": "14"}}, "name": "Dane", "state": "visible"}, )J"
+        R"J({"arrays": {}, "cells": {"A1": {"t": "s", "v": "ukryty"}}, "name": "Ukryty", "state": "hidden"}, )J"
+        R"J({"arrays": {}, "cells": {"B2": {"t": "n", "v": "-1.5e-07"}}, "name": "Bardzo ukryty", "state": "veryHidden"}]})J"
         "\n";
     EXPECT_EQ(json, expected);
 }
@@ -123,11 +123,14 @@ TEST_F(XlsxTest, WhatWeWriteReadsBackTheSame) {
                 << where;
             EXPECT_EQ(read->array, cell.array) << where;
             EXPECT_EQ(bool(read->formula), bool(cell.formula)) << where;
-            if (cell.formula)
+            if (cell.formula) {
                 EXPECT_EQ(read->formula->toText(formula::ReferenceStyle::A1, keyRow(key), keyColumn(key)),
                           cell.formula->toText(formula::ReferenceStyle::A1, keyRow(key), keyColumn(key)));
+            }
             EXPECT_EQ(bool(read->comment), bool(cell.comment)) << where;
-            if (cell.comment) EXPECT_EQ(read->comment->text(), cell.comment->text());
+            if (cell.comment) {
+                EXPECT_EQ(read->comment->text(), cell.comment->text());
+            }
         }
     }
     EXPECT_EQ(again->sheet(1)->findCell(6, 1)->numberFormat, "mm-dd-yy");
