@@ -8,7 +8,6 @@
 
 #include "core/A_Deklaracje.h"
 #include "core/NotBuilt.h"
-#include "data/F_MivraADO.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 
@@ -134,8 +133,7 @@ void runVariable(const DataModelVariable& variable, const std::vector<Variant>& 
     } else if (type == "XLS" || type == "XLS2") {
         NotBuilt("GetDataLinkPublic");
     } else if (type == "ODBC") {
-        bool notAllowed = false;
-        result = GetDataAdoCore(connection, query, false, notAllowed);
+        NotBuilt("GetDataAdoCore");
     } else if (type == "ODBC2") {
         commaParts(query, 2);
         (void)serverCalculation;
