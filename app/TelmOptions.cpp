@@ -21,7 +21,7 @@ const std::map<std::string, Kind>& stepsWithArgument() {
 
 const std::map<std::string, Kind>& plainSteps() {
     static const std::map<std::string, Kind> steps = {
-        {"--calc", Kind::Calculate}, {"--calc-sheet", Kind::CalculateSheet}, {"--save", Kind::Save}};
+        {"--new", Kind::New}, {"--calc", Kind::Calculate}, {"--calc-sheet", Kind::CalculateSheet}, {"--save", Kind::Save}};
     return steps;
 }
 
@@ -74,6 +74,7 @@ Options:
   -h, --help             this text
 
 Steps:
+  --new                  add a new workbook and make it the active one
   --book NAME            activate an open workbook
   --sheet NAME           activate a sheet of the active workbook
   --select RANGE         select a range ("A1:B2" or "Sheet1!A1")

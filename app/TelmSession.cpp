@@ -71,11 +71,16 @@ void TelmSession::runSteps(const std::vector<Step>& steps) {
 void TelmSession::runStep(const Step& step) {
     using Kind = Step::Kind;
     switch (step.kind) {
-    case Kind::Select: app_->range(step.argument)->select(); break;
+    case Kind::New: app_->workbooks().add(); break;
+    case Kind::Select:
+        activeWorkbook();
+        app_->range(step.argument)->select();
+        break;
     case Kind::Sheet: activeWorkbook()->sheet(step.argument)->activate(); break;
     case Kind::Book: app_->workbooks().item(step.argument)->activate(); break;
     case Kind::Run: app_->run(step.argument); break;
     case Kind::Set: {
+        activeWorkbook();
         const auto eq = step.argument.find('=');
         app_->range(step.argument.substr(0, eq))->setFormula(step.argument.substr(eq + 1));
         break;
