@@ -83,20 +83,29 @@ sheet::WorkbookPtr readWorkbook(sheet::Application& application, const std::stri
     shared.sharedStrings = readSharedStrings(package, targetOf(relationships, "/sharedStrings"));
     shared.cellFormats = readCellFormats(package, targetOf(relationships, "/styles"));
 
-    const auto slash = path.find_last_of('/');
-    const std::string fileName = slash == std::string::npos ? path : path.substr(slash + 1);
-    auto book = std::make_shared<sheet::Workbook>(application.weak_from_this(), fileName);
-    book->initialise();
-    book->setLocation(slash == std::string::npos ? std::string() : path.substr(0, slash), fileName);
+    auto book = workbookForFile(application, path);
     readSheets(package, workbookNode, relationships, shared, *book);
     readDefinedNames(package, workbookNode, *book);
     readActiveSheet(workbookNode, *book);
     std::string customPart = targetOf(rootRelationships, "/custom-properties");
     readCustomProperties(package, customPart.empty() ? "docProps/custom.xml" : customPart,
                          book->customDocumentProperties());
-    book->structureChanged();
-    book->saved = true;
+    finishReading(*book);
     return book;
+}
+
+sheet::WorkbookPtr workbookForFile(sheet::Application& application, const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    const std::string fileName = slash == std::string::npos ? path : path.substr(slash + 1);
+    auto book = std::make_shared<sheet::Workbook>(application.weak_from_this(), fileName);
+    book->initialise();
+    book->setLocation(slash == std::string::npos ? std::string() : path.substr(0, slash), fileName);
+    return book;
+}
+
+void finishReading(sheet::Workbook& book) {
+    book.structureChanged();
+    book.saved = true;
 }
 
 }  // namespace host::files

@@ -14,4 +14,10 @@ namespace host::files {
 // lacks a part, holds malformed XML or a formula that does not parse.
 sheet::WorkbookPtr readWorkbook(sheet::Application& application, const std::string& path);
 
+// A new workbook without sheets for a file being read: named after the file, located in its folder,
+// with its names, properties and window, not yet among the open workbooks.
+sheet::WorkbookPtr workbookForFile(sheet::Application& application, const std::string& path);
+// Marks a workbook just read from its file: dependencies to be built, nothing changed since.
+void finishReading(sheet::Workbook& book);
+
 }  // namespace host::files

@@ -3,6 +3,7 @@
 #include "host/base/Path.h"
 #include "host/files/XlsxReader.h"
 #include "host/files/XlsxWriter.h"
+#include "host/files/XmlWorkbook.h"
 
 namespace host::files {
 
@@ -14,10 +15,15 @@ std::string absolutePath(const std::string& fullName) {
     return ec ? nativePath(fullName) : path.lexically_normal().string();
 }
 
+// A ".xml" file is read as XML data, any other as a workbook package.
+sheet::WorkbookPtr readFile(sheet::Application& application, const std::string& path) {
+    return isXmlFileName(path) ? readXmlWorkbook(application, path) : readWorkbook(application, path);
+}
+
 }  // namespace
 
 sheet::WorkbookPtr XlsxStore::open(sheet::Application& application, const std::string& fullName) {
-    return readWorkbook(application, absolutePath(fullName));
+    return readFile(application, absolutePath(fullName));
 }
 
 void XlsxStore::save(const sheet::Workbook& workbook, const std::string& fullName) {
@@ -34,7 +40,7 @@ sheet::WorkbookPtr XlsxStore::closedBook(const std::string& path) {
     if (!readerApplication_) readerApplication_ = sheet::Application::create();
     sheet::WorkbookPtr book;
     try {
-        book = readWorkbook(*readerApplication_, path);
+        book = readFile(*readerApplication_, path);
     } catch (const RuntimeError&) {
         closed_.erase(path);
         return nullptr;  // an unreadable source shows as #REF! in the cells that refer to it

@@ -13,7 +13,8 @@ namespace host::files {
 
 class XlsxStore : public sheet::WorkbookStore {
 public:
-    // Reads the file ("\" or "/" between folders) into a new workbook named after the file.
+    // Reads the file ("\" or "/" between folders) into a new workbook named after the file; a file
+    // named ".xml" (any letter case) is read as XML data.
     sheet::WorkbookPtr open(sheet::Application& application, const std::string& fullName) override;
     // Writes the workbook to the file, replacing it only once the new file is complete.
     void save(const sheet::Workbook& workbook, const std::string& fullName) override;

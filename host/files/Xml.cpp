@@ -29,6 +29,25 @@ pugi::xml_attribute attribute(const pugi::xml_node& node, std::string_view name)
     return {};
 }
 
+std::string_view namespaceUri(const pugi::xml_node& node) {
+    const std::string_view name = node.name();
+    const auto colon = name.find(':');
+    const std::string declaration =
+        colon == std::string_view::npos ? std::string("xmlns") : "xmlns:" + std::string(name.substr(0, colon));
+    for (auto n = node; n; n = n.parent())
+        if (auto a = n.attribute(declaration.c_str())) return a.value();
+    return {};
+}
+
+std::string innerText(const pugi::xml_node& node) {
+    std::string text;
+    for (auto c = node.first_child(); c; c = c.next_sibling()) {
+        if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata) text += c.value();
+        else if (c.type() == pugi::node_element) text += innerText(c);
+    }
+    return text;
+}
+
 namespace {
 
 bool isHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }

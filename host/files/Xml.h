@@ -16,6 +16,10 @@ std::string_view localName(const pugi::xml_node& node);
 pugi::xml_node child(const pugi::xml_node& node, std::string_view name);
 // The attribute with the given local name ("id" finds "r:id").
 pugi::xml_attribute attribute(const pugi::xml_node& node, std::string_view name);
+// The namespace URI of the element's name, from the xmlns declarations of it and its ancestors.
+std::string_view namespaceUri(const pugi::xml_node& node);
+// The text of the element and of every element inside it, joined.
+std::string innerText(const pugi::xml_node& node);
 
 // Text as stored ("_x000D_" and the like) turned back into the characters it stands for.
 std::string decodeEscapes(std::string_view text);

@@ -442,6 +442,14 @@ void Range::clearComments() {
 
 void Range::clearContents() { setValue(Variant()); }
 
+void Range::deleteRows() {
+    auto sheet = parent();
+    const Area& rows = firstArea();
+    const std::vector<CellKey> moved = sheet->removeRows(rows.top, rows.bottom);
+    if (auto book = sheet->parent()) book->structureChanged();
+    notifyChanged(*sheet, {Area{rows.top, 1, formula::kMaxRows, formula::kMaxColumns}}, moved);
+}
+
 void Range::calculate() {
     auto sheet = parent();
     if (auto app = sheet->application()) app->calculator().calculateRange(*sheet, areas_);
