@@ -149,6 +149,8 @@ public:
     // ---- files ----
     void setWorkbookStore(std::shared_ptr<WorkbookStore> store) { store_ = std::move(store); }
     WorkbookStore* workbookStore() const { return store_.get(); }
+    // The attached store itself, to attach it to another application too.
+    std::shared_ptr<WorkbookStore> workbookStoreObject() const { return store_; }
 
 private:
     Application() = default;
