@@ -20,9 +20,9 @@ const ConnectionItem* findItem(const std::vector<ConnectionItem>& items, std::st
     return found;
 }
 
-// A value as an ODBC text needs it: braced when it holds a separator or a brace.
+// A value as an ODBC text needs it: braced when it holds a separator, a brace, "=" or a blank.
 std::string quoted(const std::string& value) {
-    if (value.find_first_of(";{}") == std::string::npos && value == Trim(value)) return value;
+    if (value.find_first_of(";{}= ") == std::string::npos) return value;
     return "{" + Replace(value, "}", "}}") + "}";
 }
 
