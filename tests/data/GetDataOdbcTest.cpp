@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/A_Deklaracje.h"
+#include "data/F_000.h"
 #include "support/SqlCells.h"
 
 using host::Array;
@@ -149,4 +150,19 @@ TEST(GetDataOdbc, LinkEnvironmentRestarts) {
         EXPECT_EQ(box.buttons, 64);
         EXPECT_EQ(box.title, "TELM.NET");
     }
+}
+
+TEST(DataPrimitives, LinkAndMdxFailuresNameTheirStep) {
+    SqlCells t;
+    std::string link = "'" + t.folder.string() + "/[Missing.xlsx]Sheet1'!R1C1";
+    const std::string linkText = telm::DispatchLacze000(link).toString();
+    EXPECT_EQ(linkText.rfind("#", 0), 0u);
+    EXPECT_EQ(linkText.substr(linkText.size() - link.size() - 9), " / #Err: " + link) << linkText;
+
+    bool asArray = false;
+    const Variant mdx = telm::DispatchZOLAP000("Provider=MSOLAP;Data Source=[TELM.NET.folder]/c.cub", "SELECT", asArray);
+    EXPECT_EQ(mdx, Variant("#Provider cannot be found. It may not be properly installed. (MSOLAP) / Err: "
+                           "Provider=MSOLAP;Data Source=" + t.folder.string() + "/c.cub"));
+    EXPECT_EQ(SharedState().CurrentConnectionText, Variant("Provider=MSOLAP;Data Source=[TELM.NET.folder]/c.cub"));
+    EXPECT_EQ(SharedState().CurrentQueryText, Variant("SELECT"));
 }
