@@ -7,6 +7,7 @@
 #include "core/A_Deklaracje.h"
 #include "core/A_Languages.h"
 #include "core/NotBuilt.h"
+#include "data/F_Dane.h"
 #include "host/base/Path.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
@@ -48,7 +49,7 @@ void RunStartUp() {
         if (version == 12 || version == 14 || version == 15) CreateExcel2003Menus();
     });
     step(AddContextMenus);
-    step([] { NotBuilt("LoadDataModel"); });
+    step([] { LoadDataModel(false); });
     step([] { NotBuilt("SwitchServicesOff"); });
     step(ResetBufferingFlag);
     step([] { NotBuilt("OpenServerCalculationWorkbook"); });

@@ -8,6 +8,7 @@
 #include "host/base/Text.h"
 #include "host/base/Utf8.h"
 #include "host/os/System.h"
+#include "host/sheet/Workbook.h"
 
 namespace telm {
 
@@ -16,6 +17,7 @@ namespace {
 constexpr long kHighestControlCode = 10;
 constexpr long kArrayPieceLength = 255;
 constexpr long kArrayListLimit = 10000;
+constexpr int kWorkbookNormalFormat = -4143;
 
 // The text with its characters in reverse order.
 std::string reversedText(std::string_view text) {
@@ -74,6 +76,29 @@ host::Variant GetAppPath() { return host::os::moduleFolder(reinterpret_cast<cons
 
 std::string ReplaceFolderPlaceholder(std::string_view path) {
     return host::Replace(path, kFolderToken, SharedState().AddInFolder, 1, -1, host::CompareMethod::Text);
+}
+
+bool ConvertXmlToXls(const std::string& xmlFile) {
+    const std::string target = host::Replace(xmlFile, ".xml", "_xml.xls");
+    if (target == xmlFile) return false;  // the save would replace the source file
+    try {
+        auto& app = ExcelApplication();
+        app.displayAlerts = false;
+        app.screenUpdating = false;
+        app.setStatusBar("XML -> XLS ...");
+        const auto& books = SharedState().ExcelWorkbooks;
+        if (!books) throw host::RuntimeError(host::err::ObjectNotSet);
+        const auto book = books->open(xmlFile);
+        book->activeSheet()->cells(1, 1)->entireRow()->deleteRows();
+        book->saveAs(target, kWorkbookNormalFormat);
+        book->close(false);
+        app.displayAlerts = true;
+        app.screenUpdating = true;
+        app.setStatusBar(false);
+        return true;
+    } catch (const host::RuntimeError&) {
+        return false;  // the caller learns only that nothing was converted
+    }
 }
 
 }  // namespace telm

@@ -47,4 +47,12 @@ host::Variant GetAppPath();
 // The path with every folder token (in any letter case) replaced by the add-in folder.
 std::string ReplaceFolderPlaceholder(std::string_view path);
 
+// Opens the XML file as a workbook, deletes the first row of its active sheet and saves it beside
+// the file under the name with every ".xml" (lower case) replaced by "_xml.xls"; True once saved and
+// closed. Alerts and screen updating are off meanwhile, the status bar says "XML -> XLS ...". Any
+// error gives False at once, reporting nothing: the settings stay as they were changed and the
+// workbook stays open. A name without a lower-case ".xml" would be saved over the file itself; it
+// gives False before anything is opened or changed.
+bool ConvertXmlToXls(const std::string& xmlFile);
+
 }  // namespace telm

@@ -184,7 +184,7 @@ void clsTELMPublicClass::PublicOpublikujWszystko() { NotBuilt("PublishAllWorkboo
 void clsTELMPublicClass::PublicRemoveArchive() { NotBuilt("DeleteArchiveSheet"); }
 void clsTELMPublicClass::PublicCountersInfo() { NotBuilt("ShowCountersInfo"); }
 void clsTELMPublicClass::PublicGetPivotData2GetDataOlap() { NotBuilt("ConvertSelectedPivotFormulas"); }
-void clsTELMPublicClass::PublicRefreshDataModel() { NotBuilt("ReloadDataModel"); }
+void clsTELMPublicClass::PublicRefreshDataModel() { ReloadDataModel(); }
 void clsTELMPublicClass::PublicZamykanie() { RemoveMenus(); }
 void clsTELMPublicClass::PublicStartIS() { NotBuilt("RunISProgram"); }
 void clsTELMPublicClass::PublicStartTC() { NotBuilt("RunTextConverter"); }

@@ -1,9 +1,195 @@
+// The GETDATA engine: finds the data-model variable named by the first argument, puts the other
+// arguments in place of the variable's argument names and hands the texts to the worker of the
+// variable's source type.
+
 #include "data/F_Dane.h"
 
+#include <optional>
+
+#include "core/A_Deklaracje.h"
 #include "core/NotBuilt.h"
+#include "host/base/RuntimeError.h"
+#include "host/base/Text.h"
 
 namespace telm {
 
-host::Variant GetDataByModel(std::vector<host::Variant>&) { NotBuilt("GetDataByModel"); }
+using host::Variant;
+
+namespace {
+
+constexpr const char* kFormatMarker = "[ValueFormat=";
+constexpr long kFormatMarkerLength = 13;
+// A formatted token whose value keeps bringing the token back must not loop for ever.
+constexpr int kMaxFormattedTokens = 1000;
+
+[[noreturn]] void fail() { throw host::RuntimeError(host::err::InvalidProcedureCall); }
+
+// The default text form of an argument; a missing argument joins as an empty text.
+std::string textOf(const Variant& v) { return v.isMissing() ? std::string() : v.toString(); }
+
+// JoinedArguments: the arguments joined with ",", left-aligned in its fixed width.
+std::string joinedArguments(const std::vector<Variant>& arguments) {
+    std::vector<std::string> texts;
+    for (const Variant& a : arguments) texts.push_back(textOf(a));
+    std::string joined = host::Left(host::Join(texts, ","), static_cast<long>(kJoinedArgumentsWidth));
+    return joined + host::Space(static_cast<long>(kJoinedArgumentsWidth) - host::Len(joined));
+}
+
+// Puts argument value `value` in place of argument name `name` in `text`: first every formatted token
+// name[ValueFormat=code] (letter case as written) by the value formatted with its code, then every
+// plain occurrence of the name (letter case ignored) by the value's text.
+void substitute(std::string& text, const std::string& name, const Variant& value) {
+    const std::string token = name + kFormatMarker;
+    for (int round = 0;; ++round) {
+        const long p = host::InStr(text, token);
+        if (p == 0) break;
+        if (round == kMaxFormattedTokens) fail();
+        const long f = host::InStr(p + 1, text, kFormatMarker);
+        const long e = host::InStr(p + 1, text, "]");
+        const std::string code = host::Mid(text, f + kFormatMarkerLength, e - f - kFormatMarkerLength);
+        const std::string formatted = ExcelApplication().worksheetFunctionText(value, code);
+        std::string replaced = host::Replace(text, token + code + "]", formatted);
+        // A token the cut code does not match (an empty name meeting another token's marker) stays:
+        // the call fails rather than search for ever.
+        if (replaced == text) fail();
+        text = std::move(replaced);
+    }
+    text = host::Replace(text, name, textOf(value), 1, -1, host::CompareMethod::Text);
+}
+
+// The value the level rule gives after a failure.
+Variant levelRuleResult(const Variant& result) {
+    const auto& s = SharedState();
+    switch (s.ErrorReportingLevel) {
+    case 0:
+    case 1: return Variant::integer(0);
+    case 2: return s.ErrorText;
+    default: return result;
+    }
+}
+
+std::vector<std::string> commaParts(const std::string& text, std::size_t needed) {
+    auto parts = host::Split(text, ",");
+    if (parts.size() < needed) fail();
+    return parts;
+}
+
+// A call once its variable is found: substitution, aliases and the worker of the source type, whose
+// answer goes into `result` (kept for the level rule when a later step fails).
+void runVariable(const DataModelVariable& variable, const std::vector<Variant>& values, Variant& result) {
+    const auto& s = SharedState();
+    const auto names = host::Split(variable.GETDATAARGUMENTS, ",");
+    if (names.empty()) fail();
+    std::vector<std::string> slashNames;
+    std::vector<std::string> slashValues;
+    std::string add;
+    if (host::InStr(names[0], "/") > 0) {
+        slashNames = host::Split(names[0], "/");
+        slashValues = host::Split(textOf(values.at(0)), "/");
+        if (slashValues.empty()) fail();
+        add = slashValues[0];
+    } else {
+        add = variable.ADDSTRING;
+    }
+    if (const std::string upper = host::UCase(add); upper == "MIARA" || upper == "VALUE") add = textOf(values.at(0));
+    std::string query = variable.QUERYTEXT;
+    std::string connection = variable.CONNECTIONTEXT;
+
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        if (k >= values.size()) fail();
+        for (std::string* text : {&query, &connection, &add}) substitute(*text, names[k], values[k]);
+    }
+    for (std::size_t k = 0; k < slashNames.size(); ++k) {
+        if (k >= slashValues.size()) fail();
+        for (std::string* text : {&query, &connection})
+            *text = host::Replace(*text, slashNames[k], slashValues[k], 1, -1, host::CompareMethod::Text);
+    }
+    if (!variable.ALIASES.empty()) {
+        for (const std::string& item : host::Split(variable.ALIASES, ",")) {
+            const auto parts = host::Split(item, "=");
+            if (parts.size() < 2) fail();
+            add = host::Replace(add, parts[0], parts[1], 1, -1, host::CompareMethod::Text);
+        }
+    }
+
+    std::string type = variable.TYPE;
+    bool serverCalculation = false;
+    if (s.ServerCalculationOn) {
+        if (const long comma = host::InStr(type, ","); comma > 0) {
+            serverCalculation = host::UCase(host::Mid(type, comma + 1)) == "SERVERCALCULATION";
+            type = host::Left(type, comma - 1);
+        }
+    }
+    type = host::UCase(type);
+    if (type == "OLAP") {
+        if (host::UCase(host::Left(connection, 9)) == "PROVIDER=") NotBuilt("GetDataQueryText");
+        commaParts(connection, 3);
+        NotBuilt("GetDataOlapPublic");
+    } else if (type == "OLAP2") {
+        commaParts(connection, 3);
+        NotBuilt("GetDataOlap2");
+    } else if (type == "XLS_ODBC") {
+        NotBuilt("GetDataXlsOdbc");
+    } else if (type == "XLS" || type == "XLS2") {
+        NotBuilt("GetDataLinkPublic");
+    } else if (type == "ODBC") {
+        NotBuilt("GetDataAdoCore");
+    } else if (type == "ODBC2") {
+        commaParts(query, 2);
+        (void)serverCalculation;
+        NotBuilt("BuildSqlUnion");
+    } else {
+        result = add + "  @  " + query + "  @  " + connection;
+    }
+}
+
+}  // namespace
+
+Variant GetDataByModel(std::vector<Variant>& argumenty) {
+    auto& s = SharedState();
+    auto& app = ExcelApplication();
+    app.markVolatile(true);
+    app.enableCancelKey = 0;
+    app.calculationInterruptKey = 0;
+    const std::vector<Variant> arguments = argumenty.at(0).arrayValue().elements();
+    s.JoinedArguments = joinedArguments(arguments);
+    if (s.DescribeModeRequested) s.DescribeModeActive = true;
+
+    // Steps up to the look-up: a failure reloads the model.
+    const DataModelVariable* variable = nullptr;
+    std::vector<Variant> values;
+    try {
+        if (arguments.empty()) fail();
+        const std::string name = textOf(arguments.front());
+        values.assign(arguments.begin() + 1, arguments.end());
+        if (values.empty()) values.emplace_back(std::string());
+        if (!arguments.back().isMissing()) s.DescribeModeActive = host::UCase(textOf(arguments.back())) == ":";
+        if (s.DataModelVariables.empty()) fail();
+        for (const auto& v : s.DataModelVariables)
+            if (v.Name == name) {
+                variable = &v;
+                break;
+            }
+        if (!variable) s.ErrorText = "#Brak zmiennej modelu o nazwie: " + name;
+    } catch (const host::RuntimeError&) {
+        LoadDataModel(false);
+        s.DescribeModeActive = false;
+        return s.ErrorText;
+    }
+
+    // From here a failure gives what the error-reporting level says.
+    Variant result;
+    try {
+        if (!variable) fail();
+        // The variable is copied: a worker may reload the model while it runs.
+        runVariable(DataModelVariable(*variable), values, result);
+    } catch (const host::RuntimeError&) {
+        s.DescribeModeActive = false;
+        return levelRuleResult(result);
+    }
+    IncrementCounter(s.GetDataCallCount);
+    s.DescribeModeActive = false;
+    return result;
+}
 
 }  // namespace telm

@@ -1,8 +1,116 @@
 #include "data/P_Archiwum.h"
 
+#include <string_view>
+
+#include "core/A_Deklaracje.h"
+#include "host/base/RuntimeError.h"
+#include "host/base/Text.h"
+#include "host/base/TextFile.h"
+#include "host/os/System.h"
+#include "host/sheet/Comment.h"
+
 namespace telm {
 
-// No archive yet: every request goes live.
-std::optional<host::Variant> ArchiveDecision(const std::string&, ArchiveOrder) { return std::nullopt; }
+namespace {
+
+constexpr std::string_view kNoArchive = ".";
+constexpr std::string_view kNoArchivedValue = "..";
+constexpr std::string_view kArchiveMismatch = "#Arch!";
+
+// The comment's rewrites of a SourceDescription, applied in this order to encode; decoding swaps
+// each pair and keeps the order.
+struct CommentRewrite {
+    std::string_view description;
+    std::string_view comment;
+};
+constexpr CommentRewrite kCommentRewrites[] = {
+    {"m(:)", "--> OLAP:\n"}, {"s(:)", "--> ODBC:\n"}, {"l(:)", "--> LINK:\n"}, {"(:)", "-->"}, {";", ";\n"},
+};
+
+// The first line of a newly created settings file when the caller asks for a header.
+std::string SettingsHeader() {
+    return "GETDATA() Function data source settings\n\r\n\r" + host::String(79, "-") + "\r\n";
+}
+
+bool IsText(const host::Variant& value, std::string_view text) {
+    return value.isString() && value.stringValue() == text;
+}
+
+// The calling range's twin: the same address on the sheet named after the caller's sheet with ".a"
+// appended, in the workbook of the caller's name found in `books`. Raises when any of it is missing.
+host::sheet::RangePtr CallerTwinRange(const host::sheet::Workbooks& books) {
+    const host::sheet::RangePtr caller = host::sheet::asRange(ExcelApplication().caller());
+    if (!caller) throw host::RuntimeError(host::err::ObjectRequired);
+    const auto sheet = caller->parent();
+    const auto book = sheet->parent();
+    if (!book) throw host::RuntimeError(host::err::ObjectNotSet);
+    return books.item(book->name())->sheet(sheet->name() + ".a")->range(caller->address());
+}
+
+}  // namespace
+
+host::Variant GetArchivedValue() {
+    if (SharedState().ArchiveOperationActive) return kNoArchivedValue;
+    try {
+        host::Variant value = CallerTwinRange(ExcelApplication().workbooks())->value();
+        return value.isEmpty() ? host::Variant(kNoArchivedValue) : value;
+    } catch (const host::RuntimeError&) {
+        return kNoArchive;  // no caller range or no twin sheet
+    }
+}
+
+std::string GetArchivedSource() {
+    const auto& s = SharedState();
+    std::string_view marker = kNoArchive;
+    try {
+        if (!s.ExcelWorkbooks) throw host::RuntimeError(host::err::ObjectNotSet);
+        const host::sheet::RangePtr twin = CallerTwinRange(*s.ExcelWorkbooks);
+        if (!s.ArchiveOperationActive) marker = kNoArchivedValue;  // the twin sheet exists
+        const auto comment = twin->comment();
+        if (!comment) throw host::RuntimeError(host::err::ObjectNotSet);
+        std::string text = comment->text();
+        return DecodeSourceComment(text);
+    } catch (const host::RuntimeError&) {
+        return std::string(marker);
+    }
+}
+
+std::string EncodeSourceComment(std::string& text) {
+    for (const auto& rewrite : kCommentRewrites) text = host::Replace(text, rewrite.description, rewrite.comment);
+    return text;
+}
+
+std::string DecodeSourceComment(std::string& text) {
+    for (const auto& rewrite : kCommentRewrites) text = host::Replace(text, rewrite.comment, rewrite.description);
+    return host::Left(text, host::InStr(text, "\n") - 1);
+}
+
+std::optional<host::Variant> ArchiveDecision(const std::string& key, ArchiveOrder order) {
+    auto& s = SharedState();
+    if (s.ArchiveOperationActive) return std::nullopt;
+    const std::string source = GetArchivedSource();
+    const host::Variant value = GetArchivedValue();
+    const bool twinEmpty = IsText(value, kNoArchivedValue);
+    if (order == ArchiveOrder::EmptyTwinFirst && twinEmpty) return std::nullopt;
+    if (source == key || (source != kNoArchive && IsText(value, kNoArchive))) {
+        IncrementCounter(s.ArchiveHitCount);
+        return value;
+    }
+    if (twinEmpty || source == kNoArchive) return std::nullopt;
+    return host::Variant(kArchiveMismatch);
+}
+
+bool AppendLogLine(const std::string& line, const std::optional<std::string>& file, bool /*flag*/,
+                   const std::string& header) {
+    const std::string path = file.value_or(SharedState().AddInFolder + "\\Log\\other.log");
+    std::string text;
+    if (!host::os::pathExists(path)) {
+        host::writeTextFile(path, "", false);  // creating it fails for a missing folder
+        if (!header.empty()) text = SettingsHeader();
+    }
+    text += line + "\r\n";
+    host::writeTextFile(path, text, true);
+    return true;
+}
 
 }  // namespace telm

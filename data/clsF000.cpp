@@ -8,6 +8,7 @@
 #include "host/ado/Recordset.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
+#include "host/files/XlsxStore.h"
 #include "host/sheet/Application.h"
 #include "host/ui/Dialogs.h"
 
@@ -122,7 +123,7 @@ clsF000::~clsF000() = default;
 host::sheet::Application& clsF000::privateExcel() {
     if (!excel_) {
         excel_ = host::sheet::Application::create();
-        if (auto& app = SharedState().ExcelApp) excel_->setWorkbookStore(app->workbookStoreObject());
+        host::files::attachWorkbookStore(*excel_);
     }
     return *excel_;
 }
@@ -194,7 +195,6 @@ Variant clsF000::funkcjaADO000(std::string& connection, const Variant& sql) {
     } release{*this};
     adoConnection_ = std::make_unique<host::ado::Connection>();
     adoRecordset_ = std::make_unique<host::ado::Recordset>();
-    adoConnection_->workbookStore = s.ExcelApp ? s.ExcelApp->workbookStoreObject() : nullptr;
 
     try {
         runStep(connection, [&] {

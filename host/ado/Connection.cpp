@@ -4,6 +4,7 @@
 #include "host/ado/ExcelSource.h"
 #include "host/ado/Odbc.h"
 #include "host/base/RuntimeError.h"
+#include "host/files/XlsxStore.h"
 
 namespace host::ado {
 
@@ -19,7 +20,8 @@ void Connection::open(const std::string& connectionText, const std::string& user
     auto handle = std::make_unique<odbc::ConnectionHandle>();
     handle->connect(plan.odbcText, connectionTimeout, plan.component);
     if (plan.route == ConnectionRoute::Excel)
-        excel_ = std::make_unique<ExcelSource>(*handle, plan.workbookPath, workbookStore);
+        excel_ = std::make_unique<ExcelSource>(*handle, plan.workbookPath,
+                                               workbookStore ? workbookStore : std::make_shared<files::XlsxStore>());
     handle_ = std::move(handle);
     plan_ = std::move(plan);
 }

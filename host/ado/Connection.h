@@ -38,7 +38,7 @@ public:
     int commandTimeout = 30;
     // Seconds the login may take.
     int connectionTimeout = 15;
-    // Reads workbook files for the Excel driver; set before open.
+    // Reads workbook files for the Excel driver; set before open (the file layer's store when unset).
     std::shared_ptr<sheet::WorkbookStore> workbookStore;
 
 private:

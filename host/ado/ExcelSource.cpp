@@ -66,7 +66,6 @@ std::string ExcelSource::prepare(const std::string& sql) {
 std::string ExcelSource::load(const std::string& sheet, const std::string& range) {
     const std::string key = UCase(sheet) + "$" + UCase(range);
     if (auto found = tables_.find(key); found != tables_.end()) return found->second;
-    if (!store_) fail("Workbook files cannot be read here: no file layer is attached.");
 
     formula::Area area;
     try {
@@ -83,6 +82,8 @@ std::string ExcelSource::load(const std::string& sheet, const std::string& range
     } catch (const RuntimeError& e) {
         fail("Cannot read " + sheet + "$" + range + " of '" + workbookPath_ + "': " + e.description());
     }
+    if (values.isError())
+        fail("Cannot read " + sheet + "$" + range + " of '" + workbookPath_ + "': no such workbook file or sheet.");
     const auto rows = rowsOf(values);
 
     std::vector<std::string> names;

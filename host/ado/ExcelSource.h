@@ -16,14 +16,13 @@ namespace host::ado {
 
 class ExcelSource {
 public:
-    // `database` is the open in-memory SQLite connection; `store` reads the workbook file (nullptr
-    // when no file layer is attached: every query then fails with a clear message).
+    // `database` is the open in-memory SQLite connection; `store` reads the workbook file.
     ExcelSource(odbc::ConnectionHandle& database, std::string workbookPath,
                 std::shared_ptr<sheet::WorkbookStore> store);
 
     // Loads every range the query names (each once per connection) and gives the query with the
     // range names replaced by their tables. Raises kDriverError for a whole sheet without a range,
-    // an unreadable workbook or a missing file layer.
+    // a missing or unreadable workbook or sheet.
     std::string prepare(const std::string& sql);
 
 private:

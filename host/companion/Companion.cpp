@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+#include <filesystem>
+
 #include "host/base/Path.h"
 #include "host/base/RuntimeError.h"
 #include "host/ui/Dialogs.h"
@@ -43,7 +45,11 @@ std::unique_ptr<Companion> Companion::open(const std::shared_ptr<sheet::Applicat
     }
     std::unique_ptr<Companion> companion(new Companion(application, library));
 
-    auto book = std::make_shared<sheet::Workbook>(application, kWorkbookName);
+    // The companion workbook's file when the folder has one and files can be read, else a new one.
+    const std::string file = nativePath(addinFolder) + "/" + kWorkbookName;
+    auto* store = application->workbookStore();
+    auto book = store && std::filesystem::exists(file) ? store->open(*application, file)
+                                                       : std::make_shared<sheet::Workbook>(application, kWorkbookName);
     book->isAddin = true;
     application->workbooks().attach(book);
     book->setLocation(nativePath(addinFolder), kWorkbookName);

@@ -153,6 +153,11 @@ Variant Application::evaluate(const std::string& formulaText) {
     return evaluateText(*this, formulaText, formula::ReferenceStyle::A1);
 }
 
+Variant Application::evaluateInCell(const RangePtr& cell, const std::string& formulaText) {
+    const auto parsed = formula::Formula::parse(formulaText, formula::ReferenceStyle::A1, cell->row(), cell->column());
+    return calculator_->evaluateAt(*cell->parent(), formula::Area::cell(cell->row(), cell->column()), parsed);
+}
+
 Variant Application::executeExcel4Macro(const std::string& text) {
     return evaluateText(*this, text, formula::ReferenceStyle::R1C1);
 }

@@ -105,6 +105,9 @@ public:
 
     // Evaluates a formula text in A1 style as if entered in the active cell.
     Variant evaluate(const std::string& formulaText);
+    // Evaluates a formula text in A1 style as the array formula of a cell, which is the caller while
+    // it runs: one value or an Array. The cell is not changed.
+    Variant evaluateInCell(const RangePtr& cell, const std::string& formulaText);
     // Evaluates an R1C1 reference or formula text ("'folder\[Book.xlsx]Sheet1'!R1C1"), reading
     // workbooks that are not open from their files.
     Variant executeExcel4Macro(const std::string& text);
@@ -149,8 +152,6 @@ public:
     // ---- files ----
     void setWorkbookStore(std::shared_ptr<WorkbookStore> store) { store_ = std::move(store); }
     WorkbookStore* workbookStore() const { return store_.get(); }
-    // The attached store itself, to attach it to another application too.
-    std::shared_ptr<WorkbookStore> workbookStoreObject() const { return store_; }
 
 private:
     Application() = default;

@@ -366,6 +366,19 @@ void Calculator::evaluate(const NodeId& node) {
         }
 }
 
+Variant Calculator::evaluateAt(Worksheet& sheet, const Area& area, const formula::Formula& formula) {
+    callers_.push_back({sheet.shared_from_this(), area});
+    CellEvalContext context(application_, sheet, area.top, area.left);
+    try {
+        Variant result = formula::evaluate(formula, context, true);
+        callers_.pop_back();
+        return result;
+    } catch (...) {
+        callers_.pop_back();
+        throw;
+    }
+}
+
 void Calculator::markCallerVolatile(bool isVolatile) {
     if (callers_.empty()) return;
     const auto& frame = callers_.back();

@@ -45,6 +45,9 @@ public:
     // Calculates the formula cells of the areas, dirty or not.
     void calculateRange(Worksheet& sheet, const std::vector<formula::Area>& areas);
     bool isCalculating() const { return calculating_; }
+    // Evaluates a formula as an array formula of the given area, which is the caller while it runs;
+    // nothing is stored.
+    Variant evaluateAt(Worksheet& sheet, const formula::Area& area, const formula::Formula& formula);
 
     // The formula being evaluated: its sheet and its cell (or array area).
     struct CallerFrame {

@@ -2,6 +2,7 @@
 
 #include "host/base/DateSerial.h"
 #include "host/base/NumberFormat.h"
+#include "host/base/RuntimeError.h"
 #include "host/formula/Address.h"
 #include "host/sheet/Application.h"
 #include "host/sheet/References.h"
@@ -48,7 +49,9 @@ const formula::UserFunction* CellEvalContext::findUserFunction(const std::string
 Date CellEvalContext::now() { return Date{nowSerial()}; }
 
 std::string CellEvalContext::formatText(const Variant& value, const std::string& formatCode) {
-    return formatValue(value, formatCode);
+    // A value the code cannot show (a negative date) makes TEXT give #VALUE!.
+    if (auto text = tryFormatValue(value, formatCode)) return *text;
+    throw RuntimeError(err::InvalidArgument);
 }
 
 }  // namespace host::sheet

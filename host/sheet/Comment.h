@@ -23,6 +23,11 @@ public:
     RangePtr parent() const;
     int row() const { return row_; }
     int column() const { return column_; }
+    // Follows its cell to a new place when rows of the sheet are removed.
+    void moveTo(int row, int column) {
+        row_ = row;
+        column_ = column;
+    }
     // Removes the comment from its cell.
     void remove();
 

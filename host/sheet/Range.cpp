@@ -442,6 +442,14 @@ void Range::clearComments() {
 
 void Range::clearContents() { setValue(Variant()); }
 
+void Range::deleteRows() {
+    auto sheet = parent();
+    const Area& rows = firstArea();
+    const std::vector<CellKey> moved = sheet->removeRows(rows.top, rows.bottom);
+    if (auto book = sheet->parent()) book->structureChanged();
+    notifyChanged(*sheet, {Area{rows.top, 1, formula::kMaxRows, formula::kMaxColumns}}, moved);
+}
+
 void Range::calculate() {
     auto sheet = parent();
     if (auto app = sheet->application()) app->calculator().calculateRange(*sheet, areas_);
@@ -472,7 +480,7 @@ void Range::setNumberFormat(const std::string& code) {
 
 std::string Range::text() const {
     const Cell* cell = parent()->findCell(row(), column());
-    if (!cell) return {};
+    if (!cell || cell->value.isEmpty()) return {};
     if (cell->value.type() == VarType::Date && cell->numberFormat.empty()) return formatDate(cell->value.toDouble());
     return formatValue(cell->value, cell->numberFormat);
 }

@@ -91,6 +91,13 @@ public:
     void clearComments();
     // Removes values and formulas, keeping number formats and comments.
     void clearContents();
+    // Deletes the whole rows of the first area; the cells below move up with their comments. A moved
+    // formula keeps its R1C1 text, so its relative references point at the cells that moved with it
+    // and its absolute ones at the same addresses; one whose relative reference would leave the sheet
+    // becomes =#REF!. References of other formulas into the moved cells are NOT adjusted. Raises 1004
+    // "You can't change part of an array." when an array formula reaches into the rows without lying
+    // wholly inside them.
+    void deleteRows();
 
     // Calculates the formulas of the range (whether or not they are dirty).
     void calculate();

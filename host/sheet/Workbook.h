@@ -81,8 +81,11 @@ public:
     // Marks the workbook changed and the dependency graph stale (sheet added, renamed, removed).
     void structureChanged();
 
-private:
+    // Creates the names, properties and window of a new workbook; attach does it when it was not
+    // done yet, a file reader does it first so that it can fill them in.
     void initialise();
+
+private:
     friend class Workbooks;
 
     std::weak_ptr<Application> application_;

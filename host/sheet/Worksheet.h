@@ -84,6 +84,12 @@ public:
     void noteFormula(CellKey key, bool present);
     // The formula cell whose result a cell shows: the cell itself, the anchor of its array, or none.
     std::optional<CellKey> formulaOwner(int row, int column) const;
+    // Removes rows top to bottom and moves the cells below up, with their comments, array areas and
+    // calculation state. A moved formula is re-read from its R1C1 text at its new place (one whose
+    // relative reference would then leave the sheet becomes =#REF!). Raises 1004 and changes nothing
+    // when an array formula reaches into the rows without lying wholly inside them. Gives the new
+    // keys of the moved formula cells.
+    std::vector<CellKey> removeRows(int top, int bottom);
 
     // Calculation state of the sheet's formula cells (by the key of the cell or array anchor).
     struct CalcState {

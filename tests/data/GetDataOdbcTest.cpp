@@ -2,6 +2,7 @@
 
 #include "core/A_Deklaracje.h"
 #include "data/F_000.h"
+#include "host/files/XlsxStore.h"
 #include "support/SqlCells.h"
 
 using host::Array;
@@ -165,4 +166,29 @@ TEST(DataPrimitives, LinkAndMdxFailuresNameTheirStep) {
                            "Provider=MSOLAP;Data Source=" + t.folder.string() + "/c.cub"));
     EXPECT_EQ(SharedState().CurrentConnectionText, Variant("Provider=MSOLAP;Data Source=[TELM.NET.folder]/c.cub"));
     EXPECT_EQ(SharedState().CurrentQueryText, Variant("SELECT"));
+}
+
+TEST(DataPrimitives, WorkbookFilesThroughTheExcelDriverAndLinks) {
+    SqlCells t;
+    host::files::attachWorkbookStore(*t.app);
+    auto book = t.app->workbooks().add();
+    auto data = book->sheet(1);
+    data->setName("Data");
+    data->range("A1:B1")->setValue(row({"Region", "Amount"}));
+    data->range("A2:B2")->setValue(row({"North", 10.0}));
+    data->range("A3:B3")->setValue(row({"South", 2.5}));
+    const std::string file = t.folder.file("Book.xlsx");
+    book->saveAs(file);
+    book->close();
+
+    const std::string excel = "Driver={Microsoft Excel Driver (*.xls)};DBQ=" + file;
+    EXPECT_EQ(t.formula("A1", "=GETDATAODBC(" + quote(excel) + ",\"SELECT SUM(Amount) FROM [Data$A1:B3]\",FALSE)"),
+              Variant(12.5));
+    SharedState().ErrorReportingLevel = 2;
+    const std::string missing = t.formula("A1", "=GETDATAODBC(" + quote(excel) + ",\"SELECT * FROM [Nope$A1:B3]\",FALSE)").toString();
+    EXPECT_NE(missing.find("no such workbook file or sheet"), std::string::npos) << missing;
+
+    std::string link = "'" + t.folder.string() + "/[Book.xlsx]Data'!R3C2";
+    EXPECT_EQ(telm::DispatchLacze000(link), Variant(2.5));
+    EXPECT_EQ(SharedState().ErrorText, "");
 }

@@ -168,15 +168,6 @@ TEST(Ado, ExcelDriverReadsSheetRanges) {
     Recordset whole;
     EXPECT_EQ(errorNumberOf([&] { whole.open("SELECT * FROM [Data$]", c); }), kDriverError);
     EXPECT_EQ(errorNumberOf([&] { whole.open("SELECT * FROM [Other$A1:B2]", c); }), kDriverError);
-
-    Connection withoutFiles;
-    withoutFiles.open("Driver={Microsoft Excel Driver (*.xls)};DBQ=/data/Book.xls");
-    try {
-        whole.open("SELECT * FROM Data$A1:B2", withoutFiles);
-        ADD_FAILURE();
-    } catch (const host::RuntimeError& e) {
-        EXPECT_NE(e.description().find("no file layer"), std::string::npos) << e.description();
-    }
 }
 
 TEST(Ado, PostgresRefusalsAndTimeOut) {

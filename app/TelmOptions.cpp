@@ -1,0 +1,97 @@
+#include "app/TelmOptions.h"
+
+#include <map>
+#include <stdexcept>
+
+namespace telm::app {
+
+namespace {
+
+using Kind = Step::Kind;
+
+// Steps that take an argument, and those that take none.
+const std::map<std::string, Kind>& stepsWithArgument() {
+    static const std::map<std::string, Kind> steps = {
+        {"--select", Kind::Select}, {"--sheet", Kind::Sheet},         {"--book", Kind::Book},
+        {"--run", Kind::Run},       {"--set", Kind::Set},             {"--print", Kind::Print},
+        {"--print-formulas", Kind::PrintFormulas}, {"--save-as", Kind::SaveAs}, {"--eval", Kind::Eval},
+    };
+    return steps;
+}
+
+const std::map<std::string, Kind>& plainSteps() {
+    static const std::map<std::string, Kind> steps = {
+        {"--new", Kind::New}, {"--calc", Kind::Calculate}, {"--calc-sheet", Kind::CalculateSheet}, {"--save", Kind::Save}};
+    return steps;
+}
+
+}  // namespace
+
+TelmOptions parseCommandLine(const std::vector<std::string>& arguments) {
+    TelmOptions options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& a = arguments[i];
+        auto value = [&]() -> const std::string& {
+            if (i + 1 >= arguments.size()) throw std::invalid_argument(a + " needs a value");
+            return arguments[++i];
+        };
+        if (a == "-h" || a == "--help") {
+            options.help = true;
+        } else if (a == "--addin") {
+            options.addinFolder = value();
+        } else if (a == "--library") {
+            options.library = value();
+        } else if (a == "--answer") {
+            options.answers.push_back(value());
+        } else if (auto s = stepsWithArgument().find(a); s != stepsWithArgument().end()) {
+            options.steps.push_back({s->second, value()});
+            if (s->second == Kind::Set && options.steps.back().argument.find('=') == std::string::npos)
+                throw std::invalid_argument("--set needs RANGE=VALUE, got '" + options.steps.back().argument + "'");
+        } else if (auto p = plainSteps().find(a); p != plainSteps().end()) {
+            options.steps.push_back({p->second, {}});
+        } else if (a.starts_with("-") && a.size() > 1) {
+            throw std::invalid_argument("unknown option " + a);
+        } else {
+            options.workbooks.push_back(a);
+        }
+    }
+    return options;
+}
+
+std::string usageText() {
+    return R"(Usage: telm [OPTIONS] [WORKBOOK...] [STEP...]
+
+Starts the spreadsheet platform with the TELM.NET add-in, opens the workbook files and runs the
+steps in the order given. Messages of the add-in appear on the terminal and are answered there, or
+by answers given in advance with --answer.
+
+Options:
+  --addin DIR            the add-in folder (default: the folder next to the program that holds
+                         TELM.NET.xla)
+  --library FILE         the add-in library (default: libtelm.so next to the program)
+  --answer TEXT          an answer to the next dialog, used before asking (repeatable): a button
+                         (OK, Cancel, Yes, No, ...), a text, a path, or form actions
+  -h, --help             this text
+
+Steps:
+  --new                  add a new workbook and make it the active one
+  --book NAME            activate an open workbook
+  --sheet NAME           activate a sheet of the active workbook
+  --select RANGE         select a range ("A1:B2" or "Sheet1!A1")
+  --set RANGE=VALUE      type a value or a formula ("=...") into the cells of a range
+  --run MACRO            run a command by its macro name (CalculateAll2, SwitchLanguage, ...)
+  --calc                 calculate all open workbooks
+  --calc-sheet           calculate the active sheet
+  --print RANGE          print the values of a range as displayed, tab-separated rows
+  --print-formulas RANGE print the formulas of a range
+  --save                 save the active workbook
+  --save-as FILE         save the active workbook under a new name
+  --eval FORMULA         evaluate a formula as a fresh cell of a scratch workbook and print its
+                         value as displayed (several values as tab-separated rows)
+
+The exit status is 0 when every step succeeded, 1 with a message on the first failure, 2 for a
+bad command line.
+)";
+}
+
+}  // namespace telm::app

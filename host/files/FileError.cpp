@@ -1,0 +1,22 @@
+#include "host/files/FileError.h"
+
+#include "host/base/RuntimeError.h"
+
+namespace host::files {
+
+void failRead(const std::string& path, const std::string& what) {
+    throw RuntimeError(err::InvalidArgument, "'" + path + "' cannot be read: " + what + ".");
+}
+
+void failWrite(const std::string& path, const std::string& what) {
+    throw RuntimeError(err::InvalidArgument, "'" + path + "' cannot be saved: " + what + ".");
+}
+
+void failNotFound(const std::string& path) {
+    throw RuntimeError(err::InvalidArgument,
+                       "'" + path +
+                           "' could not be found. Check the spelling of the file name, and verify that the file "
+                           "location is correct.");
+}
+
+}  // namespace host::files

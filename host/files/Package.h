@@ -1,0 +1,47 @@
+#pragma once
+// A workbook package being read: its parts as XML documents and the relationships between them.
+
+#include <pugixml.hpp>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/files/Zip.h"
+
+namespace host::files {
+
+struct Relationship {
+    std::string id;
+    std::string type;    // the type URI
+    std::string target;  // the target part's name in the package ("xl/worksheets/sheet1.xml")
+    bool external = false;
+};
+
+class Package {
+public:
+    // Opens the package file; raises 1004 naming it when it is missing or no zip.
+    explicit Package(std::string path) : zip_(std::move(path)) {}
+
+    const std::string& path() const { return zip_.path(); }
+
+    // Loads a part into the document; false when the package has no such part. Raises 1004 naming
+    // the file and the part when the part is damaged or not well-formed XML.
+    bool load(pugi::xml_document& document, const std::string& part) const;
+    // Loads a part that must be there; raises 1004 "the part '...' is missing" otherwise.
+    void loadRequired(pugi::xml_document& document, const std::string& part) const;
+
+    // The relationships of a part (from "<folder>/_rels/<name>.rels"); "" for the package's own.
+    std::vector<Relationship> relationships(const std::string& part) const;
+    // The first relationship of a part whose type ends with the given name ("/worksheet").
+    static const Relationship* findByType(const std::vector<Relationship>& relationships, std::string_view typeEnd);
+    static const Relationship* findById(const std::vector<Relationship>& relationships, std::string_view id);
+
+    // Raises 1004 naming the file and what is wrong with it.
+    [[noreturn]] void fail(const std::string& what) const;
+
+private:
+    ZipReader zip_;
+};
+
+}  // namespace host::files

@@ -1,0 +1,190 @@
+#include "host/files/WorksheetReader.h"
+
+#include <charconv>
+#include <unordered_map>
+
+#include "host/files/CellReference.h"
+#include "host/files/CellStyles.h"
+#include "host/files/CustomProperties.h"
+#include "host/files/SharedStrings.h"
+#include "host/files/Xml.h"
+#include "host/formula/Address.h"
+#include "host/sheet/Comment.h"
+
+namespace host::files {
+
+namespace {
+
+using formula::Formula;
+using formula::ReferenceStyle;
+using sheet::Cell;
+using sheet::cellKey;
+
+class SheetReader {
+public:
+    SheetReader(const Package& package, const std::string& part, const WorkbookParts& shared, sheet::Worksheet& sheet)
+        : package_(package), part_(part), shared_(shared), sheet_(sheet) {}
+
+    void read() {
+        pugi::xml_document document;
+        package_.loadRequired(document, part_);
+        const auto worksheet = child(document, "worksheet");
+        if (!worksheet) fail("the part '" + part_ + "' holds no worksheet");
+        int row = 0;
+        for (auto r : child(worksheet, "sheetData").children()) {
+            if (localName(r) != "row") continue;
+            row = r.attribute("r") ? r.attribute("r").as_int() : row + 1;
+            if (row < 1 || row > formula::kMaxRows) fail("the row number '" + std::string(r.attribute("r").value()) + "' is out of range");
+            int column = 0;
+            for (auto c : r.children()) {
+                if (localName(c) != "c") continue;
+                column = cellColumn(c, row, column);
+                readCell(c, row, column);
+            }
+        }
+        for (const auto& area : arrays_)
+            for (int r = area.top; r <= area.bottom; ++r)
+                for (int c = area.left; c <= area.right; ++c) sheet_.cellAt(r, c).array = area;
+        const auto relationships = package_.relationships(part_);
+        if (auto comments = Package::findByType(relationships, "/comments")) readComments(comments->target);
+    }
+
+private:
+    [[noreturn]] void fail(const std::string& what) const { package_.fail(what); }
+
+    std::string place(int row, int column) const {
+        return formula::sheetPrefix("", sheet_.name()) + cellReference(row, column);
+    }
+
+    int cellColumn(const pugi::xml_node& c, int row, int previous) const {
+        const auto r = c.attribute("r");
+        if (!r) return previous + 1;
+        const auto position = parseCellReference(r.value());
+        if (!position || position->row != row) fail("the cell reference '" + std::string(r.value()) + "' is not valid in row " + std::to_string(row));
+        return position->column;
+    }
+
+    void readCell(const pugi::xml_node& c, int row, int column) {
+        const std::string_view type = c.attribute("t").value();
+        const auto styleAttribute = c.attribute("s");
+        const std::string* format = nullptr;
+        if (styleAttribute) {
+            const auto style = styleAttribute.as_uint();
+            if (style < shared_.cellFormats.size() && !shared_.cellFormats[style].empty())
+                format = &shared_.cellFormats[style];
+        }
+        const auto f = child(c, "f");
+        const auto v = child(c, "v");
+        if (!f && !v && type != "inlineStr" && !format) return;
+        Cell& cell = sheet_.cellAt(row, column);
+        if (format) cell.numberFormat = *format;
+        cell.value = value(c, type, v, format, row, column);
+        if (f) readFormula(f, cell, row, column, cell.value.isEmpty());
+    }
+
+    Variant value(const pugi::xml_node& c, std::string_view type, const pugi::xml_node& v, const std::string* format,
+                  int row, int column) const {
+        if (type == "inlineStr") return richText(child(c, "is"));
+        if (!v) return {};
+        const std::string_view text = v.text().get();
+        if (type == "s") {
+            unsigned index = 0;
+            const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), index);
+            if (ec != std::errc() || end != text.data() + text.size() || index >= shared_.sharedStrings.size())
+                fail("the cell " + place(row, column) + " names the shared text '" + std::string(text) + "', which does not exist");
+            return shared_.sharedStrings[index];
+        }
+        if (type == "str") return decodeEscapes(text);
+        if (type == "b") return text == "1" || text == "true";
+        if (type == "e") return parseCellError(text).value_or(CellError::Value);
+        if (type == "d") {
+            if (auto serial = parseIsoDate(text)) return Date{*serial};
+            fail("the cell " + place(row, column) + " holds '" + std::string(text) + "', which is no date");
+        }
+        if (text.empty()) return {};
+        double number = 0;
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
+        if (ec != std::errc() || end != text.data() + text.size())
+            fail("the cell " + place(row, column) + " holds '" + std::string(text) + "', which is no number");
+        if (format && isDateFormatCode(*format)) return Date{number};
+        return number;
+    }
+
+    void readFormula(const pugi::xml_node& f, Cell& cell, int row, int column, bool withoutValue) {
+        const std::string_view kind = f.attribute("t").value();
+        const std::string text = f.text().get();
+        std::shared_ptr<const Formula> parsed;
+        if (kind == "shared") {
+            parsed = sharedFormula(f, text, row, column);
+        } else if (kind == "array") {
+            const auto area = parseAreaReference(f.attribute("ref").value());
+            if (!area || !area->contains(row, column))
+                fail("the array formula of " + place(row, column) + " has the range '" + f.attribute("ref").value() + "'");
+            arrays_.push_back(*area);
+            parsed = parse(text, ReferenceStyle::A1, row, column);
+        } else if (kind.empty() || kind == "normal") {
+            if (!text.empty()) parsed = parse(text, ReferenceStyle::A1, row, column);
+        }
+        if (!parsed) return;
+        cell.formula = std::move(parsed);
+        const auto key = cellKey(row, column);
+        sheet_.noteFormula(key, true);
+        if (withoutValue) sheet_.calcState().dirty.insert(key);
+    }
+
+    // A member of a group of shared formulas: the group's first cell holds the text, the others take
+    // it with their relative references moved along.
+    std::shared_ptr<const Formula> sharedFormula(const pugi::xml_node& f, const std::string& text, int row, int column) {
+        const std::string index = f.attribute("si").value();
+        if (!text.empty()) {
+            auto master = parse(text, ReferenceStyle::A1, row, column);
+            sharedR1C1_[index] = master->toText(ReferenceStyle::R1C1, row, column);
+            return master;
+        }
+        const auto it = sharedR1C1_.find(index);
+        if (it == sharedR1C1_.end())
+            fail("the cell " + place(row, column) + " shares formula " + index + ", which was not given before");
+        return parse(it->second, ReferenceStyle::R1C1, row, column);
+    }
+
+    std::shared_ptr<const Formula> parse(const std::string& text, ReferenceStyle style, int row, int column) const {
+        try {
+            return std::make_shared<const Formula>(Formula::parse(text, style, row, column));
+        } catch (const RuntimeError& e) {
+            fail("the formula '=" + text + "' in " + place(row, column) + " does not parse (" + e.description() + ")");
+        }
+    }
+
+    void readComments(const std::string& part) {
+        pugi::xml_document document;
+        package_.loadRequired(document, part);
+        const auto comments = child(document, "comments");
+        std::vector<std::string> authors;
+        for (auto a : child(comments, "authors").children())
+            if (localName(a) == "author") authors.push_back(decodeEscapes(a.text().get()));
+        for (auto c : child(comments, "commentList").children()) {
+            if (localName(c) != "comment") continue;
+            const auto position = parseCellReference(c.attribute("ref").value());
+            if (!position) fail("a comment of '" + part + "' names the cell '" + c.attribute("ref").value() + "'");
+            const auto author = c.attribute("authorId").as_uint();
+            sheet_.cellAt(position->row, position->column).comment = std::make_shared<sheet::Comment>(
+                sheet_.weak_from_this(), position->row, position->column, richText(child(c, "text")),
+                author < authors.size() ? authors[author] : std::string());
+        }
+    }
+
+    const Package& package_;
+    const std::string& part_;
+    const WorkbookParts& shared_;
+    sheet::Worksheet& sheet_;
+    std::vector<formula::Area> arrays_;
+    std::unordered_map<std::string, std::string> sharedR1C1_;  // shared formula index -> R1C1 text
+};
+
+}  // namespace
+
+void readWorksheet(const Package& package, const std::string& part, const WorkbookParts& shared, sheet::Worksheet& sheet) {
+    SheetReader(package, part, shared, sheet).read();
+}
+
+}  // namespace host::files

@@ -1,0 +1,23 @@
+#pragma once
+// Reading one worksheet part (cells, values, formulas, array formulas) and its comments into a sheet.
+
+#include <string>
+#include <vector>
+
+#include "host/files/Package.h"
+#include "host/sheet/Worksheet.h"
+
+namespace host::files {
+
+// What every sheet of a workbook file shares.
+struct WorkbookParts {
+    std::vector<std::string> sharedStrings;
+    std::vector<std::string> cellFormats;  // format code by style index
+};
+
+// Reads the cells of a worksheet part into the sheet. Formula cells keep the value stored with them;
+// those stored without one are marked for calculation. Raises 1004 naming the file and what is wrong.
+void readWorksheet(const Package& package, const std::string& part, const WorkbookParts& shared,
+                   sheet::Worksheet& sheet);
+
+}  // namespace host::files

@@ -1,0 +1,73 @@
+#include "host/files/XlsxStore.h"
+
+#include "host/base/Path.h"
+#include "host/files/XlsxReader.h"
+#include "host/files/XlsxWriter.h"
+#include "host/files/XmlWorkbook.h"
+
+namespace host::files {
+
+namespace {
+
+std::string absolutePath(const std::string& fullName) {
+    std::error_code ec;
+    const auto path = std::filesystem::absolute(nativePath(fullName), ec);
+    return ec ? nativePath(fullName) : path.lexically_normal().string();
+}
+
+// A ".xml" file is read as XML data, any other as a workbook package.
+sheet::WorkbookPtr readFile(sheet::Application& application, const std::string& path) {
+    return isXmlFileName(path) ? readXmlWorkbook(application, path) : readWorkbook(application, path);
+}
+
+}  // namespace
+
+sheet::WorkbookPtr XlsxStore::open(sheet::Application& application, const std::string& fullName) {
+    return readFile(application, absolutePath(fullName));
+}
+
+void XlsxStore::save(const sheet::Workbook& workbook, const std::string& fullName) {
+    const std::string path = absolutePath(fullName);
+    writeWorkbook(workbook, path);
+    closed_.erase(path);
+}
+
+sheet::WorkbookPtr XlsxStore::closedBook(const std::string& path) {
+    std::error_code ec;
+    const auto modified = std::filesystem::last_write_time(path, ec);
+    if (ec) return nullptr;
+    if (auto it = closed_.find(path); it != closed_.end() && it->second.modified == modified) return it->second.book;
+    if (!readerApplication_) readerApplication_ = sheet::Application::create();
+    sheet::WorkbookPtr book;
+    try {
+        book = readFile(*readerApplication_, path);
+    } catch (const RuntimeError&) {
+        closed_.erase(path);
+        return nullptr;  // an unreadable source shows as #REF! in the cells that refer to it
+    }
+    closed_[path] = {modified, book};
+    return book;
+}
+
+Variant XlsxStore::readClosed(const std::string& folder, const std::string& workbook, const std::string& sheet,
+                              const formula::Area& area) {
+    const std::string path = absolutePath(folder.empty() ? workbook : folder + "/" + workbook);
+    const auto book = closedBook(path);
+    const auto source = book ? book->findSheet(sheet) : nullptr;
+    if (!source) return CellError::Ref;
+    auto valueAt = [&](int row, int column) {
+        const auto* cell = source->findCell(row, column);
+        return cell ? cell->value : Variant();
+    };
+    if (area.isSingleCell()) return valueAt(area.top, area.left);
+    Array values = Array::matrix(area.rows(), area.columns());
+    for (int r = 0; r < area.rows(); ++r)
+        for (int c = 0; c < area.columns(); ++c) values(r + 1, c + 1) = valueAt(area.top + r, area.left + c);
+    return values;
+}
+
+void attachWorkbookStore(sheet::Application& application) {
+    application.setWorkbookStore(std::make_shared<XlsxStore>());
+}
+
+}  // namespace host::files

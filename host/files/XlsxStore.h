@@ -1,0 +1,45 @@
+#pragma once
+// The application's workbook-file store: opens and saves workbook files and reads the values of
+// workbooks that are not open for external references.
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "host/sheet/Application.h"
+
+namespace host::files {
+
+class XlsxStore : public sheet::WorkbookStore {
+public:
+    // Reads the file ("\" or "/" between folders) into a new workbook named after the file; a file
+    // named ".xml" (any letter case) is read as XML data.
+    sheet::WorkbookPtr open(sheet::Application& application, const std::string& fullName) override;
+    // Writes the workbook to the file, replacing it only once the new file is complete.
+    void save(const sheet::Workbook& workbook, const std::string& fullName) override;
+    // The values of an area of a sheet of a workbook file in a folder: one value, or a rows x columns
+    // array with lower bounds 1. A missing or unreadable file, or a missing sheet, gives #REF!.
+    // Each file is read once and kept while its modification time stays the same.
+    Variant readClosed(const std::string& folder, const std::string& workbook, const std::string& sheet,
+                       const formula::Area& area) override;
+
+    // Drops the kept copies of closed workbooks.
+    void forgetClosed() { closed_.clear(); }
+
+private:
+    struct ClosedBook {
+        std::filesystem::file_time_type modified;
+        sheet::WorkbookPtr book;
+    };
+    sheet::WorkbookPtr closedBook(const std::string& path);
+
+    // Closed workbooks are read into a private application of their own.
+    std::shared_ptr<sheet::Application> readerApplication_;
+    std::map<std::string, ClosedBook> closed_;  // by full path
+};
+
+// Attaches an XlsxStore to the application as its workbook-file store.
+void attachWorkbookStore(sheet::Application& application);
+
+}  // namespace host::files

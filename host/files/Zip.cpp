@@ -1,0 +1,86 @@
+#include "host/files/Zip.h"
+
+#include <zip.h>
+
+#include <filesystem>
+
+#include "host/files/FileError.h"
+
+namespace host::files {
+
+namespace {
+
+std::string errorText(int code) {
+    zip_error_t error;
+    zip_error_init_with_code(&error, code);
+    std::string text = zip_error_strerror(&error);
+    zip_error_fini(&error);
+    return text;
+}
+
+}  // namespace
+
+ZipReader::ZipReader(std::string path) : path_(std::move(path)) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path_, ec)) failNotFound(path_);
+    int code = 0;
+    archive_ = zip_open(path_.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+    if (!archive_) {
+        if (code == ZIP_ER_NOZIP || code == ZIP_ER_INCONS)
+            failRead(path_, "it is not a zip package of a workbook (" + errorText(code) + ")");
+        failRead(path_, errorText(code));
+    }
+}
+
+ZipReader::~ZipReader() {
+    if (archive_) zip_discard(archive_);
+}
+
+std::optional<std::string> ZipReader::read(const std::string& name) const {
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_stat(archive_, name.c_str(), 0, &stat) != 0) return std::nullopt;
+    zip_file_t* file = zip_fopen(archive_, name.c_str(), 0);
+    if (!file) failRead(path_, "the part '" + name + "' is damaged (" + zip_strerror(archive_) + ")");
+    std::string content;
+    char buffer[65536];
+    for (;;) {
+        const zip_int64_t n = zip_fread(file, buffer, sizeof buffer);
+        if (n < 0) {
+            const std::string reason = zip_file_strerror(file);
+            zip_fclose(file);
+            failRead(path_, "the part '" + name + "' is damaged (" + reason + ")");
+        }
+        if (n == 0) break;
+        content.append(buffer, static_cast<std::size_t>(n));
+    }
+    zip_fclose(file);
+    return content;
+}
+
+ZipWriter::ZipWriter(const std::string& path, std::string shownName) : shownName_(std::move(shownName)) {
+    int code = 0;
+    archive_ = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    if (!archive_) failWrite(shownName_, errorText(code));
+}
+
+ZipWriter::~ZipWriter() {
+    if (archive_) zip_discard(archive_);
+}
+
+void ZipWriter::add(const std::string& name, std::string content) {
+    const std::string& kept = contents_.emplace_back(std::move(content));
+    zip_source_t* source = zip_source_buffer(archive_, kept.data(), kept.size(), 0);
+    if (!source || zip_file_add(archive_, name.c_str(), source, ZIP_FL_ENC_UTF_8) < 0) {
+        if (source) zip_source_free(source);
+        failWrite(shownName_, zip_strerror(archive_));
+    }
+}
+
+void ZipWriter::commit() {
+    if (zip_close(archive_) != 0) failWrite(shownName_, zip_strerror(archive_));
+    archive_ = nullptr;
+    contents_.clear();
+}
+
+}  // namespace host::files

@@ -1,0 +1,49 @@
+#pragma once
+// The terminal back-end: dialogs shown as text on an output stream and answered on an input stream,
+// or by answers given in advance (the command line's --answer), which are used first.
+//
+// Answers, typed or given in advance:
+//   message box   the button's name (OK, Cancel, Abort, Retry, Ignore, Yes, No; letter case ignored)
+//                 or its number 1..7; an empty line takes the default button
+//   input box     the text; a lone "\cancel" cancels
+//   file dialogs  the path; an empty line or "\cancel" cancels
+//   forms         actions separated by ";": "NAME=TEXT" sets a text box, check box or list entry,
+//                 "click NAME" clicks a button, "select NAME ROW" picks a list row (0-based),
+//                 "close" closes the form
+// With no answer given and nothing more to read, every dialog takes what an absent user gives:
+// the default button, a cancel, a closed form.
+
+#include <deque>
+#include <iosfwd>
+#include <string>
+
+#include "host/ui/Dialogs.h"
+
+namespace host::ui {
+
+class TerminalBackend : public Backend {
+public:
+    TerminalBackend(std::istream& in, std::ostream& out) : in_(in), out_(out) {}
+
+    // Queues an answer given in advance.
+    void giveAnswer(std::string answer) { answers_.push_back(std::move(answer)); }
+
+    int messageBox(const MessageBoxRequest& request) override;
+    std::optional<std::string> inputBox(const InputBoxRequest& request) override;
+    std::vector<std::string> openFile(const OpenFileRequest& request) override;
+    std::optional<std::string> saveFile(const SaveFileRequest& request) override;
+    std::optional<std::string> pickFolder(const FolderRequest& request) override;
+    void showForm(Form& form) override;
+
+private:
+    // The next answer: one given in advance, else a line read from the input; nullopt at its end.
+    std::optional<std::string> nextAnswer(const std::string& question);
+    std::optional<std::string> askPath(const std::string& title, const std::string& question);
+    void runFormAction(Form& form, const std::string& action);
+
+    std::istream& in_;
+    std::ostream& out_;
+    std::deque<std::string> answers_;
+};
+
+}  // namespace host::ui
