@@ -240,4 +240,13 @@ void RebuildMenus() {
 
 void ResetBufferingFlag() { SharedState().WebServiceBuffering = false; }
 
+void LoginDialog(const std::string& connectionText) {
+    auto& app = ExcelApplication();
+    app.run("Login", {std::string(kSystemName) + " - Login", "Authorisation is required.", connectionText,
+                      "User name:", "Password:", "Cancel"});
+    auto& s = SharedState();
+    s.LoginUser = app.run("GetLoginU").toString();
+    s.LoginPassword = app.run("GetLoginP").toString();
+}
+
 }  // namespace telm

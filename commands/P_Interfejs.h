@@ -4,6 +4,8 @@
 // message catalogue in the current language; each entry's action is the macro name of its command
 // (the companion add-in turns it into a call of the public class's member "Public" + that name).
 
+#include <string>
+
 namespace telm {
 
 // Adds the temporary main menu to the worksheet menu bar; when it is there already, says "Already
@@ -25,5 +27,10 @@ void RemoveMenus();
 void RebuildMenus();
 // Clears the flag of buffered web-service values.
 void ResetBufferingFlag();
+// Asks for the user name and password of a data source through the companion add-in's macros
+// "Login" (title, prompt, the connection text, the two labels and the cancel caption), "GetLoginU"
+// and "GetLoginP", and stores the answers in LoginUser and LoginPassword. An empty answer is a
+// cancel. A failure (a missing macro) goes to the caller.
+void LoginDialog(const std::string& connectionText);
 
 }  // namespace telm

@@ -11,7 +11,10 @@
 #include "core/F_Slownie.h"
 #include "core/NotBuilt.h"
 #include "core/P_ObslBledow.h"
+#include "data/F_000.h"
 #include "data/F_Dane.h"
+#include "data/F_Publiczne.h"
+#include "data/clsF000.h"
 #include "host/base/RuntimeError.h"
 #include "host/sheet/CommandBars.h"
 #include "host/sheet/Range.h"
@@ -84,12 +87,15 @@ Variant clsTELMPublicClass::GETDATAOLAP(const std::string&, const std::string&, 
     return guarded(true, []() -> Variant { NotBuilt("GetDataOlapPublic"); });
 }
 
-Variant clsTELMPublicClass::GETDATAOLAPuni(const std::string&, const std::string&, bool) {
-    return guarded(true, []() -> Variant { NotBuilt("DispatchZOLAP000"); });
+Variant clsTELMPublicClass::GETDATAOLAPuni(const std::string& connStr, const std::string& MDXStr, bool IfTable) {
+    return guarded(true, [&]() -> Variant { return DispatchZOLAP000(connStr, MDXStr, IfTable); });
 }
 
-Variant clsTELMPublicClass::GETDATAODBC(const Variant&, const Variant&, const Variant&) {
-    return guarded(true, []() -> Variant { NotBuilt("GetDataOdbcPublic"); });
+Variant clsTELMPublicClass::GETDATAODBC(const Variant& connStr, const Variant& sqlStr, const Variant& Fields) {
+    return guarded(true, [&]() -> Variant {
+        Variant fields = Fields;
+        return GetDataOdbcPublic(connStr, sqlStr, fields);
+    });
 }
 
 Variant clsTELMPublicClass::GETDATALINK(const std::string& LinkStr, const std::string& OtherPar) {
@@ -196,7 +202,10 @@ void clsTELMPublicClass::PublicOnWorkbookActivate() {
     if (SharedState().RepairLinksOnActivate) NotBuilt("RepairAddInLinks");
 }
 
-void clsTELMPublicClass::PublicRefreshLinkEnviroment() { NotBuilt("RefreshLinkEnviroment"); }
+void clsTELMPublicClass::PublicRefreshLinkEnviroment() {
+    if (!linkEnvironment_) linkEnvironment_ = std::make_unique<clsF000>();
+    linkEnvironment_->RefreshLinkEnviroment();
+}
 void clsTELMPublicClass::PublicOpenSample() { NotBuilt("OpenSampleWorkbook"); }
 void clsTELMPublicClass::PublicOpenTemplate() { NotBuilt("OpenTemplateWorkbook"); }
 void clsTELMPublicClass::PublicOpenInternetSample() { NotBuilt("OpenSamplesWebPage"); }

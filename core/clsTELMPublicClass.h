@@ -15,6 +15,8 @@
 
 namespace telm {
 
+class clsF000;
+
 class clsTELMPublicClass : public host::Dispatch {
 public:
     clsTELMPublicClass();
@@ -123,6 +125,11 @@ public:
     bool hasMember(std::string_view member) const override;
     host::Variant invoke(std::string_view member, std::vector<host::Variant>& arguments) override;
     void setProperty(std::string_view property, const host::Variant& value) override;
+
+private:
+    // The class's own data-primitive object, whose private application the command
+    // PublicRefreshLinkEnviroment restarts (created on first use).
+    std::unique_ptr<clsF000> linkEnvironment_;
 };
 
 }  // namespace telm

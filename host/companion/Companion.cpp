@@ -91,7 +91,31 @@ void Companion::registerFunctions() {
     }
 }
 
+namespace {
+
+// The companion's login dialog: "Login" asks for the user name and then the password in two input
+// boxes (an empty or cancelled answer ends it with both empty); "GetLoginU" and "GetLoginP" give
+// the answers.
+void registerLoginMacros(sheet::Application& application) {
+    auto answers = std::make_shared<std::pair<std::string, std::string>>();
+    application.registerMacro("Login", [answers](std::vector<Variant>& a) -> Variant {
+        auto text = [&a](std::size_t i) { return i < a.size() ? a[i].toString() : std::string(); };
+        const std::string title = text(0);
+        *answers = {};
+        const std::string user = ui::InputBox(text(1) + "\n" + text(2) + "\n\n" + text(3), title);
+        if (user.empty()) return Variant();
+        const std::string password = ui::InputBox(text(1) + "\n" + text(2) + "\n\n" + text(4), title);
+        if (!password.empty()) *answers = {user, password};
+        return Variant();
+    });
+    application.registerMacro("GetLoginU", [answers](std::vector<Variant>&) -> Variant { return answers->first; });
+    application.registerMacro("GetLoginP", [answers](std::vector<Variant>&) -> Variant { return answers->second; });
+}
+
+}  // namespace
+
 void Companion::registerMacrosAndEvents() {
+    registerLoginMacros(*application_);
     std::weak_ptr<Dispatch> target = publicClass_;
     // A command's macro name runs the member "Public" + that name.
     application_->setMacroResolver(

@@ -1,0 +1,63 @@
+#include "data/F_000.h"
+
+#include <memory>
+
+#include "core/A_Deklaracje.h"
+#include "core/F_Pomocnicze.h"
+#include "data/clsF000.h"
+#include "host/base/RuntimeError.h"
+#include "host/base/Text.h"
+
+namespace telm {
+
+using host::Variant;
+
+namespace {
+
+clsF000& lastingObject() {
+    static const std::unique_ptr<clsF000> object = std::make_unique<clsF000>();
+    return *object;
+}
+
+std::string describe(const std::exception& e) {
+    if (const auto* runtime = dynamic_cast<const host::RuntimeError*>(&e)) return runtime->description();
+    return e.what();
+}
+
+}  // namespace
+
+Variant DispatchLacze000(std::string& link) {
+    SharedState().ErrorDetail.clear();
+    try {
+        return lastingObject().lacze000(link);
+    } catch (const std::exception& e) {
+        return describe(e);
+    }
+}
+
+Variant DispatchZOLAP000(const std::string& connection, const std::string& mdx, bool& asArray) {
+    auto& s = SharedState();
+    s.ErrorDetail.clear();
+    try {
+        s.CurrentConnectionText = connection;
+        s.CurrentQueryText = mdx;
+        std::string text = connection;
+        if (host::InStr(host::UCase(text), "[TELM.NET.FOLDER]") > 0) text = ReplaceFolderPlaceholder(text);
+        return lastingObject().zOLAP000(text, mdx, asArray);
+    } catch (const std::exception&) {
+        return "# " + s.ErrorDetail;
+    }
+}
+
+Variant DispatchFunkcjaADO000(const std::string& connection, const Variant& sql) {
+    SharedState().ErrorDetail.clear();
+    try {
+        std::string text = connection;
+        Variant result = lastingObject().funkcjaADO000(text, sql);
+        return result.isArray() ? result : Variant(host::Array::vector({result}));
+    } catch (const std::exception&) {
+        return host::Array::vector({Variant(".")});
+    }
+}
+
+}  // namespace telm

@@ -1,0 +1,177 @@
+#include "data/F_MivraADO.h"
+
+#include <optional>
+
+#include "core/A_Deklaracje.h"
+#include "core/A_Languages.h"
+#include "core/F_Pomocnicze.h"
+#include "core/NotBuilt.h"
+#include "data/F_000.h"
+#include "data/P_Archiwum.h"
+#include "host/base/RuntimeError.h"
+#include "host/base/Text.h"
+#include "host/sheet/Range.h"
+
+namespace telm {
+
+using host::Array;
+using host::Variant;
+
+namespace {
+
+// Procedures of the request-batching services and of server calculation, not part of this build.
+void AddServiceRequest(const std::string&) { NotBuilt("AddServiceRequest"); }
+Variant GetServiceResult(const std::string&) { NotBuilt("GetServiceResult"); }
+void AddServerCalculationRequest(const std::string&) { NotBuilt("AddServerCalculationRequest"); }
+
+constexpr int kNoValueMessage = 1026;
+
+std::string joinAll(const Array& items) {
+    std::string out;
+    for (const Variant& item : items.elements()) out += item.toString();
+    return out;
+}
+
+// A text argument given as an array: a list is joined without separator, and so is a column (which
+// TRANSPOSE turns into one row); anything else stays as it was.
+Variant joinedArgument(const Variant& argument) {
+    try {
+        Variant value = argument;
+        if (auto range = host::sheet::asRange(value)) value = range->value2();
+        if (!value.isArray()) return value;
+        if (value.arrayValue().dimensions() == 1) return joinAll(value.arrayValue());
+        const Variant transposed = ExcelApplication().worksheetFunctionTranspose(value);
+        if (transposed.isArray() && transposed.arrayValue().count(1) == 1) return joinAll(transposed.arrayValue());
+    } catch (const host::RuntimeError&) {  // the argument stays as it was and a later step fails
+    }
+    return argument;
+}
+
+// "*" and "?" after the first " LIKE" become the SQL wildcards "%" and "_".
+std::string likeWildcards(const std::string& query) {
+    const long p = host::InStr(query, " LIKE", host::CompareMethod::Text);
+    if (p == 0) return query;
+    std::string out = query;
+    for (auto [wildcard, sqlWildcard] : {std::pair{"*", "%"}, std::pair{"?", "_"}})
+        if (host::InStr(p, out, wildcard) > 0)
+            out = host::Left(out, p - 1) + host::Replace(host::Mid(out, p), wildcard, sqlWildcard);
+    return out;
+}
+
+bool isDescribeArgument(const Variant& mode) { return mode.isString() && mode.stringValue() == ":"; }
+
+// Whether the calling range is one cell.
+bool callerIsOneCell() {
+    auto caller = host::sheet::asRange(ExcelApplication().caller());
+    return caller && caller->count() == 1;
+}
+
+// A value as the shaped result holds it: Null, empty and the number 0 become the number 0.
+Variant shapedValue(const Variant& value) {
+    if (value.isNull() || value.isEmpty()) return 0;
+    if ((value.isNumber() || value.isBoolean()) && value.toDouble() == 0) return 0;
+    return value;
+}
+
+}  // namespace
+
+Variant GetDataAdoCore(const Variant& connectionArgument, const Variant& queryArgument, const Variant& mode,
+                       bool& serverCalculationAllowed) {
+    auto& s = SharedState();
+    Variant result;
+    std::optional<Variant> pending;
+    // The steps up to the fitted result; nullopt sends the call to the no-value rule.
+    auto answer = [&]() -> std::optional<Variant> {
+        auto& app = ExcelApplication();
+        app.markVolatile(true);
+        app.enableCancelKey = 0;
+        app.calculationInterruptKey = 0;
+
+        const Variant connectionValue = joinedArgument(connectionArgument);
+        const Variant queryValue = joinedArgument(queryArgument);
+        s.CurrentConnectionText = connectionValue;
+        s.CurrentQueryText = queryValue;
+        std::string connection = connectionValue.toString();
+        if (host::InStr(host::UCase(connection), "[TELM.NET.FOLDER]") > 0)
+            connection = ReplaceFolderPlaceholder(connection);
+        if (s.DescribeModeRequested) s.DescribeModeActive = true;
+        IncrementCounter(s.DataFunctionCallCount);
+        const std::string query = likeWildcards(queryValue.toString());
+
+        const std::string description =
+            "s(:)" + connection + (host::Right(connection, 1) == ";" ? "" : ";") + "(:)" + query;
+        const std::string serviceRequest = "ADO(:)" + connection + (query.empty() ? "" : "(::)" + query);
+
+        if (!s.ServicesOff && !s.ServiceDirectCall) {
+            if (s.ServiceCollecting) {
+                AddServiceRequest(serviceRequest);
+                return "TELM.NET & ADO...";
+            }
+            return GetServiceResult(serviceRequest);
+        }
+
+        if (s.ServerCalculationOn && serverCalculationAllowed) {
+            AddServerCalculationRequest(host::Trim(s.JoinedArguments) + "(:::)" + serviceRequest);
+            const Variant computed = DispatchFunkcjaADO000(
+                "Driver={Microsoft Access Driver (*.mdb)};ReadOnly=True;DBQ=" + s.AddInFolder +
+                    "\\ServerCalculation\\TelmNetServerCalculation.mdb",
+                "SELECT SUM([Value]) FROM [SCTable3] WHERE [Args] = '" + host::Trim(s.JoinedArguments) + "'");
+            const Variant r = computed.arrayValue()(0, 0);
+            if (r.isNull()) {
+                result = "No data";
+            } else if (!host::equals(r, "xxx")) {
+                return r;
+            }
+        }
+
+        if (!s.ArchiveOperationActive)
+            if (auto archived = ArchiveDecision(description)) return *archived;
+
+        if (s.DescribeModeActive || isDescribeArgument(mode)) return description;
+
+        pending = Variant(0);
+        const Variant rows = DispatchFunkcjaADO000(connection, query);
+        const Array& table = rows.arrayValue();
+        if (table.dimensions() == 1) {
+            pending = table(table.lbound(1));
+            return std::nullopt;
+        }
+        const long fields = table.count(1);
+        const long records = table.count(2);
+        const bool oneLine = fields == 1 || records == 1;
+        if (oneLine && table(0, 0).isNull() && !s.ServiceDirectCall) return std::nullopt;
+
+        const bool header = mode.toBool();
+        const long top = header ? 1 : 0;
+        Array out({{0, records + top}, {0, fields}});
+        for (long r = 0; r < records; ++r)
+            for (long f = 0; f < fields; ++f) out(r + top, f) = shapedValue(table(f, r));
+        if (header) {
+            for (long f = 0; f < fields && f < static_cast<long>(s.FieldNames.size()); ++f) out(0, f) = s.FieldNames[f];
+            s.FieldNames = {Variant()};
+        }
+
+        if (oneLine && !header && host::equals(out(0, 0), ".")) {
+            result = 0;
+        } else {
+            result = out;
+        }
+        if (result.isArray() && result.arrayValue().size() > 1 && callerIsOneCell()) result = ".";
+        if (result.isArray() && result.arrayValue().count(1) > 1 && !s.ServiceDirectCall) result = ".";
+        return result;
+    };
+    try {
+        if (auto answered = answer()) return *answered;
+    } catch (const host::RuntimeError&) {  // any failure of the steps ends in the no-value rule
+    }
+    // No value: the failure text, 0 or the message by the error-reporting level.
+    if (!pending) pending = Variant(GetMessageText(kNoValueMessage));
+    switch (s.ErrorReportingLevel) {
+    case 0:
+    case 1: return 0;
+    case 2: return *pending;
+    default: return result;
+    }
+}
+
+}  // namespace telm

@@ -1,0 +1,18 @@
+#pragma once
+// The ADO query worker: every SQL request of the data functions. It normalises the connection and
+// query texts, decides where the value comes from (the services, server calculation, the archive,
+// the request's description or a live query) and shapes the rows to the calling cells.
+
+#include "host/base/Variant.h"
+
+namespace telm {
+
+// The answer to one SQL request. `connection` and `query` are texts or arrays of texts (a range's
+// values, joined without separator); `mode` ":" asks for the request's description, otherwise True
+// adds a header row of field names. `serverCalculationAllowed` lets the request go to server
+// calculation while it is on. The result is a value, a [row, column] array for the calling range,
+// "." when the rows do not fit it, or the no-value answer of the error-reporting level.
+host::Variant GetDataAdoCore(const host::Variant& connection, const host::Variant& query, const host::Variant& mode,
+                             bool& serverCalculationAllowed);
+
+}  // namespace telm

@@ -1,0 +1,251 @@
+#include "data/clsF000.h"
+
+#include "commands/P_Interfejs.h"
+#include "core/A_Deklaracje.h"
+#include "core/P_ObslBledow.h"
+#include "host/ado/Connection.h"
+#include "host/ado/Errors.h"
+#include "host/ado/Recordset.h"
+#include "host/base/RuntimeError.h"
+#include "host/base/Text.h"
+#include "host/files/XlsxStore.h"
+#include "host/sheet/Application.h"
+#include "host/ui/Dialogs.h"
+
+namespace telm {
+
+using host::Variant;
+
+namespace {
+
+bool mentions(const std::string& text, std::string_view name) {
+    return host::InStr(text, name, host::CompareMethod::Text) > 0;
+}
+
+// The primitives' guard on the host application.
+void guardHost() {
+    auto& app = ExcelApplication();
+    app.markVolatile(true);
+    app.enableCancelKey = 0;
+    app.calculationInterruptKey = 0;
+}
+
+std::string failureText() {
+    const auto& s = SharedState();
+    return "#" + s.ErrorDetail + " / " + s.ErrorText;
+}
+
+// ---- the login cache: AuthorisationTable, a 0-based list of "connection(:)user(::)password" ----
+
+std::vector<std::string> cacheItems() {
+    std::vector<std::string> items;
+    const Variant& table = SharedState().AuthorisationTable;
+    if (!table.isArray()) return items;
+    for (const Variant& item : table.arrayValue().elements()) items.push_back(item.toString());
+    return items;
+}
+
+// Sets AuthorisationUser and AuthorisationPassword from the last entry of the connection text
+// (exact, case-sensitive prefix).
+void lookUpCredentials(const std::string& connection) {
+    auto& s = SharedState();
+    const std::string prefix = connection + "(:)";
+    for (const std::string& item : cacheItems()) {
+        if (!item.starts_with(prefix)) continue;
+        const long split = host::InStr(item, "(::)");
+        const long start = host::Len(prefix) + 1;
+        s.AuthorisationUser = split > 0 ? host::Mid(item, start, split - start) : host::Mid(item, start);
+        s.AuthorisationPassword = split > 0 ? host::Mid(item, split + 4) : std::string();
+    }
+}
+
+// Adds the entry of the credentials that worked, unless the table holds it already; then drops every
+// item without "(::)" (the empty item of a fresh table).
+void rememberCredentials(const std::string& connection) {
+    auto& s = SharedState();
+    const std::string entry = connection + "(:)" + s.AuthorisationUser + "(::)" + s.AuthorisationPassword;
+    std::vector<std::string> items = cacheItems();
+    if (host::InStr(host::Join(items, ";"), entry) > 0) return;
+    items.push_back(entry);
+    std::vector<Variant> kept;
+    for (const std::string& item : items)
+        if (host::InStr(item, "(::)") > 0) kept.emplace_back(item);
+    s.AuthorisationTable = host::Array::vector(std::move(kept));
+}
+
+void clearCredentials() {
+    SharedState().AuthorisationUser.clear();
+    SharedState().AuthorisationPassword.clear();
+}
+
+// Runs one step of the SQL primitive, executing it again after a dBase failure (without credentials,
+// at most kDbaseRetries times) and after a refused login of a known server (with the credentials
+// typed in the login dialog, until the step succeeds or the dialog is left empty).
+template <class Step>
+void runStep(const std::string& connection, Step step) {
+    auto& s = SharedState();
+    for (int dbaseRetries = 0;;) {
+        try {
+            step();
+            return;
+        } catch (const host::RuntimeError& e) {
+            if (e.number() == host::ado::kDriverError && mentions(e.description(), "dbase") &&
+                dbaseRetries < kDbaseRetries) {
+                ++dbaseRetries;
+                clearCredentials();
+                continue;
+            }
+            if (!IsRefusedLoginOfKnownServer(e.number(), e.description())) throw;
+            try {
+                LoginDialog(connection);
+            } catch (const host::RuntimeError& dialogError) {
+                throw LoginDialogFailed(dialogError.description());
+            }
+            s.AuthorisationUser = s.LoginUser;
+            s.AuthorisationPassword = s.LoginPassword;
+            if (s.AuthorisationUser.empty() || s.AuthorisationPassword.empty()) throw;
+        }
+    }
+}
+
+}  // namespace
+
+bool IsRefusedLoginOfKnownServer(int number, const std::string& description) {
+    if (number == host::ado::kDriverError) return mentions(description, "MySQL");
+    if (number != host::ado::kLoginRefused) return false;
+    return mentions(description, "SQL Server") || mentions(description, "Oracle") ||
+           mentions(description, "PostgreSQL");
+}
+
+clsF000::clsF000() = default;
+clsF000::~clsF000() = default;
+
+host::sheet::Application& clsF000::privateExcel() {
+    if (!excel_) {
+        excel_ = host::sheet::Application::create();
+        host::files::attachWorkbookStore(*excel_);
+    }
+    return *excel_;
+}
+
+Variant clsF000::lacze000(std::string& link) {
+    auto& s = SharedState();
+    try {
+        guardHost();
+        privateExcel().displayAlerts = false;
+        s.ErrorText = "#Err: " + link;
+        Variant value = privateExcel().executeExcel4Macro(link);
+        if (value.isError()) {
+            s.ErrorDetail.clear();
+            return failureText();
+        }
+        IncrementCounter(s.ExternalQueryCount);
+        s.ErrorText.clear();
+        return value;
+    } catch (const host::RuntimeError& e) {
+        s.ErrorDetail = e.description();
+        return failureText();
+    }
+}
+
+Variant clsF000::zOLAP000(const std::string& connection, const std::string& mdx, bool asArray) {
+    auto& s = SharedState();
+    Variant result;
+    try {
+        guardHost();
+        if (!olapConnection_) olapConnection_ = std::make_unique<host::ado::Connection>();
+        if (!olapRecordset_) olapRecordset_ = std::make_unique<host::ado::Recordset>();
+        s.ErrorText = "Err: " + connection;
+        olapConnection_->open(connection);
+        s.ErrorText = "Err: " + mdx;
+        olapRecordset_->open(mdx, *olapConnection_, host::ado::adOpenForwardOnly, host::ado::adLockReadOnly);
+        s.ErrorText = "Err. unrecognized";
+        Variant rows = olapRecordset_->getRows();
+        if (asArray) {
+            for (Variant& item : rows.arrayValue().elements())
+                if (item.isNull()) item = ".";
+            result = rows;
+        } else {
+            const Variant& first = rows.arrayValue()(0, 0);
+            result = host::isNumeric(first) && !first.isEmpty() ? first : Variant::integer(0);
+        }
+        IncrementCounter(s.ExternalQueryCount);
+        s.ErrorText.clear();
+    } catch (const host::RuntimeError& e) {
+        s.ErrorDetail = e.description();
+        result = failureText();
+    }
+    try {
+        if (olapRecordset_ && olapRecordset_->state() == host::ado::adStateOpen) olapRecordset_->close();
+        if (olapConnection_ && olapConnection_->state() == host::ado::adStateOpen) olapConnection_->close();
+    } catch (const host::RuntimeError&) {  // closing is best effort, as the primitive's last step
+    }
+    return result;
+}
+
+Variant clsF000::funkcjaADO000(std::string& connection, const Variant& sql) {
+    auto& s = SharedState();
+    // The connection and recordset live for this call only.
+    struct Release {
+        clsF000& self;
+        ~Release() {
+            self.adoRecordset_.reset();
+            self.adoConnection_.reset();
+        }
+    } release{*this};
+    adoConnection_ = std::make_unique<host::ado::Connection>();
+    adoRecordset_ = std::make_unique<host::ado::Recordset>();
+
+    try {
+        runStep(connection, [&] {
+            guardHost();
+            s.ErrorText = "Err: " + connection;
+            clearCredentials();
+            lookUpCredentials(connection);
+        });
+        try {
+            adoConnection_->open(connection);
+        } catch (const host::RuntimeError&) {  // a source that needs credentials: opened below with them
+        }
+        runStep(connection, [&] {
+            if (adoConnection_->state() == host::ado::adStateClosed)
+                adoConnection_->open(connection, s.AuthorisationUser, s.AuthorisationPassword);
+        });
+        const std::string statement = sql.toString();
+        runStep(connection, [&] {
+            s.ErrorText = "Err: " + statement;
+            adoRecordset_->open(statement, *adoConnection_, host::ado::adOpenDynamic, host::ado::adLockBatchOptimistic);
+            adoRecordset_->updateBatch(host::ado::adAffectAll);
+        });
+        Variant rows;
+        runStep(connection, [&] {
+            s.ErrorText = "Err.";
+            rows = adoRecordset_->getRows();
+            rememberCredentials(connection);
+            clearCredentials();
+            IncrementCounter(s.ExternalQueryCount);
+            s.ErrorText.clear();
+            const auto& fields = adoRecordset_->fields();
+            s.FieldNames.clear();
+            for (long f = 0; f < fields.Count(); ++f) s.FieldNames.emplace_back(fields.Name(f));
+        });
+        return rows;
+    } catch (const host::RuntimeError& e) {
+        s.ErrorDetail = e.description();
+        Variant failure = host::Array::vector({Variant(failureText())});
+        if (e.number() == host::ado::kTimedOut && s.ServiceDirectCall) ReportMessage("TimeOut Error", 0, "");
+        return failure;
+    }
+}
+
+void clsF000::RefreshLinkEnviroment() {
+    try {
+        privateExcel().quit();
+        excel_.reset();
+        host::ui::MsgBox("OK.", host::ui::vbInformation, "TELM.NET");
+    } catch (const host::RuntimeError&) {
+        host::ui::MsgBox("Err.", host::ui::vbCritical, "TELM.NET");
+    }
+}
+
+}  // namespace telm

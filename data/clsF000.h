@@ -1,0 +1,67 @@
+#pragma once
+// clsF000: the in-process back-end of the three data primitives (a link's value, an MDX result, an
+// SQL result) and the login cache of SQL sources. A primitive never raises: it answers its failure
+// text "#" & ErrorDetail & " / " & ErrorText (for SQL inside a one-item array), ErrorText naming the
+// step that failed. Only a failing login dialog escapes funkcjaADO000 (as LoginDialogFailed).
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "host/base/Variant.h"
+
+namespace host::sheet {
+class Application;
+}
+namespace host::ado {
+class Connection;
+class Recordset;
+}  // namespace host::ado
+
+namespace telm {
+
+// How many times a dBase failure is retried without credentials before its failure text is returned.
+inline constexpr int kDbaseRetries = 3;
+
+// The login dialog itself failed (the companion add-in's macros are missing).
+class LoginDialogFailed : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// True for a refused login of a server whose refusals open the login dialog: MySQL (driver error
+// naming "MySQL"), SQL Server, Oracle and PostgreSQL (refused login naming the server); the names in
+// any letter case.
+bool IsRefusedLoginOfKnownServer(int number, const std::string& description);
+
+class clsF000 {
+public:
+    clsF000();
+    ~clsF000();
+    clsF000(const clsF000&) = delete;
+    clsF000& operator=(const clsF000&) = delete;
+
+    // The value of an external reference such as 'folder\[Book.xlsx]Sheet1'!R1C1, read from the closed
+    // workbook's file by the object's private application (started on first use, then kept).
+    host::Variant lacze000(std::string& link);
+    // The result of an MDX statement: the first value when numeric (else 0), or with asArray all rows
+    // with Null as ".".
+    host::Variant zOLAP000(const std::string& connection, const std::string& mdx, bool asArray);
+    // The rows of an SQL statement as a [field, record] array from 0, through the login cache and the
+    // login dialog; on failure a one-item array holding the failure text.
+    host::Variant funkcjaADO000(std::string& connection, const host::Variant& sql);
+    // Quits the private application so that the next link read starts a fresh one; says "OK." (or
+    // "Err.") in a plain message box.
+    void RefreshLinkEnviroment();
+
+private:
+    host::sheet::Application& privateExcel();
+
+    std::shared_ptr<host::sheet::Application> excel_;
+    std::unique_ptr<host::ado::Connection> adoConnection_;
+    std::unique_ptr<host::ado::Connection> olapConnection_;
+    std::unique_ptr<host::ado::Recordset> adoRecordset_;
+    std::unique_ptr<host::ado::Recordset> olapRecordset_;
+};
+
+}  // namespace telm

@@ -1,0 +1,54 @@
+#pragma once
+// Connection: an open link to one data source, as the platform's connection object offers it. The
+// connection text follows the rules of ConnectionText.h.
+
+#include <memory>
+#include <string>
+
+#include "host/ado/ConnectionText.h"
+#include "host/sheet/Application.h"
+
+namespace host::ado {
+
+namespace odbc {
+class ConnectionHandle;
+}
+class ExcelSource;
+
+inline constexpr int adStateClosed = 0;
+inline constexpr int adStateOpen = 1;
+
+class Connection {
+public:
+    Connection();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Opens the source; a user name or password replaces the text's own. Raises kObjectOpen when the
+    // connection is open already, kProviderNotFound for the OLAP provider and unknown providers, and
+    // the driver's failure (kLoginRefused, kTimedOut, kDriverError) otherwise.
+    void open(const std::string& connectionText, const std::string& user = {}, const std::string& password = {});
+    // adStateOpen or adStateClosed.
+    int state() const;
+    // Closes the link; raises kObjectClosed when it is not open.
+    void close();
+
+    // Seconds a statement may run before it fails with kTimedOut (0: no limit).
+    int commandTimeout = 30;
+    // Seconds the login may take.
+    int connectionTimeout = 15;
+    // Reads workbook files for the Excel driver; set before open (the file layer's store when unset).
+    std::shared_ptr<sheet::WorkbookStore> workbookStore;
+
+private:
+    friend class Recordset;
+    // The statement as the source runs it (range names of a workbook become tables).
+    std::string prepare(const std::string& sql);
+
+    std::unique_ptr<odbc::ConnectionHandle> handle_;
+    std::unique_ptr<ExcelSource> excel_;
+    ConnectionPlan plan_;
+};
+
+}  // namespace host::ado

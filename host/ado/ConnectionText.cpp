@@ -1,0 +1,143 @@
+#include "host/ado/ConnectionText.h"
+
+#include <odbcinst.h>
+
+#include "host/ado/Errors.h"
+#include "host/base/Path.h"
+#include "host/base/RuntimeError.h"
+#include "host/base/Text.h"
+
+namespace host::ado {
+
+namespace {
+
+bool sameKey(const std::string& a, std::string_view b) { return StrComp(a, b, CompareMethod::Text) == 0; }
+
+const ConnectionItem* findItem(const std::vector<ConnectionItem>& items, std::string_view key) {
+    const ConnectionItem* found = nullptr;
+    for (const auto& item : items)
+        if (sameKey(item.key, key)) found = &item;  // the last one counts, as with the driver manager
+    return found;
+}
+
+// A value as an ODBC text needs it: braced when it holds a separator, a brace, "=" or a blank.
+std::string quoted(const std::string& value) {
+    if (value.find_first_of(";{}= ") == std::string::npos) return value;
+    return "{" + Replace(value, "}", "}}") + "}";
+}
+
+std::string joinItems(const std::vector<ConnectionItem>& items) {
+    std::string out;
+    for (const auto& item : items) out += item.key + "=" + quoted(item.value) + ";";
+    return out;
+}
+
+bool namesDriver(const ConnectionItem* driver, std::string_view prefix) {
+    return driver && InStr(driver->value, prefix, CompareMethod::Text) == 1;
+}
+
+// The driver a DSN names in odbc.ini, or the DSN itself when it names none.
+std::string driverOfDsn(const std::string& dsn) {
+    char buffer[512] = {};
+    SQLGetPrivateProfileString(dsn.c_str(), "Driver", "", buffer, sizeof buffer, "odbc.ini");
+    return buffer[0] ? std::string(buffer) : dsn;
+}
+
+std::string fileItem(const std::vector<ConnectionItem>& items) {
+    const ConnectionItem* dbq = findItem(items, "DBQ");
+    if (!dbq) throw RuntimeError(kDriverError, "[ODBC] The connection text names no file (DBQ=).");
+    return nativePath(dbq->value);
+}
+
+}  // namespace
+
+std::vector<ConnectionItem> parseConnectionText(const std::string& text) {
+    std::vector<ConnectionItem> items;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t eq = text.find_first_of("=;", at);
+        if (eq == std::string::npos || text[eq] == ';') {  // an item without "=" is ignored
+            at = eq == std::string::npos ? text.size() : eq + 1;
+            continue;
+        }
+        ConnectionItem item{Trim(text.substr(at, eq - at)), {}};
+        std::size_t v = eq + 1;
+        while (v < text.size() && text[v] == ' ') ++v;
+        if (v < text.size() && text[v] == '{') {
+            std::size_t i = v + 1;
+            for (;; ++i) {
+                if (i >= text.size())
+                    throw RuntimeError(kDriverError, "[ODBC] Invalid connection string attribute: the \"{\" after " +
+                                                         item.key + "= is never closed.");
+                if (text[i] == '}') {
+                    if (i + 1 < text.size() && text[i + 1] == '}') {
+                        item.value += '}';
+                        ++i;
+                        continue;
+                    }
+                    break;
+                }
+                item.value += text[i];
+            }
+            const std::size_t semi = text.find(';', i + 1);
+            at = semi == std::string::npos ? text.size() : semi + 1;
+        } else {
+            const std::size_t semi = text.find(';', v);
+            item.value = Trim(text.substr(v, semi == std::string::npos ? std::string::npos : semi - v));
+            at = semi == std::string::npos ? text.size() : semi + 1;
+        }
+        if (!item.key.empty()) items.push_back(std::move(item));
+    }
+    return items;
+}
+
+ConnectionPlan planConnection(const std::string& text, const std::string& user, const std::string& password) {
+    std::vector<ConnectionItem> items = parseConnectionText(text);
+    ConnectionPlan plan;
+    if (const ConnectionItem* provider = findItem(items, "Provider")) {
+        if (InStr(provider->value, "MSOLAP", CompareMethod::Text) == 1) {
+            plan.route = ConnectionRoute::Olap;
+            plan.component = provider->value;
+            return plan;
+        }
+        if (InStr(provider->value, "MSDASQL", CompareMethod::Text) != 1)
+            throw RuntimeError(kProviderNotFound, "Provider cannot be found. It may not be properly installed. (" +
+                                                      provider->value + ")");
+        std::erase_if(items, [](const ConnectionItem& i) { return sameKey(i.key, "Provider"); });
+    }
+
+    const ConnectionItem* driver = findItem(items, "Driver");
+    if (namesDriver(driver, "Microsoft Access Driver")) {
+        plan.route = ConnectionRoute::Access;
+        plan.component = "Microsoft Access Driver";
+        plan.odbcText = "Driver=SQLite3;Database=" + quoted(fileItem(items)) + ";NoCreat=1;";
+        return plan;
+    }
+    if (namesDriver(driver, "Microsoft Excel Driver")) {
+        plan.route = ConnectionRoute::Excel;
+        plan.component = "Microsoft Excel Driver";
+        plan.workbookPath = fileItem(items);
+        plan.odbcText = "Driver=SQLite3;Database=:memory:;";
+        return plan;
+    }
+
+    if (driver) {
+        plan.component = driver->value;
+    } else if (const ConnectionItem* dsn = findItem(items, "DSN")) {
+        plan.component = driverOfDsn(dsn->value);
+    } else {
+        plan.component = "ODBC";
+    }
+    if (!user.empty() || !password.empty()) {
+        std::erase_if(items, [](const ConnectionItem& i) {
+            return sameKey(i.key, "UID") || sameKey(i.key, "PWD") || sameKey(i.key, "User ID") ||
+                   sameKey(i.key, "Password");
+        });
+        items.push_back({"UID", user});
+        items.push_back({"PWD", password});
+    }
+    plan.odbcText = joinItems(items);
+    return plan;
+}
+
+}  // namespace host::ado

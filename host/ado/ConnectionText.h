@@ -1,0 +1,40 @@
+#pragma once
+// Connection texts: how a text the add-in passes to Connection.Open reaches a data source here.
+//   "DSN=...;..." and "Driver={...};..."  go to the ODBC driver manager as they are;
+//   "Provider=MSDASQL;" (any version)     is dropped: ODBC is the only provider of ODBC texts;
+//   "Provider=MSOLAP..."                  is the OLAP provider (served by the cube engine);
+//   "Driver={Microsoft Access Driver (*.mdb)};DBQ=file"  is served by the SQLite3 driver on the file;
+//   "Driver={Microsoft Excel Driver (*.xls)};DBQ=file"   is served by a reader of the workbook file
+//                                         into an in-memory SQLite database (see ExcelSource.h).
+// Any other provider is not available. A user name or password given to Open replaces the text's
+// UID and PWD items.
+
+#include <string>
+#include <vector>
+
+namespace host::ado {
+
+// One "key=value" item; `value` without its braces.
+struct ConnectionItem {
+    std::string key;
+    std::string value;
+};
+
+// The items of a connection text split at ";" outside braces ("{...}", "}}" inside standing for
+// "}"). Raises kDriverError for a "{" that is never closed.
+std::vector<ConnectionItem> parseConnectionText(const std::string& text);
+
+enum class ConnectionRoute { Odbc, Access, Excel, Olap };
+
+struct ConnectionPlan {
+    ConnectionRoute route = ConnectionRoute::Odbc;
+    std::string odbcText;      // what SQLDriverConnect receives (empty for Olap)
+    std::string component;     // the driver's name, put in front of its messages
+    std::string workbookPath;  // the workbook file of the Excel route (native separators)
+};
+
+// Decides the route of a connection text and builds what the driver manager receives. Raises
+// kProviderNotFound for a provider other than MSDASQL and MSOLAP.
+ConnectionPlan planConnection(const std::string& text, const std::string& user, const std::string& password);
+
+}  // namespace host::ado

@@ -1,0 +1,144 @@
+#include "host/ado/Odbc.h"
+
+#include <vector>
+
+#include "host/ado/Errors.h"
+#include "host/base/RuntimeError.h"
+#include "host/base/Text.h"
+#include "host/base/Utf8.h"
+
+namespace host::ado {
+
+int errorNumberOf(std::string_view sqlState, std::string_view message) {
+    if (sqlState.starts_with("28")) return kLoginRefused;
+    if (sqlState == "08001" && (InStr(message, "password authentication failed", CompareMethod::Text) > 0 ||
+                                InStr(message, "no password supplied", CompareMethod::Text) > 0))
+        return kLoginRefused;
+    if (sqlState == "HYT00" || sqlState == "HYT01" || sqlState == "57014") return kTimedOut;
+    return kDriverError;
+}
+
+std::string objectModelDescription(int number) {
+    switch (number) {
+    case kNoCurrentRecord:
+        return "Either BOF or EOF is True, or the current record has been deleted. Requested operation requires a "
+               "current record.";
+    case kObjectClosed: return "Operation is not allowed when the object is closed.";
+    case kObjectOpen: return "Operation is not allowed when the object is open.";
+    case kConnectionUnusable:
+        return "The connection cannot be used to perform this operation. It is either closed or invalid in this "
+               "context.";
+    default: return standardDescription(number);
+    }
+}
+
+namespace odbc {
+
+SQLHENV environment() {
+    static SQLHENV env = [] {
+        SQLHENV h = SQL_NULL_HENV;
+        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &h)))
+            throw RuntimeError(kDriverError, "The ODBC driver manager could not be started.");
+        SQLSetEnvAttr(h, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        return h;
+    }();
+    return env;
+}
+
+std::u16string toWide(std::string_view utf8) {
+    std::u16string out;
+    std::size_t at = 0;
+    while (at < utf8.size()) {
+        char32_t c = nextChar(utf8, at);
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(c));
+        }
+    }
+    return out;
+}
+
+std::string fromWide(const SQLWCHAR* text, std::size_t length) {
+    std::string out;
+    out.reserve(length);
+    for (std::size_t i = 0; i < length; ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        appendUtf8(out, c);
+    }
+    return out;
+}
+
+void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, std::string_view component) {
+    if (SQL_SUCCEEDED(rc)) return;
+    SQLWCHAR state[6] = {};
+    SQLINTEGER native = 0;
+    std::vector<SQLWCHAR> message(2048);
+    SQLSMALLINT length = 0;
+    const SQLRETURN diag = SQLGetDiagRecW(handleType, handle, 1, state, &native, message.data(),
+                                          static_cast<SQLSMALLINT>(message.size()), &length);
+    if (!SQL_SUCCEEDED(diag))
+        throw RuntimeError(kDriverError, "[" + std::string(component) + "] The ODBC call failed without a message.");
+    const std::string sqlState = fromWide(state, 5);
+    std::string text = fromWide(message.data(), std::min<std::size_t>(length, message.size() - 1));
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    if (!text.starts_with("[")) text = "[" + std::string(component) + "]" + text;
+    throw RuntimeError(errorNumberOf(sqlState, text), text);
+}
+
+ConnectionHandle::ConnectionHandle() {
+    check(SQLAllocHandle(SQL_HANDLE_DBC, environment(), &dbc_), SQL_HANDLE_ENV, environment(), "ODBC");
+}
+
+ConnectionHandle::~ConnectionHandle() {
+    disconnect();
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+}
+
+void ConnectionHandle::connect(const std::string& odbcText, int loginTimeoutSeconds, std::string_view component) {
+    SQLSetConnectAttrW(dbc_, SQL_ATTR_LOGIN_TIMEOUT,
+                       reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(std::max(0, loginTimeoutSeconds))), 0);
+    std::u16string text = toWide(odbcText);
+    SQLSMALLINT outLength = 0;  // the completed text echoes the password: it is never kept
+    const SQLRETURN rc = SQLDriverConnectW(dbc_, nullptr, reinterpret_cast<SQLWCHAR*>(text.data()),
+                                           static_cast<SQLSMALLINT>(text.size()), nullptr, 0, &outLength,
+                                           SQL_DRIVER_NOPROMPT);
+    check(rc, SQL_HANDLE_DBC, dbc_, component);
+    connected_ = true;
+    char driver[256] = {};
+    SQLSMALLINT driverLength = 0;
+    if (SQL_SUCCEEDED(SQLGetInfo(dbc_, SQL_DRIVER_NAME, driver, sizeof driver, &driverLength)))
+        narrowText_ = InStr(driver, "sqlite", CompareMethod::Text) > 0;
+}
+
+SQLRETURN ConnectionHandle::execDirect(SQLHSTMT statement, const std::string& sql) const {
+    if (narrowText_)
+        return SQLExecDirect(statement, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.data())),
+                             static_cast<SQLINTEGER>(sql.size()));
+    std::u16string text = toWide(sql);
+    return SQLExecDirectW(statement, reinterpret_cast<SQLWCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size()));
+}
+
+void ConnectionHandle::disconnect() {
+    if (connected_) SQLDisconnect(dbc_);
+    connected_ = false;
+}
+
+StatementHandle::StatementHandle(const ConnectionHandle& connection) {
+    check(SQLAllocHandle(SQL_HANDLE_STMT, connection.handle(), &stmt_), SQL_HANDLE_DBC, connection.handle(), "ODBC");
+}
+
+StatementHandle::~StatementHandle() { SQLFreeHandle(SQL_HANDLE_STMT, stmt_); }
+
+void execute(const ConnectionHandle& connection, const std::string& sql, std::string_view component) {
+    StatementHandle statement(connection);
+    const SQLRETURN rc = connection.execDirect(statement.handle(), sql);
+    if (rc != SQL_NO_DATA) check(rc, SQL_HANDLE_STMT, statement.handle(), component);
+}
+
+}  // namespace odbc
+}  // namespace host::ado

@@ -1,0 +1,63 @@
+#pragma once
+// Thin owners of unixODBC handles (internal to host/ado). The environment is one per process,
+// created on first use; a connection handle and a statement handle free themselves. Failures raise
+// host::RuntimeError numbered by errorNumberOf, the description being the driver's first message.
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <string>
+#include <string_view>
+
+namespace host::ado::odbc {
+
+// The process's ODBC 3 environment.
+SQLHENV environment();
+
+// Raises the diagnostics of `handle` when `rc` is no success. `component` names the driver when its
+// message carries no "[...]" prefix of its own, so that a description tells which server spoke.
+void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, std::string_view component);
+
+// UTF-8 <-> the driver manager's 16-bit SQLWCHAR texts.
+std::u16string toWide(std::string_view utf8);
+std::string fromWide(const SQLWCHAR* text, std::size_t length);
+
+class ConnectionHandle {
+public:
+    ConnectionHandle();
+    ~ConnectionHandle();
+    ConnectionHandle(const ConnectionHandle&) = delete;
+    ConnectionHandle& operator=(const ConnectionHandle&) = delete;
+
+    // SQLDriverConnect without prompting; `component` as for check().
+    void connect(const std::string& odbcText, int loginTimeoutSeconds, std::string_view component);
+    void disconnect();
+    bool connected() const { return connected_; }
+    // SQLExecDirect of a UTF-8 statement in the text form the driver reads correctly: the SQLite
+    // driver takes UTF-8 through its narrow entry points (its wide ones drop characters above
+    // U+00FF), every other driver UTF-16 through the wide ones.
+    SQLRETURN execDirect(SQLHSTMT statement, const std::string& sql) const;
+    SQLHDBC handle() const { return dbc_; }
+
+private:
+    SQLHDBC dbc_ = SQL_NULL_HDBC;
+    bool connected_ = false;
+    bool narrowText_ = false;
+};
+
+class StatementHandle {
+public:
+    explicit StatementHandle(const ConnectionHandle& connection);
+    ~StatementHandle();
+    StatementHandle(const StatementHandle&) = delete;
+    StatementHandle& operator=(const StatementHandle&) = delete;
+    SQLHSTMT handle() const { return stmt_; }
+
+private:
+    SQLHSTMT stmt_ = SQL_NULL_HSTMT;
+};
+
+// Runs a statement that gives no rows (CREATE, INSERT) on the connection.
+void execute(const ConnectionHandle& connection, const std::string& sql, std::string_view component);
+
+}  // namespace host::ado::odbc

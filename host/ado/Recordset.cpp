@@ -1,0 +1,167 @@
+#include "host/ado/Recordset.h"
+
+#include <climits>
+
+#include "host/ado/Connection.h"
+#include "host/ado/Errors.h"
+#include "host/ado/Odbc.h"
+#include "host/base/DateSerial.h"
+#include "host/base/RuntimeError.h"
+
+namespace host::ado {
+
+namespace {
+
+enum class Kind { Boolean, Whole, Number, Moment, Text };
+
+Kind kindOf(SQLSMALLINT sqlType) {
+    switch (sqlType) {
+    case SQL_BIT: return Kind::Boolean;
+    case SQL_TINYINT:
+    case SQL_SMALLINT:
+    case SQL_INTEGER:
+    case SQL_BIGINT: return Kind::Whole;
+    case SQL_REAL:
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+    case SQL_NUMERIC:
+    case SQL_DECIMAL: return Kind::Number;
+    case SQL_TYPE_DATE:
+    case SQL_TYPE_TIME:
+    case SQL_TYPE_TIMESTAMP:
+    case SQL_DATE:
+    case SQL_TIME:
+    case SQL_TIMESTAMP: return Kind::Moment;
+    default: return Kind::Text;
+    }
+}
+
+// Reads column `column` of the current row as the kind of its SQL type.
+Variant readValue(SQLHSTMT stmt, SQLUSMALLINT column, Kind kind, std::string_view component) {
+    SQLLEN indicator = 0;
+    switch (kind) {
+    case Kind::Boolean:
+    case Kind::Whole: {
+        SQLBIGINT value = 0;
+        odbc::check(SQLGetData(stmt, column, SQL_C_SBIGINT, &value, 0, &indicator), SQL_HANDLE_STMT, stmt, component);
+        if (indicator == SQL_NULL_DATA) return Variant::null();
+        if (kind == Kind::Boolean) return value != 0;
+        if (value >= INT_MIN && value <= INT_MAX) return static_cast<int>(value);
+        return static_cast<double>(value);
+    }
+    case Kind::Number: {
+        double value = 0;
+        odbc::check(SQLGetData(stmt, column, SQL_C_DOUBLE, &value, 0, &indicator), SQL_HANDLE_STMT, stmt, component);
+        return indicator == SQL_NULL_DATA ? Variant::null() : Variant(value);
+    }
+    case Kind::Moment: {
+        SQL_TIMESTAMP_STRUCT t{};
+        odbc::check(SQLGetData(stmt, column, SQL_C_TYPE_TIMESTAMP, &t, sizeof t, &indicator), SQL_HANDLE_STMT, stmt,
+                    component);
+        if (indicator == SQL_NULL_DATA) return Variant::null();
+        const bool timeOnly = t.year == 0;
+        const double serial = (timeOnly ? 0 : dateSerial(t.year, t.month, t.day)) +
+                              (t.hour * 3600.0 + t.minute * 60.0 + t.second + t.fraction / 1e9) / 86400.0;
+        return Date{serial};
+    }
+    case Kind::Text: break;
+    }
+    std::string text;
+    SQLWCHAR buffer[1024];
+    for (;;) {
+        const SQLRETURN rc = SQLGetData(stmt, column, SQL_C_WCHAR, buffer, sizeof buffer, &indicator);
+        if (rc == SQL_NO_DATA) break;
+        odbc::check(rc, SQL_HANDLE_STMT, stmt, component);
+        if (indicator == SQL_NULL_DATA) return Variant::null();
+        const std::size_t capacity = sizeof buffer / sizeof buffer[0] - 1;
+        const bool truncated = indicator == SQL_NO_TOTAL || indicator / static_cast<SQLLEN>(sizeof(SQLWCHAR)) >
+                                                                static_cast<SQLLEN>(capacity);
+        const std::size_t chars = truncated ? capacity : static_cast<std::size_t>(indicator) / sizeof(SQLWCHAR);
+        text += odbc::fromWide(buffer, chars);
+        if (rc == SQL_SUCCESS) break;
+    }
+    return text;
+}
+
+}  // namespace
+
+const std::string& Fields::Name(long index) const {
+    if (index < 0 || index >= Count()) throw RuntimeError(err::SubscriptOutOfRange);
+    return names_[static_cast<std::size_t>(index)];
+}
+
+void Recordset::open(const std::string& source, Connection& activeConnection, int, int) {
+    if (open_) throw RuntimeError(kObjectOpen, objectModelDescription(kObjectOpen));
+    if (activeConnection.state() != adStateOpen)
+        throw RuntimeError(kConnectionUnusable, objectModelDescription(kConnectionUnusable));
+    const std::string sql = activeConnection.prepare(source);
+    const std::string& component = activeConnection.plan_.component;
+
+    odbc::StatementHandle statement(*activeConnection.handle_);
+    const SQLHSTMT stmt = statement.handle();
+    SQLSetStmtAttrW(stmt, SQL_ATTR_QUERY_TIMEOUT,
+                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(std::max(0, activeConnection.commandTimeout))), 0);
+    const SQLRETURN rc = activeConnection.handle_->execDirect(stmt, sql);
+    if (rc != SQL_NO_DATA) odbc::check(rc, SQL_HANDLE_STMT, stmt, component);
+
+    SQLSMALLINT columns = 0;
+    odbc::check(SQLNumResultCols(stmt, &columns), SQL_HANDLE_STMT, stmt, component);
+    if (columns == 0) return;  // no result: the recordset stays closed
+
+    Fields fields;
+    std::vector<Kind> kinds;
+    for (SQLUSMALLINT c = 1; c <= columns; ++c) {
+        SQLWCHAR name[256];
+        SQLSMALLINT nameLength = 0, type = 0, decimals = 0, nullable = 0;
+        SQLULEN size = 0;
+        odbc::check(SQLDescribeColW(stmt, c, name, 256, &nameLength, &type, &size, &decimals, &nullable),
+                    SQL_HANDLE_STMT, stmt, component);
+        fields.names_.push_back(odbc::fromWide(name, std::min<std::size_t>(nameLength, 255)));
+        kinds.push_back(kindOf(type));
+    }
+    std::vector<std::vector<Variant>> records;
+    for (;;) {
+        const SQLRETURN fetched = SQLFetch(stmt);
+        if (fetched == SQL_NO_DATA) break;
+        odbc::check(fetched, SQL_HANDLE_STMT, stmt, component);
+        std::vector<Variant> record;
+        record.reserve(kinds.size());
+        for (SQLUSMALLINT c = 1; c <= columns; ++c) record.push_back(readValue(stmt, c, kinds[c - 1], component));
+        records.push_back(std::move(record));
+    }
+    fields_ = std::move(fields);
+    records_ = std::move(records);
+    open_ = true;
+}
+
+int Recordset::state() const { return open_ ? adStateOpen : adStateClosed; }
+
+void Recordset::close() {
+    requireOpen();
+    open_ = false;
+    fields_ = Fields();
+    records_.clear();
+}
+
+void Recordset::requireOpen() const {
+    if (!open_) throw RuntimeError(kObjectClosed, objectModelDescription(kObjectClosed));
+}
+
+void Recordset::updateBatch(int) { requireOpen(); }
+
+Variant Recordset::getRows() const {
+    requireOpen();
+    if (records_.empty()) throw RuntimeError(kNoCurrentRecord, objectModelDescription(kNoCurrentRecord));
+    const long fieldCount = fields_.Count();
+    Array rows({{0, fieldCount}, {0, static_cast<long>(records_.size())}});
+    for (long r = 0; r < static_cast<long>(records_.size()); ++r)
+        for (long f = 0; f < fieldCount; ++f) rows(f, r) = records_[r][f];
+    return rows;
+}
+
+const Fields& Recordset::fields() const {
+    requireOpen();
+    return fields_;
+}
+
+}  // namespace host::ado
