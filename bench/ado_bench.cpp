@@ -89,8 +89,6 @@ void BM_GetDataOdbcCells(benchmark::State& state) {
     const Database& db = database();
     auto app = host::sheet::Application::create();
     auto companion = host::companion::Companion::open(app, db.folder.string(), TELM_ADDIN_LIBRARY);
-    telm::SharedState().ServicesOff = true;  // the state after start-up
-    telm::SharedState().ServiceDirectCall = true;
     auto sheet = app->workbooks().add()->sheet(1);
     app->setCalculation(host::sheet::CalculationMode::Manual);
     for (int i = 1; i <= kQueries; ++i)

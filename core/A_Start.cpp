@@ -7,6 +7,7 @@
 #include "core/A_Deklaracje.h"
 #include "core/A_Languages.h"
 #include "core/NotBuilt.h"
+#include "data/S_ServiceManager.h"
 #include "data/F_Dane.h"
 #include "host/base/Path.h"
 #include "host/base/RuntimeError.h"
@@ -50,7 +51,7 @@ void RunStartUp() {
     });
     step(AddContextMenus);
     step([] { LoadDataModel(false); });
-    step([] { NotBuilt("SwitchServicesOff"); });
+    step([] { SwitchServicesOff(true); });
     step(ResetBufferingFlag);
     step([] { NotBuilt("OpenServerCalculationWorkbook"); });
     step([] { ExcelApplication().setStatusBar(false); });

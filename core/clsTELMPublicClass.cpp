@@ -13,6 +13,7 @@
 #include "core/P_ObslBledow.h"
 #include "data/F_000.h"
 #include "data/F_Dane.h"
+#include "data/S_ServiceManager.h"
 #include "data/F_Publiczne.h"
 #include "data/clsF000.h"
 #include "host/base/RuntimeError.h"
@@ -218,9 +219,9 @@ void clsTELMPublicClass::PublicBrowseForFile() { NotBuilt("InsertChosenFilePath"
 void clsTELMPublicClass::PublicFileRegisterStart() { NotBuilt("BuildFileRegister"); }
 void clsTELMPublicClass::PublicLinkRegisterStart() { NotBuilt("BuildLinkRegister"); }
 void clsTELMPublicClass::PublicAutoStartIS() { NotBuilt("StartISWorkbook"); }
-void clsTELMPublicClass::PublicResetAuthorisationTable() { NotBuilt("ClearAuthorisationTable"); }
+void clsTELMPublicClass::PublicResetAuthorisationTable() { ClearAuthorisationTable(); }
 void clsTELMPublicClass::PublicSetServicesOn() { NotBuilt("SwitchServicesOn"); }
-void clsTELMPublicClass::PublicSetServicesOff() { NotBuilt("SwitchServicesOff"); }
+void clsTELMPublicClass::PublicSetServicesOff() { SwitchServicesOff(false); }
 void clsTELMPublicClass::PublicResetServicesTable() { NotBuilt("ClearServicesTable"); }
 
 void clsTELMPublicClass::PublicOnSheetCalculate() {

@@ -8,6 +8,7 @@
 
 #include "core/A_Deklaracje.h"
 #include "core/NotBuilt.h"
+#include "data/F_MivraADO.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 
@@ -133,7 +134,8 @@ void runVariable(const DataModelVariable& variable, const std::vector<Variant>& 
     } else if (type == "XLS" || type == "XLS2") {
         NotBuilt("GetDataLinkPublic");
     } else if (type == "ODBC") {
-        NotBuilt("GetDataAdoCore");
+        bool notAllowed = false;
+        result = GetDataAdoCore(connection, query, false, notAllowed);
     } else if (type == "ODBC2") {
         commaParts(query, 2);
         (void)serverCalculation;

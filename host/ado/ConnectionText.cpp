@@ -136,6 +136,9 @@ ConnectionPlan planConnection(const std::string& text, const std::string& user, 
         items.push_back({"UID", user});
         items.push_back({"PWD", password});
     }
+    // File items name files the add-in's way or this system's: "\" and "/" alike.
+    for (ConnectionItem& item : items)
+        if (sameKey(item.key, "Database") || sameKey(item.key, "DBQ")) item.value = nativePath(item.value);
     plan.odbcText = joinItems(items);
     return plan;
 }

@@ -50,4 +50,10 @@ bool Formula::isVolatile() const {
     return found;
 }
 
+bool Formula::callsUserFunction() const {
+    bool found = false;
+    walk(*root_, [&](const Node& n) { found = found || (n.kind == NodeKind::Function && !findBuiltin(n.name)); });
+    return found;
+}
+
 }  // namespace host::formula

@@ -48,6 +48,8 @@ public:
     std::vector<std::string> names() const;
     // True when the formula calls a volatile built-in (NOW, TODAY, RAND).
     bool isVolatile() const;
+    // True when the formula calls a function that is not built in (a user-defined function).
+    bool callsUserFunction() const;
 
     const Node& root() const { return *root_; }
 

@@ -154,6 +154,12 @@ WorkbookPtr Workbooks::open(const std::string& fullName) {
         return open;
     }
     auto book = app->workbookStore()->open(*app, path);
+    // What user-defined functions answer depends on more than the workbook: they are calculated
+    // again at the next calculation, as volatile cells are.
+    for (const auto& sheet : book->worksheets())
+        for (CellKey key : sheet->formulaCells())
+            if (sheet->findCell(keyRow(key), keyColumn(key))->formula->callsUserFunction())
+                sheet->calcState().dirty.insert(key);
     attach(book);
     return book;
 }

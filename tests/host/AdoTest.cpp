@@ -98,6 +98,8 @@ TEST(Ado, ConnectionTexts) {
 
     EXPECT_EQ(planConnection("Provider=MSDASQL.1;DSN=Sales;UID=a;PWD=b", "", "").odbcText, "DSN=Sales;UID=a;PWD=b;");
     EXPECT_EQ(planConnection("DSN=Sales;UID=a;PWD=b", "u", "p;q").odbcText, "DSN=Sales;UID=u;PWD={p;q};");
+    EXPECT_EQ(planConnection("Driver={SQLite3};Database=/data\\Sales.db", "", "").odbcText,
+              "Driver=SQLite3;Database=/data/Sales.db;");
     EXPECT_EQ(planConnection("Provider=MSOLAP.3;Data Source=x", "", "").route, ConnectionRoute::Olap);
     EXPECT_EQ(errorNumberOf([] { planConnection("Provider=SQLOLEDB;Data Source=x", "", ""); }), kProviderNotFound);
     const auto access = planConnection("Driver={Microsoft Access Driver (*.mdb)};ReadOnly=True;DBQ=/d\\a.mdb", "u", "p");

@@ -45,8 +45,6 @@ struct SqlCells : AddInHost {
                                    "INSERT INTO Sales VALUES ('Adam', 0, 11, '.')",
                                    "INSERT INTO Sales VALUES ('Bartek', 7, 21, 'x')"});
         start();
-        telm::SharedState().ServicesOff = true;
-        telm::SharedState().ServiceDirectCall = true;
         sheet = app->workbooks().add()->sheet(1);
     }
 
