@@ -151,6 +151,9 @@ TEST_F(GetData, RangesArriveAsTheirValues) {
     sheet->range("A1")->setValue("from a cell");
     sheet->range("A2:A3")->setValue(1);
     EXPECT_EQ(cell("=GETDATA(\"Echo1\",A1)"), Variant("add from a cell  @  query from a cell  @  conn from a cell"));
+    // Two one-cell ranges and a number: the ranges as their values, the number unchanged.
+    sheet->range("B1")->setValue(2.5);
+    EXPECT_EQ(cell("=GETDATA(\"Echo2\",A1,B1,3)"), Variant("  @  from a cell/2.5  @  "));
     // Several cells arrive as a block, which cannot be joined: the entry answers the runtime's text.
     EXPECT_EQ(cell("=GETDATA(\"Echo1\",A2:A3)"), Variant("Type mismatch"));
 }
