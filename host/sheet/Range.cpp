@@ -66,7 +66,7 @@ Range::Range(std::shared_ptr<Worksheet> sheet, std::vector<Area> areas) : sheet_
 
 std::shared_ptr<Worksheet> Range::parent() const {
     auto sheet = sheet_.lock();
-    if (!sheet || !sheet->parent() || sheet->parent()->isClosed()) disconnected();
+    if (!sheet || sheet->isRemoved() || !sheet->parent() || sheet->parent()->isClosed()) disconnected();
     return sheet;
 }
 

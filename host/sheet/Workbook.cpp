@@ -71,6 +71,7 @@ void Workbook::removeSheet(const WorksheetPtr& sheet) {
     if (sheet->visible() == SheetVisibility::Visible && visibleCount <= 1)
         throw RuntimeError(err::InvalidArgument, "A workbook must contain at least one visible worksheet.");
     sheets_.erase(sheets_.begin() + (index - 1));
+    sheet->removed_ = true;
     if (activeSheet_.lock() == sheet) activeSheet_ = sheets_[std::min(index, sheetCount()) - 1];
     structureChanged();
 }

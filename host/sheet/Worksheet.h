@@ -63,6 +63,8 @@ public:
     void select() { activate(); }
     // Removes the sheet from its workbook; raises 1004 for the last visible sheet.
     void remove();
+    // True once the sheet was removed from its workbook; its ranges can no longer be used.
+    bool isRemoved() const { return removed_; }
 
     // Comments of the sheet, row by row.
     std::vector<std::shared_ptr<Comment>> comments() const;
@@ -105,6 +107,8 @@ private:
     std::unordered_map<CellKey, Cell> cells_;
     std::unordered_set<CellKey> formulaCells_;
     CalcState calc_;
+    bool removed_ = false;
+    friend class Workbook;
     std::vector<formula::Area> selection_{formula::Area::cell(1, 1)};
     formula::Area activeCell_ = formula::Area::cell(1, 1);
 };

@@ -136,6 +136,10 @@ TEST_F(SheetTest, SheetsAndWorkbooks) {
     second->setVisible(SheetVisibility::Hidden);
     EXPECT_EQ(errorNumberOf([&] { sheet->setVisible(SheetVisibility::VeryHidden); }), 1004);  // last visible one
     EXPECT_EQ(book->sheet("SHEET1.A"), second);
+    auto third = book->addSheet();
+    auto onThird = third->range("A1");
+    third->remove();
+    EXPECT_NE(errorNumberOf([&] { onThird->setFormula("=Sheet1!A1"); }), 0);  // the range went with its sheet
 
     auto addin = std::make_shared<Workbook>(app, "TELM.NET.xla");
     addin->isAddin = true;
