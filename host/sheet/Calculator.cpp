@@ -223,6 +223,7 @@ std::vector<NodeId> Calculator::order(const std::vector<NodeId>& roots, std::vec
     std::unordered_set<NodeId, NodeIdHash> inSet(roots.begin(), roots.end());
     enum : char { OnStack = 1, Done = 2 };
     std::unordered_map<NodeId, char, NodeIdHash> state;
+    state.reserve(roots.size());
     std::unordered_set<NodeId, NodeIdHash> inCycle;
     std::vector<NodeId> result;
     result.reserve(roots.size());
