@@ -177,8 +177,9 @@ std::string commentDrawingXml(const sheet::Worksheet& sheet, int sheetNumber) {
         shape.append_attribute("id") = ("_x0000_s" + std::to_string(++shapeNumber)).c_str();
         shape.append_attribute("type") = "#_x0000_t202";
         shape.append_attribute("style") =
-            (std::string("position:absolute;margin-left:59.25pt;margin-top:1.5pt;width:108pt;height:59.25pt;z-index:1;visibility:") +
-             (comment->visible ? "visible" : "hidden"))
+            ("position:absolute;margin-left:59.25pt;margin-top:1.5pt;width:" + formatDouble(comment->shape()->width) +
+             "pt;height:" + formatDouble(comment->shape()->height) +
+             "pt;z-index:1;visibility:" + (comment->visible ? "visible" : "hidden"))
                 .c_str();
         shape.append_attribute("fillcolor") = "#ffffe1";
         shape.append_attribute("o:insetmode") = "auto";
