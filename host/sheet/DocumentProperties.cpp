@@ -4,6 +4,7 @@
 
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
+#include "host/sheet/NamedItems.h"
 
 namespace host::sheet {
 
@@ -39,11 +40,7 @@ DocumentPropertyPtr DocumentProperties::add(const std::string& name, PropertyTyp
     return property;
 }
 
-DocumentPropertyPtr DocumentProperties::find(const std::string& name) const {
-    for (const auto& p : items_)
-        if (StrComp(p->name(), name, CompareMethod::Text) == 0) return p;
-    return nullptr;
-}
+DocumentPropertyPtr DocumentProperties::find(const std::string& name) const { return findByName(items_, name); }
 
 DocumentPropertyPtr DocumentProperties::item(const std::string& name) const {
     if (auto p = find(name)) return p;
@@ -51,13 +48,12 @@ DocumentPropertyPtr DocumentProperties::item(const std::string& name) const {
 }
 
 DocumentPropertyPtr DocumentProperties::item(int index) const {
-    if (index < 1 || index > count()) throw RuntimeError(err::InvalidProcedureCall);
-    return items_[index - 1];
+    return itemAt(items_, index, err::InvalidProcedureCall);
 }
 
 void DocumentProperties::remove(const std::string& name) {
     std::erase_if(items_, [&](const DocumentPropertyPtr& p) {
-        const bool match = StrComp(p->name(), name, CompareMethod::Text) == 0;
+        const bool match = hasName(p, name);
         if (match) p->owner_ = nullptr;
         return match;
     });

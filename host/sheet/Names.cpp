@@ -7,6 +7,7 @@
 #include "host/formula/Address.h"
 #include "host/sheet/Application.h"
 #include "host/sheet/Calculator.h"
+#include "host/sheet/NamedItems.h"
 #include "host/sheet/Workbook.h"
 
 namespace host::sheet {
@@ -80,24 +81,17 @@ NamePtr Names::add(const std::string& name, const RangePtr& refersTo) {
     return add(name, "=" + formula::sheetPrefix("", refersTo->parent()->name()) + refersTo->address());
 }
 
-NamePtr Names::find(const std::string& name) const {
-    for (const auto& n : names_)
-        if (StrComp(n->name(), name, CompareMethod::Text) == 0) return n;
-    return nullptr;
-}
+NamePtr Names::find(const std::string& name) const { return findByName(names_, name); }
 
 NamePtr Names::item(const std::string& name) const {
     if (auto n = find(name)) return n;
     throw RuntimeError(err::InvalidArgument);
 }
 
-NamePtr Names::item(int index) const {
-    if (index < 1 || index > count()) throw RuntimeError(err::InvalidArgument);
-    return names_[index - 1];
-}
+NamePtr Names::item(int index) const { return itemAt(names_, index, err::InvalidArgument); }
 
 void Names::remove(const std::string& name) {
-    std::erase_if(names_, [&](const NamePtr& n) { return StrComp(n->name(), name, CompareMethod::Text) == 0; });
+    std::erase_if(names_, [&](const NamePtr& n) { return hasName(n, name); });
     graphChanged(workbook_);
 }
 

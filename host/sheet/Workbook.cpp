@@ -6,6 +6,7 @@
 #include "host/base/Text.h"
 #include "host/sheet/Application.h"
 #include "host/sheet/Calculator.h"
+#include "host/sheet/NamedItems.h"
 
 namespace host::sheet {
 
@@ -22,21 +23,14 @@ std::shared_ptr<Application> Workbook::application() const { return application_
 
 std::string Workbook::fullName() const { return path_.empty() ? name_ : path_ + "/" + name_; }
 
-WorksheetPtr Workbook::findSheet(const std::string& name) const {
-    for (const auto& s : sheets_)
-        if (StrComp(s->name(), name, CompareMethod::Text) == 0) return s;
-    return nullptr;
-}
+WorksheetPtr Workbook::findSheet(const std::string& name) const { return findByName(sheets_, name); }
 
 WorksheetPtr Workbook::sheet(const std::string& name) const {
     if (auto s = findSheet(name)) return s;
     throw RuntimeError(err::SubscriptOutOfRange);
 }
 
-WorksheetPtr Workbook::sheet(int index) const {
-    if (index < 1 || index > sheetCount()) throw RuntimeError(err::SubscriptOutOfRange);
-    return sheets_[index - 1];
-}
+WorksheetPtr Workbook::sheet(int index) const { return itemAt(sheets_, index, err::SubscriptOutOfRange); }
 
 int Workbook::indexOf(const Worksheet& sheet) const {
     for (int i = 0; i < sheetCount(); ++i)
@@ -174,11 +168,7 @@ void Workbooks::attach(const WorkbookPtr& workbook) {
     }
 }
 
-WorkbookPtr Workbooks::find(const std::string& name) const {
-    for (const auto& b : books_)
-        if (StrComp(b->name(), name, CompareMethod::Text) == 0) return b;
-    return nullptr;
-}
+WorkbookPtr Workbooks::find(const std::string& name) const { return findByName(books_, name); }
 
 WorkbookPtr Workbooks::item(const std::string& name) const {
     if (auto b = find(name)) return b;
@@ -194,11 +184,7 @@ std::vector<WorkbookPtr> Workbooks::list() const {
 
 int Workbooks::count() const { return static_cast<int>(list().size()); }
 
-WorkbookPtr Workbooks::item(int index) const {
-    const auto books = list();
-    if (index < 1 || index > static_cast<int>(books.size())) throw RuntimeError(err::SubscriptOutOfRange);
-    return books[index - 1];
-}
+WorkbookPtr Workbooks::item(int index) const { return itemAt(list(), index, err::SubscriptOutOfRange); }
 
 void Workbooks::detach(Workbook& workbook) {
     workbook.closed_ = true;
