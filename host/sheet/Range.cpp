@@ -338,6 +338,20 @@ std::vector<RangePtr> Range::cellList() const {
     return result;
 }
 
+std::vector<RangePtr> Range::storedCellList() const {
+    auto sheet = parent();
+    std::vector<RangePtr> result;
+    std::vector<CellKey> keys;
+    for (const Area& a : areas_) {
+        keys.clear();
+        forEachStoredCell(*sheet, a, [&](int r, int c, const Cell&) { keys.push_back(cellKey(r, c)); });
+        std::sort(keys.begin(), keys.end());  // keys order cells row by row
+        for (CellKey key : keys)
+            result.push_back(std::make_shared<Range>(sheet, std::vector<Area>{Area::cell(keyRow(key), keyColumn(key))}));
+    }
+    return result;
+}
+
 RangePtr Range::offset(int rows, int columns) const {
     std::vector<Area> moved;
     for (Area a : areas_) {

@@ -1,0 +1,332 @@
+// The archive commands run as a user runs them: by macro name through the companion add-in, on a
+// workbook of GETDATA and GETDATAODBC cells over a SQLite database, answering the dialogs.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "core/A_Deklaracje.h"
+#include "data/P_Archiwum.h"
+#include "data/P_ArchiwumCommands.h"
+#include "host/files/XlsxStore.h"
+#include "host/sheet/Comment.h"
+#include "support/SqlCells.h"
+
+using host::Variant;
+using host::sheet::SheetVisibility;
+using host::ui::DialogKind;
+using namespace telm;
+using testsupport::quote;
+
+namespace {
+
+// The started add-in with a data model of one ODBC variable, the "Log" folder, and a workbook whose
+// first sheet holds two GETDATA cells (one written in lower case), a GETDATAODBC cell, a constant
+// and a formula that uses a data cell.
+struct ArchiveCommands : testsupport::AddInHost {
+    std::string database = folder.file("sales.db");
+    std::string connection = "Driver={SQLite3};Database=" + database + ";";
+    host::sheet::WorkbookPtr book;
+    host::sheet::WorksheetPtr sheet;
+
+    ArchiveCommands() {
+        testsupport::runStatements(connection, {"CREATE TABLE Sales (Region TEXT, Amount REAL)",
+                                                "INSERT INTO Sales VALUES ('Anna', 10.5)",
+                                                "INSERT INTO Sales VALUES ('Adam', 7)"});
+        std::ofstream(folder.file("DataModel.par"))
+            << "[Measure Amount]\nType=ODBC\nGetDataArguments={region}\nConnectionText=" << connection
+            << "\nQueryText=SELECT Amount FROM Sales WHERE Region = '{region}'\n";
+        std::filesystem::create_directory(folder.file("Log"));
+        start();
+        host::files::attachWorkbookStore(*app);
+        SharedState().ErrorReportingLevel = 2;
+        book = app->workbooks().add();
+        sheet = book->sheet(1);
+        sheet->range("A1")->setFormula("=GETDATA(\"Amount\",\"Anna\")");
+        sheet->range("A2")->setFormula("=GETDATAODBC(" + quote(connection) + "," + quote(odbcQuery("Adam")) + ",FALSE)");
+        sheet->range("A3")->setFormula("=getdata(\"Amount\",\"Adam\")");
+        sheet->range("B1")->setFormula("5");
+        sheet->range("B2")->setFormula("=A1*2");
+        sheet->range("C1")->select();
+    }
+
+    static std::string odbcQuery(const std::string& region) {
+        return "SELECT Amount FROM Sales WHERE Region = '" + region + "'";
+    }
+    std::string key(const std::string& region) const { return "s(:)" + connection + "(:)" + odbcQuery(region); }
+    Variant shown(const char* address) const { return sheet->range(address)->value(); }
+    host::sheet::WorksheetPtr twin() const { return book->findSheet("Sheet1.a"); }
+    Variant twinValue(const char* address) const { return twin()->range(address)->value(); }
+    // The request recorded beside a twin cell, "" without a comment.
+    std::string recorded(const char* address) const {
+        auto comment = twin()->range(address)->comment();
+        if (!comment) return "";
+        std::string text = comment->text();
+        return DecodeSourceComment(text);
+    }
+    void setAmount(const std::string& region, double amount) {
+        testsupport::runStatements(connection, {("UPDATE Sales SET Amount = " + std::to_string(amount) +
+                                                 " WHERE Region = '" + region + "'").c_str()});
+    }
+    std::string log() const {
+        std::ifstream in(folder.file("Log/Archiwum.log"), std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+    // The busy state of the archive is over and everything it changed is back.
+    void expectIdle() const {
+        EXPECT_FALSE(SharedState().ArchiveOperationActive);
+        EXPECT_FALSE(SharedState().DescribeModeRequested);
+        EXPECT_EQ(app->calculation(), host::sheet::CalculationMode::Automatic);
+        EXPECT_EQ(app->statusBar(), Variant(false));
+        EXPECT_TRUE(app->screenUpdating);
+    }
+    std::string messages() const {
+        std::string all;
+        for (const auto& d : dialogs.record()) all += d.title + ": " + d.prompt + "\n";
+        return all;
+    }
+};
+
+}  // namespace
+
+TEST(ArchiveCommandsTest, ArchivedCellsKeepTheirValuesUntilTheirRequestChanges) {
+    ArchiveCommands t;
+    EXPECT_EQ(t.shown("A1"), Variant(10.5));
+    t.app->run("MoveToArchive");  // one cell selected: the whole sheet, without asking
+    t.expectIdle();
+    EXPECT_TRUE(t.dialogs.record().empty()) << t.messages();
+
+    // The twin sheet: hidden, right after its sheet, which stays active with its active cell.
+    ASSERT_TRUE(t.twin());
+    EXPECT_EQ(t.book->indexOf(*t.twin()), 2);
+    EXPECT_EQ(t.twin()->visible(), SheetVisibility::Hidden);
+    EXPECT_EQ(t.app->activeSheet(), t.sheet);
+    EXPECT_EQ(t.app->activeCell()->address(), "$C$1");
+    // Data cells only, with their requests; the constant and the plain formula stay out.
+    EXPECT_EQ(t.twinValue("A1"), Variant(10.5));
+    EXPECT_EQ(t.twinValue("A2"), Variant(7.0));
+    EXPECT_EQ(t.twinValue("A3"), Variant(7.0));
+    EXPECT_EQ(t.recorded("A1"), t.key("Anna"));
+    EXPECT_EQ(t.recorded("A2"), t.key("Adam"));
+    EXPECT_TRUE(t.twinValue("B1").isEmpty());
+    EXPECT_TRUE(t.twinValue("B2").isEmpty());
+    const auto comment = t.twin()->range("A1")->comment();
+    EXPECT_NE(comment->text().find("\n\n"), std::string::npos);
+    EXPECT_NE(comment->text().find(", \r" + t.app->userName + ", "), std::string::npos) << comment->text();
+    EXPECT_EQ(comment->shape()->height, 150);
+    EXPECT_EQ(comment->shape()->width, 500);
+    // One log line per archived cell: where, the value before, the request.
+    EXPECT_EQ(t.log(), "\\[" + t.book->name() + "]Sheet1!$A$1 : 10.5 : " + t.key("Anna") + "\r\n\\[" +
+                           t.book->name() + "]Sheet1!$A$2 : 7 : " + t.key("Adam") + "\r\n\\[" + t.book->name() +
+                           "]Sheet1!$A$3 : 7 : " + t.key("Adam") + "\r\n");
+
+    // New source data: the archived cells keep their values, a new cell shows the new one.
+    t.setAmount("Anna", 99);
+    SharedState().ArchiveHitCount = 0;
+    t.app->calculate();
+    EXPECT_EQ(t.shown("A1"), Variant(10.5));
+    EXPECT_EQ(t.shown("B2"), Variant(21.0));
+    EXPECT_GE(SharedState().ArchiveHitCount, 3);
+    t.sheet->range("D1")->setFormula("=GETDATA(\"Amount\",\"Anna\")");
+    EXPECT_EQ(t.shown("D1"), Variant(99.0));
+
+    // A changed argument: the archive no longer answers for the cell.
+    t.sheet->range("A1")->setFormula("=GETDATA(\"Amount\",\"Adam\")");
+    EXPECT_EQ(t.shown("A1"), Variant("#Arch!"));
+    t.sheet->range("A2")->setFormula("=GETDATAODBC(" + quote(t.connection) + "," + quote(t.odbcQuery("Anna")) + ",FALSE)");
+    EXPECT_EQ(t.shown("A2"), Variant("#Arch!"));
+    t.app->run("SelectArchiveErrors");
+    EXPECT_EQ(t.app->selection()->address(), "$A$1,$A$2");
+}
+
+TEST(ArchiveCommandsTest, PointsAndClearedCells) {
+    ArchiveCommands t;
+    t.app->run("MoveToArchive");
+    t.setAmount("Adam", 3);
+
+    // Points go to the GETDATA cells only (the function's name in either letter case).
+    t.app->run("EraseArchive2");
+    t.expectIdle();
+    EXPECT_EQ(t.twinValue("A1"), Variant("."));
+    EXPECT_EQ(t.twinValue("A3"), Variant("."));
+    EXPECT_EQ(t.recorded("A1"), "");
+    EXPECT_EQ(t.twinValue("A2"), Variant(7.0));
+    t.app->calculate();
+    EXPECT_EQ(t.shown("A1"), Variant("."));
+    EXPECT_EQ(t.shown("A3"), Variant("."));
+    EXPECT_EQ(t.shown("A2"), Variant(7.0));
+
+    // Cleared: the GETDATA cells are live again.
+    t.app->run("EraseArchive1");
+    t.expectIdle();
+    EXPECT_TRUE(t.twinValue("A1").isEmpty());
+    t.app->calculate();
+    EXPECT_EQ(t.shown("A1"), Variant(10.5));
+    EXPECT_EQ(t.shown("A3"), Variant(3.0));
+    EXPECT_EQ(t.shown("A2"), Variant(7.0));
+    EXPECT_TRUE(t.dialogs.record().empty()) << t.messages();
+
+    // In Polish the cells are found by "DANE(".
+    t.sheet->range("A4")->setFormula("=DANE(\"Amount\",\"Anna\")");
+    t.app->run("MoveToArchive");
+    SharedState().LanguageIndex = 0;
+    t.app->run("EraseArchive2");
+    EXPECT_EQ(t.twinValue("A4"), Variant("."));
+    EXPECT_EQ(t.twinValue("A1"), Variant(10.5));
+}
+
+TEST(ArchiveCommandsTest, TheWorkRangeAsked) {
+    ArchiveCommands t;
+    // Two cells selected: "Only current selection?" Yes archives the selection alone.
+    t.sheet->range("A1:A2")->select();
+    t.dialogs.answerMessage(host::ui::vbYes);
+    t.app->run("MoveToArchive");
+    ASSERT_EQ(t.dialogs.record().size(), 1u);
+    const auto& asked = t.dialogs.record().front();
+    EXPECT_EQ(asked.prompt, "Only current selection?\n(Clicking 'No' causes moving the whole sheet)");
+    EXPECT_EQ(asked.title, "TELM.NET - Archivisation");
+    EXPECT_EQ(asked.buttons, host::ui::vbYesNo);
+    EXPECT_EQ(t.twinValue("A1"), Variant(10.5));
+    EXPECT_TRUE(t.twinValue("A3").isEmpty());
+    // No: the whole sheet.
+    t.dialogs.answerMessage(host::ui::vbNo);
+    t.app->run("RefreshArchive");
+    EXPECT_EQ(t.twinValue("A3"), Variant(7.0));
+    // 100,000 cells or more: the used range without asking; 99,999 still asks.
+    t.dialogs.reset();
+    t.sheet->range("A1:A100000")->select();
+    EXPECT_EQ(GetWorkRange()->address(), "$A$1:$B$3");
+    EXPECT_TRUE(t.dialogs.record().empty());
+    t.sheet->range("A1:A99999")->select();
+    t.dialogs.answerMessage(host::ui::vbYes);
+    EXPECT_EQ(GetWorkRange()->address(), "$A$1:$A$3");
+    EXPECT_EQ(t.dialogs.record().size(), 1u);
+    // A selection beside the used range: nothing to archive.
+    t.sheet->range("X1:X2")->select();
+    EXPECT_EQ(GetWorkRange(), nullptr);
+    t.dialogs.answerMessage(host::ui::vbYes);
+    t.app->run("MoveToArchive");
+    t.expectIdle();
+}
+
+TEST(ArchiveCommandsTest, TheStateComesBackAfterAFailure) {
+    ArchiveCommands t;
+    t.app->setCalculation(host::sheet::CalculationMode::Automatic);
+    t.sheet->range("A1:A2")->select();
+    t.dialogs.answerInput("not a button");  // the question of the work range meets a wrong answer
+    EXPECT_THROW(ArchiveRange(), host::ui::ScriptMismatch);
+    t.expectIdle();
+    t.dialogs.reset();
+    t.sheet->range("C1")->select();
+    // An archive sheet is never archived, and a twin name over 31 characters archives nothing.
+    ASSERT_FALSE(t.twin());
+    auto twin = t.book->addSheet(nullptr, t.sheet, "Sheet1.a");
+    twin->range("A1")->setFormula("=GETDATA(\"Amount\",\"Anna\")");
+    twin->activate();
+    t.app->run("MoveToArchive");
+    EXPECT_FALSE(t.book->findSheet("Sheet1.a.a"));
+    EXPECT_FALSE(twin->range("A1")->comment());
+    t.sheet->setName(std::string(30, 'x'));
+    t.sheet->activate();
+    t.app->run("MoveToArchive");
+    EXPECT_EQ(t.book->sheetCount(), 2);
+    t.expectIdle();
+}
+
+TEST(ArchiveCommandsTest, ShowHideAndDelete) {
+    ArchiveCommands t;
+    // Without a twin sheet: "No archive for active sheet. Create one?" Cancel changes nothing.
+    t.dialogs.answerMessage(host::ui::vbCancel);
+    t.app->run("ShowHideArchive");
+    EXPECT_FALSE(t.twin());
+    EXPECT_EQ(t.dialogs.record().back().prompt, "No archive for active sheet.\n\nCreate one?");
+    EXPECT_EQ(t.dialogs.record().back().buttons, host::ui::vbOKCancel + host::ui::vbQuestion);
+    t.dialogs.answerMessage(host::ui::vbOK);
+    t.app->run("ShowHideArchive");
+    ASSERT_TRUE(t.twin());
+    EXPECT_EQ(t.twin()->visible(), SheetVisibility::Hidden);
+    EXPECT_TRUE(t.app->screenUpdating);
+    // Shown and selected, hidden again from itself.
+    t.app->run("ShowHideArchive");
+    EXPECT_EQ(t.twin()->visible(), SheetVisibility::Visible);
+    EXPECT_EQ(t.app->activeSheet(), t.twin());
+    t.app->run("ShowHideArchive");
+    EXPECT_EQ(t.twin()->visible(), SheetVisibility::Hidden);
+    EXPECT_EQ(t.app->activeSheet(), t.sheet);
+    // Hidden from its sheet.
+    t.app->run("ShowHideArchive");
+    t.sheet->activate();
+    t.app->run("ShowHideArchive");
+    EXPECT_EQ(t.twin()->visible(), SheetVisibility::Hidden);
+
+    // Deleted from its sheet; then the sheet has none: "Archive error".
+    t.dialogs.reset();
+    t.app->run("RemoveArchive");
+    EXPECT_FALSE(t.twin());
+    EXPECT_TRUE(t.dialogs.record().empty()) << t.messages();
+    t.app->run("RemoveArchive");
+    ASSERT_EQ(t.dialogs.record().size(), 1u);
+    EXPECT_EQ(t.dialogs.record()[0].prompt, "Archive error");
+    EXPECT_EQ(t.dialogs.record()[0].title, "TELM.NET - Archivisation");
+    EXPECT_EQ(t.dialogs.record()[0].buttons, host::ui::vbExclamation);
+    EXPECT_TRUE(t.app->displayAlerts);
+    // Erasing without a twin sheet: the same message under the system's name.
+    t.app->run("EraseArchive1");
+    EXPECT_EQ(t.dialogs.record().back().prompt, "Archive error");
+    EXPECT_EQ(t.dialogs.record().back().title, "TELM.NET");
+    t.expectIdle();
+    // Deleted from itself.
+    t.app->run("MoveToArchive");
+    t.app->run("ShowHideArchive");
+    ASSERT_EQ(t.app->activeSheet(), t.twin());
+    t.app->run("RemoveArchive");
+    EXPECT_FALSE(t.twin());
+
+    // Without a workbook: "No workbook open."
+    t.book->close();
+    t.dialogs.reset();
+    t.app->run("ShowHideArchive");
+    ASSERT_EQ(t.dialogs.record().size(), 1u);
+    EXPECT_EQ(t.dialogs.record()[0].prompt, "No workbook open.");
+    EXPECT_TRUE(t.app->screenUpdating);
+}
+
+TEST(ArchiveCommandsTest, WithoutLogFolderOnlyTheLogIsLost) {
+    ArchiveCommands t;
+    std::filesystem::remove_all(t.folder.file("Log"));
+    t.app->run("MoveToArchive");
+    EXPECT_EQ(t.twinValue("A1"), Variant(10.5));
+    EXPECT_EQ(t.recorded("A1"), t.key("Anna"));
+    EXPECT_FALSE(std::filesystem::exists(t.folder.file("Log")));
+    EXPECT_TRUE(t.dialogs.record().empty()) << t.messages();
+}
+
+TEST(ArchiveCommandsTest, CommentsOfAnEmptyQueryAreNotResized) {
+    ArchiveCommands t;
+    t.app->run("MoveToArchive");
+    auto cell = t.twin()->range("D1");
+    std::string request = "s(:)DSN=x;(:)";
+    cell->addComment(EncodeSourceComment(request) + "\n\n" + ArchiveSignature());
+    cell->comment()->shape()->height = 50;
+    FormatArchiveComments("Sheet1.a");
+    EXPECT_EQ(cell->comment()->shape()->height, 50);
+    ASSERT_EQ(t.dialogs.record().size(), 1u);
+    EXPECT_EQ(t.dialogs.record()[0].prompt, "Procedura już była uruchamiana w tym arkuszu.");
+    EXPECT_EQ(t.dialogs.record()[0].title, "TELM.NET - TELM2XML");
+    EXPECT_EQ(t.dialogs.record()[0].buttons, host::ui::vbCritical);
+}
+
+TEST(ArchiveCommandsTest, SelectingCellsByTheirText) {
+    ArchiveCommands t;
+    t.sheet->range("E5")->setFormula("'pre #ARCH! post");
+    t.sheet->range("E6")->setFormula("=NA()");
+    t.sheet->range("C3")->select();
+    t.app->run("SelectArchiveErrors");
+    EXPECT_EQ(t.app->selection()->address(), "$E$5");
+    // No match: the selection stays.
+    t.sheet->range("E5")->clearContents();
+    t.sheet->range("C3")->select();
+    t.app->run("SelectArchiveErrors");
+    EXPECT_EQ(t.app->selection()->address(), "$C$3");
+}
