@@ -4,94 +4,22 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "core/A_Deklaracje.h"
 #include "data/P_Archiwum.h"
 #include "data/P_ArchiwumCommands.h"
-#include "host/files/XlsxStore.h"
 #include "host/sheet/Comment.h"
-#include "support/SqlCells.h"
+#include "support/ArchiveWorkbook.h"
 
 using host::Variant;
 using host::sheet::SheetVisibility;
-using host::ui::DialogKind;
 using namespace telm;
+using testsupport::ArchiveWorkbook;
 using testsupport::quote;
 
-namespace {
-
-// The started add-in with a data model of one ODBC variable, the "Log" folder, and a workbook whose
-// first sheet holds two GETDATA cells (one written in lower case), a GETDATAODBC cell, a constant
-// and a formula that uses a data cell.
-struct ArchiveCommands : testsupport::AddInHost {
-    std::string database = folder.file("sales.db");
-    std::string connection = "Driver={SQLite3};Database=" + database + ";";
-    host::sheet::WorkbookPtr book;
-    host::sheet::WorksheetPtr sheet;
-
-    ArchiveCommands() {
-        testsupport::runStatements(connection, {"CREATE TABLE Sales (Region TEXT, Amount REAL)",
-                                                "INSERT INTO Sales VALUES ('Anna', 10.5)",
-                                                "INSERT INTO Sales VALUES ('Adam', 7)"});
-        std::ofstream(folder.file("DataModel.par"))
-            << "[Measure Amount]\nType=ODBC\nGetDataArguments={region}\nConnectionText=" << connection
-            << "\nQueryText=SELECT Amount FROM Sales WHERE Region = '{region}'\n";
-        std::filesystem::create_directory(folder.file("Log"));
-        start();
-        host::files::attachWorkbookStore(*app);
-        SharedState().ErrorReportingLevel = 2;
-        book = app->workbooks().add();
-        sheet = book->sheet(1);
-        sheet->range("A1")->setFormula("=GETDATA(\"Amount\",\"Anna\")");
-        sheet->range("A2")->setFormula("=GETDATAODBC(" + quote(connection) + "," + quote(odbcQuery("Adam")) + ",FALSE)");
-        sheet->range("A3")->setFormula("=getdata(\"Amount\",\"Adam\")");
-        sheet->range("B1")->setFormula("5");
-        sheet->range("B2")->setFormula("=A1*2");
-        sheet->range("C1")->select();
-    }
-
-    static std::string odbcQuery(const std::string& region) {
-        return "SELECT Amount FROM Sales WHERE Region = '" + region + "'";
-    }
-    std::string key(const std::string& region) const { return "s(:)" + connection + "(:)" + odbcQuery(region); }
-    Variant shown(const char* address) const { return sheet->range(address)->value(); }
-    host::sheet::WorksheetPtr twin() const { return book->findSheet("Sheet1.a"); }
-    Variant twinValue(const char* address) const { return twin()->range(address)->value(); }
-    // The request recorded beside a twin cell, "" without a comment.
-    std::string recorded(const char* address) const {
-        auto comment = twin()->range(address)->comment();
-        if (!comment) return "";
-        std::string text = comment->text();
-        return DecodeSourceComment(text);
-    }
-    void setAmount(const std::string& region, double amount) {
-        testsupport::runStatements(connection, {("UPDATE Sales SET Amount = " + std::to_string(amount) +
-                                                 " WHERE Region = '" + region + "'").c_str()});
-    }
-    std::string log() const {
-        std::ifstream in(folder.file("Log/Archiwum.log"), std::ios::binary);
-        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    }
-    // The busy state of the archive is over and everything it changed is back.
-    void expectIdle() const {
-        EXPECT_FALSE(SharedState().ArchiveOperationActive);
-        EXPECT_FALSE(SharedState().DescribeModeRequested);
-        EXPECT_EQ(app->calculation(), host::sheet::CalculationMode::Automatic);
-        EXPECT_EQ(app->statusBar(), Variant(false));
-        EXPECT_TRUE(app->screenUpdating);
-    }
-    std::string messages() const {
-        std::string all;
-        for (const auto& d : dialogs.record()) all += d.title + ": " + d.prompt + "\n";
-        return all;
-    }
-};
-
-}  // namespace
 
 TEST(ArchiveCommandsTest, ArchivedCellsKeepTheirValuesUntilTheirRequestChanges) {
-    ArchiveCommands t;
+    ArchiveWorkbook t;
     EXPECT_EQ(t.shown("A1"), Variant(10.5));
     t.app->run("MoveToArchive");  // one cell selected: the whole sheet, without asking
     t.expectIdle();
@@ -141,7 +69,7 @@ TEST(ArchiveCommandsTest, ArchivedCellsKeepTheirValuesUntilTheirRequestChanges) 
 }
 
 TEST(ArchiveCommandsTest, PointsAndClearedCells) {
-    ArchiveCommands t;
+    ArchiveWorkbook t;
     t.app->run("MoveToArchive");
     t.setAmount("Adam", 3);
 
@@ -177,7 +105,7 @@ TEST(ArchiveCommandsTest, PointsAndClearedCells) {
 }
 
 TEST(ArchiveCommandsTest, TheWorkRangeAsked) {
-    ArchiveCommands t;
+    ArchiveWorkbook t;
     // Two cells selected: "Only current selection?" Yes archives the selection alone.
     t.sheet->range("A1:A2")->select();
     t.dialogs.answerMessage(host::ui::vbYes);
@@ -211,7 +139,7 @@ TEST(ArchiveCommandsTest, TheWorkRangeAsked) {
 }
 
 TEST(ArchiveCommandsTest, TheStateComesBackAfterAFailure) {
-    ArchiveCommands t;
+    ArchiveWorkbook t;
     t.app->setCalculation(host::sheet::CalculationMode::Automatic);
     t.sheet->range("A1:A2")->select();
     t.dialogs.answerInput("not a button");  // the question of the work range meets a wrong answer
@@ -235,7 +163,7 @@ TEST(ArchiveCommandsTest, TheStateComesBackAfterAFailure) {
 }
 
 TEST(ArchiveCommandsTest, ShowHideAndDelete) {
-    ArchiveCommands t;
+    ArchiveWorkbook t;
     // Without a twin sheet: "No archive for active sheet. Create one?" Cancel changes nothing.
     t.dialogs.answerMessage(host::ui::vbCancel);
     t.app->run("ShowHideArchive");
@@ -293,7 +221,7 @@ TEST(ArchiveCommandsTest, ShowHideAndDelete) {
 }
 
 TEST(ArchiveCommandsTest, WithoutLogFolderOnlyTheLogIsLost) {
-    ArchiveCommands t;
+    ArchiveWorkbook t;
     std::filesystem::remove_all(t.folder.file("Log"));
     t.app->run("MoveToArchive");
     EXPECT_EQ(t.twinValue("A1"), Variant(10.5));
@@ -303,7 +231,7 @@ TEST(ArchiveCommandsTest, WithoutLogFolderOnlyTheLogIsLost) {
 }
 
 TEST(ArchiveCommandsTest, CommentsOfAnEmptyQueryAreNotResized) {
-    ArchiveCommands t;
+    ArchiveWorkbook t;
     t.app->run("MoveToArchive");
     auto cell = t.twin()->range("D1");
     std::string request = "s(:)DSN=x;(:)";
@@ -318,7 +246,7 @@ TEST(ArchiveCommandsTest, CommentsOfAnEmptyQueryAreNotResized) {
 }
 
 TEST(ArchiveCommandsTest, SelectingCellsByTheirText) {
-    ArchiveCommands t;
+    ArchiveWorkbook t;
     t.sheet->range("E5")->setFormula("'pre #ARCH! post");
     t.sheet->range("E6")->setFormula("=NA()");
     t.sheet->range("C3")->select();
