@@ -1,5 +1,7 @@
 #include "commands/SelectCellsContaining.h"
 
+#include <vector>
+
 #include "core/A_Deklaracje.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
@@ -13,13 +15,13 @@ void SelectCellsContaining(const std::string& text) {
         auto& app = ExcelApplication();
         const auto sheet = app.activeSheet();
         if (!sheet) return;
-        std::string list;
+        std::vector<std::string> addresses;
         // An error value is no text: it contains nothing.
         for (const auto& cell : sheet->usedRange()->storedCellList())
             if (const auto value = cell->value(); !value.isError() &&
                 host::InStr(value.toString(), text, host::CompareMethod::Text) > 0)
-                list += "," + cell->address(false, false);
-        if (!list.empty()) app.range(host::Mid(list, 2))->select();
+                addresses.push_back(cell->address(false, false));
+        if (!addresses.empty()) app.range(host::Join(addresses, ","))->select();
     } catch (const host::RuntimeError&) {  // an address list the sheet refuses
     }
 }

@@ -444,10 +444,10 @@ std::shared_ptr<Comment> Range::addComment(const std::string& text) {
 void Range::clearComments() {
     auto sheet = parent();
     std::vector<std::pair<int, int>> commented;
-    for (const auto& [key, cell] : sheet->allCells())
-        if (cell.comment)
-            for (const Area& a : areas_)
-                if (a.contains(keyRow(key), keyColumn(key))) commented.emplace_back(keyRow(key), keyColumn(key));
+    for (const Area& a : areas_)
+        forEachStoredCell(*sheet, a, [&](int r, int c, const Cell& cell) {
+            if (cell.comment) commented.emplace_back(r, c);
+        });
     for (auto [r, c] : commented) {
         sheet->cellAt(r, c).comment.reset();
         sheet->compact(r, c);
