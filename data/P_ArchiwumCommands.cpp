@@ -266,7 +266,7 @@ void ToggleArchiveSheet() {
         const auto book = sheet->parent();
         if (IsArchiveSheetName(name)) {
             sheet->setVisible(SheetVisibility::Hidden);
-            book->sheet(host::Replace(name, ".a", ""))->select();
+            book->sheet(host::Left(name, host::Len(name) - 2))->select();  // the sheet it belongs to
         } else if (const WorksheetPtr twin = book->findSheet(name + ".a")) {
             if (twin->visible() == SheetVisibility::Visible) {
                 twin->setVisible(SheetVisibility::Hidden);

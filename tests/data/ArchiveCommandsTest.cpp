@@ -258,3 +258,36 @@ TEST(ArchiveCommandsTest, SelectingCellsByTheirText) {
     t.app->run("SelectArchiveErrors");
     EXPECT_EQ(t.app->selection()->address(), "$C$3");
 }
+
+TEST(ArchiveCommandsTest, SheetsOfUnusualShape) {
+    ArchiveWorkbook t;
+    // A cell in the sheet's last corner: the used range is the whole sheet, visited where cells are.
+    t.sheet->range("XFD1048576")->setFormula("=GETDATA(\"Amount\",\"Adam\")");
+    t.app->run("MoveToArchive");
+    EXPECT_EQ(t.twinValue("XFD1048576"), Variant(7.0));
+    t.sheet->range("XFD1048576")->setFormula("=GETDATA(\"Amount\",\"Anna\")");
+    t.app->run("SelectArchiveErrors");
+    EXPECT_EQ(t.app->selection()->address(), "$XFD$1048576");
+    t.app->run("EraseArchive2");
+    EXPECT_EQ(t.twinValue("XFD1048576"), Variant("."));
+
+    // An array formula cannot be entered again cell by cell: it stays live, its twin cells untouched.
+    t.sheet->range("D1:E1")->setFormulaArray("=GETDATAODBC(" + quote(t.connection) +
+                                             ",\"SELECT Amount, Region FROM Sales WHERE Region = 'Anna'\",FALSE)");
+    t.app->run("MoveToArchive");
+    EXPECT_TRUE(t.twinValue("D1").isEmpty());
+    EXPECT_FALSE(t.twin()->range("D1")->comment());
+    EXPECT_EQ(t.shown("E1"), Variant("Anna"));
+
+    // A sheet whose name holds ".a" elsewhere: its twin sheet leads back to it.
+    auto actual = t.book->addSheet(nullptr, nullptr, "Q1.actual");
+    actual->range("A1")->setFormula("=GETDATA(\"Amount\",\"Anna\")");
+    actual->activate();
+    t.app->run("MoveToArchive");
+    t.app->run("ShowHideArchive");
+    ASSERT_EQ(t.app->activeSheet()->name(), "Q1.actual.a");
+    t.app->run("ShowHideArchive");
+    EXPECT_EQ(t.app->activeSheet(), actual);
+    EXPECT_EQ(t.book->sheet("Q1.actual.a")->visible(), SheetVisibility::Hidden);
+    EXPECT_TRUE(t.dialogs.record().empty()) << t.messages();
+}

@@ -165,11 +165,22 @@ TEST(ArchiveFilesTest, ARefreshThatCannotWriteLeavesTheFileWhole) {
     EXPECT_EQ(t.twinValue("A1"), Variant(10.5));
 }
 
-TEST(ArchiveFilesTest, TheMenuCommandHasNoFileToRefresh) {
+TEST(ArchiveFilesTest, NoFileOrABadOne) {
     ArchiveWorkbook t;
+    // The menu's command has no file to refresh.
     t.app->run("AutoRefreshArchive");
     ASSERT_EQ(t.dialogs.record().size(), 1u);
     EXPECT_EQ(t.dialogs.record()[0].prompt, "This is not a proper archive list.");
     EXPECT_EQ(t.dialogs.record()[0].title, "TELM.NET - Archivisation");
     EXPECT_TRUE(t.app->displayAlerts);
+    // A missing file and one that is no workbook: nothing is opened or written.
+    t.dialogs.reset();
+    RefreshWorkbookArchives(t.folder.file("missing.xlsx"));
+    const std::string bad = t.folder.file("bad.xlsx");
+    std::ofstream(bad) << "PK\x03\x04 not a workbook";
+    RefreshWorkbookArchives(bad);
+    EXPECT_EQ(readFile(bad), "PK\x03\x04 not a workbook");
+    EXPECT_FALSE(std::filesystem::exists(t.folder.file("missing.xlsx")));
+    EXPECT_EQ(t.app->workbooks().count(), 1);
+    EXPECT_TRUE(t.dialogs.record().empty()) << t.messages();
 }
