@@ -69,10 +69,15 @@ bool isDataFunctionCell(const host::sheet::Range& cell) {
 }
 
 // Enters the cell's formula again and calculates the cell, as the spreadsheet does with an entered
-// formula even in manual mode.
-void reenterFormula(host::sheet::Range& cell) {
-    cell.setFormula(cell.formula());
-    cell.calculate();
+// formula even in manual mode. False when the formula cannot be entered again (part of an array).
+bool reenterFormula(host::sheet::Range& cell) {
+    try {
+        cell.setFormula(cell.formula());
+        cell.calculate();
+        return true;
+    } catch (const RuntimeError&) {
+        return false;
+    }
 }
 
 // The twin sheet of a sheet, created hidden right after it when missing (the sheet stays active).
@@ -102,22 +107,13 @@ void archiveCell(const RangePtr& cell, host::sheet::Worksheet& twin) {
     auto& s = SharedState();
     Variant before;
     ignoringErrors([&] { before = cell->value(); });
-    bool reentered = true;
     std::string description;
     s.DescribeModeRequested = true;
-    try {
-        reenterFormula(*cell);
-        description = cell->value().toString();
-    } catch (const RuntimeError&) {
-        reentered = false;
-    }
+    bool reentered = reenterFormula(*cell);
+    if (reentered) ignoringErrors([&] { description = cell->value().toString(); });
     s.DescribeModeRequested = false;
     s.DescribeModeActive = false;
-    try {
-        reenterFormula(*cell);
-    } catch (const RuntimeError&) {
-        reentered = false;
-    }
+    reentered = reenterFormula(*cell) && reentered;
     if (!reentered) return;
     logArchivedCell(*cell, before, description);
     RangePtr twinCell;
