@@ -37,6 +37,14 @@ WorksheetPtr activeSheetOf(host::sheet::Application& app) {
 
 std::string title() { return GetMessageText(2001); }
 
+// What BeginArchiveOperation found, given back by EndArchiveOperation (the calculation mode is kept
+// in ArchiveSavedCalculation).
+struct SavedDisplay {
+    Variant statusBar = false;
+    bool screenUpdating = true;
+};
+SavedDisplay savedDisplay;
+
 // Begin on construction, End on destruction: the busy state never outlives the command.
 class ArchiveOperation {
 public:
@@ -176,6 +184,7 @@ void BeginArchiveOperation(const std::string& statusText) {
     auto& app = ExcelApplication();
     s.ArchiveOperationActive = true;
     s.ArchiveSavedCalculation = static_cast<std::int32_t>(app.calculation());
+    savedDisplay = {app.statusBar(), app.screenUpdating};
     app.setCalculation(host::sheet::CalculationMode::Manual);
     app.setStatusBar(statusText);
     app.screenUpdating = false;
@@ -185,8 +194,8 @@ void EndArchiveOperation() {
     auto& s = SharedState();
     auto& app = ExcelApplication();
     s.ArchiveOperationActive = false;
-    app.setStatusBar(false);
-    app.screenUpdating = true;
+    app.setStatusBar(savedDisplay.statusBar);
+    app.screenUpdating = savedDisplay.screenUpdating;
     // Last: going back to automatic recalculates, now through the archive.
     app.setCalculation(static_cast<host::sheet::CalculationMode>(s.ArchiveSavedCalculation));
 }

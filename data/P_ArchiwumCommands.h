@@ -6,7 +6,8 @@
 //
 // While ArchiveRange and EraseArchive run, ArchiveOperationActive is True (every data function
 // recalculated meanwhile bypasses the archive), calculation is manual, screen updating is off and the
-// status bar shows the command's text; all of it is restored when they end, whatever happened.
+// status bar shows the command's text; all three are given back as they were when the command ends,
+// whatever happened.
 
 #include <string>
 

@@ -142,8 +142,14 @@ TEST(ArchiveCommandsTest, TheStateComesBackAfterAFailure) {
     ArchiveWorkbook t;
     t.app->setCalculation(host::sheet::CalculationMode::Automatic);
     t.sheet->range("A1:A2")->select();
+    t.app->setStatusBar("Working elsewhere");
+    t.app->screenUpdating = false;
     t.dialogs.answerInput("not a button");  // the question of the work range meets a wrong answer
     EXPECT_THROW(ArchiveRange(), host::ui::ScriptMismatch);
+    EXPECT_EQ(t.app->statusBar(), Variant("Working elsewhere"));
+    EXPECT_FALSE(t.app->screenUpdating);
+    t.app->setStatusBar(false);
+    t.app->screenUpdating = true;
     t.expectIdle();
     t.dialogs.reset();
     t.sheet->range("C1")->select();
