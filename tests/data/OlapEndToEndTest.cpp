@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "data/F_Publiczne.h"
 #include "data/OlapCells.h"
@@ -52,8 +56,9 @@ constexpr const char* kLedgerRows =
     "INSERT INTO KS VALUES ('201', 10, 1), ('2011', 20, 2), ('2021', 40, 4), ('30', 50, 5), ('301', 100, 10), "
     "('311', 200, 20), ('3011', 1000, 100), ('401', 7, 0.5), ('4011', 9, 0.25)";
 
-// The chart-of-accounts cube: dimension [aNN] holds the code's NN-th character (empty past its end).
-std::string ledgerCubeText(const std::string& folder) {
+// The chart-of-accounts cube built where `destination` says from the ledger of `source`: dimension
+// [aNN] holds the code's NN-th character (empty past its end).
+std::string ledgerCubeText(const std::string& destination, const std::string& source, const std::string& table = "KS") {
     std::string dimensions, columns, values;
     for (int k = 1; k <= 9; ++k) {
         const std::string n = std::string(k < 10 ? "0" : "") + std::to_string(k);
@@ -61,10 +66,9 @@ std::string ledgerCubeText(const std::string& folder) {
         columns += "[a" + n + "].[z" + n + "], ";
         values += "substr(KONTO, " + std::to_string(k) + ", 1), ";
     }
-    return "Provider=MSOLAP;Location=" + folder + "/konta.cub;SOURCE_DSN=\"Driver={SQLite3};Database=" + folder +
-           "/ledger.db;\";CREATECUBE=CREATE CUBE [Konta] (" + dimensions +
-           "MEASURE [Wn] FUNCTION SUM, MEASURE [Ma] FUNCTION SUM);INSERTINTO=INSERT INTO [Konta] (" + columns +
-           "[Measures].[Wn], [Measures].[Ma]) SELECT " + values + "WN, MA FROM KS";
+    return "Provider=MSOLAP;" + destination + ";SOURCE_DSN=\"" + source + "\";CREATECUBE=CREATE CUBE [Konta] (" +
+           dimensions + "MEASURE [Wn] FUNCTION SUM, MEASURE [Ma] FUNCTION SUM);INSERTINTO=INSERT INTO [Konta] (" +
+           columns + "[Measures].[Wn], [Measures].[Ma]) SELECT " + values + "WN, MA FROM " + table;
 }
 
 // The sales cube of the example database.
@@ -83,10 +87,10 @@ struct OlapEndToEnd : ::testing::Test, testsupport::OlapCells {
     std::string cubeConnection = "Provider=MSOLAP.2;Data Source=" + cube + ";Initial Catalog=;";
 
     OlapEndToEnd() : OlapCells(kModel) {
-        testsupport::runStatements("Driver={SQLite3};Database=" + folder.file("ledger.db") + ";",
-                                   {kLedgerTable, kLedgerRows});
+        const std::string ledger = "Driver={SQLite3};Database=" + folder.file("ledger.db") + ";";
+        testsupport::runStatements(ledger, {kLedgerTable, kLedgerRows});
         host::ado::Connection build;
-        build.open(ledgerCubeText(folder.string()));
+        build.open(ledgerCubeText("Location=" + cube, ledger));
         build.close();
     }
     Variant olap(const char* address, const std::string& members, const std::string& measure = "[Measures].[Wn]") {
@@ -185,4 +189,42 @@ TEST_F(OlapEndToEnd, SalesCubeOfTheExampleDatabase) {
                   formula("B2", sql));
     }
     EXPECT_GT(sheet->range("A2")->value().toDouble(), 0.0);
+}
+
+// The same cube in a schema of the PostgreSQL server, reached through a data source name of odbc.ini;
+// GETDATAOLAP logs in with the first user id it met.
+TEST(OlapOnServer, UserIdOfTheFirstCallLogsInLater) {
+    const auto pg = testsupport::postgresServer();
+    if (!pg) GTEST_SKIP() << "no PostgreSQL server";
+    const std::string dsn = "TelmAddinLedger";
+    std::ofstream(std::getenv("ODBCINI"), std::ios::app) << "[" << dsn << "]\nDriver=PostgreSQL Unicode\nServername="
+                                                         << pg->host << "\nPort=" << pg->port
+                                                         << "\nDatabase=" << pg->database << "\n";
+    const std::string schema = "ledger_" + std::to_string(::getpid());
+    const std::string credentials = "UID=" + pg->user + ";PWD=" + pg->password + ";";
+    const std::string source = pg->connection(credentials);
+    testsupport::runStatements(source, {("CREATE SCHEMA " + schema).c_str()});
+    testsupport::runStatements(source, {("CREATE TABLE " + schema + ".KS (KONTO TEXT, WN REAL, MA REAL)").c_str(),
+                                        (std::string(kLedgerRows).replace(12, 2, schema + ".KS")).c_str()});
+    const std::string login = "User ID=" + pg->user + ";Password=" + pg->password;
+    {
+        host::ado::Connection build;
+        build.open(ledgerCubeText("Data Source=" + dsn + ";Initial Catalog=" + schema + ";" + login, source,
+                                  schema + ".KS"));
+    }
+
+    testsupport::OlapCells t;
+    SharedState().ErrorReportingLevel = 2;
+    const std::string members = "[a01].[2],[a02].[0],[a04].[1]";
+    const std::string firstLogin = "User ID=" + pg->user + "&Password=" + pg->password;
+    EXPECT_EQ(t.olap("A1", {dsn, schema, "Konta", "[Measures].[Wn]", members, firstLogin}), Variant(60.0));
+    EXPECT_EQ(t.olap("A2", {dsn, schema, "Konta", "[Measures].[Wn]", "", "USER ID=nobody&Password=x"}), Variant(1436.0));
+    // Without the remembered login the server refuses.
+    SharedState().LastOlapConnection = "User ID=nobody&Password=x";
+    const std::string refused = t.olap("A3", {dsn, schema, "Konta", "[Measures].[Wn]", "", firstLogin}).toString();
+    EXPECT_NE(refused.find("/ Err: Provider=MSOLAP.2;Data Source=" + dsn + ";Initial Catalog=" + schema +
+                           ";User ID=nobody;Password=x"),
+              std::string::npos)
+        << refused;
+    testsupport::runStatements(source, {("DROP SCHEMA " + schema + " CASCADE").c_str()});
 }
