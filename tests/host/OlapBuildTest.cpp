@@ -87,13 +87,13 @@ TEST(OlapBuild, StatementsThatDoNotFit) {
     EXPECT_EQ(failure(kCreateSales, Replace(kInsertSales, ", amount FROM", " FROM")),
               "[OLAP] The SELECT of INSERT INTO gives 7 columns for 8 items.");
     // Statements without their source.
-    EXPECT_NE(errorText([&] { buildCube("Provider=MSOLAP;Location=" + s.cubeFile + ";CREATECUBE=" + quoted(kCreateSales)); })
+    EXPECT_NE(errorText([&] { buildCube("Provider=MSOLAP;Location=" + s.cubeFile + ";CREATECUBE=" + providerValue(kCreateSales)); })
                   .find("SOURCE_DSN"),
               std::string::npos);
     const std::string missingSource = "Provider=MSOLAP;Location=" + s.cubeFile +
                                       ";SOURCE_DSN=\"Driver={Microsoft Access Driver (*.mdb)};DBQ=" +
-                                      s.folder.file("none.mdb") + "\";CREATECUBE=" + quoted(kCreateSales) +
-                                      ";INSERTINTO=" + quoted(kInsertSales);
+                                      s.folder.file("none.mdb") + "\";CREATECUBE=" + providerValue(kCreateSales) +
+                                      ";INSERTINTO=" + providerValue(kInsertSales);
     EXPECT_EQ(testsupport::errorNumberOf([&] { buildCube(missingSource); }), host::ado::kDriverError);
     EXPECT_FALSE(std::filesystem::exists(s.folder.file("none.mdb")));
     // A build that fails leaves no cube file behind; opening a cube file that does not exist never creates it.

@@ -25,7 +25,7 @@ inline void runSql(const std::string& connection, const std::vector<std::string>
 }
 
 // A connection-text value in double quotes (a quote doubled inside).
-inline std::string quoted(const std::string& value) {
+inline std::string providerValue(const std::string& value) {
     std::string out = "\"";
     for (char c : value) out += c == '"' ? std::string("\"\"") : std::string(1, c);
     return out + "\"";
@@ -64,8 +64,8 @@ struct SalesSource {
     SalesSource() { runSql(source, kOrders); }
 
     std::string buildText(const std::string& create = kCreateSales, const std::string& insert = kInsertSales) const {
-        return "Provider=MSOLAP;Location=" + cubeFile + ";SOURCE_DSN=" + quoted(source) + ";CREATECUBE=" +
-               quoted(create) + ";INSERTINTO=" + quoted(insert);
+        return "Provider=MSOLAP;Location=" + cubeFile + ";SOURCE_DSN=" + providerValue(source) + ";CREATECUBE=" +
+               providerValue(create) + ";INSERTINTO=" + providerValue(insert);
     }
     std::string openText() const { return "Provider=MSOLAP.2;Data Source=" + cubeFile + ";Initial Catalog=;"; }
 };

@@ -11,7 +11,7 @@ using namespace olaptest;
 namespace {
 
 // The sales cube, built once for the tests of this file.
-struct SalesCube : ::testing::Test {
+struct OlapMdx : ::testing::Test {
     static void SetUpTestSuite() {
         source = new SalesSource;
         host::olap::buildCube(source->buildText());
@@ -30,7 +30,7 @@ struct SalesCube : ::testing::Test {
     }
     static std::string failure(const std::string& mdx) { return errorText([&] { query(mdx); }); }
 };
-SalesSource* SalesCube::source = nullptr;
+SalesSource* OlapMdx::source = nullptr;
 
 std::string column(const Result& r, long field) {
     std::string out;
@@ -46,7 +46,7 @@ bool mentionsCannotFind(const std::string& text) {
 
 }  // namespace
 
-TEST_F(SalesCube, MembersAboveTheLeavesAggregateTheirLeaves) {
+TEST_F(OlapMdx, MembersAboveTheLeavesAggregateTheirLeaves) {
     EXPECT_EQ(amountAt("[Region]"), Variant(407.5));
     EXPECT_EQ(amountAt("[Region].[All Regions]"), Variant(407.5));
     EXPECT_EQ(amountAt("[Region].[Poland]"), Variant(180.0));
@@ -67,7 +67,7 @@ TEST_F(SalesCube, MembersAboveTheLeavesAggregateTheirLeaves) {
     EXPECT_TRUE(amountAt("[Region].[Paris], [Time].[2012]").isNull());
 }
 
-TEST_F(SalesCube, MembersByKeyAndByPosition) {
+TEST_F(OlapMdx, MembersByKeyAndByPosition) {
     EXPECT_EQ(amountAt("[Region].&[2]"), Variant(30.0));          // the city keyed 2
     EXPECT_EQ(amountAt("[Region].[City].&[3]"), Variant(200.0));
     EXPECT_EQ(amountAt("[Region].&[Poland]"), Variant(180.0));    // a level fed by one column is keyed by it
@@ -77,7 +77,7 @@ TEST_F(SalesCube, MembersByKeyAndByPosition) {
     EXPECT_EQ(amountAt("[Time].[Month].&[12]"), Variant(7.5));
 }
 
-TEST_F(SalesCube, AxesGiveTheFlattenedRows) {
+TEST_F(OlapMdx, AxesGiveTheFlattenedRows) {
     const Result byCountry = query(
         "SELECT {[Measures].[Amount], [Measures].[Orders]} ON COLUMNS, {[Region].[Country].members} ON ROWS FROM [Sales]");
     EXPECT_EQ(byCountry.fields, (std::vector<std::string>{"[Region].[Country].[MEMBER_CAPTION]", "[Measures].[Amount]",
@@ -118,7 +118,7 @@ TEST_F(SalesCube, AxesGiveTheFlattenedRows) {
               testsupport::errorNumberOf([] { query("SELECT {[Measures].[Amount]} ON 0, [Region].[Paris].children ON 1 FROM [Sales]"); }));
 }
 
-TEST_F(SalesCube, CalculatedMeasuresAsTheAddInWritesThem) {
+TEST_F(OlapMdx, CalculatedMeasuresAsTheAddInWritesThem) {
     // One value over a cross join of one-member sets, two blanks before FROM and one after the cube.
     EXPECT_EQ(cell("WITH MEMBER [Measures].[wynik] AS '0 + SUM({[Time].[2012]}*{[Region].&[3]}*{[Measures].[Amount]})' "
                    "SELECT {[Measures].[wynik]} on 0  FROM [Sales] "),
@@ -139,7 +139,7 @@ TEST_F(SalesCube, CalculatedMeasuresAsTheAddInWritesThem) {
     EXPECT_TRUE(calculated("[Measures].[Amount] / 0").isNull());
 }
 
-TEST_F(SalesCube, SumsAndFilters) {
+TEST_F(OlapMdx, SumsAndFilters) {
     EXPECT_EQ(calculated("SUM({[Region].[Country].members}, [Measures].[Amount])"), Variant(407.5));
     EXPECT_EQ(calculated("SUM({[Region].children}, [Measures].[Orders])"), Variant(6.0));
     // Members that overlap count once each, as written.
@@ -166,7 +166,7 @@ TEST_F(SalesCube, SumsAndFilters) {
     EXPECT_EQ(column(in2013, 1), "7.5|20|30");
 }
 
-TEST_F(SalesCube, UnknownNamesCannotBeFound) {
+TEST_F(OlapMdx, UnknownNamesCannotBeFound) {
     for (const char* mdx : {
              "SELECT {[Measures].[Amount]} ON 0 FROM [Nope]",
              "SELECT {[Measures].[Amount]} ON 0 FROM [Sales] WHERE ([Atlantis].[X])",
@@ -189,7 +189,7 @@ TEST_F(SalesCube, UnknownNamesCannotBeFound) {
     }
 }
 
-TEST_F(SalesCube, SyntaxErrorsNameTheirPosition) {
+TEST_F(OlapMdx, SyntaxErrorsNameTheirPosition) {
     EXPECT_EQ(failure("SELECT {[Measures].[Amount]} ON 0 FORM [Sales]"),
               "[OLAP] Syntax error at position 35: expected FROM, found \"FORM\".");
     EXPECT_EQ(failure("SELECT {[Measures].[Amount] ON 0 FROM [Sales]"),
