@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <functional>
 
 #include "host/base/RuntimeError.h"
@@ -222,6 +223,22 @@ private:
     int number_ = 0;
 };
 
+// Writes the cube in one transaction, so that a failure leaves the database as it was.
+void writeCube(CubeDatabase& database, const CubeDefinition& cube, const InsertDefinition& insert,
+               const std::string& source) {
+    database.execute("BEGIN");
+    try {
+        CubeWriter(database, cube, insert).write(source);
+        database.execute("COMMIT");
+    } catch (const RuntimeError&) {
+        try {
+            database.execute("ROLLBACK");
+        } catch (const RuntimeError&) {  // the failure that got here is the one to report
+        }
+        throw;
+    }
+}
+
 }  // namespace
 
 void buildCube(const std::string& connectionText, const std::string& user, const std::string& password) {
@@ -233,17 +250,15 @@ void buildCube(const std::string& connectionText, const std::string& user, const
     const CubeDefinition cube = parseCreateCube(providerItem(items, "CREATECUBE"));
     const InsertDefinition insert = parseInsertInto(insertText, cube);
 
-    CubeDatabase database(items, true, user, password, 15);
-    database.commandTimeout = 0;  // a large source takes as long as it takes
-    database.execute("BEGIN");
+    std::string createdFile;
     try {
-        CubeWriter(database, cube, insert).write(source);
-        database.execute("COMMIT");
+        CubeDatabase database(items, true, user, password, 15);
+        createdFile = database.createdFile();
+        database.commandTimeout = 0;  // a large source takes as long as it takes
+        writeCube(database, cube, insert, source);
     } catch (const RuntimeError&) {
-        try {
-            database.execute("ROLLBACK");
-        } catch (const RuntimeError&) {  // the failure that got here is the one to report
-        }
+        std::error_code ignored;  // a cube file made for this build goes again; the failure is what counts
+        if (!createdFile.empty()) std::filesystem::remove(createdFile, ignored);
         throw;
     }
 }

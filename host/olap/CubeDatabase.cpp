@@ -79,8 +79,10 @@ CubeDatabase::CubeDatabase(const std::vector<ProviderItem>& items, bool create, 
     connection_.connectionTimeout = loginTimeout;
     if (!file.empty()) {
         file = nativePath(file);
-        if (!create && !std::filesystem::is_regular_file(file))
-            throwCubeError("The cube file \"" + file + "\" does not exist.");
+        if (!std::filesystem::is_regular_file(file)) {
+            if (!create) throwCubeError("The cube file \"" + file + "\" does not exist.");
+            createdFile_ = file;
+        }
         connection_.open("Driver={SQLite3};Database={" + Replace(file, "}", "}}") + "};" + (create ? "" : "NoCreat=1;"));
         return;
     }

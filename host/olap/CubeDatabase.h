@@ -60,6 +60,8 @@ public:
     // The table name as the statements write it (with its schema on a server).
     std::string table(const std::string& name) const;
     bool isServer() const { return server_; }
+    // The cube file when this connection created it ("" otherwise).
+    const std::string& createdFile() const { return createdFile_; }
     // The schema of the cubes on a server ("" for the default schema and for a cube file).
     const std::string& schema() const { return schema_; }
 
@@ -69,6 +71,7 @@ private:
     ado::Connection connection_;
     std::string schema_;
     bool server_ = false;
+    std::string createdFile_;
 };
 
 // A text as an SQL string literal. Raises for a text holding a NUL character.
