@@ -242,7 +242,7 @@ void writeCube(CubeDatabase& database, const CubeDefinition& cube, const InsertD
 }  // namespace
 
 void buildCube(const std::string& connectionText, const std::string& user, const std::string& password) {
-    const std::vector<ProviderItem> items = parseProviderText(connectionText);
+    const std::vector<ado::ConnectionItem> items = parseProviderText(connectionText);
     const std::string source = providerItem(items, "SOURCE_DSN");
     const std::string insertText = providerItem(items, "INSERTINTO");
     if (source.empty() || insertText.empty())
