@@ -195,6 +195,9 @@ private:
                     joined(measureCount(), [&](int m) {
                         return aggregateName(cube_.measures[m - 1].aggregate) + "(s.m" + std::to_string(m) + ")";
                     }) + " FROM " + table("load") + " s" + joins + " GROUP BY " + leaves);
+        for (int d = 1; d <= dimensionCount(); ++d)
+            db_.execute("CREATE INDEX " + sqlName("olap_" + std::to_string(number_) + "_facts_d" + std::to_string(d)) +
+                        " ON " + table("facts") + " (d" + std::to_string(d) + ")");
     }
 
     void writeCatalogueRows() {
