@@ -1,5 +1,6 @@
 #include "host/olap/Cube.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "host/base/RuntimeError.h"
@@ -31,6 +32,19 @@ const char* combining(Aggregate aggregate) {
     case Aggregate::Count: break;
     }
     return "SUM";
+}
+
+// The condition that keeps a lookup to `level` (when >= 0) or to the children of `parent`.
+std::string lookupCondition(int level, const Member* parent) {
+    if (parent)
+        return " AND level_no = " + std::to_string(parent->level + 1) + " AND first_leaf >= " +
+               std::to_string(parent->firstLeaf) + " AND last_leaf <= " + std::to_string(parent->lastLeaf);
+    return level >= 0 ? " AND level_no = " + std::to_string(level) : std::string();
+}
+
+std::optional<Member> first(std::vector<Member> members) {
+    if (members.empty()) return std::nullopt;
+    return std::move(members.front());
 }
 
 }  // namespace
@@ -103,38 +117,24 @@ Member Cube::measureMember(int measure) const {
 }
 
 std::optional<Member> Cube::findByName(int dimension, const std::string& text, int level, const Member* parent) {
-    if (auto found = find(dimension, "member_name", text, level, parent, false)) return found;
-    return find(dimension, "member_name", text, level, parent, true);
+    const std::string condition = lookupCondition(level, parent);
+    // The name as written first (the database's index finds it), then in any letter case: ASCII names
+    // folded by the database, others compared here, as databases fold other letters differently.
+    if (auto found = first(members(dimension, condition + " AND member_name = " + sqlText(text)))) return found;
+    const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii) return first(members(dimension, condition + " AND LOWER(member_name) = LOWER(" + sqlText(text) + ")"));
+    for (Member& m : members(dimension, condition))
+        if (sameName(m.name, text)) return std::move(m);
+    return std::nullopt;
 }
 
 std::optional<Member> Cube::findByKey(int dimension, const std::string& text, int level, const Member* parent) {
-    return find(dimension, "member_key", text, level, parent, false);
-}
-
-std::optional<Member> Cube::find(int dimension, const char* column, const std::string& value, int level,
-                                 const Member* parent, bool anyCase) {
-    std::string condition;
-    if (parent)
-        condition += " AND level_no = " + std::to_string(parent->level + 1) + " AND first_leaf >= " +
-                     std::to_string(parent->firstLeaf) + " AND last_leaf <= " + std::to_string(parent->lastLeaf);
-    else if (level >= 0)
-        condition += " AND level_no = " + std::to_string(level);
-    if (!anyCase) {
-        const auto found = members(dimension, condition + " AND " + column + " = " + sqlText(value));
-        if (found.empty()) return std::nullopt;
-        return found.front();
-    }
-    // Names compare in any letter case: the database's own case folding differs from one to another.
-    for (Member& m : members(dimension, condition))
-        if (sameName(m.name, value)) return std::move(m);
-    return std::nullopt;
+    return first(members(dimension, lookupCondition(level, parent) + " AND member_key = " + sqlText(text)));
 }
 
 std::vector<Member> Cube::children(const Member& parent) {
     if (parent.dimension == kMeasuresDimension) return {};
-    return members(parent.dimension, " AND level_no = " + std::to_string(parent.level + 1) +
-                                         " AND first_leaf >= " + std::to_string(parent.firstLeaf) +
-                                         " AND last_leaf <= " + std::to_string(parent.lastLeaf));
+    return members(parent.dimension, lookupCondition(-1, &parent));
 }
 
 std::vector<Member> Cube::levelMembers(int dimension, int level) {

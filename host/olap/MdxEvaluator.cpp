@@ -13,7 +13,7 @@ namespace {
 using Tuple = std::vector<Member>;
 using Value = std::optional<double>;  // nullopt: an empty cell
 
-constexpr std::size_t kMaxTuples = 1'000'000;
+constexpr std::size_t kMaxTuples = 100'000;  // in a set, and cells in a result
 constexpr int kMaxDepth = 1000;
 
 struct Set {

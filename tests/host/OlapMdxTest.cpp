@@ -54,6 +54,7 @@ TEST_F(OlapMdx, MembersAboveTheLeavesAggregateTheirLeaves) {
     EXPECT_EQ(amountAt("[Region].[Warsaw]"), Variant(150.0));
     EXPECT_EQ(amountAt("[Region].[Kraków]"), Variant(30.0));
     EXPECT_EQ(amountAt("[region].[KRAKÓW]"), Variant(30.0));  // names in any letter case
+    EXPECT_EQ(amountAt("[Region].[country].[POLAND].[warsaw]"), Variant(150.0));
     EXPECT_EQ(amountAt("[Region].[Germany].[Munich]"), Variant(20.0));
     EXPECT_EQ(amountAt("[Time].[2013]"), Variant(57.5));
     EXPECT_EQ(amountAt("[Time].[2013].[12]"), Variant(7.5));
