@@ -138,6 +138,10 @@ TEST_F(OlapMdx, CalculatedMeasuresAsTheAddInWritesThem) {
     EXPECT_EQ(calculated("(1 + 2) * 3 - 4 / 2 + -1"), Variant(6.0));
     EXPECT_EQ(calculated("([Region].[Poland], [Time].[2013], [Measures].[Amount]) + 1"), Variant(31.0));
     EXPECT_TRUE(calculated("[Measures].[Amount] / 0").isNull());
+    // A long sum, as an expression of many masks gives.
+    std::string terms = "0";
+    for (int i = 0; i < 3000; ++i) terms += i % 2 ? "-SUM({[Region].[Warsaw]},[Measures].[Amount])" : "+2";
+    EXPECT_EQ(calculated(terms), Variant(3000.0 - 1500 * 150.0));
 }
 
 TEST_F(OlapMdx, SumsAndFilters) {
