@@ -195,6 +195,9 @@ private:
                     joined(measureCount(), [&](int m) {
                         return aggregateName(cube_.measures[m - 1].aggregate) + "(s.m" + std::to_string(m) + ")";
                     }) + " FROM " + table("load") + " s" + joins + " GROUP BY " + leaves);
+        for (int d = 1; d <= dimensionCount(); ++d)
+            db_.execute("CREATE INDEX " + sqlName("olap_" + std::to_string(number_) + "_facts_d" + std::to_string(d)) +
+                        " ON " + table("facts") + " (d" + std::to_string(d) + ")");
     }
 
     void writeCatalogueRows() {
@@ -242,7 +245,7 @@ void writeCube(CubeDatabase& database, const CubeDefinition& cube, const InsertD
 }  // namespace
 
 void buildCube(const std::string& connectionText, const std::string& user, const std::string& password) {
-    const std::vector<ProviderItem> items = parseProviderText(connectionText);
+    const std::vector<ado::ConnectionItem> items = parseProviderText(connectionText);
     const std::string source = providerItem(items, "SOURCE_DSN");
     const std::string insertText = providerItem(items, "INSERTINTO");
     if (source.empty() || insertText.empty())

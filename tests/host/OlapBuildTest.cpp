@@ -47,7 +47,11 @@ TEST(OlapBuild, SeveralCubesInOneFileAndLevelsKeyedByName) {
     const std::string insert =
         "INSERT INTO [Cities] ([City].[Name].NAME, [Measures].[Amount], [Measures].[Low]) SELECT city, amount, amount "
         "FROM orders";
-    buildCube(s.buildText(create, insert));
+    // The source as the ODBC provider's text, its items in quotes.
+    const std::string viaProvider = "Provider=MSOLAP;Location=" + s.cubeFile + ";SOURCE_DSN=" +
+                                    providerValue("Provider=MSDASQL.1;" + s.source) + ";CREATECUBE=" +
+                                    providerValue(create) + ";INSERTINTO='" + insert + "'";
+    buildCube(viaProvider);
     EXPECT_EQ(firstCell(s.openText(), "SELECT {[Measures].[Amount]} ON 0 FROM [Cities] WHERE ([City].&[Warsaw])"),
               Variant(150.0));
     EXPECT_EQ(firstCell(s.openText(), "SELECT {[Measures].[Low]} ON 0 FROM [Cities] WHERE ([City].[All])"), Variant(7.5));

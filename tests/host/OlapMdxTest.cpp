@@ -54,6 +54,7 @@ TEST_F(OlapMdx, MembersAboveTheLeavesAggregateTheirLeaves) {
     EXPECT_EQ(amountAt("[Region].[Warsaw]"), Variant(150.0));
     EXPECT_EQ(amountAt("[Region].[Kraków]"), Variant(30.0));
     EXPECT_EQ(amountAt("[region].[KRAKÓW]"), Variant(30.0));  // names in any letter case
+    EXPECT_EQ(amountAt("[Region].[country].[POLAND].[warsaw]"), Variant(150.0));
     EXPECT_EQ(amountAt("[Region].[Germany].[Munich]"), Variant(20.0));
     EXPECT_EQ(amountAt("[Time].[2013]"), Variant(57.5));
     EXPECT_EQ(amountAt("[Time].[2013].[12]"), Variant(7.5));
@@ -137,6 +138,10 @@ TEST_F(OlapMdx, CalculatedMeasuresAsTheAddInWritesThem) {
     EXPECT_EQ(calculated("(1 + 2) * 3 - 4 / 2 + -1"), Variant(6.0));
     EXPECT_EQ(calculated("([Region].[Poland], [Time].[2013], [Measures].[Amount]) + 1"), Variant(31.0));
     EXPECT_TRUE(calculated("[Measures].[Amount] / 0").isNull());
+    // A long sum, as an expression of many masks gives.
+    std::string terms = "0";
+    for (int i = 0; i < 3000; ++i) terms += i % 2 ? "-SUM({[Region].[Warsaw]},[Measures].[Amount])" : "+2";
+    EXPECT_EQ(calculated(terms), Variant(3000.0 - 1500 * 150.0));
 }
 
 TEST_F(OlapMdx, SumsAndFilters) {

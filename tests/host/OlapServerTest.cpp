@@ -15,12 +15,12 @@ using namespace olaptest;
 
 namespace {
 
-// The server of scripts/test as a data source of the machine's odbc.ini (the test program's own file).
-std::string addServerDsn(const testsupport::PostgresServer& pg) {
-    const std::string name = "TelmCubes";
+// A PostgreSQL server as a data source of the machine's odbc.ini (the test program's own file).
+std::string addServerDsn(const std::string& name, const std::string& host, const std::string& port,
+                         const std::string& database) {
     std::ofstream ini(std::getenv("ODBCINI"), std::ios::app);
-    ini << "[" << name << "]\nDriver=PostgreSQL Unicode\nServername=" << pg.host << "\nPort=" << pg.port
-        << "\nDatabase=" << pg.database << "\n\n";
+    ini << "[" << name << "]\nDriver=PostgreSQL Unicode\nServername=" << host << "\nPort=" << port
+        << "\nDatabase=" << database << "\n\n";
     return name;
 }
 
@@ -45,7 +45,7 @@ std::string describe(const Result& r) {
 TEST(OlapServer, TheSameCubeOnTheServerGivesTheSameFigures) {
     const auto pg = testsupport::postgresServer();
     if (!pg) GTEST_SKIP() << "no PostgreSQL server (scripts/test starts one)";
-    const std::string dsn = addServerDsn(*pg);
+    const std::string dsn = addServerDsn("TelmCubes", pg->host, pg->port, pg->database);
     const std::string tag = std::to_string(::getpid());
     const std::string login = ";User ID=" + pg->user + ";Password=" + pg->password + ";";
     const std::string server = "Provider=MSOLAP.2;Data Source=" + dsn + ";Initial Catalog=Cubes " + tag + login;
@@ -78,4 +78,16 @@ TEST(OlapServer, TheSameCubeOnTheServerGivesTheSameFigures) {
     EXPECT_EQ(testsupport::errorNumberOf([&] { runMdx(refused, kQueries[0]); }), host::ado::kLoginRefused);
 
     runSql(pgSource, {"DROP SCHEMA \"Cubes " + tag + "\" CASCADE", "DROP TABLE orders_" + tag});
+}
+
+TEST(OlapServer, AServerThatIsDownFailsAsTheDriverSays) {
+    const std::string dsn = addServerDsn("TelmNoServer", "127.0.0.1", "1", "telm");
+    try {
+        runMdx("Provider=MSOLAP.2;Data Source=" + dsn + ";Initial Catalog=x;User ID=u;Password=p;",
+               "SELECT {[Measures].[Amount]} ON 0 FROM [Sales]");
+        ADD_FAILURE();
+    } catch (const host::RuntimeError& e) {
+        EXPECT_EQ(e.number(), host::ado::kDriverError);
+        EXPECT_NE(e.description().find("Connection refused"), std::string::npos) << e.description();
+    }
 }
