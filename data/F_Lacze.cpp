@@ -229,6 +229,8 @@ void ConvertGetDataLinkToLinks() {
                 // Entered again, the formula is calculated even in manual mode, as a typed one is.
                 cell->setFormula(formula);
                 cell->calculate();
+                // No link read (a GETDATALINK asked for its description): "=" alone is no formula.
+                if (lastLinkText.empty()) throw host::RuntimeError(host::err::InvalidArgument);
                 cell->setFormula("=" + lastLinkText);
             }
         }
