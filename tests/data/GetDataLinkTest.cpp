@@ -86,6 +86,7 @@ TEST(GetDataLink, FailuresByErrorReportingLevel) {
     EXPECT_EQ(t.link(missingFile, "B5"), Variant(0.0));
     EXPECT_EQ(t.link(missingSheet, "B6"), Variant(0.0));
     EXPECT_EQ(t.link("", "B7"), Variant(0.0));
+    EXPECT_EQ(t.link("x", "B8"), Variant(0.0));
     // Above level 2 the worker answers nothing, which the cell shows as 0.
     SharedState().ErrorReportingLevel = 3;
     std::string link = missingFile;
