@@ -66,12 +66,18 @@ void startDescribeRequest() {
     IncrementCounter(s.DataFunctionCallCount);
 }
 
+// The active sheet; raises when there is none.
+host::sheet::WorksheetPtr activeSheet() {
+    auto sheet = ExcelApplication().activeSheet();
+    if (!sheet) throw host::RuntimeError(host::err::ObjectNotSet);
+    return sheet;
+}
+
 // The address in absolute R1C1 form as the active sheet reads it; the address itself when it is no
 // A1 reference there (an address already in R1C1 form).
 std::string r1c1Address(const std::string& address) {
     try {
-        return ExcelApplication().activeWorkbook()->activeSheet()->range(address)->address(
-            true, true, host::formula::ReferenceStyle::R1C1);
+        return activeSheet()->range(address)->address(true, true, host::formula::ReferenceStyle::R1C1);
     } catch (const host::RuntimeError&) {
         return address;
     }
@@ -117,7 +123,7 @@ host::sheet::RangePtr selectedUsedCells() {
     auto& app = ExcelApplication();
     auto selection = app.selection();
     if (!selection) throw host::RuntimeError(host::err::ObjectRequired);
-    auto used = app.activeWorkbook()->activeSheet()->usedRange();
+    auto used = activeSheet()->usedRange();
     auto cells = app.intersect(selection, used);
     if (!cells) throw host::RuntimeError(host::err::ObjectNotSet);
     return cells;

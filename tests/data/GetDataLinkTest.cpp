@@ -94,6 +94,10 @@ TEST(GetDataLink, FailuresByErrorReportingLevel) {
     // A block larger than any sheet of links needs is refused rather than read cell by cell.
     SharedState().ErrorReportingLevel = 1;
     EXPECT_EQ(t.link(t.planLink("A1:XFD1048576"), "C6"), Variant(0.0));
+    // Called with no workbook open, the address cannot be measured: the link goes as written.
+    t.sheet->parent()->close();
+    std::string withoutSheet = t.planLink("B2");
+    EXPECT_EQ(telm::GetDataLinkCore(withoutSheet).toDouble(), 0.0);
 }
 
 TEST(GetDataLink, FolderTokenAndNamesWrittenByOpenpyxl) {
