@@ -123,15 +123,11 @@ std::string ExcelSource::prepare(const std::string& sql) {
     return out;
 }
 
-sheet::WorkbookPtr ExcelSource::workbook() {
-    sheet::WorkbookPtr book = store_->closedWorkbook(workbookPath_);
-    if (!book) fail("Cannot read '" + workbookPath_ + "': no such workbook file, or it is no workbook.");
-    return book;
-}
-
 std::string ExcelSource::sheetTable(const std::string& sheet, const std::string& reference) {
     if (Trim(reference).empty()) {
-        const auto found = workbook()->findSheet(sheet);
+        const sheet::WorkbookPtr book = store_->closedWorkbook(workbookPath_);
+        if (!book) fail("Cannot read '" + workbookPath_ + "': no such workbook file, or it is no workbook.");
+        const auto found = book->findSheet(sheet);
         if (!found) fail("The workbook '" + workbookPath_ + "' has no sheet '" + sheet + "'.");
         return load(sheet, found->usedRange()->firstArea());
     }
@@ -141,7 +137,9 @@ std::string ExcelSource::sheetTable(const std::string& sheet, const std::string&
 }
 
 std::optional<std::string> ExcelSource::nameTable(const std::string& name) {
-    const auto defined = workbook()->names().find(Trim(name));
+    // A store that serves ranges only knows no names.
+    const sheet::WorkbookPtr book = store_->closedWorkbook(workbookPath_);
+    const auto defined = book ? book->names().find(Trim(name)) : nullptr;
     if (!defined) return std::nullopt;
     std::string_view refersTo = defined->refersTo();
     if (refersTo.starts_with("=")) refersTo.remove_prefix(1);
