@@ -1,7 +1,5 @@
 #include "data/F_Lacze.h"
 
-#include <optional>
-
 #include "core/A_Deklaracje.h"
 #include "core/A_Languages.h"
 #include "core/F_Pomocnicze.h"
@@ -118,7 +116,7 @@ std::string linkOfOpenWorkbook(const std::string& formula) {
 
 std::string getDataLinkFormula(const std::string& link) { return "=GETDATALINK(\"" + link + "\")"; }
 
-// The selection's cells within the used range of the active sheet; nullptr when they share none.
+// The selection's cells within the used range of the active sheet; raises when they share none.
 host::sheet::RangePtr selectedUsedCells() {
     auto& app = ExcelApplication();
     auto selection = app.selection();
@@ -162,7 +160,6 @@ Variant GetDataLinkCore(std::string& link) {
 
 Variant GetDataXlsOdbc(const std::string& linkText, const std::string& fieldText, const std::string& conditionText) {
     auto& s = SharedState();
-    std::optional<Variant> rows;
     try {
         guardHost();
         const long p = host::InStr(linkText, "]");
@@ -178,8 +175,8 @@ Variant GetDataXlsOdbc(const std::string& linkText, const std::string& fieldText
         if (auto archived = ArchiveDecision(key)) return *archived;
         if (s.DescribeModeActive) return key;
 
-        rows = DispatchFunkcjaADO000(connection, sql);
-        const Array& arr = rows->arrayValue();
+        const Variant rows = DispatchFunkcjaADO000(connection, sql);
+        const Array& arr = rows.arrayValue();
         if (arr.dimensions() == 2 && (arr.ubound(1) * arr.ubound(2) > 0 || !arr(0, 0).isNull())) {
             Array out({{0, arr.count(2)}, {0, arr.count(1)}});
             for (long r = 0; r < arr.count(2); ++r)
