@@ -128,6 +128,23 @@ TEST(GetDataLink, ArchiveAnswersBeforeTheFile) {
     EXPECT_EQ(t.link(t.planLink("B3"), "A2"), Variant("#Arch!"));
 }
 
+TEST(GetDataLink, ArchivedByTheArchiveCommand) {
+    LinkBooks t;
+    EXPECT_EQ(t.link(t.planLink("B2")), Variant(100.0));
+    t.sheet->range("A1")->select();
+    t.app->run("MoveToArchive");
+    auto twin = t.sheet->parent()->findSheet(t.sheet->name() + ".a");
+    ASSERT_TRUE(twin);
+    std::string comment = twin->range("A1")->comment()->text();
+    EXPECT_EQ(telm::DecodeSourceComment(comment), "l(:)" + t.planLink("R2C2"));
+    // The source changes: the archived value stays; another link in the cell is a mismatch.
+    testsupport::writePlanBook(t.plan, 42);
+    t.app->calculate();
+    EXPECT_EQ(t.sheet->range("A1")->value(), Variant(100.0));
+    EXPECT_EQ(t.link(t.planLink("B2"), "D1"), Variant(42.0));
+    EXPECT_EQ(t.link(t.planLink("C2")), Variant("#Arch!"));
+}
+
 TEST(GetDataLink, ClosedFileIsReadOnceWhileUnchanged) {
     LinkBooks t;
     EXPECT_EQ(t.link(t.planLink("B2")), Variant(100.0));
