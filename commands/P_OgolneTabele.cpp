@@ -72,7 +72,7 @@ void UnpivotCurrentRegion() {
         rows.reserve(static_cast<std::size_t>(area.cellCount()));
         for (int r = area.top; r <= area.bottom; ++r)
             for (int c = area.left; c <= area.right; ++c)
-                rows.push_back({r, c, values.isArray() ? values.arrayValue()(r - area.top + 1, c - area.left + 1) : values});
+                rows.push_back({static_cast<double>(r), static_cast<double>(c), values.isArray() ? values.arrayValue()(r - area.top + 1, c - area.left + 1) : values});
         auto book = sheet->parent();
         auto target = book->addSheet(nullptr, sheet);
         target->activate();

@@ -18,7 +18,8 @@ using host::sheet::RangePtr;
 namespace {
 
 // The selection together with the cells `related` finds for it (its dependents or precedents), as one
-// range: calculating it takes every formula after the formulas of the range it reads.
+// range: calculating it takes every formula after the formulas of the range it reads, so the
+// selection comes before its dependents and after its precedents.
 RangePtr withRelated(const RangePtr& selection, RangePtr (host::sheet::Range::*related)() const) {
     std::vector<host::formula::Area> areas = selection->areas();
     try {
@@ -41,11 +42,7 @@ void RecalcSelection() {
 }
 
 void RecalcDependents() {
-    RunCommand([] {
-        const RangePtr selection = SelectedRange();
-        selection->calculate();
-        withRelated(selection, &host::sheet::Range::dependents)->calculate();
-    });
+    RunCommand([] { withRelated(SelectedRange(), &host::sheet::Range::dependents)->calculate(); });
 }
 
 void RecalcPrecedents() {
