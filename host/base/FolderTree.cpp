@@ -10,6 +10,7 @@
 #include "host/base/DateSerial.h"
 #include "host/base/Path.h"
 #include "host/base/RuntimeError.h"
+#include "host/base/Utf8.h"
 
 namespace host {
 
@@ -22,6 +23,14 @@ double localSerial(std::time_t t) {
     localtime_r(&t, &parts);
     return dateSerial(parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min,
                       parts.tm_sec);
+}
+
+// A file-system name as text: bytes that are no UTF-8 become U+FFFD.
+std::string asText(const std::string& name) {
+    if (isValidUtf8(name)) return name;
+    std::string text;
+    for (std::size_t at = 0; at < name.size();) appendUtf8(text, nextChar(name, at));
+    return text;
 }
 
 // The entries of one folder, sorted by name: its files into `files`, its subfolders into `folders`.
@@ -39,7 +48,7 @@ void readFolder(const fs::path& folder, std::vector<FileEntry>& files, std::vect
         }
         struct stat info {};
         if (!entry.is_regular_file(ignored) || ::stat(entry.path().c_str(), &info) != 0) continue;
-        files.push_back({folder.string(), entry.path().filename().string(), static_cast<std::uintmax_t>(info.st_size),
+        files.push_back({asText(folder.string()), asText(entry.path().filename().string()), static_cast<std::uintmax_t>(info.st_size),
                          localSerial(info.st_mtime)});
     }
 }

@@ -7,6 +7,7 @@
 
 namespace host {
 
+// Folder and name are UTF-8 text: bytes of a name that are no UTF-8 are shown as U+FFFD.
 struct FileEntry {
     std::string folder;  // the folder holding the file, without a trailing separator
     std::string name;

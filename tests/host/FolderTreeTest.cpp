@@ -28,6 +28,10 @@ TEST(FolderTree, FilesFirstThenSubfoldersInNameOrderWithoutFollowingLinks) {
     EXPECT_GT(files[0].modified, 40000.0);
     EXPECT_EQ(host::listFileTree(root.string(), 2).size(), 2u);
     EXPECT_TRUE(host::isFolder(root.string()));
+    // A name in another code page comes back as text.
+    testsupport::TempFolder odd{"telm-tree-odd"};
+    std::ofstream(odd.path() / "r\xEAport.txt") << "";
+    EXPECT_EQ(host::listFileTree(odd.string(), 10).at(0).name, "r\uFFFDport.txt");
     EXPECT_FALSE(host::isFolder(root.file("a.txt")));
     EXPECT_EQ(errorNumberOf([&] { host::listFileTree(root.file("a.txt"), 10); }), 76);
     EXPECT_EQ(errorNumberOf([&] { host::listFileTree(root.file("missing"), 10); }), 76);
