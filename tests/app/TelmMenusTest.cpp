@@ -46,9 +46,12 @@ TEST(TelmMenus, MenusToolbarAndContextMenusWithTheirMacros) {
     EXPECT_EQ(polish.find("Analyses"), std::string::npos);
 }
 
-TEST(TelmMenus, CopyThenPasteValues) {
+TEST(TelmMenus, CommandsRunByTheirMacroNames) {
     const std::string printed = runSession({"--new", "--set", "A1==6*7", "--copy", "A1", "--select", "B2", "--run",
                                             "PasteSpecialOnlyValues", "--print-formulas", "B2"});
     EXPECT_EQ(printed, "42\n");
+    EXPECT_EQ(runSession({"--new", "--set", "A1=1234.5", "--select", "A1", "--run", "NumberFormat", "--print", "A1",
+                          "--run", "UnpivotTable", "--print", "A1:C1"}),
+              "1,234.50\n1\t1\t1234.5\n");
     EXPECT_THROW(parseCommandLine({"--copy"}), std::invalid_argument);
 }
