@@ -50,7 +50,7 @@ void Range::pasteSpecialValues() {
     for (int top = to.top; top <= to.bottom; top += from.rows())
         for (int left = to.left; left <= to.right; left += from.columns())
             for (const auto& [i, j, value] : values) sheet->cellAt(top + i, left + j).value = value;
-    notifyChanged(*sheet, {to}, {});
+    target->notifyChanged(*sheet, {to}, {});  // the change event names the cells pasted into
 }
 
 }  // namespace host::sheet
