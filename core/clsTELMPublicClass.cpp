@@ -17,6 +17,7 @@
 #include "data/F_Dane.h"
 #include "data/S_ServiceManager.h"
 #include "data/F_Publiczne.h"
+#include "data/P_ArchiwumCommands.h"
 #include "data/clsF000.h"
 #include "host/base/RuntimeError.h"
 #include "host/sheet/CommandBars.h"
@@ -156,12 +157,12 @@ void clsTELMPublicClass::PublicPrzeliczFormule2() { ShowFormulaResult(); }
 void clsTELMPublicClass::PublicSwithErrorReportingLevel() { AskErrorReportingLevel(); }
 void clsTELMPublicClass::PublicZmienpvErrorReportingWay() { AskErrorReportingWay(); }
 void clsTELMPublicClass::PublicMenageWorkbooks() { ReportMessage("Temporarily in preparation.", 64, "TELM.NET"); }
-void clsTELMPublicClass::PublicMoveToArchive() { NotBuilt("ArchiveRange"); }
-void clsTELMPublicClass::PublicEraseArchive1() { NotBuilt("ClearArchiveCells"); }
-void clsTELMPublicClass::PublicEraseArchive2() { NotBuilt("FillArchiveWithPoints"); }
-void clsTELMPublicClass::PublicRefreshArchive() { NotBuilt("RefreshArchiveSelection"); }
-void clsTELMPublicClass::PublicAutoRefreshArchive() { NotBuilt("RefreshWorkbookArchives"); }
-void clsTELMPublicClass::PublicSelectArchiveErrors() { NotBuilt("SelectArchiveMismatches"); }
+void clsTELMPublicClass::PublicMoveToArchive() { ArchiveRange(); }
+void clsTELMPublicClass::PublicEraseArchive1() { ClearArchiveCells(); }
+void clsTELMPublicClass::PublicEraseArchive2() { FillArchiveWithPoints(); }
+void clsTELMPublicClass::PublicRefreshArchive() { RefreshArchiveSelection(); }
+void clsTELMPublicClass::PublicAutoRefreshArchive() { RefreshWorkbookArchives(""); }
+void clsTELMPublicClass::PublicSelectArchiveErrors() { SelectArchiveMismatches(); }
 void clsTELMPublicClass::PublicPrzeliczZaznaczone() { RecalcSelection(); }
 void clsTELMPublicClass::PublicPrzeliczNastepniki() { RecalcDependents(); }
 void clsTELMPublicClass::PublicPrzeliczPoprzedniki() { RecalcPrecedents(); }
@@ -172,7 +173,7 @@ void clsTELMPublicClass::PublicCloseAnalyse() { NotBuilt("CloseAnalysis"); }
 void clsTELMPublicClass::PublicSaveAnalyse() { NotBuilt("SaveAnalysis"); }
 void clsTELMPublicClass::PublicWizardGetdata() { NotBuilt("ShowGetDataWizard"); }
 void clsTELMPublicClass::PublicCalculateSheet2() { NotBuilt("CalculateActiveSheet"); }
-void clsTELMPublicClass::PublicShowHideArchive() { NotBuilt("ToggleArchiveSheet"); }
+void clsTELMPublicClass::PublicShowHideArchive() { ToggleArchiveSheet(); }
 void clsTELMPublicClass::PublicPublishDefault() { NotBuilt("PublishWithDefaults"); }
 void clsTELMPublicClass::PublicWizardGetdataOLAP() { NotBuilt("InsertPivotReferenceFormula"); }
 void clsTELMPublicClass::PublicWizardGetdataODBC() { NotBuilt("InsertGetDataOdbcFormula"); }
@@ -184,7 +185,7 @@ void clsTELMPublicClass::PublicCalculateAll2() { NotBuilt("CalculateAllWorkbooks
 void clsTELMPublicClass::PublicPublishNormal() { NotBuilt("PublishWithPanel"); }
 void clsTELMPublicClass::PublicPrzeliczanieArkSkorSwitch() {}
 void clsTELMPublicClass::PublicOpublikujWszystko() { NotBuilt("PublishAllWorkbooks"); }
-void clsTELMPublicClass::PublicRemoveArchive() { NotBuilt("DeleteArchiveSheet"); }
+void clsTELMPublicClass::PublicRemoveArchive() { DeleteArchiveSheet(); }
 void clsTELMPublicClass::PublicCountersInfo() { ShowCountersInfo(); }
 void clsTELMPublicClass::PublicGetPivotData2GetDataOlap() { NotBuilt("ConvertSelectedPivotFormulas"); }
 void clsTELMPublicClass::PublicRefreshDataModel() { ReloadDataModel(); }
