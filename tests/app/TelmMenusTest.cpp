@@ -3,12 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "app/TelmOptions.h"
-#include "app/TelmSession.h"
-#include "core/A_Deklaracje.h"
 #include "support/AddInHost.h"
+#include "support/TelmRun.h"
 #include "support/TempFolder.h"
 
 using namespace telm::app;
@@ -18,16 +15,7 @@ namespace {
 std::string runSession(std::vector<std::string> arguments) {
     testsupport::TempFolder addin{"telm-menus"};
     testsupport::writeToolbarFile(addin.file("TELM.NET.CommandBars.xlb"));
-    arguments.insert(arguments.begin(), {"--addin", addin.string(), "--library", TELM_ADDIN_LIBRARY});
-    const auto options = parseCommandLine(arguments);
-    std::istringstream in;
-    std::ostringstream out, err;
-    {
-        TelmSession session(options, in, out, err);
-        session.runSteps(options.steps);
-    }
-    telm::ResetSharedState();
-    return out.str();
+    return testsupport::runTelm(addin.string(), std::move(arguments)).first;
 }
 
 }  // namespace
