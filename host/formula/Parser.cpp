@@ -256,6 +256,37 @@ private:
     int nesting_ = 0;
 };
 
+// The byte offset of the character after the first `count` characters from `start`.
+std::size_t offsetAfterCharacters(std::string_view text, std::size_t start, std::size_t count) {
+    std::size_t i = start;
+    for (; i < text.size() && count > 0; --count)
+        for (++i; i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80;) ++i;
+    return i;
+}
+
+// Raises the error of a formula text longer than kMaxFormulaLength (none when it is not): a syntax
+// error the allowed part already has (too deep a nesting), else the length.
+void refuseLongFormula(std::string_view text, std::size_t start, ReferenceStyle style, int anchorRow, int anchorColumn) {
+    const std::size_t end = offsetAfterCharacters(text, start, kMaxFormulaLength);
+    if (end == text.size()) return;
+    const std::string_view allowed = text.substr(0, end);
+    std::vector<Token> tokens;
+    try {
+        tokens = tokenize(allowed, start, style, anchorRow, anchorColumn);
+    } catch (const FormulaSyntaxError&) {
+        tokens.clear();  // a token cut at the limit
+    }
+    if (!tokens.empty()) {
+        try {
+            Parser(allowed, std::move(tokens)).formula();
+        } catch (const FormulaSyntaxError& e) {
+            if (e.position() <= characterPosition(allowed, end) - 1) throw;
+        }
+    }
+    throw FormulaSyntaxError(characterPosition(text, end),
+                             "the formula is longer than " + std::to_string(kMaxFormulaLength) + " characters");
+}
+
 }  // namespace
 
 FormulaSyntaxError::FormulaSyntaxError(std::size_t position, std::string reason)
@@ -265,6 +296,7 @@ FormulaSyntaxError::FormulaSyntaxError(std::size_t position, std::string reason)
 
 Formula Formula::parse(std::string_view text, ReferenceStyle style, int anchorRow, int anchorColumn) {
     const std::size_t start = !text.empty() && text.front() == '=' ? 1 : 0;
+    if (text.size() - start > kMaxFormulaLength) refuseLongFormula(text, start, style, anchorRow, anchorColumn);
     Parser parser(text, tokenize(text, start, style, anchorRow, anchorColumn));
     return Formula(parser.formula());
 }
