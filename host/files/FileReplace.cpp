@@ -23,12 +23,18 @@ volatile std::sig_atomic_t hasPending = 0;
 constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 struct sigaction previousActions[std::size(kEndingSignals)];
 
-// Removes the temporary file, then lets the signal take its former course.
+// Removes the temporary file, then lets the signal take its former course: the program's own
+// handler, or the default action (ending the program) with the default restored.
 void onEndingSignal(int signal) {
     if (hasPending) ::unlink(pendingPath);
-    for (std::size_t i = 0; i < std::size(kEndingSignals); ++i)
-        if (kEndingSignals[i] == signal) ::sigaction(signal, &previousActions[i], nullptr);
-    ::raise(signal);
+    for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
+        if (kEndingSignals[i] != signal) continue;
+        const struct sigaction& previous = previousActions[i];
+        if (previous.sa_handler == SIG_IGN) return;
+        if (previous.sa_handler != SIG_DFL && !(previous.sa_flags & SA_SIGINFO)) return previous.sa_handler(signal);
+        ::sigaction(signal, &previous, nullptr);
+        ::raise(signal);
+    }
 }
 
 void installHandlers() {

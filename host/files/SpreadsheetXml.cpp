@@ -111,7 +111,7 @@ private:
         try {
             cell.formula = std::make_shared<const Formula>(Formula::parse(text, ReferenceStyle::R1C1, row, column));
         } catch (const RuntimeError& e) {
-            fail("the formula '" + text + "' in " + place(row, column) + " does not parse (" + e.description() + ")");
+            fail("the formula '" + excerpt(text) + "' in " + place(row, column) + " does not parse (" + e.description() + ")");
         }
         const auto key = sheet::cellKey(row, column);
         sheet_.noteFormula(key, true);

@@ -5,6 +5,7 @@
 
 #include "host/files/CellReference.h"
 #include "host/files/CellStyles.h"
+#include "host/files/FileError.h"
 #include "host/files/CustomProperties.h"
 #include "host/files/SharedStrings.h"
 #include "host/files/Xml.h"
@@ -163,7 +164,7 @@ private:
         try {
             return std::make_shared<const Formula>(Formula::parse(text, style, row, column));
         } catch (const RuntimeError& e) {
-            fail("the formula '=" + text + "' in " + place(row, column) + " does not parse (" + e.description() + ")");
+            fail("the formula '=" + excerpt(text) + "' in " + place(row, column) + " does not parse (" + e.description() + ")");
         }
     }
 
