@@ -98,7 +98,8 @@ std::string temporaryFileFor(const std::string& path) {
     return (target.parent_path() / (".~" + target.filename().string() + "." + std::to_string(::getpid()) + ".tmp")).string();
 }
 
-void replaceFile(const std::string& path, std::string_view content, const std::string& shownName) {
+void replaceFile(const std::string& path, std::string_view content, const std::string& shownName,
+                 const std::function<void(const std::string& temporary)>& beforeRename) {
     static std::mutex writing;  // one pending file at a time, for the signal handler
     const std::lock_guard lock(writing);
     const std::string temporary = temporaryFileFor(path);
@@ -108,7 +109,10 @@ void replaceFile(const std::string& path, std::string_view content, const std::s
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) failWrite(shownName, systemError());
     writeAll(fd, content, shownName);
-    if (::fsync(fd) != 0 || ::close(fd) != 0) failWrite(shownName, systemError());
+    const bool synced = ::fsync(fd) == 0;
+    const std::string syncError = synced ? std::string() : systemError();
+    if (::close(fd) != 0 || !synced) failWrite(shownName, synced ? systemError() : syncError);
+    if (beforeRename) beforeRename(temporary);
     if (::rename(temporary.c_str(), path.c_str()) != 0) failWrite(shownName, systemError());
     pending.renamed();
     syncFolder(folder);

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "host/files/FileError.h"
-#include "host/files/FileReplace.h"
+#include "host/base/RuntimeError.h"
 
 namespace host::files {
 
@@ -64,7 +64,7 @@ std::optional<std::string> ZipReader::read(const std::string& name, std::size_t 
     return content;
 }
 
-ZipWriter::ZipWriter(std::string path, std::string shownName) : path_(std::move(path)), shownName_(std::move(shownName)) {
+ZipWriter::ZipWriter() {
     zip_error_t error;
     zip_error_init(&error);
     buffer_ = zip_source_buffer_create(nullptr, 0, 0, &error);
@@ -74,7 +74,7 @@ ZipWriter::ZipWriter(std::string path, std::string shownName) : path_(std::move(
         zip_error_fini(&error);
         if (buffer_) zip_source_free(buffer_);
         buffer_ = nullptr;
-        failWrite(shownName_, reason);
+        throw RuntimeError(err::InvalidArgument, "A package cannot be made: " + reason + ".");
     }
     zip_error_fini(&error);
     zip_source_keep(buffer_);  // the bytes outlive the archive
@@ -90,25 +90,24 @@ void ZipWriter::add(const std::string& name, std::string content) {
     zip_source_t* source = zip_source_buffer(archive_, kept.data(), kept.size(), 0);
     if (!source || zip_file_add(archive_, name.c_str(), source, ZIP_FL_ENC_UTF_8) < 0) {
         if (source) zip_source_free(source);
-        failWrite(shownName_, zip_strerror(archive_));
+        throw RuntimeError(err::InvalidArgument, "The part '" + name + "' cannot be added: " + zip_strerror(archive_) + ".");
     }
 }
 
-void ZipWriter::commit() {
-    if (zip_close(archive_) != 0) failWrite(shownName_, zip_strerror(archive_));
+std::string ZipWriter::finish(const std::string& shownName) {
+    if (zip_close(archive_) != 0) failWrite(shownName, zip_strerror(archive_));
     archive_ = nullptr;
     contents_.clear();
     zip_stat_t stat;
     zip_stat_init(&stat);
-    std::string bytes;
     if (zip_source_stat(buffer_, &stat) != 0 || zip_source_open(buffer_) != 0)
-        failWrite(shownName_, zip_error_strerror(zip_source_error(buffer_)));
-    bytes.resize(static_cast<std::size_t>(stat.size));
+        failWrite(shownName, zip_error_strerror(zip_source_error(buffer_)));
+    std::string bytes(static_cast<std::size_t>(stat.size), '\0');
     const zip_int64_t n = zip_source_read(buffer_, bytes.data(), bytes.size());
     zip_source_close(buffer_);
     if (n < 0 || static_cast<std::size_t>(n) != bytes.size())
-        failWrite(shownName_, zip_error_strerror(zip_source_error(buffer_)));
-    replaceFile(path_, bytes, shownName_);
+        failWrite(shownName, zip_error_strerror(zip_source_error(buffer_)));
+    return bytes;
 }
 
 }  // namespace host::files

@@ -36,21 +36,19 @@ private:
 
 class ZipWriter {
 public:
-    // Starts a package for a file, built in memory; errors raise 1004 naming shownName.
-    ZipWriter(std::string path, std::string shownName);
-    ~ZipWriter();  // discards the package when commit was not reached
+    // Starts a package, built in memory; errors raise 1004.
+    ZipWriter();
+    ~ZipWriter();
     ZipWriter(const ZipWriter&) = delete;
     ZipWriter& operator=(const ZipWriter&) = delete;
 
     // Adds a part, compressed.
     void add(const std::string& name, std::string content);
-    // Writes the package to its file, replacing it as a whole (replaceFile); raises 1004 when it
-    // cannot.
-    void commit();
+    // The package's bytes; the writer is done. Errors raise 1004 naming shownName, the file the
+    // package is meant for.
+    std::string finish(const std::string& shownName);
 
 private:
-    std::string path_;
-    std::string shownName_;
     zip_source* buffer_ = nullptr;  // the package's bytes
     zip* archive_ = nullptr;
     std::deque<std::string> contents_;  // kept alive until the package is written
