@@ -264,12 +264,14 @@ std::vector<NodeId> Calculator::order(const std::vector<NodeId>& roots, std::vec
                 const NodeId p{&s, owner};
                 if (inSet.contains(p)) out.push_back(p);
             };
-            if (r.area.cellCount() > static_cast<long long>(s.formulaCells().size())) {
+            const auto area = s.clipToContent(r.area);  // a whole column: the rows that hold cells
+            if (!area) continue;
+            if (area->cellCount() > static_cast<long long>(s.formulaCells().size())) {
                 for (CellKey k : s.formulaCells())
-                    if (overlaps(nodeArea(s, k), r.area)) consider(k);
+                    if (overlaps(nodeArea(s, k), *area)) consider(k);
             } else {
-                for (int row = r.area.top; row <= r.area.bottom; ++row)
-                    for (int col = r.area.left; col <= r.area.right; ++col)
+                for (int row = area->top; row <= area->bottom; ++row)
+                    for (int col = area->left; col <= area->right; ++col)
                         if (auto owner = s.formulaOwner(row, col)) consider(*owner);
             }
         }

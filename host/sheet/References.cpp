@@ -44,7 +44,10 @@ Variant areaValues(const Worksheet& sheet, const formula::Area& area, bool asVal
     return values;
 }
 
-void visitAreaValues(const Worksheet& sheet, const formula::Area& area, const std::function<void(const Variant&)>& visit) {
+void visitAreaValues(const Worksheet& sheet, const formula::Area& whole, const std::function<void(const Variant&)>& visit) {
+    const auto clipped = sheet.clipToContent(whole);
+    if (!clipped) return;
+    const formula::Area& area = *clipped;
     const auto& cells = sheet.allCells();
     if (area.cellCount() <= static_cast<long long>(cells.size())) {
         for (int r = area.top; r <= area.bottom; ++r)
@@ -52,7 +55,7 @@ void visitAreaValues(const Worksheet& sheet, const formula::Area& area, const st
                 if (const Cell* cell = sheet.findCell(r, c)) visit(cellValue(*cell, true));
         return;
     }
-    // An area larger than the sheet's content (a whole column or row): the cells inside it, in key
+    // An area larger than the sheet's content (sparse cells far apart): the cells inside it, in key
     // order, which is row by row.
     std::vector<std::pair<CellKey, const Cell*>> inside;
     for (const auto& [key, cell] : cells)

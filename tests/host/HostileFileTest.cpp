@@ -304,3 +304,13 @@ TEST_F(XlsxTest, CalculatingAfterOpeningBringsEveryDependentUpToDate) {
     EXPECT_NE(s->range("E1")->value(), storedRandom);
     EXPECT_EQ(s->range("F1")->value().toDouble(), s->range("E1")->value().toDouble() + 1);
 }
+
+TEST_F(XlsxTest, TheBuiltInFractionFormatShowsFractions) {
+    auto parts = xlsxtest::minimalWorkbook(R"(<row r="1"><c r="A1" s="1"><v>1.5</v></c><c r="B1" s="2"><v>0.3333</v></c></row>)");
+    parts.emplace_back("xl/styles.xml", R"(<styleSheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)"
+                                        R"(<cellXfs count="3"><xf numFmtId="0"/><xf numFmtId="12"/><xf numFmtId="13"/></cellXfs></styleSheet>)");
+    xlsxtest::writePackage(file("fractions.xlsx"), parts);
+    auto book = app->workbooks().open(file("fractions.xlsx"));
+    EXPECT_EQ(book->sheet(1)->range("A1")->text(), "1 1/2");
+    EXPECT_EQ(book->sheet(1)->range("B1")->text(), "  1/3 ");
+}
