@@ -40,7 +40,7 @@ private:
 class Formula {
 public:
     // Parses a formula text with or without its leading "=". Raises FormulaSyntaxError, also for a
-    // text longer than kMaxFormulaLength.
+    // formula longer than kMaxFormulaLength (counted as A1 style writes it).
     // anchorRow/anchorColumn: the cell the formula belongs to (R1C1 relative references need it).
     static Formula parse(std::string_view text, ReferenceStyle style, int anchorRow, int anchorColumn);
 

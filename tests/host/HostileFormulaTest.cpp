@@ -75,6 +75,13 @@ TEST_F(HostileFormulaTest, LongOperatorChainsCalculateWithinTheLengthLimit) {
     EXPECT_NE(entryError(chain("1", "+", 100000) + "1").find("nested too deeply"), std::string::npos);
     EXPECT_NE(entryError("=\"" + std::string(9000, 'x') + "\"").find("position 8194"), std::string::npos);
     EXPECT_EQ(entryError("=\"" + std::string(8190, 'x') + "\""), "");
+    // The limit counts A1 style: the longer R1C1 form of a formula within it is taken, as when a
+    // moved formula is read again.
+    std::string r1c1 = "=R[1]C[1]";
+    for (int i = 0; i < 1000; ++i) r1c1 += "+R[1]C[1]";
+    sheet->range("A1")->setFormulaR1C1(r1c1);
+    EXPECT_EQ(sheet->range("A1")->formula().stringValue().size(), 1 + 2 + 1000 * 3);
+    EXPECT_NE(entryError(chain("1", "+1", 4096)).find("position 8194"), std::string::npos);
     // Characters, not bytes, count.
     EXPECT_EQ(entryError("=\"" + [] { std::string s; for (int i = 0; i < 8190; ++i) s += "ż"; return s; }() + "\""), "");
 }
