@@ -17,8 +17,10 @@ namespace {
 template <class Take>
 void forEachNumber(Arguments& args, const Take& take) {
     forEachValue(args, [&](const Variant& v, bool inRange) {
-        if (v.isError()) throw ErrorValue{v.errorValue()};
-        if (inRange ? v.isNumber() : !v.isEmpty()) take(toNumber(v));
+        const VarType type = v.type();
+        if (type == VarType::Double) return take(v.doubleValue());  // the usual cell, taken directly
+        if (type == VarType::Error) throw ErrorValue{v.errorValue()};
+        if (inRange ? v.isNumber() : type != VarType::Empty) take(toNumber(v));
     });
 }
 

@@ -123,7 +123,7 @@ public:
 
 private:
     static constexpr std::size_t kLocal = 32;
-    std::array<const Node*, kLocal> local_{};
+    std::array<const Node*, kLocal> local_;  // the first size_ are set
     std::vector<const Node*> heap_;
     std::size_t size_ = 0;
 };

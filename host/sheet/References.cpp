@@ -24,7 +24,10 @@ bool namesClosedWorkbook(Application& application, const formula::ReferenceTarge
 
 namespace {
 
-bool isDateOrCurrency(const Variant& v) { return v.type() == VarType::Date || v.type() == VarType::Currency; }
+bool isDateOrCurrency(const Variant& v) {
+    const VarType type = v.type();
+    return type == VarType::Date || type == VarType::Currency;
+}
 
 Variant cellValue(const Cell& cell, bool asValue2) {
     if (asValue2 && isDateOrCurrency(cell.value)) return cell.value.toDouble();
