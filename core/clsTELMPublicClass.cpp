@@ -10,6 +10,9 @@
 #include "core/F_Pomocnicze.h"
 #include "core/F_Slownie.h"
 #include "core/NotBuilt.h"
+#include "data/P_Formuly.h"
+#include "wizards/P_DataSources.h"
+#include "wizards/P_zODBC.h"
 #include "core/P_ObslBledow.h"
 #include "data/F_000.h"
 #include "data/F_Dane.h"
@@ -146,8 +149,8 @@ void clsTELMPublicClass::books(const Variant& workbooks) {
 void clsTELMPublicClass::PublicInfoAbout() { NotBuilt("ShowAboutBox"); }
 void clsTELMPublicClass::PublicNumberFormat() { NotBuilt("ApplyDefaultNumberFormat"); }
 void clsTELMPublicClass::PublicOpenHelp() { NotBuilt("OpenHelpPage"); }
-void clsTELMPublicClass::PublicParametrizeFormula() { NotBuilt("ParametrizeActiveFormula"); }
-void clsTELMPublicClass::PublicFillSelection() { NotBuilt("FillSelectionWithFormula"); }
+void clsTELMPublicClass::PublicParametrizeFormula() { ParametrizeActiveFormula(); }
+void clsTELMPublicClass::PublicFillSelection() { FillSelectionWithFormula(); }
 void clsTELMPublicClass::PublicPasteSpecialOnlyValues() { NotBuilt("PasteValuesIntoSelection"); }
 void clsTELMPublicClass::PublicPrzeliczFormule() { NotBuilt("EvaluateFormulaInEditLine"); }
 void clsTELMPublicClass::PublicPrzeliczFormule2() { NotBuilt("ShowFormulaResult"); }
@@ -168,13 +171,13 @@ void clsTELMPublicClass::PublicGetDataLink2Link() { NotBuilt("ConvertGetDataLink
 void clsTELMPublicClass::PublicOpenAnalyse() { NotBuilt("OpenAnalysis"); }
 void clsTELMPublicClass::PublicCloseAnalyse() { NotBuilt("CloseAnalysis"); }
 void clsTELMPublicClass::PublicSaveAnalyse() { NotBuilt("SaveAnalysis"); }
-void clsTELMPublicClass::PublicWizardGetdata() { NotBuilt("ShowGetDataWizard"); }
+void clsTELMPublicClass::PublicWizardGetdata() { ShowGetDataWizard(); }
 void clsTELMPublicClass::PublicCalculateSheet2() { NotBuilt("CalculateActiveSheet"); }
 void clsTELMPublicClass::PublicShowHideArchive() { NotBuilt("ToggleArchiveSheet"); }
 void clsTELMPublicClass::PublicPublishDefault() { NotBuilt("PublishWithDefaults"); }
 void clsTELMPublicClass::PublicWizardGetdataOLAP() { NotBuilt("InsertPivotReferenceFormula"); }
-void clsTELMPublicClass::PublicWizardGetdataODBC() { NotBuilt("InsertGetDataOdbcFormula"); }
-void clsTELMPublicClass::PublicDataSourceWizard() { NotBuilt("OpenDataSourceWizard"); }
+void clsTELMPublicClass::PublicWizardGetdataODBC() { InsertGetDataOdbcFormula(); }
+void clsTELMPublicClass::PublicDataSourceWizard() { OpenDataSourceWizard(); }
 void clsTELMPublicClass::PublicSaveAsAnalyse() { NotBuilt("SaveAnalysisAs"); }
 void clsTELMPublicClass::PublicEditAnalyse() { NotBuilt("EditAnalysis"); }
 void clsTELMPublicClass::PublicOtworzSzablonVADUR() { NotBuilt("SelectAndOpenTemplate"); }

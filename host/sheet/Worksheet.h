@@ -12,6 +12,7 @@
 
 #include "host/base/Variant.h"
 #include "host/sheet/Cell.h"
+#include "host/sheet/QueryTable.h"
 #include "host/sheet/Range.h"
 
 namespace host::sheet {
@@ -70,6 +71,9 @@ public:
     std::vector<std::shared_ptr<Comment>> comments() const;
     std::vector<ShapePtr> shapes() const;
 
+    // The sheet's query tables (QueryTables), in the order they were added.
+    std::vector<QueryTablePtr>& queryTables() { return queryTables_; }
+
     // The selection and active cell of the sheet (A1 for a new sheet).
     RangePtr selection() const;
     RangePtr activeCell() const;
@@ -107,6 +111,7 @@ private:
     std::unordered_map<CellKey, Cell> cells_;
     std::unordered_set<CellKey> formulaCells_;
     CalcState calc_;
+    std::vector<QueryTablePtr> queryTables_;
     bool removed_ = false;
     friend class Workbook;
     std::vector<formula::Area> selection_{formula::Area::cell(1, 1)};
