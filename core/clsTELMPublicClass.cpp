@@ -16,6 +16,7 @@
 #include "core/P_ObslBledow.h"
 #include "data/F_000.h"
 #include "data/F_Dane.h"
+#include "data/F_Lacze.h"
 #include "data/S_ServiceManager.h"
 #include "data/F_Publiczne.h"
 #include "data/clsF000.h"
@@ -105,7 +106,7 @@ Variant clsTELMPublicClass::GETDATAODBC(const Variant& connStr, const Variant& s
 Variant clsTELMPublicClass::GETDATALINK(const std::string& LinkStr, const std::string& OtherPar) {
     return guarded(true, [&]() -> Variant {
         if (OtherPar == ":") return "l(:)" + LinkStr;
-        NotBuilt("GetDataLinkPublic");
+        return GetDataLinkPublic(LinkStr, std::string());
     });
 }
 
@@ -166,8 +167,8 @@ void clsTELMPublicClass::PublicSelectArchiveErrors() { NotBuilt("SelectArchiveMi
 void clsTELMPublicClass::PublicPrzeliczZaznaczone() { NotBuilt("RecalcSelection"); }
 void clsTELMPublicClass::PublicPrzeliczNastepniki() { NotBuilt("RecalcDependents"); }
 void clsTELMPublicClass::PublicPrzeliczPoprzedniki() { NotBuilt("RecalcPrecedents"); }
-void clsTELMPublicClass::PublicLink2GetDataLink() { NotBuilt("ConvertLinksToGetDataLink"); }
-void clsTELMPublicClass::PublicGetDataLink2Link() { NotBuilt("ConvertGetDataLinkToLinks"); }
+void clsTELMPublicClass::PublicLink2GetDataLink() { ConvertLinksToGetDataLink(); }
+void clsTELMPublicClass::PublicGetDataLink2Link() { ConvertGetDataLinkToLinks(); }
 void clsTELMPublicClass::PublicOpenAnalyse() { NotBuilt("OpenAnalysis"); }
 void clsTELMPublicClass::PublicCloseAnalyse() { NotBuilt("CloseAnalysis"); }
 void clsTELMPublicClass::PublicSaveAnalyse() { NotBuilt("SaveAnalysis"); }

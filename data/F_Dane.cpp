@@ -8,7 +8,9 @@
 
 #include "core/A_Deklaracje.h"
 #include "core/NotBuilt.h"
+#include "data/F_Lacze.h"
 #include "data/F_MivraADO.h"
+#include "data/F_Publiczne.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 
@@ -135,9 +137,9 @@ void runVariable(const DataModelVariable& variable, const std::vector<Variant>& 
         commaParts(connection, 3);
         NotBuilt("GetDataOlap2");
     } else if (type == "XLS_ODBC") {
-        NotBuilt("GetDataXlsOdbc");
+        result = GetDataXlsOdbc(connection, add, query);
     } else if (type == "XLS" || type == "XLS2") {
-        NotBuilt("GetDataLinkPublic");
+        result = GetDataLinkPublic(connection, std::string());
     } else if (type == "ODBC") {
         bool notAllowed = false;
         result = GetDataAdoCore(connection, query, false, notAllowed);

@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "core/A_Deklaracje.h"
+#include "data/F_Lacze.h"
 #include "data/F_MivraADO.h"
 #include "host/base/RuntimeError.h"
 
@@ -34,6 +35,16 @@ Variant GetDataOdbcPublic(const Variant& connection, const Variant& query, Varia
     try {
         bool serverCalculationAllowed = false;
         return GetDataAdoCore(connection, query, third, serverCalculationAllowed);
+    } catch (const host::RuntimeError&) {
+        return Variant();
+    }
+}
+
+Variant GetDataLinkPublic(const std::string& link, const Variant&) {
+    prepareWorksheetFunction();
+    try {
+        std::string text = link;
+        return GetDataLinkCore(text);
     } catch (const host::RuntimeError&) {
         return Variant();
     }

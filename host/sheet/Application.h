@@ -31,6 +31,9 @@ public:
     // The values of an area of a sheet of a workbook file that is not open (external references).
     virtual Variant readClosed(const std::string& folder, const std::string& workbook, const std::string& sheet,
                                const formula::Area& area) = 0;
+    // The workbook of a file that is not open, as read for external references (its sheets and
+    // names); nullptr when the file is missing or unreadable.
+    virtual WorkbookPtr closedWorkbook(const std::string& fullName) = 0;
 };
 
 // A macro run by name (Application.Run, OnTime, a command-bar control's OnAction).

@@ -134,6 +134,7 @@ public:
     std::string lastFolder, lastBook;
     host::sheet::WorkbookPtr open(host::sheet::Application&, const std::string&) override { return nullptr; }
     void save(const host::sheet::Workbook&, const std::string&) override {}
+    host::sheet::WorkbookPtr closedWorkbook(const std::string&) override { return nullptr; }
     Variant readClosed(const std::string& folder, const std::string& workbook, const std::string& sheet,
                        const host::formula::Area& area) override {
         if (sheet != "Data") throw host::RuntimeError(host::err::SubscriptOutOfRange);
