@@ -24,7 +24,7 @@ std::string argumentValue(const host::sheet::RangePtr& cell, const std::string& 
     if (!value.isArray()) return value.toString();
     std::string joined;
     const host::Array& a = value.arrayValue();
-    for (std::size_t i = 0; i < a.size(); ++i) joined += a.data()[i].toString();
+    for (const Variant& part : a.elements()) joined += part.toString();
     return joined;
 }
 

@@ -29,7 +29,7 @@ std::string FormulaTextArgument(const std::string& text) {
     if (host::Len(text) <= kLiteralLimit) return quoted(text);
     std::string parts;
     for (long at = 1; at <= host::Len(text); at += kLiteralLimit)
-        parts += (parts.empty() ? "" : ",") + quoted(host::Mid(text, at, kLiteralLimit));
+        parts += (parts.empty() ? "" : ";") + quoted(host::Mid(text, at, kLiteralLimit));
     return "{" + parts + "}";
 }
 

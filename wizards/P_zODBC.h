@@ -11,8 +11,8 @@ namespace telm {
 // query table under the active cell, or a pointed place that is no cell: message 107.
 void InsertGetDataOdbcFormula();
 
-// A text as a formula argument: a quoted literal, or, past 255 characters, an array constant of
-// quoted parts of at most 255 characters.
+// A text as a formula argument: a quoted literal, or, past 255 characters, a column array constant
+// of quoted parts of at most 255 characters ({"part";"part"}), which the data functions join.
 std::string FormulaTextArgument(const std::string& text);
 
 }  // namespace telm

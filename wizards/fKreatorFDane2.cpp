@@ -25,14 +25,18 @@ std::string DataModelVariable::*const kArgumentFields[kWizardArguments] = {
     &DataModelVariable::ARG1, &DataModelVariable::ARG2, &DataModelVariable::ARG3, &DataModelVariable::ARG4,
     &DataModelVariable::ARG5};
 
-// The entries of a query's result: the first dimension of an array (its first column for two
-// dimensions); nullopt when the result is no array.
-std::optional<std::vector<std::string>> firstColumn(const Variant& result) {
+// The entries of a query's result: the items of a list, or the first field of each record of a
+// [field, record] table (an MDX result's row captions, a SQL result's first column); nullopt when
+// the result is no array.
+std::optional<std::vector<std::string>> firstField(const Variant& result) {
     if (!result.isArray()) return std::nullopt;
     const host::Array& a = result.arrayValue();
     std::vector<std::string> entries;
-    for (long i = a.lbound(1); i <= a.ubound(1); ++i)
-        entries.push_back(a.dimensions() == 1 ? a(i).toString() : a(i, a.lbound(2)).toString());
+    if (a.dimensions() == 1) {
+        for (long i = a.lbound(1); i <= a.ubound(1); ++i) entries.push_back(a(i).toString());
+    } else {
+        for (long r = a.lbound(2); r <= a.ubound(2); ++r) entries.push_back(a(a.lbound(1), r).toString());
+    }
     return entries;
 }
 
@@ -45,16 +49,13 @@ std::optional<std::vector<std::string>> valueList(const std::string& field, cons
         if (head.starts_with("WITH ")) {
             const auto parts = host::Split(variable.CONNECTIONTEXT, ",");
             std::string mdx = trimmed;
-            return firstColumn(OlapListForWizardPublic(parts.empty() ? "" : parts[0], parts.size() > 1 ? parts[1] : "", mdx));
+            return firstField(OlapListForWizardPublic(parts.empty() ? "" : parts[0], parts.size() > 1 ? parts[1] : "", mdx));
         }
         if (head == "SELECT ") {
-            // The ADO primitive gives [field, record]: the records of the first field.
+            // The primitive answers a failure with a list of one text, rows with a [field, record] table.
             const Variant rows = DispatchFunkcjaADO000(variable.CONNECTIONTEXT, trimmed);
             if (!rows.isArray() || rows.arrayValue().dimensions() != 2) return std::nullopt;
-            const host::Array& a = rows.arrayValue();
-            std::vector<std::string> entries;
-            for (long r = a.lbound(2); r <= a.ubound(2); ++r) entries.push_back(a(a.lbound(1), r).toString());
-            return entries;
+            return firstField(rows);
         }
     } catch (const host::RuntimeError&) {
         return std::nullopt;
