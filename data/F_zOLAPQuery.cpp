@@ -14,13 +14,14 @@ namespace {
 constexpr const char* kBufferingQuestion = "Plendor.xla!czyBuforowanie";
 constexpr const char* kBufferMacro = "Plendor.xla!BUFOR";
 
-// A drive path ("c:\..." or, written the other way, "c:/...") or a path from the root: a local file
-// that the buffer of the sibling add-in cannot reach.
+// A local cube file, which the buffer of the sibling add-in cannot reach: a drive path ("c:\..." or,
+// written the other way, "c:/..."), a path from the root, or any name ending ".cub" (a path under the
+// add-in folder token included).
 bool isLocalFilePath(const std::string& dataSource) {
     for (const char* drive : {":\\", ":/"})
         if (const long p = host::InStr(dataSource, drive); p == 1 || p == 2) return true;
     const std::string first = host::Left(dataSource, 1);
-    return first == "/" || first == "\\";
+    return first == "/" || first == "\\" || host::UCase(host::Right(dataSource, 4)) == ".CUB";
 }
 
 // The request as the buffer takes it.

@@ -37,8 +37,8 @@ host::Variant RunOlapQuery(const std::string& connection, const std::string& mdx
 // RunOlapQuery, or the buffered route: after asking the sibling add-in (AskBufferingAddIn), the
 // request goes to its buffer ("Plendor.xla!BUFOR" with the request key, "https://" written "http://"
 // and "serwer" left out) when buffering is on, events are enabled and the data source is no local
-// file path (a drive path such as "c:\...", or a path beginning with "/" or "\"). The buffer's #N/A
-// answer becomes "#Błąd logowania".
+// file (a drive path such as "c:\...", a path beginning with "/" or "\", a name ending ".cub"). The
+// buffer's #N/A answer becomes "#Błąd logowania".
 host::Variant RunOlapQueryOrBuffer(const std::string& dataSource, const std::string& connection,
                                    const std::string& mdx);
 

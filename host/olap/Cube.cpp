@@ -1,5 +1,6 @@
 #include "host/olap/Cube.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "host/base/RuntimeError.h"
@@ -31,6 +32,19 @@ const char* combining(Aggregate aggregate) {
     case Aggregate::Count: break;
     }
     return "SUM";
+}
+
+// The condition that keeps a lookup to `level` (when >= 0) or to the children of `parent`.
+std::string lookupCondition(int level, const Member* parent) {
+    if (parent)
+        return " AND level_no = " + std::to_string(parent->level + 1) + " AND first_leaf >= " +
+               std::to_string(parent->firstLeaf) + " AND last_leaf <= " + std::to_string(parent->lastLeaf);
+    return level >= 0 ? " AND level_no = " + std::to_string(level) : std::string();
+}
+
+std::optional<Member> first(std::vector<Member> members) {
+    if (members.empty()) return std::nullopt;
+    return std::move(members.front());
 }
 
 }  // namespace
@@ -103,38 +117,24 @@ Member Cube::measureMember(int measure) const {
 }
 
 std::optional<Member> Cube::findByName(int dimension, const std::string& text, int level, const Member* parent) {
-    if (auto found = find(dimension, "member_name", text, level, parent, false)) return found;
-    return find(dimension, "member_name", text, level, parent, true);
+    const std::string condition = lookupCondition(level, parent);
+    // The name as written first (the database's index finds it), then in any letter case: ASCII names
+    // folded by the database, others compared here, as databases fold other letters differently.
+    if (auto found = first(members(dimension, condition + " AND member_name = " + sqlText(text)))) return found;
+    const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii) return first(members(dimension, condition + " AND LOWER(member_name) = LOWER(" + sqlText(text) + ")"));
+    for (Member& m : members(dimension, condition))
+        if (sameName(m.name, text)) return std::move(m);
+    return std::nullopt;
 }
 
 std::optional<Member> Cube::findByKey(int dimension, const std::string& text, int level, const Member* parent) {
-    return find(dimension, "member_key", text, level, parent, false);
-}
-
-std::optional<Member> Cube::find(int dimension, const char* column, const std::string& value, int level,
-                                 const Member* parent, bool anyCase) {
-    std::string condition;
-    if (parent)
-        condition += " AND level_no = " + std::to_string(parent->level + 1) + " AND first_leaf >= " +
-                     std::to_string(parent->firstLeaf) + " AND last_leaf <= " + std::to_string(parent->lastLeaf);
-    else if (level >= 0)
-        condition += " AND level_no = " + std::to_string(level);
-    if (!anyCase) {
-        const auto found = members(dimension, condition + " AND " + column + " = " + sqlText(value));
-        if (found.empty()) return std::nullopt;
-        return found.front();
-    }
-    // Names compare in any letter case: the database's own case folding differs from one to another.
-    for (Member& m : members(dimension, condition))
-        if (sameName(m.name, value)) return std::move(m);
-    return std::nullopt;
+    return first(members(dimension, lookupCondition(level, parent) + " AND member_key = " + sqlText(text)));
 }
 
 std::vector<Member> Cube::children(const Member& parent) {
     if (parent.dimension == kMeasuresDimension) return {};
-    return members(parent.dimension, " AND level_no = " + std::to_string(parent.level + 1) +
-                                         " AND first_leaf >= " + std::to_string(parent.firstLeaf) +
-                                         " AND last_leaf <= " + std::to_string(parent.lastLeaf));
+    return members(parent.dimension, lookupCondition(-1, &parent));
 }
 
 std::vector<Member> Cube::levelMembers(int dimension, int level) {
@@ -155,14 +155,41 @@ std::vector<Member> Cube::members(int dimension, const std::string& condition, b
     return result;
 }
 
+namespace {
+
+// The dimension whose index on the fact table should find the rows: the one constrained to the
+// smallest share of its leaves, when that share is small enough for an index to beat a scan of the
+// table; -1 for a scan.
+int indexedDimension(const std::vector<std::vector<LeafRange>>& ranges, const std::vector<Dimension>& dimensions) {
+    constexpr double kLargestIndexedShare = 0.25;
+    int best = -1;
+    double bestShare = kLargestIndexedShare;
+    for (std::size_t d = 0; d < ranges.size(); ++d) {
+        if (ranges[d].empty() || dimensions[d].leafCount <= 0) continue;
+        double leaves = 0;
+        for (const LeafRange& r : ranges[d]) leaves += static_cast<double>(r.last - r.first + 1);
+        const double share = leaves / static_cast<double>(dimensions[d].leafCount);
+        if (share < bestShare) {
+            best = static_cast<int>(d);
+            bestShare = share;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
 Variant Cube::aggregate(int measure, const std::vector<std::vector<LeafRange>>& ranges) {
+    const int indexed = indexedDimension(ranges, dimensions_);
     std::string where;
     for (std::size_t d = 0; d < ranges.size(); ++d) {
         if (ranges[d].empty()) continue;
+        // A unary plus keeps the database from using the column's index.
+        const std::string column = (static_cast<int>(d) == indexed ? "d" : "+d") + std::to_string(d + 1);
         std::string anyOf;
         for (const LeafRange& r : ranges[d]) {
             if (!anyOf.empty()) anyOf += " OR ";
-            anyOf += "d" + std::to_string(d + 1) + " BETWEEN " + std::to_string(r.first) + " AND " + std::to_string(r.last);
+            anyOf += column + " BETWEEN " + std::to_string(r.first) + " AND " + std::to_string(r.last);
         }
         where += (where.empty() ? " WHERE (" : " AND (") + anyOf + ")";
     }

@@ -76,8 +76,6 @@ public:
     Variant aggregate(int measure, const std::vector<std::vector<LeafRange>>& ranges);
 
 private:
-    std::optional<Member> find(int dimension, const char* column, const std::string& text, int level,
-                               const Member* parent, bool anyCase);
     // The members meeting `condition` in level order, or in hierarchy order (parents first).
     std::vector<Member> members(int dimension, const std::string& condition, bool hierarchyOrder = false);
 

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <functional>
 
 #include "host/base/RuntimeError.h"
@@ -194,6 +195,9 @@ private:
                     joined(measureCount(), [&](int m) {
                         return aggregateName(cube_.measures[m - 1].aggregate) + "(s.m" + std::to_string(m) + ")";
                     }) + " FROM " + table("load") + " s" + joins + " GROUP BY " + leaves);
+        for (int d = 1; d <= dimensionCount(); ++d)
+            db_.execute("CREATE INDEX " + sqlName("olap_" + std::to_string(number_) + "_facts_d" + std::to_string(d)) +
+                        " ON " + table("facts") + " (d" + std::to_string(d) + ")");
     }
 
     void writeCatalogueRows() {
@@ -222,19 +226,9 @@ private:
     int number_ = 0;
 };
 
-}  // namespace
-
-void buildCube(const std::string& connectionText, const std::string& user, const std::string& password) {
-    const std::vector<ProviderItem> items = parseProviderText(connectionText);
-    const std::string source = providerItem(items, "SOURCE_DSN");
-    const std::string insertText = providerItem(items, "INSERTINTO");
-    if (source.empty() || insertText.empty())
-        throwCubeError("Building a cube needs SOURCE_DSN, CREATECUBE and INSERTINTO.");
-    const CubeDefinition cube = parseCreateCube(providerItem(items, "CREATECUBE"));
-    const InsertDefinition insert = parseInsertInto(insertText, cube);
-
-    CubeDatabase database(items, true, user, password, 15);
-    database.commandTimeout = 0;  // a large source takes as long as it takes
+// Writes the cube in one transaction, so that a failure leaves the database as it was.
+void writeCube(CubeDatabase& database, const CubeDefinition& cube, const InsertDefinition& insert,
+               const std::string& source) {
     database.execute("BEGIN");
     try {
         CubeWriter(database, cube, insert).write(source);
@@ -244,6 +238,30 @@ void buildCube(const std::string& connectionText, const std::string& user, const
             database.execute("ROLLBACK");
         } catch (const RuntimeError&) {  // the failure that got here is the one to report
         }
+        throw;
+    }
+}
+
+}  // namespace
+
+void buildCube(const std::string& connectionText, const std::string& user, const std::string& password) {
+    const std::vector<ado::ConnectionItem> items = parseProviderText(connectionText);
+    const std::string source = providerItem(items, "SOURCE_DSN");
+    const std::string insertText = providerItem(items, "INSERTINTO");
+    if (source.empty() || insertText.empty())
+        throwCubeError("Building a cube needs SOURCE_DSN, CREATECUBE and INSERTINTO.");
+    const CubeDefinition cube = parseCreateCube(providerItem(items, "CREATECUBE"));
+    const InsertDefinition insert = parseInsertInto(insertText, cube);
+
+    std::string createdFile;
+    try {
+        CubeDatabase database(items, true, user, password, 15);
+        createdFile = database.createdFile();
+        database.commandTimeout = 0;  // a large source takes as long as it takes
+        writeCube(database, cube, insert, source);
+    } catch (const RuntimeError&) {
+        std::error_code ignored;  // a cube file made for this build goes again; the failure is what counts
+        if (!createdFile.empty()) std::filesystem::remove(createdFile, ignored);
         throw;
     }
 }

@@ -10,8 +10,8 @@ namespace host::olap {
 namespace {
 
 // The items of the text, once its cube is built when it carries the statements to build one.
-std::vector<ProviderItem> builtItems(const std::string& text, const std::string& user, const std::string& password) {
-    std::vector<ProviderItem> items = parseProviderText(text);
+std::vector<ado::ConnectionItem> builtItems(const std::string& text, const std::string& user, const std::string& password) {
+    std::vector<ado::ConnectionItem> items = parseProviderText(text);
     if (!providerItem(items, "CREATECUBE").empty()) buildCube(text, user, password);
     return items;
 }

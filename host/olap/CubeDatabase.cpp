@@ -14,64 +14,22 @@ namespace host::olap {
 
 namespace {
 
-// A value of an OLE DB text starting at `at`: quoted, braced or plain up to the next ";".
-std::string readValue(const std::string& text, std::size_t& at) {
-    while (at < text.size() && text[at] == ' ') ++at;
-    if (at < text.size() && (text[at] == '"' || text[at] == '\'' || text[at] == '{')) {
-        const char close = text[at] == '{' ? '}' : text[at];
-        std::string value;
-        std::size_t i = at + 1;
-        for (;; ++i) {
-            if (i >= text.size()) throwCubeError("The connection text has an unclosed " + std::string(1, text[at]) + ".");
-            if (text[i] == close) {
-                if (i + 1 < text.size() && text[i + 1] == close) {
-                    value += close;
-                    ++i;
-                    continue;
-                }
-                break;
-            }
-            value += text[i];
-        }
-        const std::size_t semi = text.find(';', i + 1);
-        at = semi == std::string::npos ? text.size() : semi + 1;
-        return value;
-    }
-    const std::size_t semi = text.find(';', at);
-    std::string value = Trim(text.substr(at, semi == std::string::npos ? std::string::npos : semi - at));
-    at = semi == std::string::npos ? text.size() : semi + 1;
-    return value;
-}
-
 bool endsWithCub(const std::string& name) { return UCase(Right(name, 4)) == ".CUB"; }
 
 }  // namespace
 
-std::vector<ProviderItem> parseProviderText(const std::string& text) {
-    std::vector<ProviderItem> items;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        const std::size_t eq = text.find_first_of("=;", at);
-        if (eq == std::string::npos || text[eq] == ';') {  // an item without "=" is ignored
-            at = eq == std::string::npos ? text.size() : eq + 1;
-            continue;
-        }
-        ProviderItem item{Trim(text.substr(at, eq - at)), {}};
-        at = eq + 1;
-        item.value = readValue(text, at);
-        if (!item.key.empty()) items.push_back(std::move(item));
-    }
-    return items;
+std::vector<ado::ConnectionItem> parseProviderText(const std::string& text) {
+    return ado::parseConnectionText(text, true);
 }
 
-std::string providerItem(const std::vector<ProviderItem>& items, const std::string& key) {
+std::string providerItem(const std::vector<ado::ConnectionItem>& items, const std::string& key) {
     std::string value;
-    for (const ProviderItem& item : items)
+    for (const ado::ConnectionItem& item : items)
         if (StrComp(item.key, key, CompareMethod::Text) == 0) value = item.value;
     return value;
 }
 
-CubeDatabase::CubeDatabase(const std::vector<ProviderItem>& items, bool create, const std::string& user,
+CubeDatabase::CubeDatabase(const std::vector<ado::ConnectionItem>& items, bool create, const std::string& user,
                            const std::string& password, int loginTimeout) {
     std::string file = providerItem(items, "Location");
     const std::string dataSource = providerItem(items, "Data Source");
@@ -79,8 +37,10 @@ CubeDatabase::CubeDatabase(const std::vector<ProviderItem>& items, bool create, 
     connection_.connectionTimeout = loginTimeout;
     if (!file.empty()) {
         file = nativePath(file);
-        if (!create && !std::filesystem::is_regular_file(file))
-            throwCubeError("The cube file \"" + file + "\" does not exist.");
+        if (!std::filesystem::is_regular_file(file)) {
+            if (!create) throwCubeError("The cube file \"" + file + "\" does not exist.");
+            createdFile_ = file;
+        }
         connection_.open("Driver={SQLite3};Database={" + Replace(file, "}", "}}") + "};" + (create ? "" : "NoCreat=1;"));
         return;
     }

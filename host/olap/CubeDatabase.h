@@ -31,26 +31,22 @@
 #include <vector>
 
 #include "host/ado/Connection.h"
+#include "host/ado/ConnectionText.h"
 #include "host/base/Variant.h"
 
 namespace host::olap {
 
-// The items of an OLE DB connection text: "key=value" split at ";", a value enclosed in double or
-// single quotes (the quote doubled inside) or in braces may hold ";".
-struct ProviderItem {
-    std::string key;
-    std::string value;
-};
-std::vector<ProviderItem> parseProviderText(const std::string& text);
+// The items of an OLE DB connection text (values in braces or quotes may hold ";").
+std::vector<ado::ConnectionItem> parseProviderText(const std::string& text);
 // The value of the last item named `key` (letters in any case), "" when there is none.
-std::string providerItem(const std::vector<ProviderItem>& items, const std::string& key);
+std::string providerItem(const std::vector<ado::ConnectionItem>& items, const std::string& key);
 
 class CubeDatabase {
 public:
     // Connects to where the text's cubes live; `create` allows a missing cube file to be created (to
     // build a cube). A user name or password given replaces the text's own. Raises kDriverError for a
     // missing cube file, the driver's failure otherwise.
-    CubeDatabase(const std::vector<ProviderItem>& items, bool create, const std::string& user,
+    CubeDatabase(const std::vector<ado::ConnectionItem>& items, bool create, const std::string& user,
                  const std::string& password, int loginTimeout);
 
     // Runs a statement without rows.
@@ -60,6 +56,8 @@ public:
     // The table name as the statements write it (with its schema on a server).
     std::string table(const std::string& name) const;
     bool isServer() const { return server_; }
+    // The cube file when this connection created it ("" otherwise).
+    const std::string& createdFile() const { return createdFile_; }
     // The schema of the cubes on a server ("" for the default schema and for a cube file).
     const std::string& schema() const { return schema_; }
 
@@ -69,6 +67,7 @@ private:
     ado::Connection connection_;
     std::string schema_;
     bool server_ = false;
+    std::string createdFile_;
 };
 
 // A text as an SQL string literal. Raises for a text holding a NUL character.

@@ -13,7 +13,7 @@ namespace {
 using Tuple = std::vector<Member>;
 using Value = std::optional<double>;  // nullopt: an empty cell
 
-constexpr std::size_t kMaxTuples = 1'000'000;
+constexpr std::size_t kMaxTuples = 100'000;  // in a set, and cells in a result
 constexpr int kMaxDepth = 1000;
 
 struct Set {
@@ -304,7 +304,9 @@ private:
             const Value v = value(node.items[0], point);
             return v ? Value(-*v) : v;
         }
-        case MdxNode::Kind::Binary: return arithmetic(node.name, value(node.items[0], point), value(node.items[1], point));
+        case MdxNode::Kind::Binary:
+            if (node.name == "+" || node.name == "-") return additiveChain(node, point);
+            return arithmetic(node.name, value(node.items[0], point), value(node.items[1], point));
         case MdxNode::Kind::Call:
             if (node.name == "SUM") {
                 if (node.items.size() > 2) throwSyntaxError(node.position, "SUM takes a set and a value");
@@ -316,6 +318,20 @@ private:
         case MdxNode::Kind::Members: break;
         }
         throwSyntaxError(node.position, "a value is expected");
+    }
+
+    // A run of "+" and "-" (a long one in expressions built from many masks) without recursing along it.
+    Value additiveChain(const MdxNode& node, const Context& point) {
+        std::vector<const MdxNode*> chain;  // the operations, the last one first
+        const MdxNode* left = &node;
+        while (left->kind == MdxNode::Kind::Binary && (left->name == "+" || left->name == "-")) {
+            chain.push_back(left);
+            left = &left->items[0];
+        }
+        Value total = value(*left, point);
+        for (auto op = chain.rbegin(); op != chain.rend(); ++op)
+            total = arithmetic((*op)->name, total, value((*op)->items[1], point));
+        return total;
     }
 
     // Empty cells count as 0 in a sum and in comparisons; a product or quotient with one is empty, as

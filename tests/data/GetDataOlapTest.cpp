@@ -131,7 +131,8 @@ TEST(GetDataOlap, BufferedRoute) {
     EXPECT_EQ(t.olap("A1", {"srv1", "C", "K", "[Measures].[M]"}), Variant(0.0));
     EXPECT_EQ(t.bufferRequests.size(), 2u);
     // Local cube files, and calls while events are off, query directly.
-    for (const char* local : {"c:\\k.cub", "d:/k.cub", "/data/k.cub"}) t.olap("A1", {local, "C", "K", "[Measures].[M]"});
+    for (const char* local : {"c:\\k.cub", "d:/k.cub", "/data/k.cub", "[TELM.NET.Folder]\\k.CUB"})
+        t.olap("A1", {local, "C", "K", "[Measures].[M]"});
     t.app->enableEvents = false;
     t.olap("A1", {"srv1", "C", "K", "[Measures].[M]"});
     EXPECT_EQ(t.bufferRequests.size(), 2u);

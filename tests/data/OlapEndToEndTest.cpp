@@ -228,3 +228,18 @@ TEST(OlapOnServer, UserIdOfTheFirstCallLogsInLater) {
         << refused;
     testsupport::runStatements(source, {("DROP SCHEMA " + schema + " CASCADE").c_str()});
 }
+
+// The example add-in folder: its cube and its database give the same sales figures.
+TEST(OlapExample, CubeAgreesWithTheDatabase) {
+    const std::filesystem::path examples = std::filesystem::path(TELM_SOURCE_DIR) / "examples";
+    std::ifstream modelFile(examples / "DataModel.par");
+    const std::string model((std::istreambuf_iterator<char>(modelFile)), std::istreambuf_iterator<char>());
+    testsupport::OlapCells t(model);
+    for (const char* file : {"Sales.db", "Sales.cub"}) std::filesystem::copy_file(examples / file, t.folder.file(file));
+    for (const char* region : {"Północ", "Południe", "Wschód", "Zachód"}) {
+        const std::string arguments = std::string("\"") + region + "\",2025)";
+        const Variant fromDatabase = t.formula("A1", "=GETDATA(\"Sales.YearTotal\"," + arguments);
+        EXPECT_GT(fromDatabase.toDouble(), 0.0);
+        EXPECT_EQ(t.formula("A2", "=GETDATA(\"Sales.CubeYear\"," + arguments), fromDatabase) << region;
+    }
+}

@@ -24,6 +24,13 @@ inline void runSql(const std::string& connection, const std::vector<std::string>
     }
 }
 
+// A connection-text value in double quotes (a quote doubled inside).
+inline std::string providerValue(const std::string& value) {
+    std::string out = "\"";
+    for (char c : value) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
 // Orders: Poland (Warsaw 150 in 2012, Krakow 30 in 2013), Germany (Berlin 200 in 2012, Munich 20 in
 // 2013), France (Paris 7.5 in 2013); 407.5 in all.
 inline const std::vector<std::string> kOrders = {
@@ -57,8 +64,8 @@ struct SalesSource {
     SalesSource() { runSql(source, kOrders); }
 
     std::string buildText(const std::string& create = kCreateSales, const std::string& insert = kInsertSales) const {
-        return "Provider=MSOLAP;Location=" + cubeFile + ";SOURCE_DSN=\"" + source + "\";CREATECUBE=" + create +
-               ";INSERTINTO=" + insert;
+        return "Provider=MSOLAP;Location=" + cubeFile + ";SOURCE_DSN=" + providerValue(source) + ";CREATECUBE=" +
+               providerValue(create) + ";INSERTINTO=" + providerValue(insert);
     }
     std::string openText() const { return "Provider=MSOLAP.2;Data Source=" + cubeFile + ";Initial Catalog=;"; }
 };
