@@ -12,6 +12,7 @@
 
 #include "host/base/Variant.h"
 #include "host/sheet/Cell.h"
+#include "host/sheet/PivotTable.h"
 #include "host/sheet/QueryTable.h"
 #include "host/sheet/Range.h"
 
@@ -73,6 +74,8 @@ public:
 
     // The sheet's query tables (QueryTables), in the order they were added.
     std::vector<QueryTablePtr>& queryTables() { return queryTables_; }
+    // The sheet's pivot tables (PivotTables), in the order they were added.
+    std::vector<PivotTablePtr>& pivotTables() { return pivotTables_; }
 
     // The selection and active cell of the sheet (A1 for a new sheet).
     RangePtr selection() const;
@@ -112,6 +115,7 @@ private:
     std::unordered_set<CellKey> formulaCells_;
     CalcState calc_;
     std::vector<QueryTablePtr> queryTables_;
+    std::vector<PivotTablePtr> pivotTables_;
     bool removed_ = false;
     friend class Workbook;
     std::vector<formula::Area> selection_{formula::Area::cell(1, 1)};
