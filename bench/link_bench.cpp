@@ -1,6 +1,6 @@
 // 1,000 GETDATALINK cells reading one closed workbook file of 10,000 cells, against one read of that
 // file. The file is touched before every calculation so that each one must read it again: the ratio
-// "ratio_to_one_file_read" (time of a calculation / time of one file read) stays near 1 when the file is read once
+// "ratio_to_one_file_read" (a calculation / one file read) stays near 1 when the file is read once
 // per calculation, and would be near 1,000 if every cell read it.
 
 #include <benchmark/benchmark.h>

@@ -5,6 +5,8 @@
 #include <unordered_map>
 
 #include "commands/P_Interfejs.h"
+#include "commands/P_Ogolne.h"
+#include "commands/P_PrzeliczanieZakres.h"
 #include "core/A_Deklaracje.h"
 #include "core/A_Start.h"
 #include "core/F_Pomocnicze.h"
@@ -13,6 +15,7 @@
 #include "data/P_Formuly.h"
 #include "wizards/P_DataSources.h"
 #include "wizards/P_zODBC.h"
+#include "wizards/P_zOlap.h"
 #include "core/P_ObslBledow.h"
 #include "data/F_000.h"
 #include "data/F_Dane.h"
@@ -152,16 +155,16 @@ void clsTELMPublicClass::books(const Variant& workbooks) {
 
 // ---- commands ----
 
-void clsTELMPublicClass::PublicInfoAbout() { NotBuilt("ShowAboutBox"); }
-void clsTELMPublicClass::PublicNumberFormat() { NotBuilt("ApplyDefaultNumberFormat"); }
-void clsTELMPublicClass::PublicOpenHelp() { NotBuilt("OpenHelpPage"); }
+void clsTELMPublicClass::PublicInfoAbout() { ShowAboutBox(); }
+void clsTELMPublicClass::PublicNumberFormat() { ApplyDefaultNumberFormat(); }
+void clsTELMPublicClass::PublicOpenHelp() { OpenHelpPage(); }
 void clsTELMPublicClass::PublicParametrizeFormula() { ParametrizeActiveFormula(); }
 void clsTELMPublicClass::PublicFillSelection() { FillSelectionWithFormula(); }
-void clsTELMPublicClass::PublicPasteSpecialOnlyValues() { NotBuilt("PasteValuesIntoSelection"); }
-void clsTELMPublicClass::PublicPrzeliczFormule() { NotBuilt("EvaluateFormulaInEditLine"); }
-void clsTELMPublicClass::PublicPrzeliczFormule2() { NotBuilt("ShowFormulaResult"); }
-void clsTELMPublicClass::PublicSwithErrorReportingLevel() { NotBuilt("AskErrorReportingLevel"); }
-void clsTELMPublicClass::PublicZmienpvErrorReportingWay() { NotBuilt("AskErrorReportingWay"); }
+void clsTELMPublicClass::PublicPasteSpecialOnlyValues() { PasteValuesIntoSelection(); }
+void clsTELMPublicClass::PublicPrzeliczFormule() { EvaluateFormulaInEditLine(); }
+void clsTELMPublicClass::PublicPrzeliczFormule2() { ShowFormulaResult(); }
+void clsTELMPublicClass::PublicSwithErrorReportingLevel() { AskErrorReportingLevel(); }
+void clsTELMPublicClass::PublicZmienpvErrorReportingWay() { AskErrorReportingWay(); }
 void clsTELMPublicClass::PublicMenageWorkbooks() { ReportMessage("Temporarily in preparation.", 64, "TELM.NET"); }
 void clsTELMPublicClass::PublicMoveToArchive() { ArchiveRange(); }
 void clsTELMPublicClass::PublicEraseArchive1() { ClearArchiveCells(); }
@@ -169,9 +172,9 @@ void clsTELMPublicClass::PublicEraseArchive2() { FillArchiveWithPoints(); }
 void clsTELMPublicClass::PublicRefreshArchive() { RefreshArchiveSelection(); }
 void clsTELMPublicClass::PublicAutoRefreshArchive() { RefreshWorkbookArchives(""); }
 void clsTELMPublicClass::PublicSelectArchiveErrors() { SelectArchiveMismatches(); }
-void clsTELMPublicClass::PublicPrzeliczZaznaczone() { NotBuilt("RecalcSelection"); }
-void clsTELMPublicClass::PublicPrzeliczNastepniki() { NotBuilt("RecalcDependents"); }
-void clsTELMPublicClass::PublicPrzeliczPoprzedniki() { NotBuilt("RecalcPrecedents"); }
+void clsTELMPublicClass::PublicPrzeliczZaznaczone() { RecalcSelection(); }
+void clsTELMPublicClass::PublicPrzeliczNastepniki() { RecalcDependents(); }
+void clsTELMPublicClass::PublicPrzeliczPoprzedniki() { RecalcPrecedents(); }
 void clsTELMPublicClass::PublicLink2GetDataLink() { ConvertLinksToGetDataLink(); }
 void clsTELMPublicClass::PublicGetDataLink2Link() { ConvertGetDataLinkToLinks(); }
 void clsTELMPublicClass::PublicOpenAnalyse() { NotBuilt("OpenAnalysis"); }
@@ -181,7 +184,7 @@ void clsTELMPublicClass::PublicWizardGetdata() { ShowGetDataWizard(); }
 void clsTELMPublicClass::PublicCalculateSheet2() { NotBuilt("CalculateActiveSheet"); }
 void clsTELMPublicClass::PublicShowHideArchive() { ToggleArchiveSheet(); }
 void clsTELMPublicClass::PublicPublishDefault() { NotBuilt("PublishWithDefaults"); }
-void clsTELMPublicClass::PublicWizardGetdataOLAP() { NotBuilt("InsertPivotReferenceFormula"); }
+void clsTELMPublicClass::PublicWizardGetdataOLAP() { InsertPivotReferenceFormula(); }
 void clsTELMPublicClass::PublicWizardGetdataODBC() { InsertGetDataOdbcFormula(); }
 void clsTELMPublicClass::PublicDataSourceWizard() { OpenDataSourceWizard(); }
 void clsTELMPublicClass::PublicSaveAsAnalyse() { NotBuilt("SaveAnalysisAs"); }
@@ -192,8 +195,8 @@ void clsTELMPublicClass::PublicPublishNormal() { NotBuilt("PublishWithPanel"); }
 void clsTELMPublicClass::PublicPrzeliczanieArkSkorSwitch() {}
 void clsTELMPublicClass::PublicOpublikujWszystko() { NotBuilt("PublishAllWorkbooks"); }
 void clsTELMPublicClass::PublicRemoveArchive() { DeleteArchiveSheet(); }
-void clsTELMPublicClass::PublicCountersInfo() { NotBuilt("ShowCountersInfo"); }
-void clsTELMPublicClass::PublicGetPivotData2GetDataOlap() { NotBuilt("ConvertSelectedPivotFormulas"); }
+void clsTELMPublicClass::PublicCountersInfo() { ShowCountersInfo(); }
+void clsTELMPublicClass::PublicGetPivotData2GetDataOlap() { ConvertSelectedPivotFormulas(); }
 void clsTELMPublicClass::PublicRefreshDataModel() { ReloadDataModel(); }
 void clsTELMPublicClass::PublicZamykanie() { RemoveMenus(); }
 void clsTELMPublicClass::PublicStartIS() { NotBuilt("RunISProgram"); }
@@ -206,27 +209,30 @@ void clsTELMPublicClass::PublicSwitchLanguage() {
     RebuildMenus();
 }
 
-void clsTELMPublicClass::PublicRepairLinks() { NotBuilt("RepairAddInLinks"); }
+void clsTELMPublicClass::PublicRepairLinks() { RepairAddInLinks(); }
 
 void clsTELMPublicClass::PublicOnWorkbookActivate() {
-    if (SharedState().RepairLinksOnActivate) NotBuilt("RepairAddInLinks");
+    if (SharedState().RepairLinksOnActivate) RepairAddInLinks();
 }
 
 void clsTELMPublicClass::PublicRefreshLinkEnviroment() {
     if (!linkEnvironment_) linkEnvironment_ = std::make_unique<clsF000>();
     linkEnvironment_->RefreshLinkEnviroment();
 }
-void clsTELMPublicClass::PublicOpenSample() { NotBuilt("OpenSampleWorkbook"); }
-void clsTELMPublicClass::PublicOpenTemplate() { NotBuilt("OpenTemplateWorkbook"); }
-void clsTELMPublicClass::PublicOpenInternetSample() { NotBuilt("OpenSamplesWebPage"); }
+void clsTELMPublicClass::PublicOpenSample() { OpenSampleWorkbook(); }
+void clsTELMPublicClass::PublicOpenTemplate() { OpenTemplateWorkbook(); }
+void clsTELMPublicClass::PublicOpenInternetSample() { OpenSamplesWebPage(); }
 Variant clsTELMPublicClass::PublicRegPath() { return GetAppPath(); }
-Variant clsTELMPublicClass::PublicShowShortcuts() { NotBuilt("ShowShortcutList"); }
-void clsTELMPublicClass::PublicCubeWizard() { NotBuilt("BuildOfflineCube"); }
-void clsTELMPublicClass::PublicClearFieldSums() { NotBuilt("ClearPivotFieldSubtotals"); }
-void clsTELMPublicClass::PublicBrowseForFolder() { NotBuilt("InsertChosenFolderPath"); }
-void clsTELMPublicClass::PublicBrowseForFile() { NotBuilt("InsertChosenFilePath"); }
-void clsTELMPublicClass::PublicFileRegisterStart() { NotBuilt("BuildFileRegister"); }
-void clsTELMPublicClass::PublicLinkRegisterStart() { NotBuilt("BuildLinkRegister"); }
+Variant clsTELMPublicClass::PublicShowShortcuts() {
+    ShowShortcutList();
+    return Variant();
+}
+void clsTELMPublicClass::PublicCubeWizard() { BuildOfflineCube(); }
+void clsTELMPublicClass::PublicClearFieldSums() { ClearPivotFieldSubtotals(); }
+void clsTELMPublicClass::PublicBrowseForFolder() { InsertChosenFolderPath(); }
+void clsTELMPublicClass::PublicBrowseForFile() { InsertChosenFilePath(); }
+void clsTELMPublicClass::PublicFileRegisterStart() { BuildFileRegister(); }
+void clsTELMPublicClass::PublicLinkRegisterStart() { BuildLinkRegister(); }
 void clsTELMPublicClass::PublicAutoStartIS() { NotBuilt("StartISWorkbook"); }
 void clsTELMPublicClass::PublicResetAuthorisationTable() { ClearAuthorisationTable(); }
 void clsTELMPublicClass::PublicSetServicesOn() { NotBuilt("SwitchServicesOn"); }
@@ -241,6 +247,6 @@ void clsTELMPublicClass::PublicOnSheetChange() {
     if (SharedState().ServerCalculationOn) NotBuilt("HandleServerSheetChange");
 }
 
-void clsTELMPublicClass::PublicUnpivotTable() { NotBuilt("UnpivotCurrentRegion"); }
+void clsTELMPublicClass::PublicUnpivotTable() { UnpivotCurrentRegion(); }
 
 }  // namespace telm

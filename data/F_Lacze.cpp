@@ -1,7 +1,5 @@
 #include "data/F_Lacze.h"
 
-#include <optional>
-
 #include "core/A_Deklaracje.h"
 #include "core/A_Languages.h"
 #include "core/F_Pomocnicze.h"
@@ -66,12 +64,18 @@ void startDescribeRequest() {
     IncrementCounter(s.DataFunctionCallCount);
 }
 
+// The active sheet; raises when there is none.
+host::sheet::WorksheetPtr activeSheet() {
+    auto sheet = ExcelApplication().activeSheet();
+    if (!sheet) throw host::RuntimeError(host::err::ObjectNotSet);
+    return sheet;
+}
+
 // The address in absolute R1C1 form as the active sheet reads it; the address itself when it is no
 // A1 reference there (an address already in R1C1 form).
 std::string r1c1Address(const std::string& address) {
     try {
-        return ExcelApplication().activeWorkbook()->activeSheet()->range(address)->address(
-            true, true, host::formula::ReferenceStyle::R1C1);
+        return activeSheet()->range(address)->address(true, true, host::formula::ReferenceStyle::R1C1);
     } catch (const host::RuntimeError&) {
         return address;
     }
@@ -112,12 +116,12 @@ std::string linkOfOpenWorkbook(const std::string& formula) {
 
 std::string getDataLinkFormula(const std::string& link) { return "=GETDATALINK(\"" + link + "\")"; }
 
-// The selection's cells within the used range of the active sheet; nullptr when they share none.
+// The selection's cells within the used range of the active sheet; raises when they share none.
 host::sheet::RangePtr selectedUsedCells() {
     auto& app = ExcelApplication();
     auto selection = app.selection();
     if (!selection) throw host::RuntimeError(host::err::ObjectRequired);
-    auto used = app.activeWorkbook()->activeSheet()->usedRange();
+    auto used = activeSheet()->usedRange();
     auto cells = app.intersect(selection, used);
     if (!cells) throw host::RuntimeError(host::err::ObjectNotSet);
     return cells;
@@ -156,7 +160,6 @@ Variant GetDataLinkCore(std::string& link) {
 
 Variant GetDataXlsOdbc(const std::string& linkText, const std::string& fieldText, const std::string& conditionText) {
     auto& s = SharedState();
-    std::optional<Variant> rows;
     try {
         guardHost();
         const long p = host::InStr(linkText, "]");
@@ -172,8 +175,8 @@ Variant GetDataXlsOdbc(const std::string& linkText, const std::string& fieldText
         if (auto archived = ArchiveDecision(key)) return *archived;
         if (s.DescribeModeActive) return key;
 
-        rows = DispatchFunkcjaADO000(connection, sql);
-        const Array& arr = rows->arrayValue();
+        const Variant rows = DispatchFunkcjaADO000(connection, sql);
+        const Array& arr = rows.arrayValue();
         if (arr.dimensions() == 2 && (arr.ubound(1) * arr.ubound(2) > 0 || !arr(0, 0).isNull())) {
             Array out({{0, arr.count(2)}, {0, arr.count(1)}});
             for (long r = 0; r < arr.count(2); ++r)

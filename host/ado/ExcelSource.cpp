@@ -38,6 +38,24 @@ std::vector<std::vector<Variant>> rowsOf(const Variant& values) {
     return rows;
 }
 
+// The one area an address text names within its workbook; nullopt for any other text (a constant, a
+// formula, several areas, another workbook).
+std::optional<formula::ReferenceTarget> singleTarget(std::string_view text) {
+    try {
+        const auto targets = formula::parseAddress(text);
+        if (targets.size() == 1 && targets.front().workbook.empty()) return targets.front();
+    } catch (const RuntimeError&) {
+    }
+    return std::nullopt;
+}
+
+// The area of a cell address without sheet ("A1", "A1:C9"); nullopt for any other text.
+std::optional<formula::Area> cellArea(std::string_view text) {
+    const auto target = singleTarget(text);
+    if (!target || !target->sheet.empty()) return std::nullopt;
+    return target->area;
+}
+
 bool isWordStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
 bool isWordCharacter(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.'; }
 
@@ -105,39 +123,28 @@ std::string ExcelSource::prepare(const std::string& sql) {
     return out;
 }
 
-sheet::WorkbookPtr ExcelSource::workbook() {
-    sheet::WorkbookPtr book = store_->closedWorkbook(workbookPath_);
-    if (!book) fail("Cannot read '" + workbookPath_ + "': no such workbook file, or it is no workbook.");
-    return book;
-}
-
 std::string ExcelSource::sheetTable(const std::string& sheet, const std::string& reference) {
     if (Trim(reference).empty()) {
-        const auto found = workbook()->findSheet(sheet);
+        const sheet::WorkbookPtr book = store_->closedWorkbook(workbookPath_);
+        if (!book) fail("Cannot read '" + workbookPath_ + "': no such workbook file, or it is no workbook.");
+        const auto found = book->findSheet(sheet);
         if (!found) fail("The workbook '" + workbookPath_ + "' has no sheet '" + sheet + "'.");
         return load(sheet, found->usedRange()->firstArea());
     }
-    try {
-        const auto targets = formula::parseAddress(reference);
-        if (targets.size() == 1 && targets.front().sheet.empty() && targets.front().workbook.empty())
-            return load(sheet, targets.front().area);
-    } catch (const RuntimeError&) {  // no cell address: a defined name
-    }
+    if (const auto area = cellArea(reference)) return load(sheet, *area);
     if (auto table = nameTable(reference)) return *table;
     fail("'" + reference + "' is neither a cell range nor a defined name of sheet '" + sheet + "'.");
 }
 
 std::optional<std::string> ExcelSource::nameTable(const std::string& name) {
-    const auto defined = workbook()->names().find(Trim(name));
+    // A store that serves ranges only knows no names.
+    const sheet::WorkbookPtr book = store_->closedWorkbook(workbookPath_);
+    const auto defined = book ? book->names().find(Trim(name)) : nullptr;
     if (!defined) return std::nullopt;
     std::string_view refersTo = defined->refersTo();
     if (refersTo.starts_with("=")) refersTo.remove_prefix(1);
-    try {
-        const auto targets = formula::parseAddress(refersTo);
-        if (targets.size() == 1 && !targets.front().sheet.empty() && targets.front().workbook.empty())
-            return load(targets.front().sheet, targets.front().area);
-    } catch (const RuntimeError&) {  // a name of a constant or formula names no table
-    }
+    if (const auto target = singleTarget(refersTo); target && !target->sheet.empty())
+        return load(target->sheet, target->area);
     fail("The name '" + name + "' refers to no cell range of the workbook.");
 }
 

@@ -37,10 +37,9 @@ public:
 private:
     // The table of Sheet$reference: a range or cell address, a defined name, or (empty) the used range.
     std::string sheetTable(const std::string& sheet, const std::string& reference);
-    // The table of a defined name; nullopt when the workbook has no such name.
+    // The table of a defined name; nullopt when the workbook has no such name (or cannot be read).
     std::optional<std::string> nameTable(const std::string& name);
     std::string load(const std::string& sheet, const formula::Area& area);
-    sheet::WorkbookPtr workbook();
 
     odbc::ConnectionHandle& database_;
     std::string workbookPath_;

@@ -20,6 +20,7 @@ namespace host::sheet {
 
 class Workbook;
 class Application;
+class ListObjects;
 
 enum class SheetVisibility { Visible = -1, Hidden = 0, VeryHidden = 2 };
 
@@ -67,6 +68,9 @@ public:
     void remove();
     // True once the sheet was removed from its workbook; its ranges can no longer be used.
     bool isRemoved() const { return removed_; }
+
+    // The tables (list objects) of the sheet.
+    ListObjects& listObjects();
 
     // Comments of the sheet, row by row.
     std::vector<std::shared_ptr<Comment>> comments() const;
@@ -116,6 +120,7 @@ private:
     CalcState calc_;
     std::vector<QueryTablePtr> queryTables_;
     std::vector<PivotTablePtr> pivotTables_;
+    std::shared_ptr<ListObjects> listObjects_;
     bool removed_ = false;
     friend class Workbook;
     std::vector<formula::Area> selection_{formula::Area::cell(1, 1)};

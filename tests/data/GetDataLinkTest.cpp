@@ -86,6 +86,7 @@ TEST(GetDataLink, FailuresByErrorReportingLevel) {
     EXPECT_EQ(t.link(missingFile, "B5"), Variant(0.0));
     EXPECT_EQ(t.link(missingSheet, "B6"), Variant(0.0));
     EXPECT_EQ(t.link("", "B7"), Variant(0.0));
+    EXPECT_EQ(t.link("x", "B8"), Variant(0.0));
     // Above level 2 the worker answers nothing, which the cell shows as 0.
     SharedState().ErrorReportingLevel = 3;
     std::string link = missingFile;
@@ -93,6 +94,10 @@ TEST(GetDataLink, FailuresByErrorReportingLevel) {
     // A block larger than any sheet of links needs is refused rather than read cell by cell.
     SharedState().ErrorReportingLevel = 1;
     EXPECT_EQ(t.link(t.planLink("A1:XFD1048576"), "C6"), Variant(0.0));
+    // Called with no workbook open, the address cannot be measured: the link goes as written.
+    t.sheet->parent()->close();
+    std::string withoutSheet = t.planLink("B2");
+    EXPECT_EQ(telm::GetDataLinkCore(withoutSheet).toDouble(), 0.0);
 }
 
 TEST(GetDataLink, FolderTokenAndNamesWrittenByOpenpyxl) {
@@ -121,6 +126,23 @@ TEST(GetDataLink, ArchiveAnswersBeforeTheFile) {
     twin->range("A2")->setValue(555.0);
     twin->range("A2")->addComment(comment + "\n\n2026.01.01 10:00:00");
     EXPECT_EQ(t.link(t.planLink("B3"), "A2"), Variant("#Arch!"));
+}
+
+TEST(GetDataLink, ArchivedByTheArchiveCommand) {
+    LinkBooks t;
+    EXPECT_EQ(t.link(t.planLink("B2")), Variant(100.0));
+    t.sheet->range("A1")->select();
+    t.app->run("MoveToArchive");
+    auto twin = t.sheet->parent()->findSheet(t.sheet->name() + ".a");
+    ASSERT_TRUE(twin);
+    std::string comment = twin->range("A1")->comment()->text();
+    EXPECT_EQ(telm::DecodeSourceComment(comment), "l(:)" + t.planLink("R2C2"));
+    // The source changes: the archived value stays; another link in the cell is a mismatch.
+    testsupport::writePlanBook(t.plan, 42);
+    t.app->calculate();
+    EXPECT_EQ(t.sheet->range("A1")->value(), Variant(100.0));
+    EXPECT_EQ(t.link(t.planLink("B2"), "D1"), Variant(42.0));
+    EXPECT_EQ(t.link(t.planLink("C2")), Variant("#Arch!"));
 }
 
 TEST(GetDataLink, ClosedFileIsReadOnceWhileUnchanged) {
