@@ -1,7 +1,8 @@
 #include "wizards/P_zOlap.h"
 
+#include <algorithm>
 #include <filesystem>
-#include <map>
+#include <optional>
 
 #include "core/A_Deklaracje.h"
 #include "core/A_Languages.h"
@@ -128,6 +129,120 @@ void ClearPivotFieldSubtotals() {
             host::olap::refreshPivotTable(*sheet, *table);
         } catch (const RuntimeError&) {  // the table keeps its last layout
         }
+    }
+}
+
+namespace {
+
+// What an offline cube is built from: the query and the dimensions and measures the workbook's
+// pivot tables name; nullopt after the message that says why not.
+struct CubeSource {
+    std::string connection;  // the query table's ODBC connection text
+    std::string sql;
+    long rows = 0;
+    std::vector<std::string> dimensions, measures;
+};
+
+std::optional<CubeSource> cubeSourceOf(const host::sheet::Workbook& book) {
+    auto fail = [](int message) {
+        ReportMessage(GetMessageText(message), 48, GetMessageText(2011));
+        return std::nullopt;
+    };
+    const auto querySheet = book.findSheet("Query");
+    if (!querySheet || querySheet->queryTables().size() != 1) return fail(149);
+    const auto& query = *querySheet->queryTables().front();
+    CubeSource source;
+    source.connection = query.connection;
+    if (host::UCase(host::Left(source.connection, 5)) == "ODBC;") source.connection = host::Mid(source.connection, 6);
+    source.sql = query.commandText;
+    source.rows = query.resultRange.rows() - (query.fieldNames ? 1 : 0);
+    for (const auto& sheet : book.worksheets()) {
+        for (const auto& table : sheet->pivotTables()) {
+            if (!table->fieldsOf(PivotFieldOrientation::Column).empty()) return fail(153);
+            const auto data = table->fieldsOf(PivotFieldOrientation::Data);
+            if (data.size() > 1) return fail(151);
+            for (const auto* row : table->fieldsOf(PivotFieldOrientation::Row))
+                if (std::find(source.dimensions.begin(), source.dimensions.end(), row->name) == source.dimensions.end())
+                    source.dimensions.push_back(row->name);
+            for (const auto* measure : data) {
+                if (std::find(source.measures.begin(), source.measures.end(), measure->name) != source.measures.end())
+                    return fail(151);
+                source.measures.push_back(measure->name);
+            }
+        }
+    }
+    if (source.dimensions.empty() || source.measures.empty()) return fail(150);
+    return source;
+}
+
+// The query without its WHERE clause (up to GROUP BY, ORDER BY or the end).
+std::string withoutWhere(const std::string& sql) {
+    const long where = host::InStr(sql, " WHERE ", host::CompareMethod::Text);
+    if (where == 0) return sql;
+    long end = 0;
+    for (const char* next : {" GROUP BY ", " ORDER BY "}) {
+        const long at = host::InStr(where + 1, sql, next, host::CompareMethod::Text);
+        if (at > 0 && (end == 0 || at < end)) end = at;
+    }
+    return host::Left(sql, where - 1) + (end > 0 ? host::Mid(sql, end) : std::string());
+}
+
+// A connection-text value, in double quotes when it holds ";".
+std::string itemValue(const std::string& value) {
+    return value.find(';') == std::string::npos ? value : "\"" + host::Replace(value, "\"", "\"\"") + "\"";
+}
+
+std::string cubeConnection(const CubeSource& source, const std::string& cubeFile, const std::string& cube) {
+    std::string definition, columns, select;
+    for (const std::string& d : source.dimensions) {
+        definition += "DIMENSION [" + d + "], LEVEL [All " + d + "] TYPE ALL, LEVEL [" + d + "], ";
+        columns += "[" + d + "].[" + d + "], ";
+        select += d + ", ";
+    }
+    for (std::size_t m = 0; m < source.measures.size(); ++m) {
+        const std::string& name = source.measures[m];
+        definition += "MEASURE [" + name + "] FUNCTION SUM" + std::string(m + 1 < source.measures.size() ? ", " : "");
+        columns += "[Measures].[" + name + "]" + std::string(m + 1 < source.measures.size() ? ", " : "");
+        select += name + std::string(m + 1 < source.measures.size() ? ", " : "");
+    }
+    return "Provider=MSOLAP;Location=" + itemValue(cubeFile) + ";SOURCE_DSN=" + itemValue(source.connection) +
+           ";CREATECUBE=" + itemValue("CREATE CUBE [" + cube + "] (" + definition + ")") +
+           ";INSERTINTO=" + itemValue("INSERT INTO [" + cube + "] (" + columns + ") SELECT " + select + " FROM (" + source.sql + ") q");
+}
+
+}  // namespace
+
+void BuildOfflineCube() {
+    auto& app = ExcelApplication();
+    const auto book = app.activeWorkbook();
+    if (!book || book->path().empty()) {
+        ReportMessage(GetMessageText(1008), 48, GetMessageText(2011));
+        return;
+    }
+    try {
+        auto source = cubeSourceOf(*book);
+        if (!source) return;
+        if (source->rows > kLargeQueryRows &&
+            ReportMessage(GetMessageText(155), 36, GetMessageText(2011)) != Variant(host::ui::vbYes))
+            return;
+        if (host::InStr(source->sql, " WHERE ", host::CompareMethod::Text) > 0 &&
+            ReportMessage(GetMessageText(156), 36, GetMessageText(2011)) == Variant(host::ui::vbYes))
+            source->sql = withoutWhere(source->sql);
+        std::string cube = book->name();
+        if (const auto dot = cube.rfind('.'); dot != std::string::npos) cube.resize(dot);
+        const std::string base = book->path() + "\\" + cube;
+        const std::string queryFile = base + ".oqy";
+        std::error_code ignored;
+        std::filesystem::remove(host::nativePath(queryFile), ignored);
+        for (const std::string& line : {std::string("QueryType=OLEDB"), std::string("Version=1"), std::string("CommandType=Cube"),
+                                        "Connection=" + cubeConnection(*source, host::nativePath(base + ".cub"), cube),
+                                        "CommandText=" + cube})
+            AppendLogLine(line, queryFile, false, "");
+        ReportMessage(queryFile + " " + GetMessageText(154), 64, GetMessageText(2011));
+        if (ReportMessage(GetMessageText(157), 36, GetMessageText(2011)) == Variant(host::ui::vbYes))
+            app.workbooks().open(host::nativePath(queryFile));
+    } catch (const RuntimeError& e) {
+        ReportMessage(GetMessageText(152) + e.description(), 48, GetMessageText(2011));
     }
 }
 

@@ -63,14 +63,14 @@ void PivotTable::layOut(Worksheet& sheet, std::vector<PivotLine> lines) {
     laidColumns_ = static_cast<int>(rowFields.size()) + 1;
 }
 
-std::optional<std::string> PivotTable::pivotReferenceFormula(int row, int column) const {
+std::optional<std::string> PivotTable::pivotReferenceFormula(int row, int column, const std::string& sheetPrefix) const {
     const auto rowFields = fieldsOf(PivotFieldOrientation::Row);
     const auto dataFields = fieldsOf(PivotFieldOrientation::Data);
     const int index = row - topRow - 1;
     if (dataFields.empty() || column != leftColumn + static_cast<int>(rowFields.size()) || index < 0 ||
         index >= static_cast<int>(lines_.size()))
         return std::nullopt;
-    const std::string anchor = "$" + formula::columnLetters(leftColumn) + "$" + std::to_string(topRow);
+    const std::string anchor = sheetPrefix + "$" + formula::columnLetters(leftColumn) + "$" + std::to_string(topRow);
     std::string text = "=GETPIVOTDATA(" + quoted(dataFields[0]->name) + "," + anchor;
     const PivotLine& line = lines_[index];
     for (std::size_t k = 0; k < line.items.size(); ++k) text += "," + quoted(rowFields[k]->name) + "," + quoted(line.items[k]);

@@ -31,7 +31,7 @@ struct PivotField {
     PivotFieldOrientation orientation = PivotFieldOrientation::Row;
     bool subtotals = true;
     // A page field's chosen item (its unique name for a cube); empty for all items.
-    std::string currentPage;
+    std::string currentPage{};
 };
 
 // One line of the laid-out table: the items of the row fields it totals (fewer than the row fields for
@@ -68,8 +68,9 @@ public:
     formula::Area tableRange() const;
 
     // The pivot reference formula of a value cell of the table
-    // (=GETPIVOTDATA("data field",$A$3,"field","item",...)); nullopt for any other cell.
-    std::optional<std::string> pivotReferenceFormula(int row, int column) const;
+    // (=GETPIVOTDATA("data field",$A$3,"field","item",...)), its anchor prefixed by `sheetPrefix`
+    // ("'Sheet1'!"); nullopt for any other cell.
+    std::optional<std::string> pivotReferenceFormula(int row, int column, const std::string& sheetPrefix = {}) const;
     // The value a GETPIVOTDATA call asks for: the line whose items are exactly the given field/item
     // pairs (letter case ignored); nullopt when there is none or the data field is another.
     std::optional<Variant> pivotData(const std::string& dataField, const std::vector<std::pair<std::string, std::string>>& pairs) const;

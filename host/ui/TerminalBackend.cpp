@@ -137,6 +137,7 @@ void TerminalBackend::runFormAction(Form& form, const std::string& action) {
         if (auto* text = dynamic_cast<TextBox*>(&c)) text->setText(value);
         else if (auto* toggle = dynamic_cast<ToggleControl*>(&c)) toggle->setValue(Variant(value).toBool());
         else if (auto* list = dynamic_cast<ListBox*>(&c)) list->setValue(value);
+        else if (auto* combo = dynamic_cast<ComboBox*>(&c)) combo->setText(value);
         else throw RuntimeError(err::InvalidProcedureCall, "'" + c.name() + "' takes no value");
         return;
     }
