@@ -59,9 +59,7 @@ std::optional<Definition> definitionOfFormula(const host::sheet::RangePtr& cell,
 std::optional<Definition> definitionOfQueryTable(const host::sheet::RangePtr& cell) {
     for (const auto& table : cell->parent()->queryTables()) {
         if (!table->resultRange.contains(cell->row(), cell->column())) continue;
-        std::string connection = table->connection;
-        if (host::UCase(host::Left(connection, 5)) == "ODBC;") connection = host::Mid(connection, 6);
-        return Definition{{}, "ODBC", {}, connection, table->commandText, {}, {}};
+        return Definition{{}, "ODBC", {}, host::sheet::untypedConnection(table->connection), table->commandText, {}, {}};
     }
     return std::nullopt;
 }

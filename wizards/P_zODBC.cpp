@@ -4,6 +4,7 @@
 #include "core/A_Languages.h"
 #include "core/P_ObslBledow.h"
 #include "host/base/Text.h"
+#include "host/formula/Formula.h"
 #include "host/sheet/Application.h"
 #include "host/sheet/Worksheet.h"
 #include "wizards/AskForAddress.h"
@@ -13,8 +14,6 @@ namespace telm {
 namespace {
 
 constexpr long kLiteralLimit = 255;
-
-std::string quoted(const std::string& text) { return "\"" + host::Replace(text, "\"", "\"\"") + "\""; }
 
 // The query table whose rows hold the cell, or nullptr.
 host::sheet::QueryTablePtr queryTableAt(const host::sheet::RangePtr& cell) {
@@ -26,10 +25,10 @@ host::sheet::QueryTablePtr queryTableAt(const host::sheet::RangePtr& cell) {
 }  // namespace
 
 std::string FormulaTextArgument(const std::string& text) {
-    if (host::Len(text) <= kLiteralLimit) return quoted(text);
+    if (host::Len(text) <= kLiteralLimit) return host::formula::textLiteral(text);
     std::string parts;
     for (long at = 1; at <= host::Len(text); at += kLiteralLimit)
-        parts += (parts.empty() ? "" : ";") + quoted(host::Mid(text, at, kLiteralLimit));
+        parts += (parts.empty() ? "" : ";") + host::formula::textLiteral(host::Mid(text, at, kLiteralLimit));
     return "{" + parts + "}";
 }
 
@@ -40,8 +39,7 @@ void InsertGetDataOdbcFormula() {
         ReportMessage(GetMessageText(107), 48, GetMessageText(2002));
         return;
     }
-    std::string connection = table->connection;
-    if (host::UCase(host::Left(connection, 5)) == "ODBC;") connection = host::Mid(connection, 6);
+    const std::string connection = host::sheet::untypedConnection(table->connection);
     if (host::Len(connection) > kLiteralLimit || host::Len(table->commandText) > kLiteralLimit)
         ReportMessage(GetMessageText(113), 64, GetMessageText(2002));
     auto target = AskForAddress();

@@ -12,6 +12,7 @@
 #include "host/base/Path.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
+#include "host/formula/Formula.h"
 #include "host/olap/PivotRefresh.h"
 #include "host/sheet/Application.h"
 #include "host/sheet/Workbook.h"
@@ -38,8 +39,6 @@ struct RememberedCell {
     std::weak_ptr<host::sheet::Worksheet> sheet;
     std::string address;
 } rememberedCell;
-
-std::string literal(const std::string& text) { return "\"" + host::Replace(text, "\"", "\"\"") + "\""; }
 
 // An item of a connection text ("Data Source=x;Initial Catalog=y"), letter case of the key ignored.
 std::string connectionItem(const std::string& connection, const std::string& key) {
@@ -112,9 +111,10 @@ bool ConvertGetPivotDataFormula(const RangePtr& cell) {
         members += (members.empty() ? "" : ",") + page->currentPage;
     }
     for (std::size_t i = 3; i < arguments.size(); i += 2) members += (members.empty() ? "" : ",") + text(i);
-    cell->setFormula("=GETDATAOLAP(" + literal(connectionItem(table->connection, "Data Source")) + "," +
-                     literal(connectionItem(table->connection, "Initial Catalog")) + "," + literal(table->commandText) +
-                     "," + literal(text(0)) + "," + literal(members) + ")");
+    using host::formula::textLiteral;
+    cell->setFormula("=GETDATAOLAP(" + textLiteral(connectionItem(table->connection, "Data Source")) + "," +
+                     textLiteral(connectionItem(table->connection, "Initial Catalog")) + "," +
+                     textLiteral(table->commandText) + "," + textLiteral(text(0)) + "," + textLiteral(members) + ")");
     return true;
 }
 
@@ -152,8 +152,7 @@ std::optional<CubeSource> cubeSourceOf(const host::sheet::Workbook& book) {
     if (!querySheet || querySheet->queryTables().size() != 1) return fail(149);
     const auto& query = *querySheet->queryTables().front();
     CubeSource source;
-    source.connection = query.connection;
-    if (host::UCase(host::Left(source.connection, 5)) == "ODBC;") source.connection = host::Mid(source.connection, 6);
+    source.connection = host::sheet::untypedConnection(query.connection);
     source.sql = query.commandText;
     source.rows = query.resultRange.rows() - (query.fieldNames ? 1 : 0);
     for (const auto& sheet : book.worksheets()) {

@@ -6,6 +6,7 @@
 #include "data/F_Publiczne.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
+#include "host/formula/Formula.h"
 #include "host/sheet/Application.h"
 #include "wizards/fKreatorFDane.h"
 
@@ -68,7 +69,7 @@ std::optional<std::vector<std::string>> valueList(const std::string& field, cons
 // A chosen value as a formula argument.
 std::string argumentText(const std::string& value) {
     if (host::isNumeric(Variant(value)) && !host::Trim(value).empty()) return host::Trim(value);
-    return "\"" + host::Replace(value, "\"", "\"\"") + "\"";
+    return host::formula::textLiteral(value);
 }
 
 }  // namespace

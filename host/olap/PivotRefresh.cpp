@@ -19,13 +19,6 @@ struct Leaf {
     double value;
 };
 
-// The connection text without the spreadsheet's "OLEDB;" / "ODBC;" type prefix.
-std::string connectionText(const std::string& stored) {
-    for (const char* prefix : {"OLEDB;", "ODBC;"})
-        if (UCase(Left(stored, Len(prefix))) == prefix) return Mid(stored, Len(prefix) + 1);
-    return stored;
-}
-
 // The dimension part of a level or member name ("[Region].[Region]" -> "[Region]").
 std::string dimensionOf(const std::string& name) {
     const auto close = name.find(']');
@@ -35,7 +28,7 @@ std::string dimensionOf(const std::string& name) {
 // Runs a query and gives its [field, record] rows (an empty array for no rows).
 Array query(const std::string& connection, const std::string& text) {
     ado::Connection c;
-    c.open(connectionText(connection));
+    c.open(sheet::untypedConnection(connection));
     ado::Recordset r;
     r.open(text, c);
     const Variant rows = r.getRows();

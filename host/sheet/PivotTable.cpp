@@ -3,14 +3,13 @@
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 #include "host/formula/Address.h"
+#include "host/formula/Formula.h"
 #include "host/sheet/Range.h"
 #include "host/sheet/Worksheet.h"
 
 namespace host::sheet {
 
 namespace {
-
-std::string quoted(const std::string& text) { return "\"" + Replace(text, "\"", "\"\"") + "\""; }
 
 }  // namespace
 
@@ -71,9 +70,9 @@ std::optional<std::string> PivotTable::pivotReferenceFormula(int row, int column
         index >= static_cast<int>(lines_.size()))
         return std::nullopt;
     const std::string anchor = sheetPrefix + "$" + formula::columnLetters(leftColumn) + "$" + std::to_string(topRow);
-    std::string text = "=GETPIVOTDATA(" + quoted(dataFields[0]->name) + "," + anchor;
+    std::string text = "=GETPIVOTDATA(" + formula::textLiteral(dataFields[0]->name) + "," + anchor;
     const PivotLine& line = lines_[index];
-    for (std::size_t k = 0; k < line.items.size(); ++k) text += "," + quoted(rowFields[k]->name) + "," + quoted(line.items[k]);
+    for (std::size_t k = 0; k < line.items.size(); ++k) text += "," + formula::textLiteral(rowFields[k]->name) + "," + formula::textLiteral(line.items[k]);
     return text + ")";
 }
 

@@ -25,4 +25,7 @@ public:
 };
 using QueryTablePtr = std::shared_ptr<QueryTable>;
 
+// A stored connection without the spreadsheet's type prefix ("ODBC;", "OLEDB;", any letter case).
+std::string untypedConnection(const std::string& stored);
+
 }  // namespace host::sheet
