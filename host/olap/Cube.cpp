@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "host/ado/Errors.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 #include "host/olap/OlapErrors.h"
@@ -63,6 +64,8 @@ Cube::Cube(CubeDatabase& database, const std::string& name) : database_(database
     try {
         cubes = database_.rows("SELECT cube_no, cube_name FROM " + database_.table("olap_cubes"));
     } catch (const RuntimeError& e) {
+        // A database without the catalogue holds no cubes; a time-out or a refusal stays what it is.
+        if (e.number() != ado::kDriverError) throw;
         throwCannotFind("the cube " + bracketed(name) + " (" + e.description() + ")");
     }
     for (const auto& row : cubes)
