@@ -151,8 +151,11 @@ std::vector<Member> Cube::members(int dimension, const std::string& condition, b
     const std::string sql = "SELECT level_no, first_leaf, last_leaf, member_key, member_name FROM " +
                             database_.table("olap_" + std::to_string(number_) + "_members") +
                             " WHERE dim_no = " + std::to_string(dimension + 1) + condition +
-                            (hierarchyOrder ? " ORDER BY first_leaf, level_no" : " ORDER BY level_no, first_leaf");
-    for (const auto& row : database_.rows(sql))
+                            (hierarchyOrder ? " ORDER BY first_leaf, level_no" : " ORDER BY level_no, first_leaf") +
+                            " LIMIT " + std::to_string(kMaxSetSize + 1);
+    const auto rows = database_.rows(sql);
+    if (rows.size() > kMaxSetSize) throwCubeError("A set holds too many members.");
+    for (const auto& row : rows)
         result.push_back(Member{dimension, static_cast<int>(whole(row[0])), whole(row[1]), whole(row[2]),
                                 text(row[3]), text(row[4])});
     return result;
