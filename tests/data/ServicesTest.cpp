@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <functional>
+
 #include "core/A_Deklaracje.h"
 #include "data/S_ServiceManager.h"
 #include "support/ServiceWorkbooks.h"
@@ -252,4 +256,77 @@ TEST(ServiceRequests, LookupsBeforeAnyCycleAnswerNotCollected) {
     EXPECT_EQ(telm::GetServiceResult("ADO(:)b(::)1"), Variant("(?)"));
     EXPECT_EQ(telm::GetServiceResult(Variant(host::CellError::NA)), Variant("(?)"));
     telm::ResetSharedState();
+}
+
+TEST(ServicesOnPostgres, CycleGivesEveryCellItsValueFromOneStatementPerBatch) {
+    const auto server = testsupport::postgresServer();
+    if (!server) GTEST_SKIP() << "no PostgreSQL server (scripts/test starts one)";
+    const std::string credentials = "UID=" + server->user + ";PWD=" + server->password + ";";
+    const std::string first = server->connection(credentials);
+    // The same server under another connection text: a group of its own.
+    const std::string second = "Driver={PostgreSQL Unicode};Database=" + server->database + ";Server=" + server->host +
+                               ";Port=" + server->port + ";" + credentials;
+    // Every statement that reads the view records its transaction: one per statement received.
+    const std::string tag = std::to_string(::getpid());
+    const std::string data = "svc_data_" + tag, seen = "svc_seen_" + tag, view = "svc_amounts_" + tag;
+    const std::string setup[] = {
+        "CREATE TABLE " + data + " (code int, amount numeric(12,2), name text)",
+        "INSERT INTO " + data + " VALUES (1, 10.5, 'Ala'), (2, 0, 'Ola'), (3, -3.25, NULL), (4, 40, 'Żaneta')",
+        "CREATE TABLE " + seen + " (tx bigint PRIMARY KEY)",
+        "CREATE FUNCTION svc_tally_" + tag + "() RETURNS boolean LANGUAGE sql VOLATILE AS 'INSERT INTO " + seen +
+            " VALUES (txid_current()) ON CONFLICT DO NOTHING; SELECT true'",
+        "CREATE VIEW " + view + " AS SELECT code, amount, name FROM " + data + " WHERE svc_tally_" + tag + "()"};
+    host::ado::Connection admin;
+    admin.open(first);
+    auto run = [&](const std::string& sql) {
+        host::ado::Recordset r;
+        r.open(sql, admin);
+        return r;
+    };
+    for (const auto& sql : setup) run(sql);
+    auto received = [&] { return run("SELECT count(*) FROM " + seen).getRows().arrayValue()(0, 0).toLong(); };
+    struct Cleanup {
+        std::function<void()> f;
+        ~Cleanup() { f(); }
+    } cleanup{[&] {
+        for (const std::string& sql : {"DROP VIEW " + view, "DROP FUNCTION svc_tally_" + tag + "()", "DROP TABLE " + seen,
+                                      "DROP TABLE " + data})
+            run(sql);
+    }};
+
+    testsupport::ServiceWorkbooks t;
+    t.startWithModel("[Measure Amount]\nType=ODBC\nGetDataArguments={code}\nConnectionText=" + first +
+                     "\nQueryText=SELECT amount FROM " + view + " WHERE code = {code}\n");
+    std::vector<std::string> amounts, names;
+    for (int code : {1, 2, 3, 4, 1, 1, 2, 4, 3, 1}) {
+        amounts.push_back("=GETDATA(\"Amount\"," + std::to_string(code) + ")");
+        names.push_back("=GETDATAODBC(" + quote(second) + "," +
+                        quote("SELECT name FROM " + view + " WHERE code = " + std::to_string(code)) + ",FALSE)");
+    }
+    t.report("Report.xlsx", {amounts, names});
+    const auto cells = t.formulaCells();
+    t.command("CalculateAll2");
+    const auto expected = t.valuesOf(cells);
+    EXPECT_EQ(expected[0], Variant(10.5));
+    EXPECT_EQ(expected[7], Variant("Żaneta"));
+
+    t.command("SetServicesOn");
+    const long before = received();
+    t.command("CalculateAll2");
+    EXPECT_EQ(received() - before, 2);
+    EXPECT_EQ(t.adoBatches(), 2);
+    for (std::size_t i = 0; i < cells.size(); ++i) EXPECT_EQ(cells[i]->value(), expected[i]) << cells[i]->address();
+
+    // A batch of mixed column types is refused by the server and runs statement by statement.
+    cells[3]->setFormula("=GETDATAODBC(" + quote(second) + "," +
+                         quote("SELECT amount FROM " + view + " WHERE code = 2") + ",FALSE)");
+    const long again = received();
+    t.command("CalculateAll2");
+    for (std::size_t i = 0; i < cells.size(); ++i)
+        if (i != 3) {
+            EXPECT_EQ(cells[i]->value(), expected[i]) << cells[i]->address();
+        }
+    EXPECT_EQ(cells[3]->value(), Variant(0.0));
+    // The refused batch read nothing: one statement for the first group, ten for the second.
+    EXPECT_EQ(received() - again, 1 + 10);
 }
