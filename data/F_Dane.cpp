@@ -172,11 +172,7 @@ Variant GetDataByModel(std::vector<Variant>& argumenty) {
         if (values.empty()) values.emplace_back(std::string());
         if (!arguments.back().isMissing()) s.DescribeModeActive = host::UCase(textOf(arguments.back())) == ":";
         if (s.DataModelVariables.empty()) fail();
-        for (const auto& v : s.DataModelVariables)
-            if (v.Name == name) {
-                variable = &v;
-                break;
-            }
+        variable = FindDataModelVariable(name);
         if (!variable) s.ErrorText = "#Brak zmiennej modelu o nazwie: " + name;
     } catch (const host::RuntimeError&) {
         LoadDataModel(false);
