@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "core/A_Deklaracje.h"
 #include "support/PageServer.h"
 #include "support/ServiceWorkbooks.h"
@@ -38,6 +40,7 @@ struct Translation : ::testing::Test, testsupport::ServiceWorkbooks {
     std::string database = folder.file("sales.db");
 
     void startWithPage(const std::string& address) {
+        std::ofstream(database).close();  // connections open existing database files only
         testsupport::runStatements("Driver={SQLite3};Database=" + database + ";",
                                    {"CREATE TABLE T (Code INTEGER, Amount REAL)", "INSERT INTO T VALUES (1, 12.5)"});
         startWithModel(address.empty() ? std::string("PARAMETERS=X=1\n") : "PARAMETERS=TranslationPage=" + address + "\n");
