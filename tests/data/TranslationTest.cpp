@@ -104,3 +104,17 @@ TEST_F(Translation, APageThatCannotLoadLeavesEveryTextWithoutItsPiece) {
     command("CalculateAll2");
     for (const auto& cell : formulaCells()) EXPECT_EQ(cell->value(), Variant("..."));
 }
+
+TEST_F(Translation, TextsTooLongForOneAddressAreLeftWithoutTheirPieces) {
+    startWithPage(page.address());
+    report("Texts.xlsx", {{"=GETTRANSLATION(B1)", "=GETTRANSLATION(B2)", "=GETTRANSLATION(B3)",
+                           "=GETTRANSLATION(B4)", "=GETTRANSLATION(B5)"}});
+    auto sheet = app->workbooks().item("Texts.xlsx")->sheet(1);
+    for (int r = 1; r <= 5; ++r) sheet->cells(r, 2)->setValue(std::string(30000, static_cast<char>('a' + r)));
+    command("SetServicesOn");
+    command("CalculateAll2");
+    // 150,000 characters in one address are more than the browser can be given.
+    for (int r = 1; r <= 5; ++r) EXPECT_EQ(sheet->cells(r, 1)->value(), Variant("...")) << r;
+    EXPECT_EQ(page.pageRequests(), 0);
+    EXPECT_EQ(app->statusBar(), Variant(false));
+}
