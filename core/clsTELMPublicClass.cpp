@@ -7,6 +7,7 @@
 #include "commands/P_Interfejs.h"
 #include "commands/P_Ogolne.h"
 #include "commands/P_PrzeliczanieZakres.h"
+#include "commands/P_Przeliczanie.h"
 #include "core/A_Deklaracje.h"
 #include "core/A_Start.h"
 #include "core/F_Pomocnicze.h"
@@ -20,7 +21,9 @@
 #include "data/F_000.h"
 #include "data/F_Dane.h"
 #include "data/F_Lacze.h"
+#include "data/S_ServerCalculation.h"
 #include "data/S_ServiceManager.h"
+#include "data/S_Services.h"
 #include "data/F_Publiczne.h"
 #include "data/P_ArchiwumCommands.h"
 #include "data/clsF000.h"
@@ -118,8 +121,9 @@ Variant clsTELMPublicClass::GETDATALINK(const std::string& LinkStr, const std::s
     });
 }
 
-Variant clsTELMPublicClass::GETTRANSLATION(const Variant&, const std::string&, const std::string&) {
-    return guarded(true, []() -> Variant { NotBuilt("TranslateText"); });
+Variant clsTELMPublicClass::GETTRANSLATION(const Variant& strTextToTranslate, const std::string& strLanguageFrom,
+                                           const std::string& strLanguageTo) {
+    return guarded(true, [&]() -> Variant { return TranslateText(strTextToTranslate, strLanguageFrom, strLanguageTo); });
 }
 
 std::string clsTELMPublicClass::VALUE2STRING(double value, const Variant& language, const std::string& currencyStr,
@@ -181,7 +185,7 @@ void clsTELMPublicClass::PublicOpenAnalyse() { NotBuilt("OpenAnalysis"); }
 void clsTELMPublicClass::PublicCloseAnalyse() { NotBuilt("CloseAnalysis"); }
 void clsTELMPublicClass::PublicSaveAnalyse() { NotBuilt("SaveAnalysis"); }
 void clsTELMPublicClass::PublicWizardGetdata() { ShowGetDataWizard(); }
-void clsTELMPublicClass::PublicCalculateSheet2() { NotBuilt("CalculateActiveSheet"); }
+void clsTELMPublicClass::PublicCalculateSheet2() { CalculateActiveSheet(); }
 void clsTELMPublicClass::PublicShowHideArchive() { ToggleArchiveSheet(); }
 void clsTELMPublicClass::PublicPublishDefault() { NotBuilt("PublishWithDefaults"); }
 void clsTELMPublicClass::PublicWizardGetdataOLAP() { InsertPivotReferenceFormula(); }
@@ -190,7 +194,7 @@ void clsTELMPublicClass::PublicDataSourceWizard() { OpenDataSourceWizard(); }
 void clsTELMPublicClass::PublicSaveAsAnalyse() { NotBuilt("SaveAnalysisAs"); }
 void clsTELMPublicClass::PublicEditAnalyse() { NotBuilt("EditAnalysis"); }
 void clsTELMPublicClass::PublicOtworzSzablonVADUR() { NotBuilt("SelectAndOpenTemplate"); }
-void clsTELMPublicClass::PublicCalculateAll2() { NotBuilt("CalculateAllWorkbooks"); }
+void clsTELMPublicClass::PublicCalculateAll2() { CalculateAllWorkbooks(); }
 void clsTELMPublicClass::PublicPublishNormal() { NotBuilt("PublishWithPanel"); }
 void clsTELMPublicClass::PublicPrzeliczanieArkSkorSwitch() {}
 void clsTELMPublicClass::PublicOpublikujWszystko() { NotBuilt("PublishAllWorkbooks"); }
@@ -235,16 +239,16 @@ void clsTELMPublicClass::PublicFileRegisterStart() { BuildFileRegister(); }
 void clsTELMPublicClass::PublicLinkRegisterStart() { BuildLinkRegister(); }
 void clsTELMPublicClass::PublicAutoStartIS() { NotBuilt("StartISWorkbook"); }
 void clsTELMPublicClass::PublicResetAuthorisationTable() { ClearAuthorisationTable(); }
-void clsTELMPublicClass::PublicSetServicesOn() { NotBuilt("SwitchServicesOn"); }
+void clsTELMPublicClass::PublicSetServicesOn() { SwitchServicesOn(false); }
 void clsTELMPublicClass::PublicSetServicesOff() { SwitchServicesOff(false); }
-void clsTELMPublicClass::PublicResetServicesTable() { NotBuilt("ClearServicesTable"); }
+void clsTELMPublicClass::PublicResetServicesTable() { ClearServicesTable(); }
 
 void clsTELMPublicClass::PublicOnSheetCalculate() {
-    if (SharedState().ServerCalculationOn) NotBuilt("WriteServerCalculationRequests");
+    if (SharedState().ServerCalculationOn) WriteServerCalculationRequests();
 }
 
 void clsTELMPublicClass::PublicOnSheetChange() {
-    if (SharedState().ServerCalculationOn) NotBuilt("HandleServerSheetChange");
+    if (SharedState().ServerCalculationOn) HandleServerSheetChange();
 }
 
 void clsTELMPublicClass::PublicUnpivotTable() { UnpivotCurrentRegion(); }
