@@ -49,8 +49,8 @@ struct ServerCalculation : ::testing::Test, testsupport::AddInHost {
         book->saveAs(serverFolder + "/TelmNetServerCalculation.xls");
         book->close();
     }
-    void startWith(const std::string& parameters) {
-        std::ofstream(folder.file("DataModel.par")) << "PARAMETERS=" << parameters << "\n";
+    void startWith(const std::string& parameters, const std::string& variables = {}) {
+        std::ofstream(folder.file("DataModel.par")) << "PARAMETERS=" << parameters << "\n" << variables;
         start();
         // What the GETDATA engine hands the ADO worker for a variable that allows server calculation:
         // its arguments joined, then the query; here SCQUERY(sql, argument, ...).
@@ -163,4 +163,26 @@ TEST_F(ServerCalculation, AWorkbookWithoutTheRequestSheetDropsTheRequests) {
     app->calculate();
     EXPECT_EQ(sheet->range("A1")->value(), Variant(100.0));
     EXPECT_TRUE(dialogs.record().empty());
+}
+
+TEST_F(ServerCalculation, AGetDataVariableThatAllowsItIsServedFromTheServer) {
+    writeWorkbook();
+    testsupport::runStatements(live, {"CREATE TABLE KS (KONTO TEXT, WN REAL)", "INSERT INTO KS VALUES ('201', 10), ('202', 5)"});
+    testsupport::runStatements("Driver={SQLite3};Database=" + serverFolder + "/TelmNetServerCalculation.mdb;",
+                               {"INSERT INTO SCTable3 VALUES ('Ledger,Wn/201', 777)"});
+    startWith("ServerCalculation=1", "[Measure Ledger]\nType=ODBC2,SERVERCALCULATION\nGetDataArguments=Expr\n"
+                                     "ConnectionText=" + live + "\nQueryText=Expr,FROM KS WHERE KONTO LIKE '{konto}'\n"
+                                     "[Measure Plain]\nType=ODBC2\nGetDataArguments=Expr\n"
+                                     "ConnectionText=" + live + "\nQueryText=Expr,FROM KS WHERE KONTO LIKE '{konto}'\n");
+    sheet->range("A1")->setFormula("=GETDATA(\"Ledger\",\"Wn/201\")");
+    sheet->range("A2")->setFormula("=GETDATA(\"Ledger\",\"Wn/202\")");
+    sheet->range("A3")->setFormula("=GETDATA(\"Plain\",\"Wn/201\")");
+    app->calculate();
+    EXPECT_EQ(sheet->range("A1")->value(), Variant(777.0));  // the server's value
+    EXPECT_EQ(sheet->range("A2")->value(), Variant(5.0));    // not computed there yet: queried live
+    EXPECT_EQ(sheet->range("A3")->value(), Variant(10.0));   // a variable without the permission
+    auto out = requests();
+    EXPECT_GT(rowWith(out, "Ledger,Wn/201"), 1);
+    EXPECT_GT(rowWith(out, "Ledger,Wn/202"), 1);
+    EXPECT_EQ(rowWith(out, "Plain,Wn/201"), 0);
 }
