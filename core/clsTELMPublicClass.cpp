@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "commands/P_Interfejs.h"
+#include "commands/P_Przeliczanie.h"
 #include "core/A_Deklaracje.h"
 #include "core/A_Start.h"
 #include "core/F_Pomocnicze.h"
@@ -13,7 +14,9 @@
 #include "core/P_ObslBledow.h"
 #include "data/F_000.h"
 #include "data/F_Dane.h"
+#include "data/S_ServerCalculation.h"
 #include "data/S_ServiceManager.h"
+#include "data/S_Services.h"
 #include "data/F_Publiczne.h"
 #include "data/P_ArchiwumCommands.h"
 #include "data/clsF000.h"
@@ -107,8 +110,9 @@ Variant clsTELMPublicClass::GETDATALINK(const std::string& LinkStr, const std::s
     });
 }
 
-Variant clsTELMPublicClass::GETTRANSLATION(const Variant&, const std::string&, const std::string&) {
-    return guarded(true, []() -> Variant { NotBuilt("TranslateText"); });
+Variant clsTELMPublicClass::GETTRANSLATION(const Variant& strTextToTranslate, const std::string& strLanguageFrom,
+                                           const std::string& strLanguageTo) {
+    return guarded(true, [&]() -> Variant { return TranslateText(strTextToTranslate, strLanguageFrom, strLanguageTo); });
 }
 
 std::string clsTELMPublicClass::VALUE2STRING(double value, const Variant& language, const std::string& currencyStr,
@@ -170,7 +174,7 @@ void clsTELMPublicClass::PublicOpenAnalyse() { NotBuilt("OpenAnalysis"); }
 void clsTELMPublicClass::PublicCloseAnalyse() { NotBuilt("CloseAnalysis"); }
 void clsTELMPublicClass::PublicSaveAnalyse() { NotBuilt("SaveAnalysis"); }
 void clsTELMPublicClass::PublicWizardGetdata() { NotBuilt("ShowGetDataWizard"); }
-void clsTELMPublicClass::PublicCalculateSheet2() { NotBuilt("CalculateActiveSheet"); }
+void clsTELMPublicClass::PublicCalculateSheet2() { CalculateActiveSheet(); }
 void clsTELMPublicClass::PublicShowHideArchive() { ToggleArchiveSheet(); }
 void clsTELMPublicClass::PublicPublishDefault() { NotBuilt("PublishWithDefaults"); }
 void clsTELMPublicClass::PublicWizardGetdataOLAP() { NotBuilt("InsertPivotReferenceFormula"); }
@@ -179,7 +183,7 @@ void clsTELMPublicClass::PublicDataSourceWizard() { NotBuilt("OpenDataSourceWiza
 void clsTELMPublicClass::PublicSaveAsAnalyse() { NotBuilt("SaveAnalysisAs"); }
 void clsTELMPublicClass::PublicEditAnalyse() { NotBuilt("EditAnalysis"); }
 void clsTELMPublicClass::PublicOtworzSzablonVADUR() { NotBuilt("SelectAndOpenTemplate"); }
-void clsTELMPublicClass::PublicCalculateAll2() { NotBuilt("CalculateAllWorkbooks"); }
+void clsTELMPublicClass::PublicCalculateAll2() { CalculateAllWorkbooks(); }
 void clsTELMPublicClass::PublicPublishNormal() { NotBuilt("PublishWithPanel"); }
 void clsTELMPublicClass::PublicPrzeliczanieArkSkorSwitch() {}
 void clsTELMPublicClass::PublicOpublikujWszystko() { NotBuilt("PublishAllWorkbooks"); }
@@ -221,16 +225,16 @@ void clsTELMPublicClass::PublicFileRegisterStart() { NotBuilt("BuildFileRegister
 void clsTELMPublicClass::PublicLinkRegisterStart() { NotBuilt("BuildLinkRegister"); }
 void clsTELMPublicClass::PublicAutoStartIS() { NotBuilt("StartISWorkbook"); }
 void clsTELMPublicClass::PublicResetAuthorisationTable() { ClearAuthorisationTable(); }
-void clsTELMPublicClass::PublicSetServicesOn() { NotBuilt("SwitchServicesOn"); }
+void clsTELMPublicClass::PublicSetServicesOn() { SwitchServicesOn(false); }
 void clsTELMPublicClass::PublicSetServicesOff() { SwitchServicesOff(false); }
-void clsTELMPublicClass::PublicResetServicesTable() { NotBuilt("ClearServicesTable"); }
+void clsTELMPublicClass::PublicResetServicesTable() { ClearServicesTable(); }
 
 void clsTELMPublicClass::PublicOnSheetCalculate() {
-    if (SharedState().ServerCalculationOn) NotBuilt("WriteServerCalculationRequests");
+    if (SharedState().ServerCalculationOn) WriteServerCalculationRequests();
 }
 
 void clsTELMPublicClass::PublicOnSheetChange() {
-    if (SharedState().ServerCalculationOn) NotBuilt("HandleServerSheetChange");
+    if (SharedState().ServerCalculationOn) HandleServerSheetChange();
 }
 
 void clsTELMPublicClass::PublicUnpivotTable() { NotBuilt("UnpivotCurrentRegion"); }
