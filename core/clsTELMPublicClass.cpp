@@ -87,9 +87,13 @@ Variant clsTELMPublicClass::GETDATA(std::vector<Variant>& argumenty) {
     });
 }
 
-Variant clsTELMPublicClass::GETDATAOLAP(const std::string&, const std::string&, const std::string&, const std::string&,
-                                        const std::string&, const std::string&, std::string&) {
-    return guarded(true, []() -> Variant { NotBuilt("GetDataOlapPublic"); });
+Variant clsTELMPublicClass::GETDATAOLAP(const std::string& SerwerOLAP, const std::string& BazaDanychOLAP,
+                                        const std::string& KostkaOLAP, const std::string& miara,
+                                        const std::string& KryteriaMDX, const std::string& InneParADO,
+                                        std::string& InnePar) {
+    return guarded(true, [&]() -> Variant {
+        return GetDataOlapPublic(SerwerOLAP, BazaDanychOLAP, KostkaOLAP, miara, KryteriaMDX, InneParADO, InnePar);
+    });
 }
 
 Variant clsTELMPublicClass::GETDATAOLAPuni(const std::string& connStr, const std::string& MDXStr, bool IfTable) {

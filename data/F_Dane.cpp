@@ -9,6 +9,9 @@
 #include "core/A_Deklaracje.h"
 #include "core/NotBuilt.h"
 #include "data/F_MivraADO.h"
+#include "data/F_Publiczne.h"
+#include "data/F_zOLAP.h"
+#include "data/F_zOLAP2.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 
@@ -22,11 +25,6 @@ constexpr const char* kFormatMarker = "[ValueFormat=";
 constexpr long kFormatMarkerLength = 13;
 // A formatted token whose value keeps bringing the token back must not loop for ever.
 constexpr int kMaxFormattedTokens = 1000;
-
-// The ODBC2 query builder, not part of this build.
-std::string BuildSqlUnion(const std::string&, const std::string&, const std::string&, const std::string&) {
-    NotBuilt("BuildSqlUnion");
-}
 
 [[noreturn]] void fail() { throw host::RuntimeError(host::err::InvalidProcedureCall); }
 
@@ -128,12 +126,18 @@ void runVariable(const DataModelVariable& variable, const std::vector<Variant>& 
     }
     type = host::UCase(type);
     if (type == "OLAP") {
-        if (host::UCase(host::Left(connection, 9)) == "PROVIDER=") NotBuilt("GetDataQueryText");
-        commaParts(connection, 3);
-        NotBuilt("GetDataOlapPublic");
+        if (host::UCase(host::Left(connection, 9)) == "PROVIDER=") {
+            result = GetDataQueryText(connection, query);
+        } else {
+            const auto parts = commaParts(connection, 3);
+            result = GetDataOlapPublic(parts[0], parts[1], parts[2], add, query, "", "");
+        }
     } else if (type == "OLAP2") {
-        commaParts(connection, 3);
-        NotBuilt("GetDataOlap2");
+        const auto parts = commaParts(connection, 3);
+        const std::string expression = commaParts(query, 1)[0];
+        const std::string where = host::Replace(query, expression + ",", "", 1, -1, host::CompareMethod::Text);
+        std::string options;
+        result = GetDataOlap2(parts[0], parts[1], parts[2], add, expression, options, where, "", "");
     } else if (type == "XLS_ODBC") {
         NotBuilt("GetDataXlsOdbc");
     } else if (type == "XLS" || type == "XLS2") {

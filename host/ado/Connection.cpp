@@ -5,6 +5,7 @@
 #include "host/ado/Odbc.h"
 #include "host/base/RuntimeError.h"
 #include "host/files/XlsxStore.h"
+#include "host/olap/CubeConnection.h"
 
 namespace host::ado {
 
@@ -14,9 +15,11 @@ Connection::~Connection() = default;
 void Connection::open(const std::string& connectionText, const std::string& user, const std::string& password) {
     if (state() == adStateOpen) throw RuntimeError(kObjectOpen, objectModelDescription(kObjectOpen));
     ConnectionPlan plan = planConnection(connectionText, user, password);
-    if (plan.route == ConnectionRoute::Olap)
-        throw RuntimeError(kProviderNotFound,
-                           "Provider cannot be found. It may not be properly installed. (" + plan.component + ")");
+    if (plan.route == ConnectionRoute::Olap) {
+        olap_ = std::make_unique<olap::CubeConnection>(connectionText, user, password, connectionTimeout);
+        plan_ = std::move(plan);
+        return;
+    }
     auto handle = std::make_unique<odbc::ConnectionHandle>();
     handle->connect(plan.odbcText, connectionTimeout, plan.component);
     if (plan.route == ConnectionRoute::Excel)
@@ -26,11 +29,12 @@ void Connection::open(const std::string& connectionText, const std::string& user
     plan_ = std::move(plan);
 }
 
-int Connection::state() const { return handle_ && handle_->connected() ? adStateOpen : adStateClosed; }
+int Connection::state() const { return olap_ || (handle_ && handle_->connected()) ? adStateOpen : adStateClosed; }
 
 void Connection::close() {
     if (state() != adStateOpen) throw RuntimeError(kObjectClosed, objectModelDescription(kObjectClosed));
     excel_.reset();
+    olap_.reset();
     handle_.reset();
 }
 

@@ -13,6 +13,11 @@ namespace host::ado {
 namespace odbc {
 class ConnectionHandle;
 }
+}  // namespace host::ado
+namespace host::olap {
+class CubeConnection;
+}
+namespace host::ado {
 class ExcelSource;
 
 inline constexpr int adStateClosed = 0;
@@ -26,7 +31,7 @@ public:
     Connection& operator=(const Connection&) = delete;
 
     // Opens the source; a user name or password replaces the text's own. Raises kObjectOpen when the
-    // connection is open already, kProviderNotFound for the OLAP provider and unknown providers, and
+    // connection is open already, kProviderNotFound for unknown providers, and
     // the driver's failure (kLoginRefused, kTimedOut, kDriverError) otherwise.
     void open(const std::string& connectionText, const std::string& user = {}, const std::string& password = {});
     // adStateOpen or adStateClosed.
@@ -48,6 +53,7 @@ private:
 
     std::unique_ptr<odbc::ConnectionHandle> handle_;
     std::unique_ptr<ExcelSource> excel_;
+    std::unique_ptr<olap::CubeConnection> olap_;
     ConnectionPlan plan_;
 };
 
