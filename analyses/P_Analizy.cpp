@@ -200,7 +200,7 @@ void CloseAnalysis(std::string& analysisName, std::int16_t& mode) {
             bool keep = true;
             if (book && mode != 2) {
                 try {
-                    book->close(mode == 1 && !book->saved);
+                    book->close(mode == 1);
                 } catch (const host::RuntimeError&) {
                     keep = report(GetMessageText(1032) + file + ")\n\n" + entry->path, ui::vbYesNo + ui::vbQuestion) !=
                            host::Variant(ui::vbNo);

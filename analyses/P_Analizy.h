@@ -24,7 +24,7 @@ void SaveAnalysis();
 // AnalysesFolder, and makes it the current analysis. A workbook never saved: message 1030.
 void SaveAnalysisAs();
 // Ends the current analysis (a non-empty `analysisName` becomes CurrentAnalysisName first):
-//   mode 0 closes its workbooks without saving; mode 1 saves the changed ones and closes them (a
+//   mode 0 closes its workbooks without saving; mode 1 saves and closes them (a
 //   workbook that cannot be saved stays open, and message 1032 asks whether it stays in the
 //   analysis file); mode 2 leaves them open. Other modes do nothing. Without a current analysis asks
 //   (message 145) and, unless the answer is No, runs SaveAnalysisAs.
