@@ -1,6 +1,7 @@
 #include "analyses/BusyState.h"
 
 #include "core/A_Deklaracje.h"
+#include "host/base/RuntimeError.h"
 
 namespace telm {
 
@@ -18,7 +19,8 @@ BusyState::~BusyState() {
     app_.screenUpdating = screenUpdating_;
     try {
         app_.setCalculation(calculation_);  // back to automatic recalculates, and a formula may fail
-    } catch (...) {
+    } catch (const host::RuntimeError&) {
+        // a destructor cannot pass it on; the mode is set before the recalculation runs
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/F_Pomocnicze.h"
 #include "host/ado/Connection.h"
+#include "host/ado/Errors.h"
 #include "host/ado/Recordset.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
@@ -30,7 +31,13 @@ long RunSqlStep(const std::string& connection, const std::string& sql, const hos
         for (long f = 0; f < fields.Count(); ++f) target->cells(1, static_cast<int>(f) + 1)->setValue(fields.Name(f));
         ++row;
     }
-    const host::Variant rows = r.getRows();
+    host::Variant rows;
+    try {
+        rows = r.getRows();
+    } catch (const host::RuntimeError& e) {
+        if (e.number() != host::ado::kNoCurrentRecord) throw;
+        return row;  // a result without rows
+    }
     if (!rows.isArray() || rows.arrayValue().dimensions() != 2) return row;
     const auto& a = rows.arrayValue();
     for (long record = a.lbound(2); record <= a.ubound(2); ++record, ++row)

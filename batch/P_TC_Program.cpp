@@ -7,6 +7,7 @@
 #include "batch/TextConverterDefinition.h"
 #include "core/A_Deklaracje.h"
 #include "core/A_Languages.h"
+#include "core/F_Pomocnicze.h"
 #include "core/P_ObslBledow.h"
 #include "host/ado/Connection.h"
 #include "host/ado/Recordset.h"
@@ -120,7 +121,7 @@ void RunTextConverter() {
             BusyState busy;
             busy.status(GetMessageText(132));
             host::ado::Connection connection;
-            connection.open(d.connection);
+            connection.open(ReplaceFolderPlaceholder(d.connection));
             busy.status(GetMessageText(133));
             ensureTable(connection, d);
             for (const auto& file : files) {

@@ -14,6 +14,16 @@ namespace host::files {
 
 namespace {
 
+// XML 1.0 has no way to hold the control characters other than tab, line feed and carriage return:
+// they are left out.
+std::string xmlCharacters(const std::string& text) {
+    std::string kept;
+    kept.reserve(text.size());
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\n' || c == '\r') kept += c;
+    return kept;
+}
+
 // The Data element of a value; nothing for Empty.
 void appendData(pugi::xml_node cell, const Variant& value) {
     std::string type;
@@ -38,7 +48,7 @@ void appendData(pugi::xml_node cell, const Variant& value) {
             break;
         case VarType::String:
             type = "String";
-            text = value.stringValue();
+            text = xmlCharacters(value.stringValue());
             break;
         default:
             if (value.isNumber()) {
@@ -46,7 +56,7 @@ void appendData(pugi::xml_node cell, const Variant& value) {
                 text = numberText(value.toDouble());
             } else {
                 type = "String";
-                text = value.toString();
+                text = xmlCharacters(value.toString());
             }
     }
     auto data = cell.append_child("Data");
@@ -56,7 +66,7 @@ void appendData(pugi::xml_node cell, const Variant& value) {
 
 void appendSheet(pugi::xml_node root, const sheet::Worksheet& sheet) {
     auto worksheet = root.append_child("Worksheet");
-    worksheet.append_attribute("ss:Name") = sheet.name().c_str();
+    worksheet.append_attribute("ss:Name") = xmlCharacters(sheet.name()).c_str();
     auto table = worksheet.append_child("Table");
     pugi::xml_node row;
     int rowNumber = 0;
@@ -70,7 +80,7 @@ void appendSheet(pugi::xml_node root, const sheet::Worksheet& sheet) {
         cell.append_attribute("ss:Index") = placed.column;
         if (placed.cell->formula && !placed.cell->array)
             cell.append_attribute("ss:Formula") =
-                placed.cell->formula->toText(formula::ReferenceStyle::R1C1, placed.row, placed.column).c_str();
+                xmlCharacters(placed.cell->formula->toText(formula::ReferenceStyle::R1C1, placed.row, placed.column)).c_str();
         appendData(cell, placed.cell->value);
     }
     if (sheet.visible() != sheet::SheetVisibility::Visible) {

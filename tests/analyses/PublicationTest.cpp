@@ -112,6 +112,19 @@ TEST(PublicationTest, UnsavedWorkbooksMailFtpAndFoldersThatAreMissing) {
     EXPECT_NE(t.dialogs.record()[2].prompt.find("the folder does not exist"), std::string::npos);
     EXPECT_TRUE(std::filesystem::exists(t.out + "/last.htm"));
     t.expectIdle();
+
+    // With the formula option on, a plain formula stays a formula; the add-in's are still frozen.
+    t.dialogs.reset();
+    SharedState().PublishFormulaOption = true;
+    StorePublicationSettings(*t.source, {{t.out, "", "formulas", "", "xlsx"}});
+    PublishWithDefaults(silent);
+    EXPECT_TRUE(t.dialogs.record().empty()) << t.messages();
+    auto reader = host::sheet::Application::create();
+    host::files::attachWorkbookStore(*reader);
+    auto copy = reader->workbooks().open(t.out + "/formulas.xlsx");
+    EXPECT_EQ(copy->sheet(1)->range("A1")->hasFormula(), Variant(false));
+    EXPECT_EQ(copy->sheet(1)->range("A2")->formula(), Variant("=A1*2"));
+    EXPECT_EQ(copy->sheet(1)->range("A2")->value(), Variant(21.0));
 }
 
 TEST(PublicationTest, ThePanelEditsPublishesAndKeepsTheList) {

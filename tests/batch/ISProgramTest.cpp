@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -67,9 +68,16 @@ TEST(ISProgramTest, QueriesArchiveRefreshAndACubeThatGetDataOlapReads) {
         const std::string server = pg->connection("Uid=" + pg->user + ";Pwd=" + pg->password + ";");
         t.step({"SQL", server, "SELECT 'Łódź' AS city, 42 AS answer", "H1", "TRUE"});
     }
+    t.step({"SQL", t.connection, "SELECT Region FROM Sales WHERE 1 = 0", "J1"});  // no rows: nothing written
+    std::vector<std::string> progress;
+    t.app->onStatusBar = [&](const Variant& text) { progress.push_back(text.toString()); };
     t.run();
     EXPECT_TRUE(t.dialogs.record().empty()) << t.messages();
     EXPECT_FALSE(SharedState().ISProgramRunning);
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(progress.front(), "Step 3: sql");
+    EXPECT_NE(std::find(progress.begin(), progress.end(), "Step 8: CUBE"), progress.end());
+    EXPECT_TRUE(t.program->range("J1")->value().isEmpty());
     EXPECT_EQ(t.app->calculation(), host::sheet::CalculationMode::Automatic);
     EXPECT_EQ(t.app->statusBar(), Variant(false));
     EXPECT_TRUE(t.app->screenUpdating);
@@ -111,7 +119,11 @@ TEST(ISProgramTest, AFailingRowStopsTheProgramWithItsNumber) {
     // Unknown commands, missing cube definitions and a server that is down fail the same way.
     for (const std::vector<std::string>& bad :
          {std::vector<std::string>{"FORMAT C:"}, {"CUBE", t.folder.file("missing.def"), t.folder.file("x.cub")},
-          {"SQL", "Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=1;Database=x;Uid=x;Pwd=x;", "SELECT 1"}}) {
+          {"SQL", "Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=1;Database=x;Uid=x;Pwd=x;", "SELECT 1"},
+          {"DOWNLOAD", "http://127.0.0.1:1/listing.txt", "[TELM.NET.Folder]\\listing.txt"},
+          {"SQL", testsupport::postgresServer() ? testsupport::postgresServer()->connection("Uid=telm;Pwd=wrong;")
+                                                : std::string("Driver={No such driver}"),
+           "SELECT 1"}}) {
         t.dialogs.reset();
         t.program->range("A3:E20")->clearContents();
         t.nextRow = 3;
