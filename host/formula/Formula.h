@@ -89,6 +89,10 @@ public:
 // formula are error values; a run-time error raised by a user-defined function becomes #VALUE!.
 Variant evaluate(const Formula& formula, EvalContext& context, bool asArray);
 
+// A value written as a formula that gives it: "=3", "=""a""" for the text a, "=TRUE", "=#N/A",
+// "={1,2;3,4}" for an array (a one-dimensional array is one row).
+std::string constantFormulaText(const Variant& value);
+
 // Names of the built-in functions (upper case).
 bool isBuiltinFunction(std::string_view name);
 

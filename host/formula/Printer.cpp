@@ -54,6 +54,14 @@ public:
 
     std::string text() && { return std::move(out_); }
 
+    void printValue(const Variant& v) {
+        if (!v.isArray() || v.arrayValue().dimensions() != 1) return printConstant(v);
+        const Array& a = v.arrayValue();
+        Array row = Array::matrix(1, a.count(1));
+        for (long c = 1; c <= a.count(1); ++c) row(1, c) = a(a.lbound(1) + c - 1);
+        printArray(row);
+    }
+
 private:
     void printConstant(const Variant& v) {
         if (v.isArray()) return printArray(v.arrayValue());
@@ -110,6 +118,12 @@ const char* operatorText(Operator op) {
 std::string Formula::toText(ReferenceStyle style, int anchorRow, int anchorColumn) const {
     Printer printer(style, anchorRow, anchorColumn);
     printer.print(*root_);
+    return std::move(printer).text();
+}
+
+std::string constantFormulaText(const Variant& value) {
+    Printer printer(ReferenceStyle::A1, 1, 1);
+    printer.printValue(value);
     return std::move(printer).text();
 }
 

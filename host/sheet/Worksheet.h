@@ -18,6 +18,7 @@ namespace host::sheet {
 
 class Workbook;
 class Application;
+class ListObjects;
 
 enum class SheetVisibility { Visible = -1, Hidden = 0, VeryHidden = 2 };
 
@@ -66,6 +67,9 @@ public:
     // True once the sheet was removed from its workbook; its ranges can no longer be used.
     bool isRemoved() const { return removed_; }
 
+    // The tables (list objects) of the sheet.
+    ListObjects& listObjects();
+
     // Comments of the sheet, row by row.
     std::vector<std::shared_ptr<Comment>> comments() const;
     std::vector<ShapePtr> shapes() const;
@@ -107,6 +111,7 @@ private:
     std::unordered_map<CellKey, Cell> cells_;
     std::unordered_set<CellKey> formulaCells_;
     CalcState calc_;
+    std::shared_ptr<ListObjects> listObjects_;
     bool removed_ = false;
     friend class Workbook;
     std::vector<formula::Area> selection_{formula::Area::cell(1, 1)};
