@@ -16,6 +16,7 @@
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 #include "host/sheet/Workbook.h"
+#include "host/sheet/WorkbookLinks.h"
 #include "host/ui/Dialogs.h"
 
 namespace telm {
@@ -97,6 +98,23 @@ std::vector<std::string> openListed(const std::vector<AnalysisEntry>& entries) {
     return failed;
 }
 
+// The links of the analysis's open workbooks to workbooks outside the analysis, as "book: link".
+std::vector<std::string> linksOutside(const std::vector<AnalysisEntry>& entries) {
+    std::vector<std::string> members;
+    for (const auto& entry : entries) members.push_back(host::nativePath(ReplaceFolderPlaceholder(entry.path)));
+    auto isMember = [&](const std::string& path) {
+        for (const auto& member : members)
+            if (host::StrComp(member, host::nativePath(path), host::CompareMethod::Text) == 0) return true;
+        return false;
+    };
+    std::vector<std::string> outside;
+    for (const auto& entry : entries)
+        if (auto book = openWorkbookOf(entry.path))
+            for (const auto& source : host::sheet::linkSources(*book))
+                if (!isMember(source)) outside.push_back(book->name() + ": " + source);
+    return outside;
+}
+
 // Publishes (silently) the open workbooks marked "P" and activates the one marked "A".
 void applyOptions(const std::vector<AnalysisEntry>& entries) {
     WorkbookPtr active;
@@ -127,9 +145,18 @@ void OpenAnalysis(std::string& analysisFile, std::string& openingReport, std::st
         makeCurrent(analysisFile);
         CalculateAllWorkbooks();
         applyOptions(*entries);
-        if (failed.empty()) return;
-        openingReport = GetMessageText(141) + analysisFile + "\n\n" + GetMessageText(142);
-        for (const auto& path : failed) openingReport += "\n" + path;
+        std::string findings;
+        if (!failed.empty()) {
+            findings += "\n\n" + GetMessageText(142);
+            for (const auto& path : failed) findings += "\n" + path;
+        }
+        if (const auto links = linksOutside(*entries); !links.empty()) {
+            findings += "\n\n" + GetMessageText(143);
+            for (const auto& link : links) findings += "\n" + link;
+            findings += "\n\n" + GetMessageText(144);
+        }
+        if (findings.empty()) return;
+        openingReport = GetMessageText(141) + analysisFile + findings;
         report(openingReport);
     } catch (const host::RuntimeError& e) {
         reportFailure(e);

@@ -13,8 +13,9 @@ namespace telm {
 // is written back) with every workbook it lists that is not open yet, makes it the current analysis,
 // recalculates all workbooks (CalculateAllWorkbooks), publishes those marked "P" and activates the one
 // marked "A". Unknown option letters are reported (message 1028) and ignored. The files that cannot be
-// opened are reported together (messages 141, 142) and that report is written to `openingReport`
-// (empty when every file opened). A non-empty `analysisName` is remembered as LastOpenedAnalysis.
+// opened (message 142) and the links of the analysis's workbooks to workbooks outside it (messages
+// 143, 144) are reported together under message 141, and that report is written to `openingReport`
+// (empty when there is nothing to report). A non-empty `analysisName` is remembered as LastOpenedAnalysis.
 // A file that is no analysis: message 1019.
 void OpenAnalysis(std::string& analysisFile, std::string& openingReport, std::string& analysisName);
 // Saves every open workbook of the current analysis (message 146 in the status bar; a failure: 1031).

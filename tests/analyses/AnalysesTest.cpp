@@ -135,6 +135,18 @@ TEST(AnalysesTest, MissingFilesUnknownOptionsAndFilesThatAreNoAnalysis) {
     // "P" published north beside itself.
     EXPECT_TRUE(std::filesystem::exists(t.folder.file("north_mirror.xlsx")));
 
+    // Links to a workbook outside the analysis are reported; links inside it are not.
+    auto north = t.book("north.xlsx");
+    north->sheet(1)->range("C1")->setFormula("='" + t.folder.string() + "/[other.xlsx]Sheet1'!A1");
+    north->sheet(1)->range("C2")->setFormula("='" + t.folder.string() + "/[NORTH_MIRROR.xlsx]Sheet1'!A1");
+    north->save();
+    north->close();
+    WriteAnalysisList(odd, {{t.folder.file("north.xlsx"), ""}, {t.folder.file("north_mirror.xlsx"), ""}});
+    OpenAnalysis(file, report, name);
+    EXPECT_EQ(report, GetMessageText(141) + odd + "\n\n" + GetMessageText(143) + "\nnorth.xlsx: " +
+                          t.folder.file("other.xlsx") + "\n\n" + GetMessageText(144));
+    for (const auto& book : t.app->workbooks().list()) book->close();
+
     // A workbook that is no analysis file, and a file that is no workbook.
     t.dialogs.reset();
     file = t.folder.file("north.xlsx");
@@ -148,9 +160,9 @@ TEST(AnalysesTest, MissingFilesUnknownOptionsAndFilesThatAreNoAnalysis) {
     EXPECT_EQ(SharedState().CurrentAnalysisName, odd);
 
     // A workbook never saved cannot be listed.
-    t.app->workbooks().add();
+    const std::string unsaved = t.app->workbooks().add()->name();
     t.app->run("SaveAsAnalyse");
-    EXPECT_EQ(t.dialogs.record().back().prompt, GetMessageText(1030) + "\nBook4");
+    EXPECT_EQ(t.dialogs.record().back().prompt, GetMessageText(1030) + "\n" + unsaved);
 }
 
 TEST(AnalysesTest, TemplateOpenedFromTheTemplatesFolder) {

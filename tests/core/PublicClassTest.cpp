@@ -122,7 +122,7 @@ TEST(PublicClass, MenuControlsRunTheirCommands) {
             EXPECT_EQ(SharedState().LanguageIndex, 0);
         }
     // A command whose procedure fails shows the runtime's error box.
-    host.app->run("PublishNormal");
+    host.app->run("CubeWizard");
     ASSERT_FALSE(host.dialogs.record().empty());
     EXPECT_NE(host.dialogs.record().back().prompt.find("Run-time error '438'"), std::string::npos);
     EXPECT_THROW(host.app->run("NoSuchCommand"), host::RuntimeError);
