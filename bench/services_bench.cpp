@@ -68,6 +68,7 @@ const Source& sqlite() {
     static const auto source = [] {
         auto s = std::make_unique<Source>("sqlite", "", "T");
         s->connection = "Driver={SQLite3};Database=" + (s->folder / "bench.db").string() + ";";
+        std::ofstream(s->folder / "bench.db").close();  // connections open existing database files only
         s->fill();
         return s;
     }();

@@ -169,7 +169,12 @@ std::string translateThroughPage(const std::string& address) {
     return result;
 }
 
-std::string marker(long k) { return "<" + std::to_string(k) + ">"; }
+std::string marker(long k) {
+    std::string m = "<";
+    m += std::to_string(k);
+    m += '>';
+    return m;
+}
 
 }  // namespace
 

@@ -30,6 +30,9 @@ struct ServerCalculation : ::testing::Test, testsupport::AddInHost {
     ServerCalculation() {
         std::filesystem::create_directories(serverFolder);
         host::files::attachWorkbookStore(*app);
+        // Connections open existing database files only: each starts as an empty file.
+        std::ofstream(folder.file("sales.db")).close();
+        std::ofstream(serverFolder + "/TelmNetServerCalculation.mdb").close();
         testsupport::runStatements(live, {"CREATE TABLE Sales (Year INTEGER, Amount REAL)",
                                           "INSERT INTO Sales VALUES (2024, 1), (2025, 2.5), (2025, 4)"});
         testsupport::runStatements(

@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <fstream>
 #include <functional>
 
 #include "core/A_Deklaracje.h"
@@ -41,6 +42,8 @@ struct Services : ::testing::Test, testsupport::ServiceWorkbooks {
     StatementCounter& statements = StatementCounter::instance();
 
     explicit Services(long sqlLength = 0) {
+        // Connections open existing database files only: each starts as an empty file.
+        for (const char* name : {"sales.db", "stock.db"}) std::ofstream(folder.file(name)).close();
         testsupport::runStatements(sales, {"CREATE TABLE SvcSales (Code INTEGER, Amount REAL, Cost REAL, Region TEXT)",
                                            "INSERT INTO SvcSales VALUES (11, 110.5, 1, 'Anna'), (12, 0, 2.5, 'Łucja'), "
                                            "(13, 130, NULL, NULL), (14, -14.25, 4, 'Bartek'), (15, 150, 5, 'Celina'), "

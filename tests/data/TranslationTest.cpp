@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "core/A_Deklaracje.h"
 #include "support/PageServer.h"
 #include "support/ServiceWorkbooks.h"
@@ -38,6 +40,7 @@ struct Translation : ::testing::Test, testsupport::ServiceWorkbooks {
     std::string database = folder.file("sales.db");
 
     void startWithPage(const std::string& address) {
+        std::ofstream(database).close();  // connections open existing database files only
         testsupport::runStatements("Driver={SQLite3};Database=" + database + ";",
                                    {"CREATE TABLE T (Code INTEGER, Amount REAL)", "INSERT INTO T VALUES (1, 12.5)"});
         startWithModel(address.empty() ? std::string("PARAMETERS=X=1\n") : "PARAMETERS=TranslationPage=" + address + "\n");
@@ -100,4 +103,18 @@ TEST_F(Translation, APageThatCannotLoadLeavesEveryTextWithoutItsPiece) {
     command("SetServicesOn");
     command("CalculateAll2");
     for (const auto& cell : formulaCells()) EXPECT_EQ(cell->value(), Variant("..."));
+}
+
+TEST_F(Translation, TextsTooLongForOneAddressAreLeftWithoutTheirPieces) {
+    startWithPage(page.address());
+    report("Texts.xlsx", {{"=GETTRANSLATION(B1)", "=GETTRANSLATION(B2)", "=GETTRANSLATION(B3)",
+                           "=GETTRANSLATION(B4)", "=GETTRANSLATION(B5)"}});
+    auto sheet = app->workbooks().item("Texts.xlsx")->sheet(1);
+    for (int r = 1; r <= 5; ++r) sheet->cells(r, 2)->setValue(std::string(30000, static_cast<char>('a' + r)));
+    command("SetServicesOn");
+    command("CalculateAll2");
+    // 150,000 characters in one address are more than the browser can be given.
+    for (int r = 1; r <= 5; ++r) EXPECT_EQ(sheet->cells(r, 1)->value(), Variant("...")) << r;
+    EXPECT_EQ(page.pageRequests(), 0);
+    EXPECT_EQ(app->statusBar(), Variant(false));
 }
