@@ -5,18 +5,19 @@
 
 namespace telm {
 
-BusyState::BusyState()
+BusyState::BusyState(bool manualCalculation)
     : app_(ExcelApplication()),
       calculation_(app_.calculation()),
       screenUpdating_(app_.screenUpdating),
       statusBar_(app_.statusBar()) {
-    app_.setCalculation(host::sheet::CalculationMode::Manual);
+    if (manualCalculation) app_.setCalculation(host::sheet::CalculationMode::Manual);
     app_.screenUpdating = false;
 }
 
 BusyState::~BusyState() {
     app_.setStatusBar(statusBar_);
     app_.screenUpdating = screenUpdating_;
+    if (app_.calculation() == calculation_) return;
     try {
         app_.setCalculation(calculation_);  // back to automatic recalculates, and a formula may fail
     } catch (const host::RuntimeError&) {

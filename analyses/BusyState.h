@@ -1,6 +1,8 @@
 #pragma once
-// The state a long command works in: calculation manual, screen updating off and its progress in the
-// status bar. What it found is given back when the object ends, whichever way the command ends.
+// The state a long command works in: screen updating off, its progress in the status bar and, for a
+// command that writes cells, calculation manual. What it found is given back when the object ends,
+// whichever way the command ends. (Calculation going back to automatic recalculates every volatile
+// cell, each data function querying again: commands that write no cells leave it alone.)
 
 #include <string>
 
@@ -12,7 +14,7 @@ namespace telm {
 class BusyState {
 public:
     // Raises 91 when the host application was never handed in.
-    BusyState();
+    explicit BusyState(bool manualCalculation);
     ~BusyState();
     BusyState(const BusyState&) = delete;
     BusyState& operator=(const BusyState&) = delete;

@@ -82,7 +82,7 @@ bool offerNewAnalysis() {
 
 // Opens the listed workbooks that are not open yet; gives the paths that could not be opened.
 std::vector<std::string> openListed(const std::vector<AnalysisEntry>& entries) {
-    BusyState busy;
+    BusyState busy(false);
     std::vector<std::string> failed;
     for (const auto& entry : entries) {
         const std::string unknown = UnknownOptions(entry.options);
@@ -168,7 +168,7 @@ void SaveAnalysis() {
         if (offerNewAnalysis()) return;
         const auto entries = readList(SharedState().CurrentAnalysisName);
         if (!entries) return;
-        BusyState busy;
+        BusyState busy(false);
         for (const auto& entry : *entries) {
             auto book = openWorkbookOf(entry.path);
             if (!book) continue;

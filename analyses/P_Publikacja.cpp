@@ -72,7 +72,7 @@ void PublishWorkbook(const host::sheet::WorkbookPtr& book, const std::vector<Pub
     }
     std::vector<std::string> written;
     {
-        BusyState busy;
+        BusyState busy(false);
         busy.status(GetMessageText(16));
         const PublicationCopy copy = MakePublicationCopy(*book);
         busy.status(GetMessageText(119));

@@ -118,7 +118,7 @@ void RunTextConverter() {
         if (files.empty()) return report(GetMessageText(1022) + "\n" + d.file);
         std::vector<Row> loaded;
         {
-            BusyState busy;
+            BusyState busy(true);
             busy.status(GetMessageText(132));
             host::ado::Connection connection;
             connection.open(ReplaceFolderPlaceholder(d.connection));

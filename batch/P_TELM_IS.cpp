@@ -39,7 +39,7 @@ struct ProgramRunning {
 // Runs the rows; gives the failing row's number and failure, or nothing when every row ran.
 std::optional<std::pair<int, std::string>> runRows(const host::sheet::WorksheetPtr& sheet) {
     ProgramRunning running;
-    BusyState busy;
+    BusyState busy(true);
     for (int row = kFirstRow;; ++row) {
         const std::string command = sheet->cells(row, 1)->value().toString();
         if (command.empty()) return std::nullopt;
