@@ -17,6 +17,10 @@
 #include "core/F_Pomocnicze.h"
 #include "core/F_Slownie.h"
 #include "core/NotBuilt.h"
+#include "data/P_Formuly.h"
+#include "wizards/P_DataSources.h"
+#include "wizards/P_zODBC.h"
+#include "wizards/P_zOlap.h"
 #include "core/P_ObslBledow.h"
 #include "data/F_000.h"
 #include "data/F_Dane.h"
@@ -162,8 +166,8 @@ void clsTELMPublicClass::books(const Variant& workbooks) {
 void clsTELMPublicClass::PublicInfoAbout() { ShowAboutBox(); }
 void clsTELMPublicClass::PublicNumberFormat() { ApplyDefaultNumberFormat(); }
 void clsTELMPublicClass::PublicOpenHelp() { OpenHelpPage(); }
-void clsTELMPublicClass::PublicParametrizeFormula() { NotBuilt("ParametrizeActiveFormula"); }
-void clsTELMPublicClass::PublicFillSelection() { NotBuilt("FillSelectionWithFormula"); }
+void clsTELMPublicClass::PublicParametrizeFormula() { ParametrizeActiveFormula(); }
+void clsTELMPublicClass::PublicFillSelection() { FillSelectionWithFormula(); }
 void clsTELMPublicClass::PublicPasteSpecialOnlyValues() { PasteValuesIntoSelection(); }
 void clsTELMPublicClass::PublicPrzeliczFormule() { EvaluateFormulaInEditLine(); }
 void clsTELMPublicClass::PublicPrzeliczFormule2() { ShowFormulaResult(); }
@@ -191,16 +195,16 @@ void clsTELMPublicClass::PublicCloseAnalyse() {
     CloseAnalysis(name, mode);
 }
 void clsTELMPublicClass::PublicSaveAnalyse() { SaveAnalysis(); }
-void clsTELMPublicClass::PublicWizardGetdata() { NotBuilt("ShowGetDataWizard"); }
+void clsTELMPublicClass::PublicWizardGetdata() { ShowGetDataWizard(); }
 void clsTELMPublicClass::PublicCalculateSheet2() { CalculateActiveSheet(); }
 void clsTELMPublicClass::PublicShowHideArchive() { ToggleArchiveSheet(); }
 void clsTELMPublicClass::PublicPublishDefault() {
     bool silent = false;
     PublishWithDefaults(silent);
 }
-void clsTELMPublicClass::PublicWizardGetdataOLAP() { NotBuilt("InsertPivotReferenceFormula"); }
-void clsTELMPublicClass::PublicWizardGetdataODBC() { NotBuilt("InsertGetDataOdbcFormula"); }
-void clsTELMPublicClass::PublicDataSourceWizard() { NotBuilt("OpenDataSourceWizard"); }
+void clsTELMPublicClass::PublicWizardGetdataOLAP() { InsertPivotReferenceFormula(); }
+void clsTELMPublicClass::PublicWizardGetdataODBC() { InsertGetDataOdbcFormula(); }
+void clsTELMPublicClass::PublicDataSourceWizard() { OpenDataSourceWizard(); }
 void clsTELMPublicClass::PublicSaveAsAnalyse() { SaveAnalysisAs(); }
 void clsTELMPublicClass::PublicEditAnalyse() { EditAnalysis(); }
 void clsTELMPublicClass::PublicOtworzSzablonVADUR() { SelectAndOpenTemplate(); }
@@ -210,7 +214,7 @@ void clsTELMPublicClass::PublicPrzeliczanieArkSkorSwitch() {}
 void clsTELMPublicClass::PublicOpublikujWszystko() { PublishAllWorkbooks(); }
 void clsTELMPublicClass::PublicRemoveArchive() { DeleteArchiveSheet(); }
 void clsTELMPublicClass::PublicCountersInfo() { ShowCountersInfo(); }
-void clsTELMPublicClass::PublicGetPivotData2GetDataOlap() { NotBuilt("ConvertSelectedPivotFormulas"); }
+void clsTELMPublicClass::PublicGetPivotData2GetDataOlap() { ConvertSelectedPivotFormulas(); }
 void clsTELMPublicClass::PublicRefreshDataModel() { ReloadDataModel(); }
 void clsTELMPublicClass::PublicZamykanie() { RemoveMenus(); }
 void clsTELMPublicClass::PublicStartIS() { RunISProgram(); }
@@ -244,8 +248,8 @@ Variant clsTELMPublicClass::PublicShowShortcuts() {
     ShowShortcutList();
     return Variant();
 }
-void clsTELMPublicClass::PublicCubeWizard() { NotBuilt("BuildOfflineCube"); }
-void clsTELMPublicClass::PublicClearFieldSums() { NotBuilt("ClearPivotFieldSubtotals"); }
+void clsTELMPublicClass::PublicCubeWizard() { BuildOfflineCube(); }
+void clsTELMPublicClass::PublicClearFieldSums() { ClearPivotFieldSubtotals(); }
 void clsTELMPublicClass::PublicBrowseForFolder() { InsertChosenFolderPath(); }
 void clsTELMPublicClass::PublicBrowseForFile() { InsertChosenFilePath(); }
 void clsTELMPublicClass::PublicFileRegisterStart() { BuildFileRegister(); }
