@@ -124,7 +124,7 @@ TEST(PublicClass, MenuControlsRunTheirCommands) {
     // A command reaches its procedure, which reports what stops it.
     host.app->run("PublishNormal");
     ASSERT_FALSE(host.dialogs.record().empty());
-    EXPECT_EQ(host.dialogs.record().back().prompt, "No workbook open or the workbook not saved yet.");
+    EXPECT_EQ(host.dialogs.record().back().prompt, "Brak skoroszytu lub skoroszyt niezapisany.");  // in Polish now
     EXPECT_THROW(host.app->run("NoSuchCommand"), host::RuntimeError);
 }
 
