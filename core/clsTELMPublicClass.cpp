@@ -16,7 +16,6 @@
 #include "core/A_Start.h"
 #include "core/F_Pomocnicze.h"
 #include "core/F_Slownie.h"
-#include "core/NotBuilt.h"
 #include "data/P_Formuly.h"
 #include "wizards/P_DataSources.h"
 #include "wizards/P_zODBC.h"
