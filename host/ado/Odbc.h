@@ -37,6 +37,8 @@ public:
     // driver takes UTF-8 through its narrow entry points (its wide ones drop characters above
     // U+00FF), every other driver UTF-16 through the wide ones.
     SQLRETURN execDirect(SQLHSTMT statement, const std::string& sql) const;
+    // Whether texts (statements, names, values) pass as UTF-8 through the narrow entry points.
+    bool narrowText() const { return narrowText_; }
     SQLHDBC handle() const { return dbc_; }
 
 private:

@@ -7,34 +7,14 @@
 #include "host/base/RuntimeError.h"
 #include "support/Errors.h"
 #include "support/Odbc.h"
-#include "support/TempFolder.h"
+#include "support/SqliteFile.h"
 #include "host/sheet/Application.h"
 
 using namespace host::ado;
 using host::Variant;
 using testsupport::errorNumberOf;
 
-namespace {
-
-// A SQLite database file with table T(Name TEXT, Amount REAL, Code INTEGER).
-struct SqliteFile {
-    testsupport::TempFolder folder{"telm-ado"};
-    std::string path = folder.file("data.db");
-    std::string text = "Driver={SQLite3};Database=" + path + ";";
-    SqliteFile() {
-        Connection c;
-        c.open(text);
-        for (const char* sql : {"CREATE TABLE T (Name TEXT, Amount REAL, Code INTEGER)",
-                                "INSERT INTO T VALUES ('Anna', 10.5, 1)", "INSERT INTO T VALUES ('Bartek', NULL, 2)",
-                                "INSERT INTO T VALUES ('Zażółć', 0, 3)"}) {
-            Recordset r;
-            r.open(sql, c);
-            EXPECT_EQ(r.state(), adStateClosed);
-        }
-    }
-};
-
-}  // namespace
+using testsupport::SqliteFile;
 
 TEST(Ado, RowsAsFieldByRecordWithNullAndFieldNames) {
     SqliteFile db;

@@ -13,6 +13,7 @@
 #include "host/sheet/Worksheet.h"
 #include "support/AddInHost.h"
 #include "support/Odbc.h"
+#include "support/SqliteFile.h"
 #include "support/PrintVariant.h"
 
 namespace testsupport {
@@ -24,22 +25,13 @@ inline std::string quote(const std::string& text) {
     return out + "\"";
 }
 
-// Runs statements on a data source (test set-up, not through the add-in).
-inline void runStatements(const std::string& connection, std::initializer_list<const char*> statements) {
-    host::ado::Connection c;
-    c.open(connection);
-    for (const char* sql : statements) {
-        host::ado::Recordset r;
-        r.open(sql, c);
-    }
-}
-
 struct SqlCells : AddInHost {
     std::string database = folder.file("sales.db");
     std::string connection = "Driver={SQLite3};Database=" + database + ";";
     host::sheet::WorksheetPtr sheet;
 
     SqlCells() {
+        createDatabaseFile(database);
         runStatements(connection, {"CREATE TABLE Sales (Region TEXT, Amount REAL, Code INTEGER, Note TEXT)",
                                    "INSERT INTO Sales VALUES ('Anna', 10.5, 1, NULL)",
                                    "INSERT INTO Sales VALUES ('Adam', 0, 11, '.')",
