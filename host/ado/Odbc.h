@@ -29,6 +29,8 @@ public:
     ConnectionHandle(const ConnectionHandle&) = delete;
     ConnectionHandle& operator=(const ConnectionHandle&) = delete;
 
+    // Asks the driver for a read-only connection; before connect().
+    void setReadOnly();
     // SQLDriverConnect without prompting; `component` as for check().
     void connect(const std::string& odbcText, int loginTimeoutSeconds, std::string_view component);
     void disconnect();

@@ -79,7 +79,7 @@ TEST(Ado, ConnectionTexts) {
     EXPECT_EQ(planConnection("Provider=MSDASQL.1;DSN=Sales;UID=a;PWD=b", "", "").odbcText, "DSN=Sales;UID=a;PWD=b;");
     EXPECT_EQ(planConnection("DSN=Sales;UID=a;PWD=b", "u", "p;q").odbcText, "DSN=Sales;UID=u;PWD={p;q};");
     EXPECT_EQ(planConnection("Driver={SQLite3};Database=/data\\Sales.db", "", "").odbcText,
-              "Driver=SQLite3;Database=/data/Sales.db;");
+              "Driver=SQLite3;Database=/data/Sales.db;NoCreat=1;");
     EXPECT_EQ(planConnection("Provider=MSOLAP.3;Data Source=x", "", "").route, ConnectionRoute::Olap);
     EXPECT_EQ(errorNumberOf([] { planConnection("Provider=SQLOLEDB;Data Source=x", "", ""); }), kProviderNotFound);
     const auto access = planConnection("Driver={Microsoft Access Driver (*.mdb)};ReadOnly=True;DBQ=/d\\a.mdb", "u", "p");
@@ -103,6 +103,7 @@ TEST(Ado, ErrorNumbersOfDiagnostics) {
     EXPECT_EQ(errorNumberOf("HYT00", "Timeout expired"), kTimedOut);
     EXPECT_EQ(errorNumberOf("57014", "canceling statement due to statement timeout"), kTimedOut);
     EXPECT_EQ(errorNumberOf("HY000", "[SQLite]no such table"), kDriverError);
+    EXPECT_EQ(errorNumberOf("HY000", "[SQLite]database is locked (5)"), kTimedOut);
 }
 
 namespace {
