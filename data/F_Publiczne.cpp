@@ -34,7 +34,8 @@ Variant GetDataOdbcPublic(const Variant& connection, const Variant& query, Varia
     try {
         bool serverCalculationAllowed = false;
         return GetDataAdoCore(connection, query, third, serverCalculationAllowed);
-    } catch (const host::RuntimeError&) {
+    } catch (...) {
+        SharedState().DescribeModeActive = false;
         return Variant();
     }
 }
