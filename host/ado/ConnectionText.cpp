@@ -50,10 +50,12 @@ void setItem(std::vector<ConnectionItem>& items, std::string_view key, std::stri
     items.push_back({std::string(key), std::move(value)});
 }
 
-// The ADO names of ODBC items: "Data Source" is the DSN, "User ID" and "Password" are UID and PWD.
+// The ADO names of ODBC items: "Data Source" is the DSN (in a text that names no driver), "User ID"
+// and "Password" are UID and PWD.
 void useOdbcNames(std::vector<ConnectionItem>& items) {
+    const bool namesDriver = findItem(items, "Driver") != nullptr;
     for (auto [ado, odbc] : {std::pair{"Data Source", "DSN"}, std::pair{"User ID", "UID"}, std::pair{"Password", "PWD"}})
-        if (const ConnectionItem* item = findItem(items, ado)) {
+        if (const ConnectionItem* item = findItem(items, ado); item && !(namesDriver && odbc == std::string_view("DSN"))) {
             if (!findItem(items, odbc)) items.push_back({odbc, item->value});
             std::erase_if(items, [&](const ConnectionItem& i) { return sameKey(i.key, ado); });
         }

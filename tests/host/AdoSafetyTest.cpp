@@ -110,6 +110,8 @@ TEST(AdoSafety, AdoStyleTextsReachTheirDataSource) {
               "DSN=Sales;UID=u;PWD=p;");
     EXPECT_EQ(planConnection("Provider=MSDASQL.1;Data Source=Sales;User ID=u;Password=p", "v", "q").odbcText,
               "DSN=Sales;UID=v;PWD=q;");
+    EXPECT_EQ(planConnection("Driver={SQLite3};Data Source=x;Database=/d.db", "", "").odbcText,
+              "Driver=SQLite3;Data Source=x;Database=/d.db;NoCreat=1;");
     testsupport::SqliteFile db;
     testsupport::addDataSource("TelmAdoStyle", {"Driver=SQLite3", "Database=" + db.path});
     Connection c;
