@@ -51,14 +51,17 @@ void setItem(std::vector<ConnectionItem>& items, std::string_view key, std::stri
 }
 
 // The ADO names of ODBC items: "Data Source" is the DSN (in a text that names no driver), "User ID"
-// and "Password" are UID and PWD.
+// and "Password" are UID and PWD. An item under its ODBC name wins.
 void useOdbcNames(std::vector<ConnectionItem>& items) {
-    const bool namesDriver = findItem(items, "Driver") != nullptr;
-    for (auto [ado, odbc] : {std::pair{"Data Source", "DSN"}, std::pair{"User ID", "UID"}, std::pair{"Password", "PWD"}})
-        if (const ConnectionItem* item = findItem(items, ado); item && !(namesDriver && odbc == std::string_view("DSN"))) {
-            if (!findItem(items, odbc)) items.push_back({odbc, item->value});
-            std::erase_if(items, [&](const ConnectionItem& i) { return sameKey(i.key, ado); });
-        }
+    auto rename = [&](std::string_view ado, std::string_view odbc) {
+        const ConnectionItem* item = findItem(items, ado);
+        if (!item) return;
+        if (!findItem(items, odbc)) items.push_back({std::string(odbc), item->value});
+        std::erase_if(items, [&](const ConnectionItem& i) { return sameKey(i.key, ado); });
+    };
+    if (!findItem(items, "Driver")) rename("Data Source", "DSN");
+    rename("User ID", "UID");
+    rename("Password", "PWD");
 }
 
 bool isTrue(const ConnectionItem* item) {
@@ -149,6 +152,7 @@ ConnectionPlan planConnection(const std::string& text, const std::string& user, 
         plan.route = ConnectionRoute::Excel;
         plan.component = "Microsoft Excel Driver";
         plan.sqlite = true;
+        plan.readOnly = false;  // the workbook is read into memory and never written back
         plan.workbookPath = fileItem(items);
         plan.odbcText = "Driver=SQLite3;Database=:memory:;";
         return plan;
@@ -162,12 +166,8 @@ ConnectionPlan planConnection(const std::string& text, const std::string& user, 
         plan.component = "ODBC";
     }
     if (!user.empty() || !password.empty()) {
-        std::erase_if(items, [](const ConnectionItem& i) {
-            return sameKey(i.key, "UID") || sameKey(i.key, "PWD") || sameKey(i.key, "User ID") ||
-                   sameKey(i.key, "Password");
-        });
-        items.push_back({"UID", user});
-        items.push_back({"PWD", password});
+        setItem(items, "UID", user);
+        setItem(items, "PWD", password);
     }
     // File items name files the add-in's way or this system's: "\" and "/" alike.
     for (ConnectionItem& item : items)

@@ -89,7 +89,7 @@ public:
 TEST(AdoValues, ExcelDriverKeepsPolishColumnNames) {
     Connection c;
     c.workbookStore = std::make_shared<OneSheetStore>();
-    c.open("Driver={Microsoft Excel Driver (*.xls)};DBQ=/data/Book.xls");
+    c.open("Driver={Microsoft Excel Driver (*.xls)};ReadOnly=1;DBQ=/data/Book.xls");
     const FirstRecord r = firstRecord(c, "SELECT * FROM [Dane$A1:B2]");
     EXPECT_EQ(r.names, (std::vector<std::string>{"Kwota zł", "Żółw"}));
     EXPECT_EQ(r.values[0], Variant(12.5));
