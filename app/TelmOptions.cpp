@@ -1,7 +1,9 @@
 #include "app/TelmOptions.h"
 
+#include <cstdlib>
 #include <map>
 #include <stdexcept>
+#include <string_view>
 
 namespace telm::app {
 
@@ -27,6 +29,15 @@ const std::map<std::string, Kind>& plainSteps() {
 
 }  // namespace
 
+int countryCodeOfLocale() {
+    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (!value || !*value) continue;
+        return std::string_view(value).starts_with("pl") ? 48 : 1;
+    }
+    return 1;
+}
+
 TelmOptions parseCommandLine(const std::vector<std::string>& arguments) {
     TelmOptions options;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -43,6 +54,20 @@ TelmOptions parseCommandLine(const std::vector<std::string>& arguments) {
             options.library = value();
         } else if (a == "--answer") {
             options.answers.push_back(value());
+        } else if (a == "--cancel") {
+            options.answers.push_back(kCancelAnswer);
+        } else if (a == "--country") {
+            const std::string& code = value();
+            std::size_t used = 0;
+            int number = 0;
+            try {
+                number = std::stoi(code, &used);
+            } catch (const std::exception&) {
+                used = 0;
+            }
+            if (used != code.size() || number <= 0)
+                throw std::invalid_argument("--country needs a telephone country code such as 48 or 44, got '" + code + "'");
+            options.countryCode = number;
         } else if (auto s = stepsWithArgument().find(a); s != stepsWithArgument().end()) {
             options.steps.push_back({s->second, value()});
             if (s->second == Kind::Set && options.steps.back().argument.find('=') == std::string::npos)
@@ -58,6 +83,14 @@ TelmOptions parseCommandLine(const std::vector<std::string>& arguments) {
     return options;
 }
 
+std::string stepText(const Step& step) {
+    for (const auto& [name, kind] : stepsWithArgument())
+        if (kind == step.kind) return name + " " + step.argument;
+    for (const auto& [name, kind] : plainSteps())
+        if (kind == step.kind) return name;
+    return "step";
+}
+
 std::string usageText() {
     return R"(Usage: telm [OPTIONS] [WORKBOOK...] [STEP...]
 
@@ -71,6 +104,9 @@ Options:
   --library FILE         the add-in library (default: libtelm.so next to the program)
   --answer TEXT          an answer to the next dialog, used before asking (repeatable): a button
                          (OK, Cancel, Yes, No, ...), a text, a path, or form actions
+  --cancel               cancel the next dialog, as the Esc key does (in order with --answer)
+  --country CODE         the country code the platform reports (48 starts the add-in in Polish;
+                         default: 48 for a Polish locale, else 1)
   -h, --help             this text
 
 Steps:
@@ -89,8 +125,10 @@ Steps:
   --eval FORMULA         evaluate a formula as a fresh cell of a scratch workbook and print its
                          value as displayed (several values as tab-separated rows)
 
-The exit status is 0 when every step succeeded, 1 with a message on the first failure, 2 for a
-bad command line.
+Dialogs, progress and messages go to standard error; standard output carries only what --print
+and --eval print. The exit status is 0 when every step succeeded, 1 with a message naming the
+first failing step (nothing after it runs), 2 for a bad command line, 130 after Ctrl-C (the
+running database statement is cancelled and no later step runs).
 )";
 }
 

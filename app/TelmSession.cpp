@@ -6,6 +6,7 @@
 #include "host/base/NumberFormat.h"
 #include "host/base/RuntimeError.h"
 #include "host/files/XlsxStore.h"
+#include "host/os/Interrupt.h"
 
 namespace telm::app {
 
@@ -27,30 +28,78 @@ void printRows(std::ostream& out, long rows, long columns, const std::function<s
     }
 }
 
+// The add-in folder to use: given, or the one next to the program. Raises TelmFailure naming what
+// is wrong with it.
+std::string addinFolderOf(const TelmOptions& options) {
+    if (options.addinFolder.empty()) {
+        const std::string folder = programFolder();
+        if (!fs::exists(fs::path(folder) / host::companion::kWorkbookName))
+            throw TelmFailure("no add-in folder: there is no TELM.NET.xla next to the program; give --addin DIR");
+        return folder;
+    }
+    const std::string& folder = options.addinFolder;
+    std::error_code ec;
+    const auto status = fs::status(folder, ec);
+    if (status.type() == fs::file_type::not_found) throw TelmFailure("--addin " + folder + ": the folder does not exist");
+    if (ec) throw TelmFailure("--addin " + folder + ": cannot look at the folder (" + ec.message() + ")");
+    if (status.type() != fs::file_type::directory) throw TelmFailure("--addin " + folder + ": not a folder");
+    fs::directory_iterator probe(folder, ec);
+    if (ec) throw TelmFailure("--addin " + folder + ": cannot read the folder (" + ec.message() + ")");
+    return folder;
+}
+
+std::string sheetNames(const host::sheet::Workbook& book) {
+    std::string names;
+    for (const auto& s : book.worksheets()) names += (names.empty() ? "" : ", ") + s->name();
+    return names;
+}
+
 }  // namespace
 
 std::string programFolder() { return fs::canonical("/proc/self/exe").parent_path().string(); }
 
-TelmSession::TelmSession(const TelmOptions& options, std::istream& in, std::ostream& out, std::ostream& err)
-    : out_(out), dialogs_(std::make_shared<host::ui::TerminalBackend>(in, out)), app_(host::sheet::Application::create()) {
+TelmSession::TelmSession(const TelmOptions& options, std::istream& in, std::ostream& out, std::ostream& err,
+                         bool inputIsTerminal)
+    : out_(out),
+      dialogs_(std::make_shared<host::ui::TerminalBackend>(in, err, inputIsTerminal)),
+      app_(host::sheet::Application::create()) {
     for (const auto& a : options.answers) dialogs_->giveAnswer(a);
     host::ui::setBackend(dialogs_);
     host::files::attachWorkbookStore(*app_);
+    app_->countryCode = options.countryCode.value_or(countryCodeOfLocale());
     app_->onStatusBar = [&err](const Variant& v) {
         if (v.isString() && !v.stringValue().empty()) err << "... " << v.stringValue() << "\n";
     };
-
-    std::string folder = options.addinFolder;
-    if (folder.empty()) {
-        folder = programFolder();
-        if (!fs::exists(fs::path(folder) / host::companion::kWorkbookName))
-            throw RuntimeError(host::err::FileNotFound,
-                               "No add-in folder: there is no TELM.NET.xla next to the program; give --addin DIR.");
+    try {
+        start(options);
+    } catch (...) {
+        companion_.reset();
+        host::ui::setBackend(nullptr);
+        throw;
     }
-    if (!fs::is_directory(folder)) throw RuntimeError(host::err::PathNotFound, "The add-in folder '" + folder + "' does not exist.");
+}
+
+void TelmSession::start(const TelmOptions& options) {
+    const std::string folder = addinFolderOf(options);
     const std::string library = options.library.empty() ? programFolder() + "/libtelm.so" : options.library;
-    companion_ = host::companion::Companion::open(app_, absolute(folder), library);
-    for (const auto& book : options.workbooks) app_->workbooks().open(absolute(book));
+    try {
+        companion_ = host::companion::Companion::open(app_, absolute(folder), library);
+    } catch (const RuntimeError& e) {
+        throw TelmFailure("starting the add-in: " + e.description());
+    }
+    if (app_->quitRequested())
+        throw TelmFailure("starting the add-in: it could not start and asked the application to quit "
+                          "(is the current folder readable?)");
+    companion_->setUnhandledErrorHandler([this](const RuntimeError& e) {
+        if (!unhandled_) unhandled_ = e;
+    });
+    for (const auto& book : options.workbooks) {
+        try {
+            app_->workbooks().open(absolute(book));
+        } catch (const RuntimeError& e) {
+            throw TelmFailure("opening " + book + ": " + e.description());
+        }
+    }
 }
 
 TelmSession::~TelmSession() {
@@ -60,29 +109,60 @@ TelmSession::~TelmSession() {
 
 host::sheet::WorkbookPtr TelmSession::activeWorkbook() const {
     auto book = app_->activeWorkbook();
-    if (!book) throw RuntimeError(host::err::InvalidArgument, "No workbook is open.");
+    if (!book) throw TelmFailure("no workbook is open (give a workbook file or --new first)");
     return book;
 }
 
+host::sheet::RangePtr TelmSession::range(const std::string& address) {
+    activeWorkbook();
+    try {
+        return app_->range(address);
+    } catch (const RuntimeError&) {
+        throw TelmFailure("'" + address + "' is not a cell reference of an open sheet");
+    }
+}
+
 void TelmSession::runSteps(const std::vector<Step>& steps) {
-    for (const Step& step : steps) runStep(step);
+    for (const Step& step : steps) {
+        unhandled_.reset();
+        try {
+            runStep(step);
+        } catch (const TelmFailure& e) {
+            if (host::os::interruptRequested()) throw TelmInterrupted();
+            throw TelmFailure(stepText(step) + ": " + e.what());
+        } catch (const RuntimeError& e) {
+            if (host::os::interruptRequested()) throw TelmInterrupted();
+            throw TelmFailure(stepText(step) + ": " + e.description());
+        }
+        if (host::os::interruptRequested()) throw TelmInterrupted();
+        if (unhandled_)
+            throw TelmFailure(stepText(step) + ": run-time error " + std::to_string(unhandled_->number()) + ": " +
+                              unhandled_->description());
+    }
 }
 
 void TelmSession::runStep(const Step& step) {
     using Kind = Step::Kind;
     switch (step.kind) {
     case Kind::New: app_->workbooks().add(); break;
-    case Kind::Select:
-        activeWorkbook();
-        app_->range(step.argument)->select();
+    case Kind::Select: range(step.argument)->select(); break;
+    case Kind::Sheet: {
+        auto book = activeWorkbook();
+        auto sheet = book->findSheet(step.argument);
+        if (!sheet) throw TelmFailure("no sheet of that name in " + book->name() + " (it has " + sheetNames(*book) + ")");
+        sheet->activate();
         break;
-    case Kind::Sheet: activeWorkbook()->sheet(step.argument)->activate(); break;
-    case Kind::Book: app_->workbooks().item(step.argument)->activate(); break;
+    }
+    case Kind::Book: {
+        auto book = app_->workbooks().find(step.argument);
+        if (!book) throw TelmFailure("no open workbook of that name");
+        book->activate();
+        break;
+    }
     case Kind::Run: app_->run(step.argument); break;
     case Kind::Set: {
-        activeWorkbook();
         const auto eq = step.argument.find('=');
-        app_->range(step.argument.substr(0, eq))->setFormula(step.argument.substr(eq + 1));
+        range(step.argument.substr(0, eq))->setFormula(step.argument.substr(eq + 1));
         break;
     }
     case Kind::Calculate: app_->calculate(); break;
@@ -96,10 +176,9 @@ void TelmSession::runStep(const Step& step) {
 }
 
 void TelmSession::print(const std::string& rangeText, bool formulas) {
-    activeWorkbook();
-    auto range = app_->range(rangeText);
-    printRows(out_, range->rowCount(), range->columnCount(), [&](long r, long c) {
-        auto cell = range->cells(static_cast<int>(r), static_cast<int>(c));
+    auto cells = range(rangeText);
+    printRows(out_, cells->rowCount(), cells->columnCount(), [&](long r, long c) {
+        auto cell = cells->cells(static_cast<int>(r), static_cast<int>(c));
         return formulas ? cell->formula().toString() : cell->text();
     });
 }

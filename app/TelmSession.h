@@ -4,25 +4,44 @@
 
 #include <iosfwd>
 #include <memory>
+#include <optional>
+#include <stdexcept>
 
 #include "app/TelmOptions.h"
+#include "host/base/RuntimeError.h"
 #include "host/companion/Companion.h"
 #include "host/sheet/Application.h"
 #include "host/ui/TerminalBackend.h"
 
 namespace telm::app {
 
+// A step, or the start, that failed; what() names it and says why ("--print ZZZ: not a cell
+// reference").
+struct TelmFailure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Ctrl-C stopped the run.
+struct TelmInterrupted : std::runtime_error {
+    TelmInterrupted() : std::runtime_error("interrupted") {}
+};
+
 class TelmSession {
 public:
-    // Starts the application and the add-in, and opens the workbooks. Raises host::RuntimeError.
-    TelmSession(const TelmOptions& options, std::istream& in, std::ostream& out, std::ostream& err);
+    // Starts the application and the add-in (dialogs on `err`, answered from `in`), and opens the
+    // workbooks. Raises TelmFailure.
+    TelmSession(const TelmOptions& options, std::istream& in, std::ostream& out, std::ostream& err,
+                bool inputIsTerminal = false);
     ~TelmSession();
 
-    // Runs the steps in order; the first failing step raises.
+    // Runs the steps in order; the first failing step raises TelmFailure, Ctrl-C TelmInterrupted,
+    // and no later step runs.
     void runSteps(const std::vector<Step>& steps);
 
 private:
+    void start(const TelmOptions& options);
     void runStep(const Step& step);
+    host::sheet::RangePtr range(const std::string& address);
     void print(const std::string& rangeText, bool formulas);
     void eval(const std::string& formulaText);
     host::sheet::WorkbookPtr activeWorkbook() const;
@@ -31,6 +50,7 @@ private:
     std::shared_ptr<host::ui::TerminalBackend> dialogs_;
     std::shared_ptr<host::sheet::Application> app_;
     std::unique_ptr<host::companion::Companion> companion_;
+    std::optional<host::RuntimeError> unhandled_;  // a run-time error box shown during the step
     host::sheet::WorksheetPtr scratch_;
     int scratchRow_ = 0;
 };

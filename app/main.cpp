@@ -1,5 +1,7 @@
 // telm: the spreadsheet platform with the TELM.NET add-in, at a terminal or in a script.
 
+#include <unistd.h>
+
 #include <iostream>
 #include <stdexcept>
 #include <string>
@@ -8,6 +10,7 @@
 #include "app/TelmOptions.h"
 #include "app/TelmSession.h"
 #include "host/base/RuntimeError.h"
+#include "host/os/Interrupt.h"
 
 int main(int argc, char** argv) {
     using namespace telm::app;
@@ -22,15 +25,22 @@ int main(int argc, char** argv) {
         std::cout << usageText();
         return 0;
     }
+    host::os::installInterruptHandler();
     try {
-        TelmSession session(options, std::cin, std::cout, std::cerr);
+        TelmSession session(options, std::cin, std::cout, std::cerr, ::isatty(STDIN_FILENO) != 0);
         session.runSteps(options.steps);
-    } catch (const host::RuntimeError& e) {
-        std::cerr << "telm: " << e.description() << "\n";
+    } catch (const TelmInterrupted&) {
+        std::cout.flush();
+        std::cerr << "telm: interrupted: the running statement was cancelled and no later step ran\n";
+        return 130;
+    } catch (const TelmFailure& e) {
+        std::cout.flush();
+        std::cerr << "telm: " << e.what() << "\n";
         return 1;
     } catch (const std::exception& e) {
+        std::cout.flush();
         std::cerr << "telm: " << e.what() << "\n";
         return 1;
     }
-    return 0;
+    return host::os::interruptRequested() ? 130 : 0;
 }

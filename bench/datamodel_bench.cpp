@@ -50,3 +50,18 @@ static void BM_LoadDataModel(benchmark::State& state) {
     std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_LoadDataModel)->Arg(20000)->Unit(benchmark::kMillisecond);
+
+// Looking a variable up by name in a model of 20,000 variables, as every GETDATA call does.
+static void BM_FindModelVariable(benchmark::State& state) {
+    telm::ResetSharedState();
+    auto& variables = telm::SharedState().DataModelVariables;
+    for (int v = 0; v < 20000; ++v) variables.emplace_back().Name = "Sales" + std::to_string(v);
+    telm::IndexDataModel();
+    int next = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(telm::FindDataModelVariable("Sales" + std::to_string(next)));
+        next = (next + 7919) % 20000;
+    }
+    telm::ResetSharedState();
+}
+BENCHMARK(BM_FindModelVariable);

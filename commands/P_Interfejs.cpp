@@ -122,6 +122,14 @@ void addEntries(CommandBarControls& controls, const std::vector<MenuEntry>& entr
     }
 }
 
+// A tagged popup captioned with the system's name that holds the entries.
+void addPopup(CommandBarControls& controls, const std::vector<MenuEntry>& entries) {
+    auto popup = controls.add(ControlType::Popup, 0, 0, true);
+    popup->setCaption(kEntryTag);
+    popup->setTag(kEntryTag);
+    addEntries(*popup->controls(), entries, true);
+}
+
 bool hasMainMenu() {
     for (const auto& c : commandBars().item("Worksheet Menu Bar")->controls()->items())
         if (c->caption() == kMainMenuCaption) return true;
@@ -181,6 +189,7 @@ void InstallToolbar() {
     } catch (const host::RuntimeError&) {
         ReportMessage(GetMessageText(1037), 48, GetMessageText(2010));
     }
+    app.setStatusBar(false);
 }
 
 void CreateExcel2003Menus() {
@@ -204,9 +213,9 @@ void AddContextMenus() {
     try {
         auto& bars = commandBars();
         for (const char* name : {"Cell", "Column", "Row"}) addEntries(*bars.item(name)->controls(), cellMenu(), true);
-        addEntries(*bars.item("PivotTable Context Menu")->controls(), pivotTableMenu(), true);
-        if (isClassicMenuHost()) addEntries(*bars.item("List Range Popup")->controls(), queryMenu(), true);
-        addEntries(*bars.item("Query")->controls(), queryMenu(), true);
+        addPopup(*bars.item("PivotTable Context Menu")->controls(), pivotTableMenu());
+        if (isClassicMenuHost()) addPopup(*bars.item("List Range Popup")->controls(), queryMenu());
+        addPopup(*bars.item("Query")->controls(), queryMenu());
     } catch (const host::RuntimeError&) {
         ReportMessage(GetMessageText(1038), 48, GetMessageText(2010));
     }

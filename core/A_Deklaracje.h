@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "host/base/Variant.h"
@@ -61,6 +62,8 @@ struct A_Deklaracje {
     std::string ModelFile;
     std::string ModelParameters;
     std::vector<DataModelVariable> DataModelVariables;
+    // Position in DataModelVariables of the first variable of each name, built by the loader.
+    std::unordered_map<std::string, std::size_t> DataModelIndex;
     std::string JoinedArguments;  // always kJoinedArgumentsWidth characters once written
 
     // ---- language and messages ----

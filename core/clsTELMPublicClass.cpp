@@ -15,6 +15,7 @@
 #include "data/F_Dane.h"
 #include "data/S_ServiceManager.h"
 #include "data/F_Publiczne.h"
+#include "data/P_ArchiwumCommands.h"
 #include "data/clsF000.h"
 #include "host/base/RuntimeError.h"
 #include "host/sheet/CommandBars.h"
@@ -83,9 +84,13 @@ Variant clsTELMPublicClass::GETDATA(std::vector<Variant>& argumenty) {
     });
 }
 
-Variant clsTELMPublicClass::GETDATAOLAP(const std::string&, const std::string&, const std::string&, const std::string&,
-                                        const std::string&, const std::string&, std::string&) {
-    return guarded(true, []() -> Variant { NotBuilt("GetDataOlapPublic"); });
+Variant clsTELMPublicClass::GETDATAOLAP(const std::string& SerwerOLAP, const std::string& BazaDanychOLAP,
+                                        const std::string& KostkaOLAP, const std::string& miara,
+                                        const std::string& KryteriaMDX, const std::string& InneParADO,
+                                        std::string& InnePar) {
+    return guarded(true, [&]() -> Variant {
+        return GetDataOlapPublic(SerwerOLAP, BazaDanychOLAP, KostkaOLAP, miara, KryteriaMDX, InneParADO, InnePar);
+    });
 }
 
 Variant clsTELMPublicClass::GETDATAOLAPuni(const std::string& connStr, const std::string& MDXStr, bool IfTable) {
@@ -154,12 +159,12 @@ void clsTELMPublicClass::PublicPrzeliczFormule2() { NotBuilt("ShowFormulaResult"
 void clsTELMPublicClass::PublicSwithErrorReportingLevel() { NotBuilt("AskErrorReportingLevel"); }
 void clsTELMPublicClass::PublicZmienpvErrorReportingWay() { NotBuilt("AskErrorReportingWay"); }
 void clsTELMPublicClass::PublicMenageWorkbooks() { ReportMessage("Temporarily in preparation.", 64, "TELM.NET"); }
-void clsTELMPublicClass::PublicMoveToArchive() { NotBuilt("ArchiveRange"); }
-void clsTELMPublicClass::PublicEraseArchive1() { NotBuilt("ClearArchiveCells"); }
-void clsTELMPublicClass::PublicEraseArchive2() { NotBuilt("FillArchiveWithPoints"); }
-void clsTELMPublicClass::PublicRefreshArchive() { NotBuilt("RefreshArchiveSelection"); }
-void clsTELMPublicClass::PublicAutoRefreshArchive() { NotBuilt("RefreshWorkbookArchives"); }
-void clsTELMPublicClass::PublicSelectArchiveErrors() { NotBuilt("SelectArchiveMismatches"); }
+void clsTELMPublicClass::PublicMoveToArchive() { ArchiveRange(); }
+void clsTELMPublicClass::PublicEraseArchive1() { ClearArchiveCells(); }
+void clsTELMPublicClass::PublicEraseArchive2() { FillArchiveWithPoints(); }
+void clsTELMPublicClass::PublicRefreshArchive() { RefreshArchiveSelection(); }
+void clsTELMPublicClass::PublicAutoRefreshArchive() { RefreshWorkbookArchives(""); }
+void clsTELMPublicClass::PublicSelectArchiveErrors() { SelectArchiveMismatches(); }
 void clsTELMPublicClass::PublicPrzeliczZaznaczone() { NotBuilt("RecalcSelection"); }
 void clsTELMPublicClass::PublicPrzeliczNastepniki() { NotBuilt("RecalcDependents"); }
 void clsTELMPublicClass::PublicPrzeliczPoprzedniki() { NotBuilt("RecalcPrecedents"); }
@@ -170,7 +175,7 @@ void clsTELMPublicClass::PublicCloseAnalyse() { NotBuilt("CloseAnalysis"); }
 void clsTELMPublicClass::PublicSaveAnalyse() { NotBuilt("SaveAnalysis"); }
 void clsTELMPublicClass::PublicWizardGetdata() { NotBuilt("ShowGetDataWizard"); }
 void clsTELMPublicClass::PublicCalculateSheet2() { NotBuilt("CalculateActiveSheet"); }
-void clsTELMPublicClass::PublicShowHideArchive() { NotBuilt("ToggleArchiveSheet"); }
+void clsTELMPublicClass::PublicShowHideArchive() { ToggleArchiveSheet(); }
 void clsTELMPublicClass::PublicPublishDefault() { NotBuilt("PublishWithDefaults"); }
 void clsTELMPublicClass::PublicWizardGetdataOLAP() { NotBuilt("InsertPivotReferenceFormula"); }
 void clsTELMPublicClass::PublicWizardGetdataODBC() { NotBuilt("InsertGetDataOdbcFormula"); }
@@ -182,7 +187,7 @@ void clsTELMPublicClass::PublicCalculateAll2() { NotBuilt("CalculateAllWorkbooks
 void clsTELMPublicClass::PublicPublishNormal() { NotBuilt("PublishWithPanel"); }
 void clsTELMPublicClass::PublicPrzeliczanieArkSkorSwitch() {}
 void clsTELMPublicClass::PublicOpublikujWszystko() { NotBuilt("PublishAllWorkbooks"); }
-void clsTELMPublicClass::PublicRemoveArchive() { NotBuilt("DeleteArchiveSheet"); }
+void clsTELMPublicClass::PublicRemoveArchive() { DeleteArchiveSheet(); }
 void clsTELMPublicClass::PublicCountersInfo() { NotBuilt("ShowCountersInfo"); }
 void clsTELMPublicClass::PublicGetPivotData2GetDataOlap() { NotBuilt("ConvertSelectedPivotFormulas"); }
 void clsTELMPublicClass::PublicRefreshDataModel() { ReloadDataModel(); }

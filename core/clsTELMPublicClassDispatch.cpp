@@ -37,6 +37,15 @@ Variant value(const std::vector<Variant>& a, std::size_t i, const Variant& fallb
     return v.isMissing() ? fallback : v;
 }
 
+// Refuses a call that leaves out one of the first `count` arguments, as the automation layer does
+// for a parameter that is not optional.
+void requireArguments(const std::vector<Variant>& a, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i)
+        if (argument(a, i).isMissing())
+            throw host::RuntimeError(host::err::ArgumentNotOptional,
+                                     host::standardDescription(host::err::ArgumentNotOptional));
+}
+
 // A command member: no arguments, no result.
 Member command(void (clsTELMPublicClass::*member)()) {
     return [member](clsTELMPublicClass& c, std::vector<Variant>&) {
@@ -54,22 +63,30 @@ const std::unordered_map<std::string, Member>& members() {
         auto add = [&](std::string_view name, Member m) { t.emplace(key(name), std::move(m)); };
         add("GETDATA", [](C& c, std::vector<Variant>& a) { return c.GETDATA(a); });
         add("GETDATAOLAP", [](C& c, std::vector<Variant>& a) {
+            requireArguments(a, 4);
             std::string innePar = text(a, 6);
             Variant result = c.GETDATAOLAP(text(a, 0), text(a, 1), text(a, 2), text(a, 3), text(a, 4), text(a, 5), innePar);
             if (a.size() > 6 && !a[6].isMissing()) a[6] = innePar;  // by reference
             return result;
         });
         add("GETDATAOLAPuni", [](C& c, std::vector<Variant>& a) {
+            requireArguments(a, 2);
             return c.GETDATAOLAPuni(text(a, 0), text(a, 1), flag(a, 2, false));
         });
         add("GETDATAODBC", [](C& c, std::vector<Variant>& a) {
+            requireArguments(a, 2);
             return c.GETDATAODBC(argument(a, 0), argument(a, 1), value(a, 2, true));
         });
-        add("GETDATALINK", [](C& c, std::vector<Variant>& a) { return c.GETDATALINK(text(a, 0), text(a, 1)); });
+        add("GETDATALINK", [](C& c, std::vector<Variant>& a) {
+            requireArguments(a, 1);
+            return c.GETDATALINK(text(a, 0), text(a, 1));
+        });
         add("GETTRANSLATION", [](C& c, std::vector<Variant>& a) {
+            requireArguments(a, 1);
             return c.GETTRANSLATION(argument(a, 0), text(a, 1, "pl"), text(a, 2, "en"));
         });
         add("VALUE2STRING", [](C& c, std::vector<Variant>& a) -> Variant {
+            requireArguments(a, 1);
             return c.VALUE2STRING(argument(a, 0).toDouble(), value(a, 1, "EN"), text(a, 2), text(a, 3, "/100"),
                                   flag(a, 4, false));
         });

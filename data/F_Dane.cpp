@@ -9,6 +9,9 @@
 #include "core/A_Deklaracje.h"
 #include "core/NotBuilt.h"
 #include "data/F_MivraADO.h"
+#include "data/F_Publiczne.h"
+#include "data/F_zOLAP.h"
+#include "data/F_zOLAP2.h"
 #include "host/ado/SqlStatements.h"
 #include "host/formula/Operators.h"
 #include "host/base/RuntimeError.h"
@@ -26,11 +29,6 @@ constexpr long kFormatMarkerLength = 13;
 // text without bound (a value holding the token twice doubles it each round).
 constexpr int kMaxFormattedTokens = 1000;
 constexpr std::size_t kMaxSubstitutedBytes = 16 * 1024 * 1024;
-
-// The ODBC2 query builder, not part of this build.
-std::string BuildSqlUnion(const std::string&, const std::string&, const std::string&, const std::string&) {
-    NotBuilt("BuildSqlUnion");
-}
 
 [[noreturn]] void fail() { throw host::RuntimeError(host::err::InvalidProcedureCall); }
 
@@ -145,12 +143,18 @@ void runVariable(const DataModelVariable& variable, const std::vector<Variant>& 
     }
     type = host::UCase(type);
     if (type == "OLAP") {
-        if (host::UCase(host::Left(connection, 9)) == "PROVIDER=") NotBuilt("GetDataQueryText");
-        commaParts(connection, 3);
-        NotBuilt("GetDataOlapPublic");
+        if (host::UCase(host::Left(connection, 9)) == "PROVIDER=") {
+            result = GetDataQueryText(connection, query);
+        } else {
+            const auto parts = commaParts(connection, 3);
+            result = GetDataOlapPublic(parts[0], parts[1], parts[2], add, query, "", "");
+        }
     } else if (type == "OLAP2") {
-        commaParts(connection, 3);
-        NotBuilt("GetDataOlap2");
+        const auto parts = commaParts(connection, 3);
+        const std::string expression = commaParts(query, 1)[0];
+        const std::string where = host::Replace(query, expression + ",", "", 1, -1, host::CompareMethod::Text);
+        std::string options;
+        result = GetDataOlap2(parts[0], parts[1], parts[2], add, expression, options, where, "", "");
     } else if (type == "XLS_ODBC") {
         NotBuilt("GetDataXlsOdbc");
     } else if (type == "XLS" || type == "XLS2") {
@@ -189,11 +193,7 @@ Variant GetDataByModel(std::vector<Variant>& argumenty) {
         if (values.empty()) values.emplace_back(std::string());
         if (!arguments.back().isMissing()) s.DescribeModeActive = host::UCase(textOf(arguments.back())) == ":";
         if (s.DataModelVariables.empty()) fail();
-        for (const auto& v : s.DataModelVariables)
-            if (v.Name == name) {
-                variable = &v;
-                break;
-            }
+        variable = FindDataModelVariable(name);
         if (!variable) s.ErrorText = "#Brak zmiennej modelu o nazwie: " + name;
     } catch (...) {
         LoadDataModel(false);

@@ -20,6 +20,8 @@
 
 namespace telm {
 
+struct DataModelVariable;
+
 // The name of the location file in the add-in folder, never read as a model file.
 inline constexpr const char* kModelLocationFile = "DataModelLocation.par";
 // The model file when the location file names none.
@@ -40,6 +42,12 @@ std::string CleanParLine(std::string& line);
 // any variable, more than 32,768 variables, an editor that cannot start) reports message 105 with
 // ModelFile and leaves the model without variables; nothing is raised.
 void LoadDataModel(bool edit);
+
+// Indexes the loaded variables by name (the first variable of a name wins); the loader calls it.
+void IndexDataModel();
+// The first variable whose name equals `name` exactly (letter case included), or nullptr; found
+// through the index, not by scanning the list.
+const DataModelVariable* FindDataModelVariable(const std::string& name);
 
 // The reload command: start-up defaults again (language, error-reporting level, counters, login
 // cache, OLAP provider, flags), the model read again, the menus rebuilt, then message 104 when the

@@ -126,6 +126,33 @@ std::string CleanParLine(std::string& line) {
     return line;
 }
 
+void IndexDataModel() {
+    auto& s = SharedState();
+    s.DataModelIndex.clear();
+    s.DataModelIndex.reserve(s.DataModelVariables.size());
+    for (std::size_t i = 0; i < s.DataModelVariables.size(); ++i) s.DataModelIndex.try_emplace(s.DataModelVariables[i].Name, i);
+}
+
+const DataModelVariable* FindDataModelVariable(const std::string& name) {
+    auto& s = SharedState();
+    auto at = [&]() -> const DataModelVariable* {
+        const auto it = s.DataModelIndex.find(name);
+        if (it == s.DataModelIndex.end()) return nullptr;
+        const std::size_t i = it->second;
+        return i < s.DataModelVariables.size() && s.DataModelVariables[i].Name == name ? &s.DataModelVariables[i] : nullptr;
+    };
+    // A list filled or changed other than by the loader is indexed again.
+    const bool stale = s.DataModelIndex.empty() != s.DataModelVariables.empty() ||
+                       s.DataModelIndex.size() > s.DataModelVariables.size();
+    if (stale) IndexDataModel();
+    const DataModelVariable* found = at();
+    if (!found && s.DataModelIndex.count(name)) {
+        IndexDataModel();
+        found = at();
+    }
+    return found;
+}
+
 void LoadDataModel(bool edit) {
     auto& s = SharedState();
     s.ModelFile.clear();
@@ -146,9 +173,11 @@ void LoadDataModel(bool edit) {
             }
             for (const std::string& line : host::splitLines(host::readTextFile(path))) ReadModelLine(line, s);
         }
+        if (!edit) IndexDataModel();
         ApplyOlapProvider(s);
     } catch (const host::RuntimeError&) {
         s.DataModelVariables.clear();
+        IndexDataModel();
         ReportMessage(GetMessageText(kModelReadErrorMessage) + "\r\r" + s.ModelFile, host::ui::vbCritical,
                       GetMessageText(kModelTitle));
     }

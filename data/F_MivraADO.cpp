@@ -47,15 +47,25 @@ Variant joinedArgument(const Variant& argument) {
     return argument;
 }
 
-// "*" and "?" after the first " LIKE" become the SQL wildcards "%" and "_".
+// "*" and "?" inside the quoted literals after the first " LIKE" become the SQL wildcards "%" and "_";
+// outside a literal they are operators (the "1*SUM(...)" of a built union) and stay.
 std::string likeWildcards(const std::string& query) {
     const long p = host::InStr(query, " LIKE", host::CompareMethod::Text);
     if (p == 0) return query;
-    std::string out = query;
-    for (auto [wildcard, sqlWildcard] : {std::pair{"*", "%"}, std::pair{"?", "_"}})
-        if (host::InStr(p, out, wildcard) > 0)
-            out = host::Left(out, p - 1) + host::Replace(host::Mid(out, p), wildcard, sqlWildcard);
-    return out;
+    std::string rest = host::Mid(query, p);
+    char quote = 0;
+    for (char& c : rest) {  // quotes and wildcards are ASCII: bytes will do
+        if (!quote) {
+            if (c == '\'' || c == '"') quote = c;
+        } else if (c == quote) {
+            quote = 0;
+        } else if (c == '*') {
+            c = '%';
+        } else if (c == '?') {
+            c = '_';
+        }
+    }
+    return host::Left(query, p - 1) + rest;
 }
 
 // The value of an argument given as a range (a cell reference), else the argument itself.

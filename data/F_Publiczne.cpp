@@ -4,6 +4,7 @@
 
 #include "core/A_Deklaracje.h"
 #include "data/F_MivraADO.h"
+#include "data/F_zOLAP.h"
 #include "host/base/RuntimeError.h"
 
 namespace telm {
@@ -27,17 +28,35 @@ void prepareWorksheetFunction() {
     SharedState().ErrorText = "#Error";
 }
 
-}  // namespace
-
-Variant GetDataOdbcPublic(const Variant& connection, const Variant& query, Variant& third) {
+// The wrapper's own steps, then the worker; a worker that raises gives an empty result.
+template <class Worker>
+Variant wrapped(Worker worker) {
     prepareWorksheetFunction();
     try {
-        bool serverCalculationAllowed = false;
-        return GetDataAdoCore(connection, query, third, serverCalculationAllowed);
-    } catch (...) {
+        return worker();
+    } catch (...) {  // whatever its kind: the worker's failure ends describe mode too
         SharedState().DescribeModeActive = false;
         return Variant();
     }
+}
+
+}  // namespace
+
+Variant GetDataOlapPublic(const std::string& dataSource, const std::string& catalogue, const std::string& cube,
+                          const std::string& measure, const std::string& members, const std::string& extra,
+                          const std::string& seventh) {
+    return wrapped([&] { return GetDataOlapCore(dataSource, catalogue, cube, measure, members, extra, seventh); });
+}
+
+Variant OlapListForWizardPublic(const std::string& dataSource, const std::string& catalogue, const std::string& mdx) {
+    return wrapped([&] { return OlapListForWizard(dataSource, catalogue, mdx); });
+}
+
+Variant GetDataOdbcPublic(const Variant& connection, const Variant& query, Variant& third) {
+    return wrapped([&] {
+        bool serverCalculationAllowed = false;
+        return GetDataAdoCore(connection, query, third, serverCalculationAllowed);
+    });
 }
 
 }  // namespace telm

@@ -32,6 +32,14 @@ std::string SettingsHeader() {
     return "GETDATA() Function data source settings\n\r\n\r" + host::String(79, "-") + "\r\n";
 }
 
+// An empty twin cell, or a twin block of empty cells (the twin of an array formula).
+bool IsEmptyTwin(const host::Variant& value) {
+    if (!value.isArray()) return value.isEmpty();
+    for (const host::Variant& item : value.arrayValue().elements())
+        if (!item.isEmpty()) return false;
+    return true;
+}
+
 bool IsText(const host::Variant& value, std::string_view text) {
     return value.isString() && value.stringValue() == text;
 }
@@ -53,7 +61,7 @@ host::Variant GetArchivedValue() {
     if (SharedState().ArchiveOperationActive) return kNoArchivedValue;
     try {
         host::Variant value = CallerTwinRange(ExcelApplication().workbooks())->value();
-        return value.isEmpty() ? host::Variant(kNoArchivedValue) : value;
+        return IsEmptyTwin(value) ? host::Variant(kNoArchivedValue) : value;
     } catch (const host::RuntimeError&) {
         return kNoArchive;  // no caller range or no twin sheet
     }

@@ -16,7 +16,7 @@
 namespace telm {
 
 // The value of the caller's twin cell (for a caller of several cells, the block of values); ".."
-// when the twin cell is empty or an archive command runs; "." when there is no twin sheet or no
+// when the twin cell (every cell of the block) is empty or an archive command runs; "." when there is no twin sheet or no
 // calling range.
 host::Variant GetArchivedValue();
 

@@ -8,6 +8,7 @@
 #include "host/ado/Odbc.h"
 #include "host/base/RuntimeError.h"
 #include "host/files/XlsxStore.h"
+#include "host/olap/CubeConnection.h"
 
 namespace host::ado {
 
@@ -32,9 +33,11 @@ Connection::~Connection() = default;
 void Connection::open(const std::string& connectionText, const std::string& user, const std::string& password) {
     if (state() == adStateOpen) throw RuntimeError(kObjectOpen, objectModelDescription(kObjectOpen));
     ConnectionPlan plan = planConnection(connectionText, user, password);
-    if (plan.route == ConnectionRoute::Olap)
-        throw RuntimeError(kProviderNotFound,
-                           "Provider cannot be found. It may not be properly installed. (" + plan.component + ")");
+    if (plan.route == ConnectionRoute::Olap) {
+        olap_ = std::make_unique<olap::CubeConnection>(connectionText, user, password, connectionTimeout);
+        plan_ = std::move(plan);
+        return;
+    }
     if (!plan.databaseFile.empty() && !std::filesystem::exists(plan.databaseFile))
         throw RuntimeError(kDriverError, "[" + plan.component + "] Could not find file '" + plan.databaseFile + "'.");
     if (plan.sqlite) {
@@ -52,11 +55,12 @@ void Connection::open(const std::string& connectionText, const std::string& user
     plan_ = std::move(plan);
 }
 
-int Connection::state() const { return handle_ && handle_->connected() ? adStateOpen : adStateClosed; }
+int Connection::state() const { return olap_ || (handle_ && handle_->connected()) ? adStateOpen : adStateClosed; }
 
 void Connection::close() {
     if (state() != adStateOpen) throw RuntimeError(kObjectClosed, objectModelDescription(kObjectClosed));
     excel_.reset();
+    olap_.reset();
     handle_.reset();
 }
 

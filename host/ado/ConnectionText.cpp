@@ -81,7 +81,7 @@ std::string fileItem(const std::vector<ConnectionItem>& items) {
 
 }  // namespace
 
-std::vector<ConnectionItem> parseConnectionText(const std::string& text) {
+std::vector<ConnectionItem> parseConnectionText(const std::string& text, bool providerQuotes) {
     std::vector<ConnectionItem> items;
     std::size_t at = 0;
     while (at < text.size()) {
@@ -93,15 +93,18 @@ std::vector<ConnectionItem> parseConnectionText(const std::string& text) {
         ConnectionItem item{Trim(text.substr(at, eq - at)), {}};
         std::size_t v = eq + 1;
         while (v < text.size() && text[v] == ' ') ++v;
-        if (v < text.size() && text[v] == '{') {
+        const char open = v < text.size() ? text[v] : ';';
+        if (open == '{' || (providerQuotes && (open == '"' || open == '\''))) {
+            const char close = open == '{' ? '}' : open;
             std::size_t i = v + 1;
             for (;; ++i) {
                 if (i >= text.size())
-                    throw RuntimeError(kDriverError, "[ODBC] Invalid connection string attribute: the \"{\" after " +
-                                                         item.key + "= is never closed.");
-                if (text[i] == '}') {
-                    if (i + 1 < text.size() && text[i + 1] == '}') {
-                        item.value += '}';
+                    throw RuntimeError(kDriverError, "[ODBC] Invalid connection string attribute: the \"" +
+                                                         std::string(1, open) + "\" after " + item.key +
+                                                         "= is never closed.");
+                if (text[i] == close) {
+                    if (i + 1 < text.size() && text[i + 1] == close) {
+                        item.value += close;
                         ++i;
                         continue;
                     }
@@ -123,6 +126,7 @@ std::vector<ConnectionItem> parseConnectionText(const std::string& text) {
 
 ConnectionPlan planConnection(const std::string& text, const std::string& user, const std::string& password) {
     std::vector<ConnectionItem> items = parseConnectionText(text);
+    if (findItem(items, "Provider")) items = parseConnectionText(text, true);  // a provider's text: quoted values
     ConnectionPlan plan;
     if (const ConnectionItem* provider = findItem(items, "Provider")) {
         if (InStr(provider->value, "MSOLAP", CompareMethod::Text) == 1) {

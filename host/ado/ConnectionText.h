@@ -24,8 +24,9 @@ struct ConnectionItem {
 };
 
 // The items of a connection text split at ";" outside braces ("{...}", "}}" inside standing for
-// "}"). Raises kDriverError for a "{" that is never closed.
-std::vector<ConnectionItem> parseConnectionText(const std::string& text);
+// "}"); with `providerQuotes` (the OLE DB texts of providers) a value may also be enclosed in double
+// or single quotes, the quote doubled inside. Raises kDriverError for a value that is never closed.
+std::vector<ConnectionItem> parseConnectionText(const std::string& text, bool providerQuotes = false);
 
 enum class ConnectionRoute { Odbc, Access, Excel, Olap };
 

@@ -11,6 +11,7 @@ namespace host::ado {
 inline constexpr int kDriverError = static_cast<int>(0x80004005u);   // E_FAIL: any driver error
 inline constexpr int kLoginRefused = static_cast<int>(0x80040E4Du);  // DB_SEC_E_AUTH_FAILED
 inline constexpr int kTimedOut = static_cast<int>(0x80040E31u);      // DB_E_ABORTLIMITREACHED
+inline constexpr int kCancelled = static_cast<int>(0x80040E4Eu);     // DB_E_CANCELED: stopped by the user
 // The object model's own numbers.
 inline constexpr int kNoCurrentRecord = 3021;
 inline constexpr int kObjectClosed = 3704;

@@ -6,6 +6,7 @@
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 #include "host/base/Utf8.h"
+#include "host/os/Interrupt.h"
 
 namespace host::ado {
 
@@ -15,6 +16,7 @@ int errorNumberOf(std::string_view sqlState, std::string_view message) {
                                 InStr(message, "no password supplied", CompareMethod::Text) > 0))
         return kLoginRefused;
     if (sqlState == "HYT00" || sqlState == "HYT01" || sqlState == "57014") return kTimedOut;
+    if (sqlState == "HY008") return kCancelled;
     // SQLite gives up waiting for another process's lock with "database is locked".
     if (sqlState == "HY000" && InStr(message, "database is locked", CompareMethod::Text) > 0) return kTimedOut;
     return kDriverError;
@@ -122,6 +124,9 @@ void ConnectionHandle::connect(const std::string& odbcText, int loginTimeoutSeco
 }
 
 SQLRETURN ConnectionHandle::execDirect(SQLHSTMT statement, const std::string& sql) const {
+    // After Ctrl-C no statement starts; the one running is cancelled on the server.
+    if (os::interruptRequested()) throw RuntimeError(kCancelled, "Operation cancelled by the user.");
+    os::CancelScope cancel([statement] { SQLCancel(statement); });
     if (narrowText_)
         return SQLExecDirect(statement, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.data())),
                              static_cast<SQLINTEGER>(sql.size()));

@@ -7,6 +7,7 @@
 #include "host/ado/Odbc.h"
 #include "host/base/DateSerial.h"
 #include "host/base/RuntimeError.h"
+#include "host/olap/CubeConnection.h"
 
 namespace host::ado {
 
@@ -133,6 +134,13 @@ void Recordset::open(const std::string& source, Connection& activeConnection, in
     if (open_) throw RuntimeError(kObjectOpen, objectModelDescription(kObjectOpen));
     if (activeConnection.state() != adStateOpen)
         throw RuntimeError(kConnectionUnusable, objectModelDescription(kConnectionUnusable));
+    if (activeConnection.olap_) {  // MDX, answered by the cube engine
+        olap::CellSet cells = activeConnection.olap_->execute(source, activeConnection.commandTimeout);
+        fields_.names_ = std::move(cells.fields);
+        records_ = std::move(cells.records);
+        open_ = true;
+        return;
+    }
     const std::string sql = activeConnection.prepare(source);
     const std::string& component = activeConnection.plan_.component;
 

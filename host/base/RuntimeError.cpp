@@ -10,6 +10,7 @@ std::string standardDescription(int number) {
     case err::SubscriptOutOfRange: return "Subscript out of range";
     case err::DivisionByZero: return "Division by zero";
     case err::TypeMismatch: return "Type mismatch";
+    case err::UserInterrupt: return "User interrupt occurred";
     case err::BadFileNameOrNumber: return "Bad file name or number";
     case err::FileNotFound: return "File not found";
     case err::FileAlreadyExists: return "File already exists";
@@ -19,6 +20,7 @@ std::string standardDescription(int number) {
     case err::ObjectNotSet: return "Object variable or With block variable not set";
     case err::ObjectRequired: return "Object required";
     case err::NoSuchMember: return "Object doesn't support this property or method";
+    case err::ArgumentNotOptional: return "Argument not optional";
     default: return "Application-defined or object-defined error";
     }
 }

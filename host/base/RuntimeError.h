@@ -15,6 +15,7 @@ inline constexpr int OutOfMemory = 7;
 inline constexpr int SubscriptOutOfRange = 9;
 inline constexpr int DivisionByZero = 11;
 inline constexpr int TypeMismatch = 13;
+inline constexpr int UserInterrupt = 18;
 inline constexpr int BadFileNameOrNumber = 52;
 inline constexpr int FileNotFound = 53;
 inline constexpr int FileAlreadyExists = 58;
@@ -24,6 +25,7 @@ inline constexpr int PathNotFound = 76;
 inline constexpr int ObjectNotSet = 91;
 inline constexpr int ObjectRequired = 424;
 inline constexpr int NoSuchMember = 438;
+inline constexpr int ArgumentNotOptional = 449;
 inline constexpr int InvalidArgument = 1004;  // the spreadsheet's "application-defined or object-defined error"
 }  // namespace err
 

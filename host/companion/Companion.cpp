@@ -27,10 +27,12 @@ constexpr FunctionEntry kFunctions[] = {
     {"TEST", "TEST"},
 };
 
-// A run-time error that reaches the companion's own code unhandled: the runtime shows it in a box.
-void showUnhandled(const RuntimeError& e) {
+// A run-time error that reaches the companion's own code unhandled: the runtime shows it in a box,
+// then the host program hears of it.
+void showUnhandled(const RuntimeError& e, const std::function<void(const RuntimeError&)>& handler) {
     ui::MsgBox("Run-time error '" + std::to_string(e.number()) + "':\n\n" + e.description(), ui::vbCritical,
                kWorkbookName);
+    if (handler) handler(e);
 }
 
 }  // namespace
@@ -62,6 +64,7 @@ std::unique_ptr<Companion> Companion::open(const std::shared_ptr<sheet::Applicat
     if (!create || create(kProgId, &companion->publicClass_) != 0 || !companion->publicClass_)
         throw RuntimeError(kCannotCreateObject, "The add-in library '" + libraryPath + "' gives no " + kProgId + ".");
 
+    *companion->reachable_ = companion->publicClass_;
     companion->publicClass_->setProperty("app", Variant(application));
     companion->publicClass_->setProperty("books", Variant(application->workbooksObject()));
     std::vector<Variant> none;
@@ -77,11 +80,11 @@ Companion::Companion(std::shared_ptr<sheet::Application> application, void* libr
 Companion::~Companion() { close(); }
 
 void Companion::registerFunctions() {
-    std::weak_ptr<Dispatch> target = publicClass_;
+    auto target = reachable_;
     for (const FunctionEntry& f : kFunctions) {
         const std::string member = f.member;
         application_->registerFunction(f.name, [target, member](std::vector<Variant>& arguments) -> Variant {
-            auto cls = target.lock();
+            DispatchPtr cls = *target;
             if (!cls) return CellError::Name;  // the add-in is closed
             if (member != "GETDATA") return cls->invoke(member, arguments);
             // GETDATA takes its arguments as one parameter array.
@@ -104,7 +107,7 @@ void registerLoginMacros(sheet::Application& application) {
         *answers = {};
         const std::string user = ui::InputBox(text(1) + "\n" + text(2) + "\n\n" + text(3), title);
         if (user.empty()) return Variant();
-        const std::string password = ui::InputBox(text(1) + "\n" + text(2) + "\n\n" + text(4), title);
+        const std::string password = ui::PasswordBox(text(1) + "\n" + text(2) + "\n\n" + text(4), title);
         if (!password.empty()) *answers = {user, password};
         return Variant();
     });
@@ -116,28 +119,29 @@ void registerLoginMacros(sheet::Application& application) {
 
 void Companion::registerMacrosAndEvents() {
     registerLoginMacros(*application_);
-    std::weak_ptr<Dispatch> target = publicClass_;
+    auto target = reachable_;
     // A command's macro name runs the member "Public" + that name.
+    auto unhandled = unhandled_;
     application_->setMacroResolver(
-        [target](const std::string& name, std::vector<Variant>& arguments) -> std::optional<Variant> {
-            auto cls = target.lock();
+        [target, unhandled](const std::string& name, std::vector<Variant>& arguments) -> std::optional<Variant> {
+            DispatchPtr cls = *target;
             if (!cls || !cls->hasMember("Public" + name)) return std::nullopt;
             try {
                 return cls->invoke("Public" + name, arguments);
             } catch (const RuntimeError& e) {
-                showUnhandled(e);
+                showUnhandled(e, *unhandled);
                 return Variant();
             }
         });
-    auto forward = [target](const char* member) {
-        return [target, member](auto&&...) {
-            auto cls = target.lock();
+    auto forward = [target, unhandled](const char* member) {
+        return [target, unhandled, member](auto&&...) {
+            DispatchPtr cls = *target;
             if (!cls) return;
             std::vector<Variant> none;
             try {
                 cls->invoke(member, none);
             } catch (const RuntimeError& e) {
-                showUnhandled(e);
+                showUnhandled(e, *unhandled);
             }
         };
     };
@@ -152,8 +156,9 @@ void Companion::close() {
         try {
             publicClass_->invoke("PublicZamykanie", none);
         } catch (const RuntimeError& e) {
-            showUnhandled(e);
+            showUnhandled(e, *unhandled_);
         }
+        reachable_->reset();
         publicClass_.reset();  // the last reference: the class's terminator runs
         application_->setMacroResolver(nullptr);
     }

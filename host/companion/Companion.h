@@ -4,10 +4,12 @@
 // and from then on forwards to it the worksheet functions, the commands (a macro name reaches the
 // member "Public" + that name), the timers and the events.
 
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "host/base/Dispatch.h"
+#include "host/base/RuntimeError.h"
 #include "host/sheet/Application.h"
 
 namespace host::companion {
@@ -29,6 +31,11 @@ public:
     // runs its terminator), closes the workbook and unloads the library when nothing of it is alive.
     void close();
 
+    // Called after the box that shows a run-time error which reached the companion's own code
+    // unhandled (a command or an event that failed), so that a host program can tell a failed
+    // command from one that succeeded.
+    void setUnhandledErrorHandler(std::function<void(const RuntimeError&)> handler) { *unhandled_ = std::move(handler); }
+
     const DispatchPtr& publicClass() const { return publicClass_; }
     const sheet::WorkbookPtr& workbook() const { return workbook_; }
 
@@ -41,6 +48,12 @@ private:
     void* library_;
     sheet::WorkbookPtr workbook_;
     DispatchPtr publicClass_;
+    // The public class as the registered functions, macros and events reach it: empty once the
+    // companion is closed. The holder is made here, not in the library, so that the application may
+    // outlive the unloaded library.
+    std::shared_ptr<DispatchPtr> reachable_ = std::make_shared<DispatchPtr>();
+    using UnhandledErrorHandler = std::function<void(const RuntimeError&)>;
+    std::shared_ptr<UnhandledErrorHandler> unhandled_ = std::make_shared<UnhandledErrorHandler>();
 };
 
 }  // namespace host::companion

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "host/files/FileError.h"
+#include "host/files/SaveTarget.h"
 #include "host/files/Xml.h"
 #include "host/files/Zip.h"
 
@@ -67,7 +68,8 @@ std::string PackageWriter::relationshipsXml(const std::vector<Link>& links) {
 }
 
 void PackageWriter::write(const std::string& path) const {
-    const std::filesystem::path target(path);
+    const SaveTarget destination = saveTargetOf(path);
+    const std::filesystem::path& target = destination.path;
     const auto folder = target.parent_path();
     std::error_code ec;
     if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) failWrite(path, "the folder does not exist");
@@ -78,6 +80,7 @@ void PackageWriter::write(const std::string& path) const {
         for (const auto& [source, links] : links_) zip.add(relationshipsPartOf(source), relationshipsXml(links));
         for (const auto& part : parts_) zip.add(part.name, part.content);
         zip.commit();
+        keepPermissions(temporary, destination);
     } catch (...) {
         std::filesystem::remove(temporary, ec);
         throw;

@@ -1,6 +1,7 @@
 #include "host/files/XlsxStore.h"
 
 #include "host/base/Path.h"
+#include "host/files/SaveTarget.h"
 #include "host/files/XlsxReader.h"
 #include "host/files/XlsxWriter.h"
 #include "host/files/XmlWorkbook.h"
@@ -28,6 +29,7 @@ sheet::WorkbookPtr XlsxStore::open(sheet::Application& application, const std::s
 
 void XlsxStore::save(const sheet::Workbook& workbook, const std::string& fullName) {
     const std::string path = absolutePath(fullName);
+    checkWorkbookFileName(path);
     writeWorkbook(workbook, path);
     closed_.erase(path);
 }

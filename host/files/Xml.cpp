@@ -104,7 +104,17 @@ std::string numberText(double value) {
 std::string serialize(const pugi::xml_document& document) {
     std::ostringstream out;
     document.save(out, "", pugi::format_raw);
-    return out.str();
+    // A reader turns a CR written as it is into a line feed; a character reference keeps it. Raw
+    // output has no CR of its own, so every CR comes from a text or an attribute.
+    std::string text = out.str();
+    if (text.find('\r') == std::string::npos) return text;
+    std::string kept;
+    kept.reserve(text.size() + 16);
+    for (char c : text) {
+        if (c == '\r') kept += "&#13;";
+        else kept += c;
+    }
+    return kept;
 }
 
 }  // namespace host::files

@@ -30,7 +30,8 @@ std::string encodeEscapes(std::string_view text);
 // A number as files write it: the shortest text that reads back as the same double.
 std::string numberText(double value);
 
-// The document as UTF-8 text with an XML declaration, without indentation.
+// The document as UTF-8 text with an XML declaration, without indentation; a CR is written as a
+// character reference, so that it reads back as a CR.
 std::string serialize(const pugi::xml_document& document);
 
 }  // namespace host::files

@@ -338,6 +338,20 @@ std::vector<RangePtr> Range::cellList() const {
     return result;
 }
 
+std::vector<RangePtr> Range::storedCellList() const {
+    auto sheet = parent();
+    std::vector<RangePtr> result;
+    std::vector<CellKey> keys;
+    for (const Area& a : areas_) {
+        keys.clear();
+        forEachStoredCell(*sheet, a, [&](int r, int c, const Cell&) { keys.push_back(cellKey(r, c)); });
+        std::sort(keys.begin(), keys.end());  // keys order cells row by row
+        for (CellKey key : keys)
+            result.push_back(std::make_shared<Range>(sheet, std::vector<Area>{Area::cell(keyRow(key), keyColumn(key))}));
+    }
+    return result;
+}
+
 RangePtr Range::offset(int rows, int columns) const {
     std::vector<Area> moved;
     for (Area a : areas_) {
@@ -430,10 +444,10 @@ std::shared_ptr<Comment> Range::addComment(const std::string& text) {
 void Range::clearComments() {
     auto sheet = parent();
     std::vector<std::pair<int, int>> commented;
-    for (const auto& [key, cell] : sheet->allCells())
-        if (cell.comment)
-            for (const Area& a : areas_)
-                if (a.contains(keyRow(key), keyColumn(key))) commented.emplace_back(keyRow(key), keyColumn(key));
+    for (const Area& a : areas_)
+        forEachStoredCell(*sheet, a, [&](int r, int c, const Cell& cell) {
+            if (cell.comment) commented.emplace_back(r, c);
+        });
     for (auto [r, c] : commented) {
         sheet->cellAt(r, c).comment.reset();
         sheet->compact(r, c);

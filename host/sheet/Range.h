@@ -73,6 +73,9 @@ public:
     std::shared_ptr<Range> item(long long index) const;
     // Every cell in the platform's enumeration order: area by area, row by row, left to right.
     std::vector<std::shared_ptr<Range>> cellList() const;
+    // The cells of cellList() that the sheet stores (a value, formula, number format or comment), in
+    // the same order; a large range of few cells costs only its stored cells.
+    std::vector<std::shared_ptr<Range>> storedCellList() const;
     std::shared_ptr<Range> offset(int rows, int columns) const;
     std::shared_ptr<Range> resize(int rows, int columns) const;
     std::shared_ptr<Range> entireRow() const;

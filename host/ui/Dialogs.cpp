@@ -109,6 +109,11 @@ std::string InputBox(std::string_view prompt, std::string_view title, std::strin
         .value_or(std::string());
 }
 
+std::string PasswordBox(std::string_view prompt, std::string_view title) {
+    InputBoxRequest request{withUnixLineBreaks(prompt), std::string(title), {}, 2, true};
+    return backend().inputBox(request).value_or(std::string());
+}
+
 Variant ApplicationInputBox(std::string_view prompt, std::string_view title, const Variant& defaultValue, int type) {
     const bool noDefault = defaultValue.isEmpty() || defaultValue.isMissing();
     InputBoxRequest request{withUnixLineBreaks(prompt), std::string(title),

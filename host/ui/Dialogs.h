@@ -68,6 +68,7 @@ struct InputBoxRequest {
     std::string title;
     std::string defaultText;
     int type = 2;  // the kinds of value the spreadsheet's input box accepts (1 number, 2 text, 4 logical)
+    bool secret = false;  // a password: never shown, neither as typed nor as given in advance
 };
 struct OpenFileRequest {
     std::vector<FileFilter> filters;
@@ -114,6 +115,9 @@ int MsgBox(std::string_view prompt, int buttons = vbOKOnly, std::string_view tit
 
 // The runtime's InputBox: the entered text, "" when cancelled.
 std::string InputBox(std::string_view prompt, std::string_view title = {}, std::string_view defaultText = {});
+
+// An input box for a password (a text box with a password character): "" when cancelled.
+std::string PasswordBox(std::string_view prompt, std::string_view title = {});
 
 // The spreadsheet's Application.InputBox: False when cancelled, else the entry as the value kind
 // `type` asks for: a Double for 1 (number), a Boolean for 4 (TRUE / FALSE), the text otherwise

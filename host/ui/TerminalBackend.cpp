@@ -1,11 +1,17 @@
 #include "host/ui/TerminalBackend.h"
 
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <istream>
 #include <ostream>
 
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
+#include "host/os/Interrupt.h"
 #include "host/ui/Form.h"
+#include "host/ui/Secrets.h"
 
 namespace host::ui {
 
@@ -14,22 +20,45 @@ namespace {
 constexpr const char* kButtonNames[] = {"", "OK", "Cancel", "Abort", "Retry", "Ignore", "Yes", "No"};
 constexpr const char* kCancel = "\\cancel";
 
-void printBox(std::ostream& out, const std::string& title, const std::string& text) {
-    out << "[" << (title.empty() ? std::string("TELM.NET") : title) << "]\n" << text << "\n";
-}
+// Switches the echo of the terminal of standard input off while it lives.
+class EchoOff {
+public:
+    EchoOff() : active_(::tcgetattr(STDIN_FILENO, &saved_) == 0) {
+        if (!active_) return;
+        termios quiet = saved_;
+        quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+    }
+    ~EchoOff() {
+        if (active_) ::tcsetattr(STDIN_FILENO, TCSANOW, &saved_);
+    }
+    EchoOff(const EchoOff&) = delete;
+    EchoOff& operator=(const EchoOff&) = delete;
+
+private:
+    termios saved_{};
+    bool active_;
+};
 
 }  // namespace
 
-std::optional<std::string> TerminalBackend::nextAnswer(const std::string& question) {
-    out_ << question << std::flush;
-    if (!answers_.empty()) {
-        std::string answer = std::move(answers_.front());
-        answers_.pop_front();
-        out_ << answer << "\n";
-        return answer;
-    }
+void TerminalBackend::show(const std::string& title, const std::string& text) {
+    out_ << "[" << (title.empty() ? std::string("TELM.NET") : maskPasswords(title)) << "]\n"
+         << maskPasswords(text) << "\n";
+}
+
+std::optional<std::string> TerminalBackend::readLine(bool secret) {
     std::string line;
-    if (!std::getline(in_, line)) {
+    bool read;
+    if (secret && inputIsTerminal_) {
+        EchoOff quiet;
+        read = static_cast<bool>(std::getline(in_, line));
+        out_ << "\n";
+    } else {
+        read = static_cast<bool>(std::getline(in_, line));
+    }
+    if (os::interruptRequested()) throw RuntimeError(err::UserInterrupt, standardDescription(err::UserInterrupt));
+    if (!read) {
         out_ << "\n";
         return std::nullopt;
     }
@@ -37,14 +66,28 @@ std::optional<std::string> TerminalBackend::nextAnswer(const std::string& questi
     return line;
 }
 
+std::optional<std::string> TerminalBackend::nextAnswer(const std::string& question, bool secret) {
+    out_ << question << std::flush;
+    if (!answers_.empty()) {
+        std::string answer = std::move(answers_.front());
+        answers_.pop_front();
+        out_ << (secret ? std::string("********") : answer) << "\n";
+        return answer;
+    }
+    return readLine(secret);
+}
+
 int TerminalBackend::messageBox(const MessageBoxRequest& request) {
-    printBox(out_, request.title, request.prompt);
+    show(request.title, request.prompt);
     const auto answers = buttonAnswers(request.buttons);
     std::string choices;
     for (int a : answers) choices += (choices.empty() ? "" : "/") + std::string(kButtonNames[a]);
     for (;;) {
         auto answer = nextAnswer("(" + choices + ") ");
         if (!answer || answer->empty()) return defaultAnswer(request.buttons);
+        if (*answer == kCancel)
+            return std::find(answers.begin(), answers.end(), vbCancel) != answers.end() ? vbCancel
+                                                                                       : defaultAnswer(request.buttons);
         for (int a : answers)
             if (StrComp(*answer, kButtonNames[a], CompareMethod::Text) == 0 || *answer == std::to_string(a)) return a;
         out_ << "Answer one of: " << choices << "\n";
@@ -52,14 +95,16 @@ int TerminalBackend::messageBox(const MessageBoxRequest& request) {
 }
 
 std::optional<std::string> TerminalBackend::inputBox(const InputBoxRequest& request) {
-    printBox(out_, request.title, request.prompt);
-    auto answer = nextAnswer(request.defaultText.empty() ? "> " : "[" + request.defaultText + "] > ");
+    show(request.title, request.prompt);
+    const std::string question =
+        request.defaultText.empty() || request.secret ? "> " : "[" + maskPasswords(request.defaultText) + "] > ";
+    auto answer = nextAnswer(question, request.secret);
     if (!answer || *answer == kCancel) return std::nullopt;
     return answer->empty() ? request.defaultText : *answer;
 }
 
 std::optional<std::string> TerminalBackend::askPath(const std::string& title, const std::string& question) {
-    printBox(out_, title, question);
+    show(title, question);
     auto answer = nextAnswer("path> ");
     if (!answer || answer->empty() || *answer == kCancel) return std::nullopt;
     return answer;
@@ -112,15 +157,16 @@ void TerminalBackend::runFormAction(Form& form, const std::string& action) {
 
 void TerminalBackend::showForm(Form& form) {
     while (form.visible()) {
-        out_ << "[" << form.caption() << "]\n";
+        out_ << "[" << maskPasswords(form.caption()) << "]\n";
         for (const auto& c : form.controls()) {
             if (!c->visible()) continue;
-            out_ << "  " << c->name() << " (" << c->typeName() << "): " << c->shownText() << "\n";
+            out_ << "  " << c->name() << " (" << c->typeName() << "): " << maskPasswords(c->shownText()) << "\n";
             if (auto* list = dynamic_cast<ListControl*>(c.get()))
-                for (int r = 0; r < list->listCount(); ++r) out_ << "      " << r << ": " << list->list(r) << "\n";
+                for (int r = 0; r < list->listCount(); ++r)
+                    out_ << "      " << r << ": " << maskPasswords(list->list(r)) << "\n";
         }
         auto answer = nextAnswer("form> ");
-        if (!answer) {
+        if (!answer || *answer == kCancel) {
             form.close();
             return;
         }

@@ -96,7 +96,7 @@ TEST(TelmProgramTest, ExitStatusAndMessages) {
     EXPECT_EQ(printed, "TELM.NET\n");
     auto [bad, message] = runProgram(common + " --print A1");
     EXPECT_EQ(bad, 1);
-    EXPECT_NE(message.find("No workbook is open."), std::string::npos) << message;
+    EXPECT_NE(message.find("no workbook is open"), std::string::npos) << message;
     auto [usage, text] = runProgram("--nonsense");
     EXPECT_EQ(usage, 2);
     EXPECT_NE(text.find("Usage: telm"), std::string::npos);

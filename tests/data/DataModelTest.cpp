@@ -270,3 +270,25 @@ TEST_F(DataModel, CustomFileAppendedLater) {
     EXPECT_EQ(text, "GETDATA() Function data source settings\n\r\n\r" + std::string(79, '-') +
                         "\r\n[Measure Added]\r\nTYPE=ODBC\r\n");
 }
+
+TEST_F(DataModel, LookUpByNameFindsTheFirstOfANameExactlyAndFollowsReloads) {
+    write("DataModel.par", "[Measure Sales]\r\nABOUT=first\r\n[Measure sales]\r\nABOUT=lower\r\n"
+                           "[Measure Sales]\r\nABOUT=second\r\n");
+    LoadDataModel(false);
+    ASSERT_NE(FindDataModelVariable("Sales"), nullptr);
+    EXPECT_EQ(FindDataModelVariable("Sales")->ABOUT, "first");
+    EXPECT_EQ(FindDataModelVariable("sales")->ABOUT, "lower");
+    EXPECT_EQ(FindDataModelVariable("SALES"), nullptr);
+    EXPECT_EQ(FindDataModelVariable(""), nullptr);
+
+    write("DataModel.par", "[Measure Costs]\r\nABOUT=new\r\n");
+    LoadDataModel(false);
+    EXPECT_EQ(FindDataModelVariable("Sales"), nullptr);
+    EXPECT_EQ(FindDataModelVariable("Costs")->ABOUT, "new");
+
+    // A list changed without the loader is indexed again.
+    s.DataModelVariables.insert(s.DataModelVariables.begin(), DataModelVariable{});
+    s.DataModelVariables.front().Name = "Costs";
+    s.DataModelVariables.front().ABOUT = "inserted";
+    EXPECT_EQ(FindDataModelVariable("Costs")->ABOUT, "inserted");
+}

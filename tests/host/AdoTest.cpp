@@ -90,7 +90,7 @@ TEST(Ado, ConnectionTexts) {
     EXPECT_EQ(excel.workbookPath, "/d/Book.xls");
 
     Connection olap;
-    EXPECT_EQ(errorNumberOf([&] { olap.open("Provider=MSOLAP;Data Source=cube"); }), kProviderNotFound);
+    EXPECT_EQ(errorNumberOf([&] { olap.open("Provider=MSOLAP;Data Source=/no/such.cub"); }), kDriverError);
     Connection missing;
     EXPECT_NE(errorNumberOf([&] { missing.open("Driver={Microsoft Access Driver (*.mdb)};DBQ=/no/such.mdb"); }), 0);
 }

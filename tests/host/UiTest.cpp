@@ -6,6 +6,7 @@
 #include "host/ui/Dialogs.h"
 #include "host/ui/Form.h"
 #include "host/ui/ScriptedBackend.h"
+#include "host/ui/Secrets.h"
 
 using namespace host;
 using namespace host::ui;
@@ -366,4 +367,14 @@ TEST_F(UiTest, DialogsGoToTheCurrentBackend) {
     setBackend(nullptr);
     EXPECT_EQ(MsgBox("?", vbYesNo), vbYes);
     EXPECT_EQ(user.record().size(), 1u);
+}
+
+TEST(Secrets, PasswordItemsAreMaskedWhateverTheirForm) {
+    using host::ui::maskPasswords;
+    EXPECT_EQ(maskPasswords("Driver={PostgreSQL Unicode};Server=db;Uid=ann;Pwd=s3cret;"),
+              "Driver={PostgreSQL Unicode};Server=db;Uid=ann;Pwd=****;");
+    EXPECT_EQ(maskPasswords("DSN=x;PASSWORD = a;b"), "DSN=x;PASSWORD = ****;b");
+    EXPECT_EQ(maskPasswords("pwd={a;b}c;x=1"), "pwd=****c;x=1");
+    EXPECT_EQ(maskPasswords("Jet OLEDB:Database Password=\"x;y\";Mode=1"), "Jet OLEDB:Database Password=****;Mode=1");
+    EXPECT_EQ(maskPasswords("no secrets here"), "no secrets here");
 }

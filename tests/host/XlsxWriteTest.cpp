@@ -56,7 +56,7 @@ WorkbookPtr sampleWorkbook(Application& app) {
     data->range("C1:C2")->setFormulaArray("=A1:A2*2");
     data->range("A3")->addComment("Uwaga: ąę");
     auto hidden = book->addSheet(nullptr, data, "Ukryty");
-    hidden->cellAt(1, 1).value = "ukryty";
+    hidden->cellAt(1, 1).value = "ukryty\r\nwiersz";
     hidden->setVisible(SheetVisibility::Hidden);
     auto very = book->addSheet(nullptr, hidden, "Bardzo ukryty");
     very->cellAt(2, 2).value = -1.5e-7;
@@ -92,7 +92,7 @@ TEST_F(XlsxTest, OpenpyxlReadsWhatWeWrite) {
         R"J("B1": {"f": "=SUM(A1:A2)", "t": "f", "v": "19.5"}, "B2": {"f": "=A3&\"!\"", "t": "f", "v": "Zażółć gęślą jaźń!"}, )J"
         R"J("B3": {"f": "=A1>10", "t": "f", "v": "True"}, "B4": {"f": "=1/0", "t": "f", "v": "#DIV/0!"}, )J"
         R"J("C1": {"f": "=A1:A2*2", "t": "f", "v": "25"}, "C2": {"t": "n", "v": "14"}}, "name": "Dane", "state": "visible"}, )J"
-        R"J({"arrays": {}, "cells": {"A1": {"t": "s", "v": "ukryty"}}, "name": "Ukryty", "state": "hidden"}, )J"
+        R"J({"arrays": {}, "cells": {"A1": {"t": "s", "v": "ukryty\r\nwiersz"}}, "name": "Ukryty", "state": "hidden"}, )J"
         R"J({"arrays": {}, "cells": {"B2": {"t": "n", "v": "-1.5e-07"}}, "name": "Bardzo ukryty", "state": "veryHidden"}]})J"
         "\n";
     EXPECT_EQ(json, expected);

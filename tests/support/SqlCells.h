@@ -31,7 +31,6 @@ struct SqlCells : AddInHost {
     host::sheet::WorksheetPtr sheet;
 
     SqlCells() {
-        createDatabaseFile(database);
         runStatements(connection, {"CREATE TABLE Sales (Region TEXT, Amount REAL, Code INTEGER, Note TEXT)",
                                    "INSERT INTO Sales VALUES ('Anna', 10.5, 1, NULL)",
                                    "INSERT INTO Sales VALUES ('Adam', 0, 11, '.')",

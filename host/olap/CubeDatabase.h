@@ -1,0 +1,80 @@
+#pragma once
+// Where cubes live, and the database connection of the cube engine.
+//
+// An OLAP connection text ("Provider=MSOLAP;Data Source=...;Initial Catalog=...;...", values holding
+// ";" enclosed in double quotes) names the database that holds the cubes:
+//   - a local cube file: "Location=FILE.cub", or a "Data Source" whose name ends in ".cub"; it is a
+//     SQLite database, reached through the SQLite3 ODBC driver ("Initial Catalog" is ignored);
+//   - a server: "Data Source" is an ODBC data source name of the machine's odbc.ini, "Initial Catalog"
+//     the schema that holds the cubes (the default schema when empty); "User ID" and "Password" log in.
+//
+// Layout of the cubes in that database (a star schema per cube; <c> is the cube's number):
+//   olap_cubes(cube_no, cube_name)                              one row per cube
+//   olap_dimensions(cube_no, dim_no, dim_name, all_name, leaf_count)   dim_no from 1, in CREATE CUBE order
+//   olap_levels(cube_no, dim_no, level_no, level_name)          level_no from 1 below the All member
+//   olap_measures(cube_no, measure_no, measure_name, aggregate, format_text)   aggregate SUM|COUNT|MIN|MAX
+//   olap_<c>_dim<d>(leaf, key1, name1, ..., keyN, nameN)        the dimension table: one row per leaf
+//                                                               member, one key and name column per level;
+//                                                               leaves numbered from 1 in key order (numeric
+//                                                               keys by value, before text keys), so the
+//                                                               leaves under any member are consecutive
+//   olap_<c>_members(dim_no, level_no, first_leaf, last_leaf, member_key, member_name)
+//                                                               every member (level 0: the All member) with
+//                                                               the range of leaves it covers
+//   olap_<c>_facts(d1, ..., dK, m1, ..., mM)                    the fact table: one row per combination of
+//                                                               leaves, each measure aggregated by its
+//                                                               function (COUNT stored as counts)
+// A member's value is the aggregate of the fact rows whose leaf numbers fall in its ranges, which the
+// database computes.
+
+#include <string>
+#include <vector>
+
+#include "host/ado/Connection.h"
+#include "host/ado/ConnectionText.h"
+#include "host/base/Variant.h"
+
+namespace host::olap {
+
+// The items of an OLE DB connection text (values in braces or quotes may hold ";").
+std::vector<ado::ConnectionItem> parseProviderText(const std::string& text);
+// The value of the last item named `key` (letters in any case), "" when there is none.
+std::string providerItem(const std::vector<ado::ConnectionItem>& items, const std::string& key);
+
+class CubeDatabase {
+public:
+    // Connects to where the text's cubes live; `create` allows a missing cube file to be created (to
+    // build a cube). A user name or password given replaces the text's own. Raises kDriverError for a
+    // missing cube file, the driver's failure otherwise.
+    CubeDatabase(const std::vector<ado::ConnectionItem>& items, bool create, const std::string& user,
+                 const std::string& password, int loginTimeout);
+
+    // Runs a statement without rows.
+    void execute(const std::string& sql);
+    // The rows of a query ([record][field]; Null for SQL NULL).
+    std::vector<std::vector<Variant>> rows(const std::string& sql);
+    // The table name as the statements write it (with its schema on a server).
+    std::string table(const std::string& name) const;
+    bool isServer() const { return server_; }
+    // The cube file when this connection created it ("" otherwise).
+    const std::string& createdFile() const { return createdFile_; }
+    // The schema of the cubes on a server ("" for the default schema and for a cube file).
+    const std::string& schema() const { return schema_; }
+
+    int commandTimeout = 30;
+
+private:
+    ado::Connection connection_;
+    std::string schema_;
+    bool server_ = false;
+    std::string createdFile_;
+};
+
+// A text as an SQL string literal. Raises for a text holding a NUL character.
+std::string sqlText(const std::string& text);
+// A number as an SQL literal (shortest form that reads back the same).
+std::string sqlNumber(double value);
+// An identifier in double quotes.
+std::string sqlName(const std::string& name);
+
+}  // namespace host::olap

@@ -1,0 +1,251 @@
+// telm as a person at a terminal or a script meets it: what saving keeps, where dialogs and secrets
+// go, the exit status of failures and of Ctrl-C, and the start language.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "host/ado/Connection.h"
+#include "host/ado/Recordset.h"
+#include "support/AddInHost.h"
+#include "support/Odbc.h"
+#include "support/TempFolder.h"
+
+namespace fs = std::filesystem;
+using testsupport::TempFolder;
+
+namespace {
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+struct Outcome {
+    int status;
+    std::string out, err;
+};
+
+// An add-in folder for telm, and runs of the program on it with standard output and standard error
+// kept apart.
+struct TelmUser : ::testing::Test {
+    TempFolder addin{"telm-addin"};
+    TempFolder work{"telm-work"};
+    TempFolder io{"telm-io"};
+
+    TelmUser() { testsupport::writeToolbarFile(addin.file("TELM.NET.CommandBars.xlb")); }
+
+    std::string commandLine(const std::string& arguments, const std::string& library = TELM_ADDIN_LIBRARY) const {
+        return std::string(TELM_PROGRAM) + " --addin " + addin.string() + " --library " + library + " " + arguments +
+               " >" + io.file("out") + " 2>" + io.file("err") + " </dev/null";
+    }
+    Outcome collect(int status) const { return {status, slurp(io.file("out")), slurp(io.file("err"))}; }
+    Outcome run(const std::string& arguments, const std::string& environment = "",
+            const std::string& library = TELM_ADDIN_LIBRARY) const {
+        const int status = std::system((environment + " " + commandLine(arguments, library)).c_str());
+        return collect(WEXITSTATUS(status));
+    }
+    // A saved workbook with 1 in A1.
+    std::string savedBook(const std::string& name) const {
+        const std::string path = work.file(name);
+        EXPECT_EQ(run("--new --set A1=1 --save-as " + path).status, 0);
+        return path;
+    }
+};
+
+std::string quoted(const std::string& text) { return "'" + text + "'"; }
+
+}  // namespace
+
+TEST_F(TelmUser, SavingKeepsModeAndLinksAndRefusesReadOnlyFilesAndOtherFormats) {
+    const std::string book = savedBook("secret.xlsx");
+    ::chmod(book.c_str(), 0600);
+    EXPECT_EQ(run(book + " --set A1=2 --save").status, 0);
+    struct stat info {};
+    ASSERT_EQ(::stat(book.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+    // Through a symbolic link: the target is written and the link stays a link.
+    const std::string link = work.file("link.xlsx");
+    fs::create_symlink(book, link);
+    EXPECT_EQ(run(link + " --set A1=3 --save").status, 0);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(run(book + " --print A1").out, "3\n");
+
+    // A read-only file is refused and left as it was.
+    ::chmod(book.c_str(), 0444);
+    const std::string before = slurp(book);
+    const Outcome readOnly = run(book + " --set A1=4 --save");
+    EXPECT_EQ(readOnly.status, 1);
+    EXPECT_NE(readOnly.err.find("is read-only"), std::string::npos) << readOnly.err;
+    EXPECT_NE(readOnly.err.find("--save"), std::string::npos) << readOnly.err;
+    EXPECT_EQ(slurp(book), before);
+
+    // A name of a format the platform does not write.
+    const Outcome csv = run("--new --save-as " + work.file("out.csv"));
+    EXPECT_EQ(csv.status, 1);
+    EXPECT_NE(csv.err.find(".csv"), std::string::npos) << csv.err;
+    EXPECT_FALSE(fs::exists(work.file("out.csv")));
+    EXPECT_EQ(run("--new --save-as " + work.file("list.ana")).status, 0);
+}
+
+TEST_F(TelmUser, FailuresNameTheStepAndStopTheRun) {
+    const std::string book = savedBook("book.xlsx");
+    const std::string before = slurp(book);
+
+    Outcome r = run(book + " --print ZZZ");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("--print ZZZ: 'ZZZ' is not a cell reference"), std::string::npos) << r.err;
+    r = run(book + " --sheet Nope");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("--sheet Nope: no sheet of that name in book.xlsx (it has Sheet1)"), std::string::npos) << r.err;
+    r = run("--print A1");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("--print A1: no workbook is open"), std::string::npos) << r.err;
+
+    // A command that ends in a run-time error box fails the run, and the save after it does not happen.
+    r = run(book + " --set A1=9 --run Fail --save", "", TELM_FAILING_ADDIN);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("--run Fail: run-time error 5: The command failed on purpose"), std::string::npos) << r.err;
+    EXPECT_EQ(slurp(book), before);
+
+    // The add-in folder: missing, a file, unreadable.
+    EXPECT_NE(run("--eval 1").err.size(), 0u);
+    const std::string asFile = std::string(TELM_PROGRAM) + " --addin " + book + " --eval 1 2>&1 >/dev/null";
+    FILE* pipe = popen(asFile.c_str(), "r");
+    char buffer[512] = {};
+    const std::size_t n = fread(buffer, 1, sizeof buffer - 1, pipe);
+    EXPECT_EQ(WEXITSTATUS(pclose(pipe)), 1);
+    EXPECT_NE(std::string(buffer, n).find("not a folder"), std::string::npos) << buffer;
+}
+
+TEST_F(TelmUser, WorksheetFunctionsWithoutTheirArgumentsAreErrors) {
+    const Outcome r = run("--eval '=GETDATALINK()' --eval '=GETDATAODBC(\"x\")' --eval '=ISERROR(VALUE2STRING())'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "#VALUE!\n#VALUE!\nTRUE\n");
+}
+
+TEST_F(TelmUser, TheLocaleChoosesTheStartLanguageAndTheCommandLineOverridesIt) {
+    // The first status-bar text of a run is start-up's "interface" text, in the start language.
+    auto firstStatus = [](const Outcome& r) {
+        const auto at = r.err.find("... ");
+        return at == std::string::npos ? std::string() : r.err.substr(at + 4, r.err.find('\n', at) - at - 4);
+    };
+    EXPECT_EQ(firstStatus(run("--eval 1", "LC_ALL= LC_MESSAGES= LANG=pl_PL.UTF-8")), "Ustawianie interfejsu...");
+    EXPECT_EQ(firstStatus(run("--eval 1", "LC_ALL= LC_MESSAGES= LANG=en_GB.UTF-8")), "Processing interface...");
+    EXPECT_EQ(firstStatus(run("--eval 1", "LC_ALL=pl_PL.UTF-8 LANG=en_GB.UTF-8")), "Ustawianie interfejsu...");
+    EXPECT_EQ(firstStatus(run("--country 48 --eval 1", "LC_ALL= LC_MESSAGES= LANG=C")), "Ustawianie interfejsu...");
+    EXPECT_EQ(run("--country pl --eval 1").status, 2);
+}
+
+TEST(TelmInterface, TheStatusBarIsReleasedOnceTheInterfaceIsRebuilt) {
+    testsupport::AddInHost host;
+    host.start();
+    host.app->run("SwitchLanguage");
+    EXPECT_EQ(host.app->statusBar(), host::Variant(false));
+    host.app->run("RefreshDataModel");
+    EXPECT_EQ(host.app->statusBar(), host::Variant(false));
+}
+
+TEST(TelmInterface, PivotListAndQueryMenusHoldTheCommandsInAPopup) {
+    testsupport::AddInHost host(1, "14.0");
+    host.start();
+    for (const char* name : {"PivotTable Context Menu", "List Range Popup", "Query"}) {
+        auto bar = host.app->commandBars().item(name);
+        auto popup = bar->findControl("TELM.NET");
+        ASSERT_TRUE(popup) << name;
+        EXPECT_EQ(popup->type(), host::sheet::ControlType::Popup) << name;
+        EXPECT_EQ(popup->controls()->count(), 2) << name;
+    }
+}
+
+TEST_F(TelmUser, DialogsStayOffStandardOutputAndCancelCanBeGivenInAdvance) {
+    // "Login" is the companion's dialog: a user name, then a password.
+    const Outcome r = run("--answer someone --answer 'hidden-word' --run Login --eval '=1'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "1\n");
+    EXPECT_NE(r.err.find("someone"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("hidden-word"), std::string::npos) << r.err;
+
+    const Outcome cancelled = run("--cancel --run Login --eval '=1'");
+    EXPECT_EQ(cancelled.status, 0) << cancelled.err;
+    EXPECT_EQ(cancelled.out, "1\n");
+    EXPECT_EQ(cancelled.err.find("password"), std::string::npos) << cancelled.err;  // never asked for it
+}
+
+TEST_F(TelmUser, NoPasswordIsShownInALoginRun) {
+    const auto server = testsupport::postgresServer();
+    if (!server) GTEST_SKIP() << "no PostgreSQL server";
+    // A refused password brings the login dialog, which shows the connection text.
+    const std::string formula = "=GETDATAODBC(\"" + server->connection("Uid=" + server->user + ";Pwd=wrong-word;") +
+                                "\",\"SELECT 42\",FALSE)";
+    const Outcome r = run("--new --set " + quoted("A1=" + formula) + " --answer " + server->user + " --answer " +
+                      server->password + " --print A1");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "42\n");
+    EXPECT_NE(r.err.find("Authorisation is required."), std::string::npos) << r.err;
+    for (const std::string& secret : {std::string("wrong-word"), server->password}) {
+        EXPECT_EQ(r.out.find(secret), std::string::npos);
+        EXPECT_EQ(r.err.find(secret), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(TelmUser, CtrlCCancelsTheRunningStatementOnTheServerAndSavesNothing) {
+    const auto server = testsupport::postgresServer();
+    if (!server) GTEST_SKIP() << "no PostgreSQL server";
+    const std::string credentials = "Uid=" + server->user + ";Pwd=" + server->password + ";";
+    const std::string book = savedBook("book.xlsx");
+    const std::string before = slurp(book);
+    const std::string formula =
+        "=GETDATAODBC(\"" + server->connection(credentials) + "\",\"SELECT 7 FROM pg_sleep(60)\")";
+    const std::string command = "exec " + commandLine(book + " --set " + quoted("A1=" + formula) + " --save");
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+
+    host::ado::Connection monitor;
+    monitor.open(server->connection(credentials));
+    auto sleepers = [&] {
+        host::ado::Recordset r;
+        r.open("SELECT count(*) FROM pg_stat_activity WHERE state = 'active' AND query LIKE '%FROM pg_sleep(60)%' "
+               "AND pid <> pg_backend_pid()",
+               monitor);
+        return r.getRows().arrayValue()(0, 0).toLong();
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (sleepers() == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_EQ(sleepers(), 1) << "the query never reached the server";
+
+    ::kill(pid, SIGINT);
+    int status = 0;
+    for (int i = 0; i < 300 && ::waitpid(pid, &status, WNOHANG) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (::waitpid(pid, &status, WNOHANG) == 0 && !WIFEXITED(status)) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        FAIL() << "telm did not stop after Ctrl-C";
+    }
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    const Outcome r = collect(WEXITSTATUS(status));
+    EXPECT_NE(r.err.find("interrupted"), std::string::npos) << r.err;
+    EXPECT_EQ(sleepers(), 0);
+    EXPECT_EQ(slurp(book), before);
+    for (const auto& entry : fs::directory_iterator(work.path()))
+        EXPECT_EQ(entry.path().extension(), ".xlsx") << entry.path();
+}
