@@ -17,13 +17,15 @@ const std::map<std::string, Kind>& stepsWithArgument() {
         {"--select", Kind::Select}, {"--sheet", Kind::Sheet},         {"--book", Kind::Book},
         {"--run", Kind::Run},       {"--set", Kind::Set},             {"--print", Kind::Print},
         {"--print-formulas", Kind::PrintFormulas}, {"--save-as", Kind::SaveAs}, {"--eval", Kind::Eval},
+        {"--copy", Kind::Copy},
     };
     return steps;
 }
 
 const std::map<std::string, Kind>& plainSteps() {
     static const std::map<std::string, Kind> steps = {
-        {"--new", Kind::New}, {"--calc", Kind::Calculate}, {"--calc-sheet", Kind::CalculateSheet}, {"--save", Kind::Save}};
+        {"--new", Kind::New}, {"--calc", Kind::Calculate}, {"--calc-sheet", Kind::CalculateSheet}, {"--save", Kind::Save},
+        {"--menus", Kind::Menus}};
     return steps;
 }
 
@@ -116,6 +118,9 @@ Steps:
   --select RANGE         select a range ("A1:B2" or "Sheet1!A1")
   --set RANGE=VALUE      type a value or a formula ("=...") into the cells of a range
   --run MACRO            run a command by its macro name (CalculateAll2, SwitchLanguage, ...)
+  --menus                print the add-in's menus, toolbar and context-menu entries in the
+                         current language, each command with its macro name for --run
+  --copy RANGE           copy a range to the clipboard (for PasteSpecialOnlyValues)
   --calc                 calculate all open workbooks
   --calc-sheet           calculate the active sheet
   --print RANGE          print the values of a range as displayed, tab-separated rows

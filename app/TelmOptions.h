@@ -8,7 +8,7 @@
 namespace telm::app {
 
 struct Step {
-    enum class Kind { New, Select, Sheet, Book, Run, Set, Calculate, CalculateSheet, Print, PrintFormulas, Save, SaveAs, Eval };
+    enum class Kind { New, Select, Sheet, Book, Run, Set, Calculate, CalculateSheet, Print, PrintFormulas, Save, SaveAs, Eval, Copy, Menus };
     Kind kind;
     std::string argument;
 };

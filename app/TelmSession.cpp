@@ -3,7 +3,9 @@
 #include <filesystem>
 #include <ostream>
 
+#include "app/MenuListing.h"
 #include "host/base/NumberFormat.h"
+#include "host/sheet/CommandBars.h"
 #include "host/base/RuntimeError.h"
 #include "host/files/XlsxStore.h"
 #include "host/os/Interrupt.h"
@@ -70,6 +72,7 @@ TelmSession::TelmSession(const TelmOptions& options, std::istream& in, std::ostr
     app_->onStatusBar = [&err](const Variant& v) {
         if (v.isString() && !v.stringValue().empty()) err << "... " << v.stringValue() << "\n";
     };
+    app_->onEditLine = [&err](const std::string& text) { err << "Edit line: " << text << "\n"; };
     try {
         start(options);
     } catch (...) {
@@ -172,6 +175,8 @@ void TelmSession::runStep(const Step& step) {
     case Kind::Save: activeWorkbook()->save(); break;
     case Kind::SaveAs: activeWorkbook()->saveAs(absolute(step.argument)); break;
     case Kind::Eval: eval(step.argument); break;
+    case Kind::Copy: range(step.argument)->copy(); break;
+    case Kind::Menus: printInstalledCommands(app_->commandBars(), out_); break;
     }
 }
 

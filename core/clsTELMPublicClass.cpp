@@ -5,6 +5,8 @@
 #include <unordered_map>
 
 #include "commands/P_Interfejs.h"
+#include "commands/P_Ogolne.h"
+#include "commands/P_PrzeliczanieZakres.h"
 #include "core/A_Deklaracje.h"
 #include "core/A_Start.h"
 #include "core/F_Pomocnicze.h"
@@ -13,6 +15,7 @@
 #include "core/P_ObslBledow.h"
 #include "data/F_000.h"
 #include "data/F_Dane.h"
+#include "data/F_Lacze.h"
 #include "data/S_ServiceManager.h"
 #include "data/F_Publiczne.h"
 #include "data/P_ArchiwumCommands.h"
@@ -107,7 +110,7 @@ Variant clsTELMPublicClass::GETDATAODBC(const Variant& connStr, const Variant& s
 Variant clsTELMPublicClass::GETDATALINK(const std::string& LinkStr, const std::string& OtherPar) {
     return guarded(true, [&]() -> Variant {
         if (OtherPar == ":") return "l(:)" + LinkStr;
-        NotBuilt("GetDataLinkPublic");
+        return GetDataLinkPublic(LinkStr, std::string());
     });
 }
 
@@ -148,16 +151,16 @@ void clsTELMPublicClass::books(const Variant& workbooks) {
 
 // ---- commands ----
 
-void clsTELMPublicClass::PublicInfoAbout() { NotBuilt("ShowAboutBox"); }
-void clsTELMPublicClass::PublicNumberFormat() { NotBuilt("ApplyDefaultNumberFormat"); }
-void clsTELMPublicClass::PublicOpenHelp() { NotBuilt("OpenHelpPage"); }
+void clsTELMPublicClass::PublicInfoAbout() { ShowAboutBox(); }
+void clsTELMPublicClass::PublicNumberFormat() { ApplyDefaultNumberFormat(); }
+void clsTELMPublicClass::PublicOpenHelp() { OpenHelpPage(); }
 void clsTELMPublicClass::PublicParametrizeFormula() { NotBuilt("ParametrizeActiveFormula"); }
 void clsTELMPublicClass::PublicFillSelection() { NotBuilt("FillSelectionWithFormula"); }
-void clsTELMPublicClass::PublicPasteSpecialOnlyValues() { NotBuilt("PasteValuesIntoSelection"); }
-void clsTELMPublicClass::PublicPrzeliczFormule() { NotBuilt("EvaluateFormulaInEditLine"); }
-void clsTELMPublicClass::PublicPrzeliczFormule2() { NotBuilt("ShowFormulaResult"); }
-void clsTELMPublicClass::PublicSwithErrorReportingLevel() { NotBuilt("AskErrorReportingLevel"); }
-void clsTELMPublicClass::PublicZmienpvErrorReportingWay() { NotBuilt("AskErrorReportingWay"); }
+void clsTELMPublicClass::PublicPasteSpecialOnlyValues() { PasteValuesIntoSelection(); }
+void clsTELMPublicClass::PublicPrzeliczFormule() { EvaluateFormulaInEditLine(); }
+void clsTELMPublicClass::PublicPrzeliczFormule2() { ShowFormulaResult(); }
+void clsTELMPublicClass::PublicSwithErrorReportingLevel() { AskErrorReportingLevel(); }
+void clsTELMPublicClass::PublicZmienpvErrorReportingWay() { AskErrorReportingWay(); }
 void clsTELMPublicClass::PublicMenageWorkbooks() { ReportMessage("Temporarily in preparation.", 64, "TELM.NET"); }
 void clsTELMPublicClass::PublicMoveToArchive() { ArchiveRange(); }
 void clsTELMPublicClass::PublicEraseArchive1() { ClearArchiveCells(); }
@@ -165,11 +168,11 @@ void clsTELMPublicClass::PublicEraseArchive2() { FillArchiveWithPoints(); }
 void clsTELMPublicClass::PublicRefreshArchive() { RefreshArchiveSelection(); }
 void clsTELMPublicClass::PublicAutoRefreshArchive() { RefreshWorkbookArchives(""); }
 void clsTELMPublicClass::PublicSelectArchiveErrors() { SelectArchiveMismatches(); }
-void clsTELMPublicClass::PublicPrzeliczZaznaczone() { NotBuilt("RecalcSelection"); }
-void clsTELMPublicClass::PublicPrzeliczNastepniki() { NotBuilt("RecalcDependents"); }
-void clsTELMPublicClass::PublicPrzeliczPoprzedniki() { NotBuilt("RecalcPrecedents"); }
-void clsTELMPublicClass::PublicLink2GetDataLink() { NotBuilt("ConvertLinksToGetDataLink"); }
-void clsTELMPublicClass::PublicGetDataLink2Link() { NotBuilt("ConvertGetDataLinkToLinks"); }
+void clsTELMPublicClass::PublicPrzeliczZaznaczone() { RecalcSelection(); }
+void clsTELMPublicClass::PublicPrzeliczNastepniki() { RecalcDependents(); }
+void clsTELMPublicClass::PublicPrzeliczPoprzedniki() { RecalcPrecedents(); }
+void clsTELMPublicClass::PublicLink2GetDataLink() { ConvertLinksToGetDataLink(); }
+void clsTELMPublicClass::PublicGetDataLink2Link() { ConvertGetDataLinkToLinks(); }
 void clsTELMPublicClass::PublicOpenAnalyse() { NotBuilt("OpenAnalysis"); }
 void clsTELMPublicClass::PublicCloseAnalyse() { NotBuilt("CloseAnalysis"); }
 void clsTELMPublicClass::PublicSaveAnalyse() { NotBuilt("SaveAnalysis"); }
@@ -188,7 +191,7 @@ void clsTELMPublicClass::PublicPublishNormal() { NotBuilt("PublishWithPanel"); }
 void clsTELMPublicClass::PublicPrzeliczanieArkSkorSwitch() {}
 void clsTELMPublicClass::PublicOpublikujWszystko() { NotBuilt("PublishAllWorkbooks"); }
 void clsTELMPublicClass::PublicRemoveArchive() { DeleteArchiveSheet(); }
-void clsTELMPublicClass::PublicCountersInfo() { NotBuilt("ShowCountersInfo"); }
+void clsTELMPublicClass::PublicCountersInfo() { ShowCountersInfo(); }
 void clsTELMPublicClass::PublicGetPivotData2GetDataOlap() { NotBuilt("ConvertSelectedPivotFormulas"); }
 void clsTELMPublicClass::PublicRefreshDataModel() { ReloadDataModel(); }
 void clsTELMPublicClass::PublicZamykanie() { RemoveMenus(); }
@@ -202,27 +205,30 @@ void clsTELMPublicClass::PublicSwitchLanguage() {
     RebuildMenus();
 }
 
-void clsTELMPublicClass::PublicRepairLinks() { NotBuilt("RepairAddInLinks"); }
+void clsTELMPublicClass::PublicRepairLinks() { RepairAddInLinks(); }
 
 void clsTELMPublicClass::PublicOnWorkbookActivate() {
-    if (SharedState().RepairLinksOnActivate) NotBuilt("RepairAddInLinks");
+    if (SharedState().RepairLinksOnActivate) RepairAddInLinks();
 }
 
 void clsTELMPublicClass::PublicRefreshLinkEnviroment() {
     if (!linkEnvironment_) linkEnvironment_ = std::make_unique<clsF000>();
     linkEnvironment_->RefreshLinkEnviroment();
 }
-void clsTELMPublicClass::PublicOpenSample() { NotBuilt("OpenSampleWorkbook"); }
-void clsTELMPublicClass::PublicOpenTemplate() { NotBuilt("OpenTemplateWorkbook"); }
-void clsTELMPublicClass::PublicOpenInternetSample() { NotBuilt("OpenSamplesWebPage"); }
+void clsTELMPublicClass::PublicOpenSample() { OpenSampleWorkbook(); }
+void clsTELMPublicClass::PublicOpenTemplate() { OpenTemplateWorkbook(); }
+void clsTELMPublicClass::PublicOpenInternetSample() { OpenSamplesWebPage(); }
 Variant clsTELMPublicClass::PublicRegPath() { return GetAppPath(); }
-Variant clsTELMPublicClass::PublicShowShortcuts() { NotBuilt("ShowShortcutList"); }
+Variant clsTELMPublicClass::PublicShowShortcuts() {
+    ShowShortcutList();
+    return Variant();
+}
 void clsTELMPublicClass::PublicCubeWizard() { NotBuilt("BuildOfflineCube"); }
 void clsTELMPublicClass::PublicClearFieldSums() { NotBuilt("ClearPivotFieldSubtotals"); }
-void clsTELMPublicClass::PublicBrowseForFolder() { NotBuilt("InsertChosenFolderPath"); }
-void clsTELMPublicClass::PublicBrowseForFile() { NotBuilt("InsertChosenFilePath"); }
-void clsTELMPublicClass::PublicFileRegisterStart() { NotBuilt("BuildFileRegister"); }
-void clsTELMPublicClass::PublicLinkRegisterStart() { NotBuilt("BuildLinkRegister"); }
+void clsTELMPublicClass::PublicBrowseForFolder() { InsertChosenFolderPath(); }
+void clsTELMPublicClass::PublicBrowseForFile() { InsertChosenFilePath(); }
+void clsTELMPublicClass::PublicFileRegisterStart() { BuildFileRegister(); }
+void clsTELMPublicClass::PublicLinkRegisterStart() { BuildLinkRegister(); }
 void clsTELMPublicClass::PublicAutoStartIS() { NotBuilt("StartISWorkbook"); }
 void clsTELMPublicClass::PublicResetAuthorisationTable() { ClearAuthorisationTable(); }
 void clsTELMPublicClass::PublicSetServicesOn() { NotBuilt("SwitchServicesOn"); }
@@ -237,6 +243,6 @@ void clsTELMPublicClass::PublicOnSheetChange() {
     if (SharedState().ServerCalculationOn) NotBuilt("HandleServerSheetChange");
 }
 
-void clsTELMPublicClass::PublicUnpivotTable() { NotBuilt("UnpivotCurrentRegion"); }
+void clsTELMPublicClass::PublicUnpivotTable() { UnpivotCurrentRegion(); }
 
 }  // namespace telm

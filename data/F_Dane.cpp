@@ -8,6 +8,7 @@
 
 #include "core/A_Deklaracje.h"
 #include "core/NotBuilt.h"
+#include "data/F_Lacze.h"
 #include "data/F_MivraADO.h"
 #include "data/F_Publiczne.h"
 #include "data/F_zOLAP.h"
@@ -174,9 +175,9 @@ void runVariable(const DataModelVariable& variable, const std::vector<Variant>& 
         std::string options;
         result = GetDataOlap2(parts[0], parts[1], parts[2], add, expression, options, where, "", "");
     } else if (type == "XLS_ODBC") {
-        NotBuilt("GetDataXlsOdbc");
+        result = GetDataXlsOdbc(connection, add, query);
     } else if (type == "XLS" || type == "XLS2") {
-        NotBuilt("GetDataLinkPublic");
+        result = GetDataLinkPublic(connection, std::string());
     } else if (type == "ODBC") {
         bool notAllowed = false;
         result = GetDataAdoCore(connection, sqlOf(variable, query), false, notAllowed);

@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "core/A_Deklaracje.h"
+#include "data/F_Lacze.h"
 #include "data/F_MivraADO.h"
 #include "data/F_zOLAP.h"
 #include "host/base/RuntimeError.h"
@@ -56,6 +57,13 @@ Variant GetDataOdbcPublic(const Variant& connection, const Variant& query, Varia
     return wrapped([&] {
         bool serverCalculationAllowed = false;
         return GetDataAdoCore(connection, query, third, serverCalculationAllowed);
+    });
+}
+
+Variant GetDataLinkPublic(const std::string& link, const Variant&) {
+    return wrapped([&] {
+        std::string text = link;
+        return GetDataLinkCore(text);
     });
 }
 

@@ -22,4 +22,8 @@ host::Variant OlapListForWizardPublic(const std::string& dataSource, const std::
 // permission for server calculation.
 host::Variant GetDataOdbcPublic(const host::Variant& connection, const host::Variant& query, host::Variant& third);
 
+// GETDATALINK and the XLS types of GETDATA: the link worker with the link; the second argument is not
+// used.
+host::Variant GetDataLinkPublic(const std::string& link, const host::Variant& unused);
+
 }  // namespace telm

@@ -1,7 +1,7 @@
 #include "host/ado/ExcelSource.h"
 
 #include <filesystem>
-#include <regex>
+#include <cctype>
 #include <vector>
 
 #include "host/ado/Errors.h"
@@ -38,6 +38,27 @@ std::vector<std::vector<Variant>> rowsOf(const Variant& values) {
     return rows;
 }
 
+// The one area an address text names within its workbook; nullopt for any other text (a constant, a
+// formula, several areas, another workbook).
+std::optional<formula::ReferenceTarget> singleTarget(std::string_view text) {
+    try {
+        const auto targets = formula::parseAddress(text);
+        if (targets.size() == 1 && targets.front().workbook.empty()) return targets.front();
+    } catch (const RuntimeError&) {
+    }
+    return std::nullopt;
+}
+
+// The area of a cell address without sheet ("A1", "A1:C9"); nullopt for any other text.
+std::optional<formula::Area> cellArea(std::string_view text) {
+    const auto target = singleTarget(text);
+    if (!target || !target->sheet.empty()) return std::nullopt;
+    return target->area;
+}
+
+bool isWordStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
+bool isWordCharacter(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.'; }
+
 }  // namespace
 
 ExcelSource::ExcelSource(odbc::ConnectionHandle& database, std::string workbookPath,
@@ -45,36 +66,94 @@ ExcelSource::ExcelSource(odbc::ConnectionHandle& database, std::string workbookP
     : database_(database), workbookPath_(std::move(workbookPath)), store_(std::move(store)) {}
 
 std::string ExcelSource::prepare(const std::string& sql) {
-    static const std::regex reference(
-        R"(\[([^\[\]]+)\$([^\[\]]*)\]|([A-Za-z_][A-Za-z0-9_.]*)\$([A-Za-z]{1,3}[0-9]+(?::[A-Za-z]{1,3}[0-9]+)?))");
+    // A hand-written scan: the query may be long, and a backtracking pattern would recurse per character.
     std::string out;
-    auto last = sql.cbegin();
-    for (std::sregex_iterator it(sql.begin(), sql.end(), reference), end; it != end; ++it) {
-        const std::smatch& m = *it;
-        const bool bracketed = m[1].matched;
-        const std::string sheet = bracketed ? m[1].str() : m[3].str();
-        const std::string range = bracketed ? m[2].str() : m[4].str();
-        if (Trim(range).empty()) fail("Name a cell range of sheet '" + sheet + "', such as [" + sheet + "$A1:C9].");
-        out.append(last, m[0].first);
-        out += identifier(load(sheet, range));
-        last = m[0].second;
+    bool afterFromOrJoin = false;  // only blanks since the keyword FROM or JOIN
+    std::size_t i = 0;
+    while (i < sql.size()) {
+        const char c = sql[i];
+        if (c == '\'') {
+            const std::size_t close = sql.find('\'', i + 1);
+            const std::size_t next = close == std::string::npos ? sql.size() : close + 1;
+            out.append(sql, i, next - i);
+            i = next;
+            afterFromOrJoin = false;
+            continue;
+        }
+        if (c == '[' || c == '`') {
+            const std::size_t close = sql.find(c == '[' ? ']' : '`', i + 1);
+            if (close == std::string::npos) {
+                out.append(sql, i);
+                break;
+            }
+            const std::string inner = sql.substr(i + 1, close - i - 1);
+            std::optional<std::string> table;
+            if (const std::size_t dollar = inner.find('$'); dollar != std::string::npos)
+                table = sheetTable(inner.substr(0, dollar), inner.substr(dollar + 1));
+            else
+                table = nameTable(inner);
+            out += table ? identifier(*table) : sql.substr(i, close - i + 1);
+            i = close + 1;
+            afterFromOrJoin = false;
+            continue;
+        }
+        if (isWordStart(c) && (i == 0 || !isWordCharacter(sql[i - 1]))) {
+            std::size_t end = i;
+            while (end < sql.size() && isWordCharacter(sql[end])) ++end;
+            const std::string word = sql.substr(i, end - i);
+            std::optional<std::string> table;
+            if (end < sql.size() && sql[end] == '$') {
+                std::size_t refEnd = end + 1;
+                while (refEnd < sql.size() && (std::isalnum(static_cast<unsigned char>(sql[refEnd])) || sql[refEnd] == ':'))
+                    ++refEnd;
+                table = sheetTable(word, sql.substr(end + 1, refEnd - end - 1));
+                end = refEnd;
+            } else if (afterFromOrJoin) {
+                table = nameTable(word);
+            }
+            out += table ? identifier(*table) : word;
+            afterFromOrJoin = !table && (UCase(word) == "FROM" || UCase(word) == "JOIN");
+            i = end;
+            continue;
+        }
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n') afterFromOrJoin = false;
+        out += c;
+        ++i;
     }
-    out.append(last, sql.cend());
     return out;
 }
 
-std::string ExcelSource::load(const std::string& sheet, const std::string& range) {
-    const std::string key = UCase(sheet) + "$" + UCase(range);
-    if (auto found = tables_.find(key); found != tables_.end()) return found->second;
-
-    formula::Area area;
-    try {
-        const auto targets = formula::parseAddress(range);
-        if (targets.size() != 1) throw RuntimeError(err::InvalidArgument);
-        area = targets.front().area;
-    } catch (const RuntimeError&) {
-        fail("'" + range + "' is no cell range of sheet '" + sheet + "'.");
+std::string ExcelSource::sheetTable(const std::string& sheet, const std::string& reference) {
+    if (Trim(reference).empty()) {
+        const sheet::WorkbookPtr book = store_->closedWorkbook(workbookPath_);
+        if (!book) fail("Cannot read '" + workbookPath_ + "': no such workbook file, or it is no workbook.");
+        const auto found = book->findSheet(sheet);
+        if (!found) fail("The workbook '" + workbookPath_ + "' has no sheet '" + sheet + "'.");
+        return load(sheet, found->usedRange()->firstArea());
     }
+    if (const auto area = cellArea(reference)) return load(sheet, *area);
+    if (auto table = nameTable(reference)) return *table;
+    fail("'" + reference + "' is neither a cell range nor a defined name of sheet '" + sheet + "'.");
+}
+
+std::optional<std::string> ExcelSource::nameTable(const std::string& name) {
+    // A store that serves ranges only knows no names.
+    const sheet::WorkbookPtr book = store_->closedWorkbook(workbookPath_);
+    const auto defined = book ? book->names().find(Trim(name)) : nullptr;
+    if (!defined) return std::nullopt;
+    std::string_view refersTo = defined->refersTo();
+    if (refersTo.starts_with("=")) refersTo.remove_prefix(1);
+    if (const auto target = singleTarget(refersTo); target && !target->sheet.empty())
+        return load(target->sheet, target->area);
+    fail("The name '" + name + "' refers to no cell range of the workbook.");
+}
+
+std::string ExcelSource::load(const std::string& sheet, const formula::Area& area) {
+    const std::string key = UCase(sheet) + "$" + formula::formatArea(area, true, true, formula::ReferenceStyle::R1C1);
+    if (auto found = tables_.find(key); found != tables_.end()) return found->second;
+    const std::string range = formula::formatArea(area, false, false, formula::ReferenceStyle::A1);
+    if (area.cellCount() > kMaxTableCells) fail("The range " + sheet + "$" + range + " is too large to read.");
+
     const std::filesystem::path path(workbookPath_);
     Variant values;
     try {
@@ -84,7 +163,9 @@ std::string ExcelSource::load(const std::string& sheet, const std::string& range
     }
     if (values.isError())
         fail("Cannot read " + sheet + "$" + range + " of '" + workbookPath_ + "': no such workbook file or sheet.");
-    const auto rows = rowsOf(values);
+    auto rows = rowsOf(values);
+    // A single cell has no row of names: it is the one record of the column F1.
+    if (area.isSingleCell()) rows.insert(rows.begin(), std::vector<Variant>(1));
 
     std::vector<std::string> names;
     std::vector<bool> numeric(rows.front().size(), true);

@@ -38,7 +38,11 @@ sheet::WorkbookPtr XlsxStore::closedBook(const std::string& path) {
     std::error_code ec;
     const auto modified = std::filesystem::last_write_time(path, ec);
     if (ec) return nullptr;
-    if (auto it = closed_.find(path); it != closed_.end() && it->second.modified == modified) return it->second.book;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec) return nullptr;
+    if (auto it = closed_.find(path);
+        it != closed_.end() && it->second.modified == modified && it->second.size == size)
+        return it->second.book;
     if (!readerApplication_) readerApplication_ = sheet::Application::create();
     sheet::WorkbookPtr book;
     try {
@@ -47,9 +51,11 @@ sheet::WorkbookPtr XlsxStore::closedBook(const std::string& path) {
         closed_.erase(path);
         return nullptr;  // an unreadable source shows as #REF! in the cells that refer to it
     }
-    closed_[path] = {modified, book};
+    closed_[path] = {size, modified, book};
     return book;
 }
+
+sheet::WorkbookPtr XlsxStore::closedWorkbook(const std::string& fullName) { return closedBook(absolutePath(fullName)); }
 
 Variant XlsxStore::readClosed(const std::string& folder, const std::string& workbook, const std::string& sheet,
                               const formula::Area& area) {

@@ -2,6 +2,7 @@
 // The application's workbook-file store: opens and saves workbook files and reads the values of
 // workbooks that are not open for external references.
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -20,15 +21,18 @@ public:
     void save(const sheet::Workbook& workbook, const std::string& fullName) override;
     // The values of an area of a sheet of a workbook file in a folder: one value, or a rows x columns
     // array with lower bounds 1. A missing or unreadable file, or a missing sheet, gives #REF!.
-    // Each file is read once and kept while its modification time stays the same.
+    // Each file is read once and kept while its size and modification time stay the same.
     Variant readClosed(const std::string& folder, const std::string& workbook, const std::string& sheet,
                        const formula::Area& area) override;
+    // The kept copy of the file's workbook, read again when the file changed.
+    sheet::WorkbookPtr closedWorkbook(const std::string& fullName) override;
 
     // Drops the kept copies of closed workbooks.
     void forgetClosed() { closed_.clear(); }
 
 private:
     struct ClosedBook {
+        std::uintmax_t size;
         std::filesystem::file_time_type modified;
         sheet::WorkbookPtr book;
     };

@@ -37,13 +37,7 @@ public:
             out_ += operatorText(n.op);
             return print(*n.children[0]);
         case NodeKind::Percent:
-            print(*n.children[0]);
-            out_ += "%";
-            return;
-        case NodeKind::Binary:
-            print(*n.children[0]);
-            out_ += operatorText(n.op);
-            return print(*n.children[1]);
+        case NodeKind::Binary: return printChain(n);
         case NodeKind::Parentheses:
             out_ += "(";
             print(*n.children[0]);
@@ -54,7 +48,32 @@ public:
 
     std::string text() && { return std::move(out_); }
 
+    void printValue(const Variant& v) {
+        if (!v.isArray() || v.arrayValue().dimensions() != 1) return printConstant(v);
+        const Array& a = v.arrayValue();
+        Array row = Array::matrix(1, a.count(1));
+        for (long c = 1; c <= a.count(1); ++c) row(1, c) = a(a.lbound(1) + c - 1);
+        printArray(row);
+    }
+
 private:
+    // A chain of binary and percent operators is a left-deep tree as long as the formula: printed
+    // with a loop down its left side.
+    void printChain(const Node& top) {
+        std::vector<const Node*> spine;
+        const Node* n = &top;
+        for (; n->kind == NodeKind::Binary || n->kind == NodeKind::Percent; n = n->children[0].get()) spine.push_back(n);
+        print(*n);
+        for (auto it = spine.rbegin(); it != spine.rend(); ++it) {
+            if ((*it)->kind == NodeKind::Percent) {
+                out_ += "%";
+            } else {
+                out_ += operatorText((*it)->op);
+                print(*(*it)->children[1]);
+            }
+        }
+    }
+
     void printConstant(const Variant& v) {
         if (v.isArray()) return printArray(v.arrayValue());
         if (v.isString()) {
@@ -110,6 +129,12 @@ const char* operatorText(Operator op) {
 std::string Formula::toText(ReferenceStyle style, int anchorRow, int anchorColumn) const {
     Printer printer(style, anchorRow, anchorColumn);
     printer.print(*root_);
+    return std::move(printer).text();
+}
+
+std::string constantFormulaText(const Variant& value) {
+    Printer printer(ReferenceStyle::A1, 1, 1);
+    printer.printValue(value);
     return std::move(printer).text();
 }
 

@@ -139,6 +139,7 @@ Variant evaluateText(Application& app, const std::string& text, formula::Referen
     if (!sheet) {
         // Without an open workbook only constants and external references can be evaluated.
         auto scratch = std::make_shared<Workbook>(app.weak_from_this(), "");
+        scratch->initialise();
         scratch->addSheet();
         CellEvalContext context(app, *scratch->sheet(1), row, column);
         return formula::evaluate(parsed, context, false);

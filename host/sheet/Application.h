@@ -31,6 +31,9 @@ public:
     // The values of an area of a sheet of a workbook file that is not open (external references).
     virtual Variant readClosed(const std::string& folder, const std::string& workbook, const std::string& sheet,
                                const formula::Area& area) = 0;
+    // The workbook of a file that is not open, as read for external references (its sheets and
+    // names); nullptr when the file is missing or unreadable.
+    virtual WorkbookPtr closedWorkbook(const std::string& fullName) = 0;
 };
 
 // A macro run by name (Application.Run, OnTime, a command-bar control's OnAction).
@@ -128,9 +131,20 @@ public:
     void onTime(double when, const std::string& procedure);
     void runDueMacros(bool force = false);
     const std::vector<ScheduledMacro>& scheduledMacros() const { return scheduled_; }
-    // Keystrokes sent to the application are recorded, not typed.
-    void sendKeys(const std::string& keys) { sentKeys_.push_back(keys); }
+    // Keystrokes sent to the application are recorded. Of what they would do, only the edit line is
+    // played: {F2} edits the active cell (the edit line shows its formula), {F9} while editing
+    // replaces the edit line by the formula's result as a constant formula ("=3"), {ESC} ends
+    // editing. Other keys do nothing.
+    void sendKeys(const std::string& keys);
     const std::vector<std::string>& sentKeys() const { return sentKeys_; }
+    // The edit line's text while a cell is edited, nullopt otherwise.
+    const std::optional<std::string>& editLine() const { return editLine_; }
+    // Receives every change of the edit line (the terminal shows it).
+    std::function<void(const std::string&)> onEditLine;
+
+    // The range on the clipboard (Range::copy), nullptr when it holds none.
+    RangePtr clipboardRange() const { return clipboard_; }
+    void setClipboardRange(RangePtr range) { clipboard_ = std::move(range); }
     // Asks the application to quit; the handler (if any) decides what that means.
     void quit();
     bool quitRequested() const { return quitRequested_; }
@@ -170,6 +184,8 @@ private:
     MacroResolver macroResolver_;
     std::vector<ScheduledMacro> scheduled_;
     std::vector<std::string> sentKeys_;
+    std::optional<std::string> editLine_;
+    RangePtr clipboard_;
     bool quitRequested_ = false;
     std::vector<std::function<void(const WorksheetPtr&)>> sheetCalculateHandlers_;
     std::vector<std::function<void(const WorksheetPtr&, const RangePtr&)>> sheetChangeHandlers_;

@@ -12,8 +12,6 @@
 
 namespace host::sheet {
 
-namespace {
-
 void validateName(const std::string& name) {
     const bool startsWell = !name.empty() && (std::isalpha(static_cast<unsigned char>(name.front())) ||
                                               name.front() == '_' || name.front() == '\\' ||
@@ -30,6 +28,8 @@ void validateName(const std::string& name) {
     }
     if (!charsOk || looksLikeCell) throw RuntimeError(err::InvalidArgument, "The name that you entered is not valid.");
 }
+
+namespace {
 
 void graphChanged(const std::weak_ptr<Workbook>& workbook) {
     if (auto book = workbook.lock()) book->structureChanged();

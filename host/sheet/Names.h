@@ -12,6 +12,10 @@ namespace host::sheet {
 
 class Workbook;
 
+// Raises 1004 "The name that you entered is not valid." unless the name starts with a letter, "_" or
+// "\", holds only letters, digits, "_", "." and "\", and is no cell address.
+void validateName(const std::string& name);
+
 class Name : public Object {
 public:
     Name(std::weak_ptr<Workbook> workbook, std::string name, std::string refersTo);

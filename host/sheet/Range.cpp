@@ -10,6 +10,7 @@
 #include "host/sheet/Calculator.h"
 #include "host/sheet/Comment.h"
 #include "host/sheet/References.h"
+#include "host/sheet/StoredCells.h"
 #include "host/sheet/Workbook.h"
 
 namespace host::sheet {
@@ -102,20 +103,6 @@ Variant elementFor(const Variant& value, int i, int j) {
     if (a.dimensions() == 2)
         return (i < a.count(1) && j < a.count(2)) ? a(a.lbound(1) + i, a.lbound(2) + j) : Variant(CellError::NA);
     return CellError::NA;
-}
-
-// Calls f(row, column, cell) for every stored cell inside the area, walking whichever is smaller: the
-// area's cells or the sheet's stored cells.
-template <class F>
-void forEachStoredCell(const Worksheet& sheet, const Area& area, F f) {
-    if (area.cellCount() <= static_cast<long long>(sheet.allCells().size())) {
-        for (int r = area.top; r <= area.bottom; ++r)
-            for (int c = area.left; c <= area.right; ++c)
-                if (const Cell* cell = sheet.findCell(r, c)) f(r, c, *cell);
-        return;
-    }
-    for (const auto& [key, cell] : sheet.allCells())
-        if (area.contains(keyRow(key), keyColumn(key))) f(keyRow(key), keyColumn(key), cell);
 }
 
 // Refuses a write that would change part of an array formula; returns the arrays wholly inside.
@@ -496,7 +483,7 @@ std::string Range::text() const {
     const Cell* cell = parent()->findCell(row(), column());
     if (!cell || cell->value.isEmpty()) return {};
     if (cell->value.type() == VarType::Date && cell->numberFormat.empty()) return formatDate(cell->value.toDouble());
-    return formatValue(cell->value, cell->numberFormat);
+    return displayText(cell->value, cell->numberFormat);
 }
 
 }  // namespace host::sheet

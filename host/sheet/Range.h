@@ -102,6 +102,16 @@ public:
     // wholly inside them.
     void deleteRows();
 
+    // Copy: puts the range on the application's clipboard. What a later paste gives is what the range
+    // holds at the time of pasting.
+    void copy();
+    // PasteSpecial of values only (no operation, blanks not skipped, not transposed): the values the
+    // copied range shows go into this range as constants, number formats stay. A one-cell range takes
+    // the copied range's size; a range whose rows and columns are multiples of it takes it repeated;
+    // any other takes it once at its first cell. Raises 1004 when the clipboard holds no range or a
+    // range of several areas.
+    void pasteSpecialValues();
+
     // Calculates the formulas of the range (whether or not they are dirty).
     void calculate();
     // Makes the range the selection of its sheet and its sheet the active one.

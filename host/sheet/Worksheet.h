@@ -18,6 +18,7 @@ namespace host::sheet {
 
 class Workbook;
 class Application;
+class ListObjects;
 
 enum class SheetVisibility { Visible = -1, Hidden = 0, VeryHidden = 2 };
 
@@ -66,6 +67,9 @@ public:
     // True once the sheet was removed from its workbook; its ranges can no longer be used.
     bool isRemoved() const { return removed_; }
 
+    // The tables (list objects) of the sheet.
+    ListObjects& listObjects();
+
     // Comments of the sheet, row by row.
     std::vector<std::shared_ptr<Comment>> comments() const;
     std::vector<ShapePtr> shapes() const;
@@ -81,6 +85,9 @@ public:
     // Drops a cell that holds nothing any more.
     void compact(int row, int column);
     const std::unordered_map<CellKey, Cell>& allCells() const { return cells_; }
+    // The part of the area that can hold cells: the area cut to a box around every cell the sheet
+    // holds (or held since rows were last removed); nullopt when nothing of it can.
+    std::optional<formula::Area> clipToContent(const formula::Area& area) const;
     // Keys of the cells holding a formula (single cells and array anchors).
     const std::unordered_set<CellKey>& formulaCells() const { return formulaCells_; }
     void noteFormula(CellKey key, bool present);
@@ -105,8 +112,11 @@ private:
     std::string name_;
     SheetVisibility visible_ = SheetVisibility::Visible;
     std::unordered_map<CellKey, Cell> cells_;
+    std::optional<formula::Area> contentBox_;  // around every cell of cells_
+    void includeInContent(int row, int column);
     std::unordered_set<CellKey> formulaCells_;
     CalcState calc_;
+    std::shared_ptr<ListObjects> listObjects_;
     bool removed_ = false;
     friend class Workbook;
     std::vector<formula::Area> selection_{formula::Area::cell(1, 1)};

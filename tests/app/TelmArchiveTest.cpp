@@ -11,6 +11,7 @@
 #include "app/TelmSession.h"
 #include "core/A_Deklaracje.h"
 #include "support/SqlCells.h"
+#include "support/TelmRun.h"
 
 using namespace telm::app;
 using testsupport::quote;
@@ -39,17 +40,7 @@ struct TelmArchive : ::testing::Test {
 
     // Runs telm with these arguments after the add-in folder and library.
     void telm(std::vector<std::string> arguments) {
-        arguments.insert(arguments.begin(), {"--addin", addin.string(), "--library", TELM_ADDIN_LIBRARY});
-        const auto options = parseCommandLine(arguments);
-        std::istringstream in;
-        std::ostringstream out, err;
-        {
-            TelmSession session(options, in, out, err);
-            session.runSteps(options.steps);
-        }
-        printed = out.str();
-        dialogs = err.str();
-        telm::ResetSharedState();
+        std::tie(printed, dialogs) = testsupport::runTelm(addin.string(), std::move(arguments));
     }
     void setAmount(double amount) {
         const std::string update = "UPDATE Sales SET Amount = " + std::to_string(amount);

@@ -104,3 +104,14 @@ TEST(TelmProgramTest, ExitStatusAndMessages) {
     EXPECT_EQ(missing, 1);
     EXPECT_NE(why.find("does not exist"), std::string::npos) << why;
 }
+
+TEST(TelmProgramTest, ExampleWorkbookLinksToItsSecondWorkbook) {
+    TempFolder addin{"telm-example"};
+    std::filesystem::copy(std::string(TELM_SOURCE_DIR) + "/examples", addin.path(),
+                          std::filesystem::copy_options::recursive);
+    auto [status, printed] = runProgram("--addin " + addin.string() + " --library " + TELM_ADDIN_LIBRARY + " " +
+                                            addin.file("Sample.xlsx") + " --calc --print A11:B11",
+                                        false);
+    EXPECT_EQ(status, 0) << printed;
+    EXPECT_EQ(printed, "North, target 2024\t60000\n");
+}

@@ -156,6 +156,9 @@ TEST_F(RecalcTest, ExternalReferencesToOpenWorkbooks) {
     // A workbook that is not open and no file layer to read it: #REF!.
     put("A2", "='/tmp/x/[Missing.xlsx]Sheet1'!A1");
     EXPECT_EQ(at("A2"), Variant(CellError::Ref));
+    // Without any workbook open, a name is looked up in a scratch workbook that has none.
+    auto bare = Application::create();
+    EXPECT_EQ(bare->executeExcel4Macro("x"), Variant(CellError::Name));
 }
 
 TEST_F(RecalcTest, EventsReachHandlers) {
