@@ -19,10 +19,9 @@ long long milliseconds(int seconds) { return seconds > 0 ? seconds * 1000LL : 86
 
 }  // namespace
 
-// The SQLite driver waits for a locked database under two limits: its own, fixed when it connects,
-// and SQLite's busy time-out, which a statement can set. Opening waits under the first alone; a
-// statement can wait under both, one after the other. The first is half the smaller time-out, the
-// second the rest of the statement's.
+// The SQLite driver waits for a locked database as long as its own time-out, fixed when it connects:
+// once while opening, and once while preparing and once while running a statement. Half the smaller
+// time-out keeps both within their limits.
 long long Connection::driverLockWait() const {
     return std::max(1LL, std::min(milliseconds(connectionTimeout), milliseconds(commandTimeout)) / 2);
 }
@@ -40,10 +39,7 @@ void Connection::open(const std::string& connectionText, const std::string& user
     }
     if (!plan.databaseFile.empty() && !std::filesystem::exists(plan.databaseFile))
         throw RuntimeError(kDriverError, "[" + plan.component + "] Could not find file '" + plan.databaseFile + "'.");
-    if (plan.sqlite) {
-        lockWait_ = driverLockWait();
-        plan.odbcText += "Timeout=" + std::to_string(lockWait_) + ";";
-    }
+    if (plan.sqlite) plan.odbcText += "Timeout=" + std::to_string(driverLockWait()) + ";";
     auto handle = std::make_unique<odbc::ConnectionHandle>();
     if (plan.readOnly) handle->setReadOnly();
     handle->connect(plan.odbcText, connectionTimeout, plan.component);
@@ -64,12 +60,6 @@ void Connection::close() {
     handle_.reset();
 }
 
-std::string Connection::prepare(const std::string& sql) {
-    if (plan_.sqlite) {
-        const long long busy = std::max(1LL, milliseconds(commandTimeout) - lockWait_);
-        odbc::execute(*handle_, "PRAGMA busy_timeout = " + std::to_string(busy), plan_.component);
-    }
-    return excel_ ? excel_->prepare(sql) : sql;
-}
+std::string Connection::prepare(const std::string& sql) { return excel_ ? excel_->prepare(sql) : sql; }
 
 }  // namespace host::ado

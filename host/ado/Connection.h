@@ -35,7 +35,8 @@ public:
     // not find file '...'" for a database file that does not exist, and the driver's failure
     // (kLoginRefused, kTimedOut, kDriverError) otherwise. A text with ReadOnly true opens a
     // connection that refuses every write. Waiting for a locked SQLite database ends with kTimedOut
-    // within connectionTimeout while opening and within commandTimeout in a statement.
+    // within connectionTimeout while opening and within commandTimeout in a statement (the time-outs
+    // as they are when the connection opens).
     void open(const std::string& connectionText, const std::string& user = {}, const std::string& password = {});
     // adStateOpen or adStateClosed.
     int state() const;
@@ -59,7 +60,6 @@ private:
     std::unique_ptr<ExcelSource> excel_;
     std::unique_ptr<olap::CubeConnection> olap_;
     ConnectionPlan plan_;
-    long long lockWait_ = 0;  // the SQLite driver's own wait for a lock, in milliseconds
 };
 
 }  // namespace host::ado

@@ -1,14 +1,12 @@
 #pragma once
 // The command time-out for drivers that do not keep it themselves (the SQLite driver ignores it):
-// a watch that cancels the statement once its seconds are up. Internal to host/ado; the watch runs
-// on a thread of its own, which ends with the object.
+// a watch that cancels the statement once its seconds are up. Internal to host/ado. One watching
+// thread serves the whole process; it starts with the first watched statement.
 
 #include <sql.h>
 
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
+#include <cstdint>
 
 namespace host::ado {
 
@@ -24,11 +22,8 @@ public:
     bool expired() const { return expired_; }
 
 private:
-    std::mutex mutex_;
-    std::condition_variable finished_;
-    bool done_ = false;
+    std::uint64_t id_ = 0;  // 0: not watched
     std::atomic<bool> expired_{false};
-    std::thread watch_;
 };
 
 }  // namespace host::ado
