@@ -22,7 +22,8 @@ inline constexpr std::string_view kAmountNegative = "#ARG! (<0)";
 // number. With ThreeLetters the digits are written as codes instead ("JED#DWA#ZER#TRZ#07/100").
 // Amounts above 999 999 999 999 give kAmountTooLarge, below 0 kAmountNegative. Spelling a non-zero
 // whole part in words marks the calling formula volatile (error 91 without the application); a
-// language that cannot be turned into text then raises its conversion error. NaN raises error 5.
+// language that cannot be turned into text then raises its conversion error; an error value as the
+// language raises Type mismatch in every mode. NaN raises error 5.
 std::string AmountInWords(double value, const host::Variant& language, std::string_view currencyStr,
                           std::string_view centsStr, bool ThreeLetters);
 
