@@ -7,12 +7,13 @@
 #include <optional>
 
 #include "core/A_Deklaracje.h"
-#include "core/NotBuilt.h"
 #include "data/F_Lacze.h"
 #include "data/F_MivraADO.h"
 #include "data/F_Publiczne.h"
 #include "data/F_zOLAP.h"
 #include "data/F_zOLAP2.h"
+#include "host/ado/SqlStatements.h"
+#include "host/formula/Operators.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 
@@ -24,8 +25,10 @@ namespace {
 
 constexpr const char* kFormatMarker = "[ValueFormat=";
 constexpr long kFormatMarkerLength = 13;
-// A formatted token whose value keeps bringing the token back must not loop for ever.
+// A formatted token whose value keeps bringing the token back must not loop for ever, nor grow the
+// text without bound (a value holding the token twice doubles it each round).
 constexpr int kMaxFormattedTokens = 1000;
+constexpr std::size_t kMaxSubstitutedBytes = 16 * 1024 * 1024;
 
 [[noreturn]] void fail() { throw host::RuntimeError(host::err::InvalidProcedureCall); }
 
@@ -40,6 +43,28 @@ std::string joinedArguments(const std::vector<Variant>& arguments) {
     return joined + host::Space(static_cast<long>(kJoinedArgumentsWidth) - host::Len(joined));
 }
 
+// The value formatted with the code as the TEXT worksheet function formats it: a text that reads as a
+// number is formatted as that number; an error value, or a value the code cannot show, fails.
+std::string formattedValue(const Variant& value, const std::string& code) {
+    if (value.isError()) fail();
+    Variant shown = value;
+    if (value.isString())
+        if (const auto number = host::formula::numberFromText(value.stringValue())) shown = *number;
+    std::string formatted = ExcelApplication().worksheetFunctionText(shown, code);
+    if (formatted == host::cellErrorText(host::CellError::Value)) fail();
+    return formatted;
+}
+
+// Fails when putting `value` in place of every `name` in `text` would pass the size limit (a model
+// whose text holds a name many times, given a long value), before the text is built.
+void requireBoundedReplacement(const std::string& text, const std::string& name, const std::string& value) {
+    if (name.empty() || value.size() <= name.size()) return;
+    const std::size_t growth = value.size() - name.size();
+    if (text.size() + text.size() / name.size() * growth <= kMaxSubstitutedBytes) return;
+    const std::string without = host::Replace(text, name, "", 1, -1, host::CompareMethod::Text);
+    if (text.size() + (text.size() - without.size()) / name.size() * growth > kMaxSubstitutedBytes) fail();
+}
+
 // Puts argument value `value` in place of argument name `name` in `text`: first every formatted token
 // name[ValueFormat=code] (letter case as written) by the value formatted with its code, then every
 // plain occurrence of the name (letter case ignored) by the value's text.
@@ -52,14 +77,15 @@ void substitute(std::string& text, const std::string& name, const Variant& value
         const long f = host::InStr(p + 1, text, kFormatMarker);
         const long e = host::InStr(p + 1, text, "]");
         const std::string code = host::Mid(text, f + kFormatMarkerLength, e - f - kFormatMarkerLength);
-        const std::string formatted = ExcelApplication().worksheetFunctionText(value, code);
-        std::string replaced = host::Replace(text, token + code + "]", formatted);
+        std::string replaced = host::Replace(text, token + code + "]", formattedValue(value, code));
         // A token the cut code does not match (an empty name meeting another token's marker) stays:
         // the call fails rather than search for ever.
-        if (replaced == text) fail();
+        if (replaced == text || replaced.size() > kMaxSubstitutedBytes) fail();
         text = std::move(replaced);
     }
-    text = host::Replace(text, name, textOf(value), 1, -1, host::CompareMethod::Text);
+    const std::string plain = textOf(value);
+    requireBoundedReplacement(text, name, plain);
+    text = host::Replace(text, name, plain, 1, -1, host::CompareMethod::Text);
 }
 
 // The value the level rule gives after a failure.
@@ -77,6 +103,14 @@ std::vector<std::string> commaParts(const std::string& text, std::size_t needed)
     auto parts = host::Split(text, ",");
     if (parts.size() < needed) fail();
     return parts;
+}
+
+// The query text of an SQL source after substitution: a value put in place of an argument name may
+// not add a statement to the model's own text (a query its author wrote as several statements runs
+// as written).
+const std::string& sqlOf(const DataModelVariable& variable, const std::string& query) {
+    if (host::ado::addsStatements(variable.QUERYTEXT, query)) fail();
+    return query;
 }
 
 // A call once its variable is found: substitution, aliases and the worker of the source type, whose
@@ -145,9 +179,9 @@ void runVariable(const DataModelVariable& variable, const std::vector<Variant>& 
         result = GetDataLinkPublic(connection, std::string());
     } else if (type == "ODBC") {
         bool notAllowed = false;
-        result = GetDataAdoCore(connection, query, false, notAllowed);
+        result = GetDataAdoCore(connection, sqlOf(variable, query), false, notAllowed);
     } else if (type == "ODBC2") {
-        const auto parts = commaParts(query, 2);
+        const auto parts = commaParts(sqlOf(variable, query), 2);
         const std::string sql = BuildSqlUnion("", "", parts[0], parts[1]);
         result = GetDataAdoCore(connection, sql, 0, serverCalculation);
     } else {
@@ -179,7 +213,7 @@ Variant GetDataByModel(std::vector<Variant>& argumenty) {
         if (s.DataModelVariables.empty()) fail();
         variable = FindDataModelVariable(name);
         if (!variable) s.ErrorText = "#Brak zmiennej modelu o nazwie: " + name;
-    } catch (const host::RuntimeError&) {
+    } catch (...) {
         LoadDataModel(false);
         s.DescribeModeActive = false;
         return s.ErrorText;
@@ -191,7 +225,7 @@ Variant GetDataByModel(std::vector<Variant>& argumenty) {
         if (!variable) fail();
         // The variable is copied: a worker may reload the model while it runs.
         runVariable(DataModelVariable(*variable), values, result);
-    } catch (const host::RuntimeError&) {
+    } catch (...) {  // any failure, whatever its kind (memory running out too)
         s.DescribeModeActive = false;
         return levelRuleResult(result);
     }

@@ -5,9 +5,10 @@
 #include "core/A_Deklaracje.h"
 #include "core/A_Languages.h"
 #include "core/F_Pomocnicze.h"
-#include "core/NotBuilt.h"
 #include "data/F_000.h"
 #include "data/P_Archiwum.h"
+#include "data/S_ServerCalculation.h"
+#include "data/S_ServiceManager.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 #include "host/sheet/Range.h"
@@ -18,11 +19,6 @@ using host::Array;
 using host::Variant;
 
 namespace {
-
-// Procedures of the request-batching services and of server calculation, not part of this build.
-void AddServiceRequest(const std::string&) { NotBuilt("AddServiceRequest"); }
-Variant GetServiceResult(const std::string&) { NotBuilt("GetServiceResult"); }
-void AddServerCalculationRequest(const std::string&) { NotBuilt("AddServerCalculationRequest"); }
 
 constexpr int kNoValueMessage = 1026;
 
@@ -68,6 +64,12 @@ std::string likeWildcards(const std::string& query) {
     return host::Left(query, p - 1) + rest;
 }
 
+// The value of an argument given as a range (a cell reference), else the argument itself.
+Variant valueOf(const Variant& argument) {
+    if (auto range = host::sheet::asRange(argument)) return range->value2();
+    return argument;
+}
+
 bool isDescribeArgument(const Variant& mode) { return mode.isString() && mode.stringValue() == ":"; }
 
 // Whether the calling range is one cell.
@@ -85,13 +87,14 @@ Variant shapedValue(const Variant& value) {
 
 }  // namespace
 
-Variant GetDataAdoCore(const Variant& connectionArgument, const Variant& queryArgument, const Variant& mode,
+Variant GetDataAdoCore(const Variant& connectionArgument, const Variant& queryArgument, const Variant& modeArgument,
                        bool& serverCalculationAllowed) {
     auto& s = SharedState();
     Variant result;
     std::optional<Variant> pending;
     // The steps up to the fitted result; nullopt sends the call to the no-value rule.
     auto answer = [&]() -> std::optional<Variant> {
+        const Variant mode = valueOf(modeArgument);
         auto& app = ExcelApplication();
         app.markVolatile(true);
         app.enableCancelKey = 0;
@@ -172,7 +175,8 @@ Variant GetDataAdoCore(const Variant& connectionArgument, const Variant& queryAr
     };
     try {
         if (auto answered = answer()) return *answered;
-    } catch (const host::RuntimeError&) {  // any failure of the steps ends in the no-value rule
+    } catch (...) {  // any failure of the steps, whatever its kind, ends in the no-value rule
+        s.DescribeModeActive = false;
     }
     // No value: the failure text, 0 or the message by the error-reporting level.
     if (!pending) pending = Variant(GetMessageText(kNoValueMessage));

@@ -1,5 +1,8 @@
 #include "host/ado/Connection.h"
 
+#include <algorithm>
+#include <filesystem>
+
 #include "host/ado/Errors.h"
 #include "host/ado/ExcelSource.h"
 #include "host/ado/Odbc.h"
@@ -8,6 +11,20 @@
 #include "host/olap/CubeConnection.h"
 
 namespace host::ado {
+
+namespace {
+
+// A time-out in seconds as the SQLite driver's milliseconds (0: no limit, as a day).
+long long milliseconds(int seconds) { return seconds > 0 ? seconds * 1000LL : 86'400'000LL; }
+
+}  // namespace
+
+// The SQLite driver waits for a locked database as long as its own time-out, fixed when it connects:
+// once while opening, and once while preparing and once while running a statement. Half the smaller
+// time-out keeps both within their limits.
+long long Connection::driverLockWait() const {
+    return std::max(1LL, std::min(milliseconds(connectionTimeout), milliseconds(commandTimeout)) / 2);
+}
 
 Connection::Connection() = default;
 Connection::~Connection() = default;
@@ -20,8 +37,13 @@ void Connection::open(const std::string& connectionText, const std::string& user
         plan_ = std::move(plan);
         return;
     }
+    if (!plan.databaseFile.empty() && !std::filesystem::exists(plan.databaseFile))
+        throw RuntimeError(kDriverError, "[" + plan.component + "] Could not find file '" + plan.databaseFile + "'.");
+    if (plan.sqlite) plan.odbcText += "Timeout=" + std::to_string(driverLockWait()) + ";";
     auto handle = std::make_unique<odbc::ConnectionHandle>();
+    if (plan.readOnly) handle->setReadOnly();
     handle->connect(plan.odbcText, connectionTimeout, plan.component);
+    if (plan.readOnly && plan.sqlite) odbc::execute(*handle, "PRAGMA query_only = 1", plan.component);
     if (plan.route == ConnectionRoute::Excel)
         excel_ = std::make_unique<ExcelSource>(*handle, plan.workbookPath,
                                                workbookStore ? workbookStore : std::make_shared<files::XlsxStore>());

@@ -31,15 +31,19 @@ public:
     Connection& operator=(const Connection&) = delete;
 
     // Opens the source; a user name or password replaces the text's own. Raises kObjectOpen when the
-    // connection is open already, kProviderNotFound for unknown providers, and
-    // the driver's failure (kLoginRefused, kTimedOut, kDriverError) otherwise.
+    // connection is open already, kProviderNotFound for unknown providers, kDriverError "... Could
+    // not find file '...'" for a database file that does not exist, and the driver's failure
+    // (kLoginRefused, kTimedOut, kDriverError) otherwise. A text with ReadOnly true opens a
+    // connection that refuses every write. Waiting for a locked SQLite database ends with kTimedOut
+    // within connectionTimeout while opening and within commandTimeout in a statement (the time-outs
+    // as they are when the connection opens).
     void open(const std::string& connectionText, const std::string& user = {}, const std::string& password = {});
     // adStateOpen or adStateClosed.
     int state() const;
     // Closes the link; raises kObjectClosed when it is not open.
     void close();
 
-    // Seconds a statement may run before it fails with kTimedOut (0: no limit).
+    // Seconds a statement may run before it fails with kTimedOut (0: no limit), on every route.
     int commandTimeout = 30;
     // Seconds the login may take.
     int connectionTimeout = 15;
@@ -50,6 +54,7 @@ private:
     friend class Recordset;
     // The statement as the source runs it (range names of a workbook become tables).
     std::string prepare(const std::string& sql);
+    long long driverLockWait() const;
 
     std::unique_ptr<odbc::ConnectionHandle> handle_;
     std::unique_ptr<ExcelSource> excel_;

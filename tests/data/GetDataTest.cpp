@@ -95,6 +95,8 @@ TEST_F(GetData, ArgumentNamesAreReplacedInAllThreeTexts) {
     EXPECT_EQ(cell("=GETDATA(\"Echo2\",1,2)"), Variant("  @  1/2  @  "));
     EXPECT_EQ(cell("=GETDATA(\"echo1\",\"x\")"), Variant(0.0));
     EXPECT_EQ(SharedState().GetDataCallCount, 3);  // failed calls are not counted
+    // Only a query that goes to an SQL source is held to the model's statements.
+    EXPECT_EQ(cell("=GETDATA(\"Echo1\",\"x'; y\")"), Variant("add x'; y  @  query x'; y  @  conn x'; y"));
 }
 
 TEST_F(GetData, MissingNamesByErrorReportingLevel) {
@@ -110,6 +112,10 @@ TEST_F(GetData, FormattedTokens) {
     // Two codes for one name, plain occurrences in any letter case, and a marker in other letter
     // case that is no formatted token.
     EXPECT_EQ(cell("=GETDATA(\"Formats\",1234.5)"), Variant("  @  1234.50 1,235 1234.5 1234.5[valueformat=0]  @  "));
+    // A number held as text is formatted as the number, as TEXT formats it.
+    EXPECT_EQ(cell("=GETDATA(\"Formats\",\"1234.5\")"), Variant("  @  1234.50 1,235 1234.5 1234.5[valueformat=0]  @  "));
+    // Any other text passes as it is.
+    EXPECT_EQ(cell("=GETDATA(\"Formats\",\"abc\")"), Variant("  @  abc abc abc abc[valueformat=0]  @  "));
 }
 
 TEST_F(GetData, MeasureWordsAndAliases) {

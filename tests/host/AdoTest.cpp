@@ -7,34 +7,15 @@
 #include "host/base/RuntimeError.h"
 #include "support/Errors.h"
 #include "support/Odbc.h"
-#include "support/TempFolder.h"
+#include "support/SheetStore.h"
+#include "support/SqliteFile.h"
 #include "host/sheet/Application.h"
 
 using namespace host::ado;
 using host::Variant;
 using testsupport::errorNumberOf;
 
-namespace {
-
-// A SQLite database file with table T(Name TEXT, Amount REAL, Code INTEGER).
-struct SqliteFile {
-    testsupport::TempFolder folder{"telm-ado"};
-    std::string path = folder.file("data.db");
-    std::string text = "Driver={SQLite3};Database=" + path + ";";
-    SqliteFile() {
-        Connection c;
-        c.open(text);
-        for (const char* sql : {"CREATE TABLE T (Name TEXT, Amount REAL, Code INTEGER)",
-                                "INSERT INTO T VALUES ('Anna', 10.5, 1)", "INSERT INTO T VALUES ('Bartek', NULL, 2)",
-                                "INSERT INTO T VALUES ('Zażółć', 0, 3)"}) {
-            Recordset r;
-            r.open(sql, c);
-            EXPECT_EQ(r.state(), adStateClosed);
-        }
-    }
-};
-
-}  // namespace
+using testsupport::SqliteFile;
 
 TEST(Ado, RowsAsFieldByRecordWithNullAndFieldNames) {
     SqliteFile db;
@@ -99,7 +80,7 @@ TEST(Ado, ConnectionTexts) {
     EXPECT_EQ(planConnection("Provider=MSDASQL.1;DSN=Sales;UID=a;PWD=b", "", "").odbcText, "DSN=Sales;UID=a;PWD=b;");
     EXPECT_EQ(planConnection("DSN=Sales;UID=a;PWD=b", "u", "p;q").odbcText, "DSN=Sales;UID=u;PWD={p;q};");
     EXPECT_EQ(planConnection("Driver={SQLite3};Database=/data\\Sales.db", "", "").odbcText,
-              "Driver=SQLite3;Database=/data/Sales.db;");
+              "Driver=SQLite3;Database=/data/Sales.db;NoCreat=1;");
     EXPECT_EQ(planConnection("Provider=MSOLAP.3;Data Source=x", "", "").route, ConnectionRoute::Olap);
     EXPECT_EQ(errorNumberOf([] { planConnection("Provider=SQLOLEDB;Data Source=x", "", ""); }), kProviderNotFound);
     const auto access = planConnection("Driver={Microsoft Access Driver (*.mdb)};ReadOnly=True;DBQ=/d\\a.mdb", "u", "p");
@@ -123,33 +104,10 @@ TEST(Ado, ErrorNumbersOfDiagnostics) {
     EXPECT_EQ(errorNumberOf("HYT00", "Timeout expired"), kTimedOut);
     EXPECT_EQ(errorNumberOf("57014", "canceling statement due to statement timeout"), kTimedOut);
     EXPECT_EQ(errorNumberOf("HY000", "[SQLite]no such table"), kDriverError);
+    EXPECT_EQ(errorNumberOf("HY000", "[SQLite]database is locked (5)"), kTimedOut);
 }
 
-namespace {
-
-// Gives the values of one sheet of one workbook file, as the file layer would.
-class SheetStore : public host::sheet::WorkbookStore {
-public:
-    std::vector<std::vector<Variant>> cells;  // rows of the sheet "Data" from A1
-    std::string lastFolder, lastBook;
-    host::sheet::WorkbookPtr open(host::sheet::Application&, const std::string&) override { return nullptr; }
-    void save(const host::sheet::Workbook&, const std::string&) override {}
-    host::sheet::WorkbookPtr closedWorkbook(const std::string&) override { return nullptr; }
-    Variant readClosed(const std::string& folder, const std::string& workbook, const std::string& sheet,
-                       const host::formula::Area& area) override {
-        if (sheet != "Data") throw host::RuntimeError(host::err::SubscriptOutOfRange);
-        lastFolder = folder;
-        lastBook = workbook;
-        host::Array a = host::Array::matrix(area.rows(), area.columns());
-        for (int r = area.top; r <= area.bottom; ++r)
-            for (int c = area.left; c <= area.right; ++c)
-                if (r - 1 < static_cast<int>(cells.size()) && c - 1 < static_cast<int>(cells[r - 1].size()))
-                    a(r - area.top + 1, c - area.left + 1) = cells[r - 1][c - 1];
-        return a;
-    }
-};
-
-}  // namespace
+using testsupport::SheetStore;
 
 TEST(Ado, ExcelDriverReadsSheetRanges) {
     auto store = std::make_shared<SheetStore>();
