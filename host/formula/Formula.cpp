@@ -28,28 +28,37 @@ ParseNode::~ParseNode() {
     }
 }
 
-std::shared_ptr<const FormulaTree> FormulaTree::from(const ParseNode& root) {
+std::shared_ptr<const FormulaTree> FormulaTree::from(ParseNode& root) {
     auto tree = std::make_shared<FormulaTree>();
-    // Sized first: nodes point into the tables, which must not move.
-    std::size_t nodes = 0, constants = 0, targets = 0, names = 0;
-    std::vector<const ParseNode*> pending{&root};
+    // The tables first, in the order written; nodes then point into them, which no longer move.
+    std::size_t nodes = 0;
+    std::vector<ParseNode*> pending{&root};
     while (!pending.empty()) {
-        const ParseNode* n = pending.back();
+        ParseNode* n = pending.back();
         pending.pop_back();
         ++nodes;
-        constants += n->kind == NodeKind::Constant ? 1 : 0;
-        targets += n->kind == NodeKind::Reference ? 1 : 0;
-        names += n->kind == NodeKind::Name || n->kind == NodeKind::Function ? 1 : 0;
-        if (n->kind == NodeKind::Function) {
+        switch (n->kind) {
+        case NodeKind::Constant:
+            n->slot = tree->constants.size();
+            tree->constants.push_back(n->constant);
+            break;
+        case NodeKind::Reference:
+            n->slot = tree->targets.size();
+            tree->targets.push_back(n->target);
+            break;
+        case NodeKind::Function:
             tree->callsVolatile = tree->callsVolatile || (n->builtin && n->builtin->isVolatile);
             tree->callsUserFunction = tree->callsUserFunction || !n->builtin;
+            [[fallthrough]];
+        case NodeKind::Name:
+            n->slot = tree->names.size();
+            tree->names.push_back(n->name);
+            break;
+        default: break;
         }
-        for (const auto& c : n->children) pending.push_back(c.get());
+        for (auto c = n->children.rbegin(); c != n->children.rend(); ++c) pending.push_back(c->get());
     }
     tree->nodes.reserve(nodes);
-    tree->constants.reserve(constants);
-    tree->targets.reserve(targets);
-    tree->names.reserve(names);
 
     auto place = [&](const ParseNode& from) {
         Node& n = tree->nodes.emplace_back();
@@ -57,9 +66,9 @@ std::shared_ptr<const FormulaTree> FormulaTree::from(const ParseNode& root) {
         n.op = from.op;
         n.flags = from.flags;
         n.builtin = from.builtin;
-        if (from.kind == NodeKind::Constant) n.constant = &tree->constants.emplace_back(from.constant);
-        if (from.kind == NodeKind::Reference) n.target = &tree->targets.emplace_back(from.target);
-        if (from.kind == NodeKind::Name || from.kind == NodeKind::Function) n.name = &tree->names.emplace_back(from.name);
+        if (from.kind == NodeKind::Constant) n.constant = &tree->constants[from.slot];
+        if (from.kind == NodeKind::Reference) n.target = &tree->targets[from.slot];
+        if (from.kind == NodeKind::Name || from.kind == NodeKind::Function) n.name = &tree->names[from.slot];
     };
     // Breadth first, so that the children of each node lie one after another.
     place(root);
@@ -88,10 +97,7 @@ void EvalContext::visitCells(const ReferenceTarget& target, const std::function<
 
 std::vector<ReferenceTarget> Formula::references() const {
     std::vector<ReferenceTarget> targets;
-    if (tree_->targets.empty()) return targets;
-    forEachNode(root(), [&](const Node& n) {
-        if (n.kind == NodeKind::Reference) addOnce(targets, *n.target);
-    });
+    for (const ReferenceTarget& t : tree_->targets) addOnce(targets, t);
     return targets;
 }
 

@@ -55,6 +55,7 @@ struct ParseNode {
     const Builtin* builtin = nullptr;  // Function: the built-in called, nullptr for another function
     Operator op = Operator::Add;  // Unary, Binary
     std::vector<std::unique_ptr<ParseNode>> children;
+    std::size_t slot = 0;  // its place in the kept form's table of its kind
 
     ParseNode() = default;
     ParseNode(const ParseNode&) = delete;
@@ -86,8 +87,8 @@ struct Node {
 struct FormulaTree {
     std::vector<Node> nodes;
     std::vector<Variant> constants;
-    std::vector<ReferenceTarget> targets;
-    std::vector<std::string> names;
+    std::vector<ReferenceTarget> targets;  // in the order written
+    std::vector<std::string> names;        // of names and functions, in the order written
     bool callsVolatile = false;      // a volatile built-in (NOW, TODAY, RAND)
     bool callsUserFunction = false;  // a function that is not built in
 
@@ -96,7 +97,7 @@ struct FormulaTree {
     FormulaTree& operator=(const FormulaTree&) = delete;
 
     // The kept form of a parsed formula (built without recursion).
-    static std::shared_ptr<const FormulaTree> from(const ParseNode& root);
+    static std::shared_ptr<const FormulaTree> from(ParseNode& root);
     const Node& root() const { return nodes.front(); }
 };
 
