@@ -14,10 +14,6 @@ using formula::Area;
 
 namespace {
 
-bool overlaps(const Area& a, const Area& b) {
-    return a.top <= b.bottom && a.bottom >= b.top && a.left <= b.right && a.right >= b.left;
-}
-
 // Every formula cell of every open workbook.
 template <class F>
 void forEachFormula(Application& app, F f) {
@@ -147,7 +143,7 @@ void Calculator::calculateRange(Worksheet& sheet, const std::vector<Area>& areas
         };
         if (a.cellCount() > static_cast<long long>(sheet.formulaCells().size())) {
             for (CellKey k : sheet.formulaCells())
-                if (auto node = graph_.find({&sheet, k}); node && overlaps(graph_.area(*node), a)) visit(k);
+                if (auto node = graph_.find({&sheet, k}); node && graph_.occupies(*node, a)) visit(k);
         } else {
             for (int r = a.top; r <= a.bottom; ++r)
                 for (int c = a.left; c <= a.right; ++c)

@@ -1,7 +1,8 @@
 #pragma once
 // The recalculation engine: tracks which formula cells depend on which cells, which are dirty and
 // which are volatile, and evaluates formulas in dependency order. Circular references end with the
-// error value #REF! in every cell of the cycle.
+// error value #REF! in every cell of the cycle. A long calculation shows its progress in the status
+// bar.
 
 #include <functional>
 #include <memory>

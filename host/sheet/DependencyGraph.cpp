@@ -18,10 +18,6 @@ constexpr std::size_t kMaxKeptList = 4096;
 constexpr std::size_t kKeptBase = std::size_t{1} << 20;
 constexpr std::size_t kKeptPerFormula = 16;
 
-bool overlaps(const Area& a, const Area& b) {
-    return a.top <= b.bottom && a.bottom >= b.top && a.left <= b.right && a.right >= b.left;
-}
-
 }  // namespace
 
 // ---- nodes ----
@@ -120,6 +116,11 @@ std::optional<DependencyGraph::Index> DependencyGraph::find(const NodeId& node) 
     return it->second;
 }
 
+bool DependencyGraph::occupies(Index node, const Area& area) const {
+    const Area& a = nodes_[node].area;
+    return a.top <= area.bottom && a.bottom >= area.top && a.left <= area.right && a.right >= area.left;
+}
+
 void DependencyGraph::holdPlaces(bool hold) {
     placesHeld_ = hold;
     if (hold) return;
@@ -188,7 +189,7 @@ void DependencyGraph::findPrecedents(Index node, std::vector<Index>& out) const 
         if (!area) continue;
         if (area->cellCount() > static_cast<long long>(s.formulaCells().size())) {
             for (CellKey k : s.formulaCells())
-                if (auto p = index_.find(NodeId{&s, k}); p != index_.end() && overlaps(nodes_[p->second].area, *area))
+                if (auto p = index_.find(NodeId{&s, k}); p != index_.end() && occupies(p->second, *area))
                     out.push_back(p->second);
         } else {
             for (int row = area->top; row <= area->bottom; ++row)

@@ -49,8 +49,8 @@ public:
     void remove(const NodeId& node);
     std::optional<Index> find(const NodeId& node) const;
     const NodeId& id(Index node) const { return nodes_[node].id; }
-    // The cells the node occupies: its cell, or its array's area.
-    const formula::Area& area(Index node) const { return nodes_[node].area; }
+    // Whether the node (its cell, or its array's cells) occupies a cell of the area.
+    bool occupies(Index node, const formula::Area& area) const;
     const std::vector<ResolvedRef>& references(Index node) const { return nodes_[node].references; }
     // Removed nodes' places are not given to new nodes while held (a calculation walks them).
     void holdPlaces(bool hold);
