@@ -33,6 +33,7 @@ struct Database {
     Database() {
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
+        std::ofstream(path).close();  // connections open existing database files only
         host::ado::Connection c;
         c.open(connection);
         host::ado::Recordset create;

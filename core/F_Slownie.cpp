@@ -1,7 +1,9 @@
 #include "core/F_Slownie.h"
 
 #include <array>
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdint>
 
 #include "core/A_Deklaracje.h"
@@ -101,6 +103,37 @@ std::string digitCodes(std::int64_t whole, int cents, const WordTables& words) {
     return text.substr(1);  // without the leading "#"
 }
 
+struct WholeAndCents {
+    std::int64_t whole;
+    int cents;
+};
+
+// The whole part and the cents of the amount as the sheet shows it (15 significant digits), the
+// cents rounded halves to even on that decimal text: 1.015 and 1.025 both give 2 cents, and 100
+// cents make one more unit (2000.995 gives 2001). Any fraction on the largest whole part is already
+// out of range, so the carry stays in range.
+WholeAndCents wholeAndCents(double value) {
+    const double truncated = std::trunc(value);
+    const int wholeDigits = truncated < 1 ? 0 : static_cast<int>(std::floor(std::log10(truncated))) + 1;
+    char shown[64];
+    std::snprintf(shown, sizeof shown, "%.*f", std::max(2, 15 - wholeDigits), value);
+    const std::string_view text(shown);
+    const std::size_t point = text.find('.');
+    const std::string_view fraction = text.substr(point + 1);
+    std::int64_t whole = std::stoll(std::string(text.substr(0, point)));
+    int cents = (fraction[0] - '0') * 10 + (fraction[1] - '0');
+    const std::string_view rest = fraction.substr(2);
+    const bool beyondHalf = !rest.empty() && (rest[0] > '5' || (rest[0] == '5' && rest.find_first_not_of('0', 1) !=
+                                                                                     std::string_view::npos));
+    const bool exactHalf = !rest.empty() && rest[0] == '5' && !beyondHalf;
+    if (beyondHalf || (exactHalf && cents % 2 == 1)) ++cents;
+    if (cents == 100) {
+        ++whole;
+        cents = 0;
+    }
+    return {whole, cents};
+}
+
 // Pairs of blanks become one (one pass), the ends are trimmed, the first character upper-cased.
 std::string tidied(std::string_view text) {
     const std::string single = host::Trim(host::Replace(text, "  ", " "));
@@ -115,15 +148,7 @@ std::string AmountInWords(double value, const host::Variant& language, std::stri
     if (value > 999'999'999'999.0) return std::string(kAmountTooLarge);
     if (value < 0) return std::string(kAmountNegative);
 
-    // Rounded to the cent, halves to even (the default rounding mode); 100 cents make one more unit,
-    // which stays in range since any fraction on the largest whole part is already out of range.
-    std::int64_t whole = static_cast<std::int64_t>(std::trunc(value));
-    int cents = static_cast<int>(std::nearbyint((value - static_cast<double>(whole)) * 100.0));
-    if (cents == 100) {
-        ++whole;
-        cents = 0;
-    }
-
+    const auto [whole, cents] = wholeAndCents(value);
     if (ThreeLetters) return digitCodes(whole, cents, tablesFor(choosesPolish(language)));
 
     std::string text;

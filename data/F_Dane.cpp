@@ -13,6 +13,8 @@
 #include "data/F_Publiczne.h"
 #include "data/F_zOLAP.h"
 #include "data/F_zOLAP2.h"
+#include "host/ado/SqlStatements.h"
+#include "host/formula/Operators.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 
@@ -24,8 +26,10 @@ namespace {
 
 constexpr const char* kFormatMarker = "[ValueFormat=";
 constexpr long kFormatMarkerLength = 13;
-// A formatted token whose value keeps bringing the token back must not loop for ever.
+// A formatted token whose value keeps bringing the token back must not loop for ever, nor grow the
+// text without bound (a value holding the token twice doubles it each round).
 constexpr int kMaxFormattedTokens = 1000;
+constexpr std::size_t kMaxSubstitutedBytes = 16 * 1024 * 1024;
 
 [[noreturn]] void fail() { throw host::RuntimeError(host::err::InvalidProcedureCall); }
 
@@ -40,6 +44,18 @@ std::string joinedArguments(const std::vector<Variant>& arguments) {
     return joined + host::Space(static_cast<long>(kJoinedArgumentsWidth) - host::Len(joined));
 }
 
+// The value formatted with the code as the TEXT worksheet function formats it: a text that reads as a
+// number is formatted as that number; an error value, or a value the code cannot show, fails.
+std::string formattedValue(const Variant& value, const std::string& code) {
+    if (value.isError()) fail();
+    Variant shown = value;
+    if (value.isString())
+        if (const auto number = host::formula::numberFromText(value.stringValue())) shown = *number;
+    std::string formatted = ExcelApplication().worksheetFunctionText(shown, code);
+    if (formatted == host::cellErrorText(host::CellError::Value)) fail();
+    return formatted;
+}
+
 // Puts argument value `value` in place of argument name `name` in `text`: first every formatted token
 // name[ValueFormat=code] (letter case as written) by the value formatted with its code, then every
 // plain occurrence of the name (letter case ignored) by the value's text.
@@ -52,11 +68,10 @@ void substitute(std::string& text, const std::string& name, const Variant& value
         const long f = host::InStr(p + 1, text, kFormatMarker);
         const long e = host::InStr(p + 1, text, "]");
         const std::string code = host::Mid(text, f + kFormatMarkerLength, e - f - kFormatMarkerLength);
-        const std::string formatted = ExcelApplication().worksheetFunctionText(value, code);
-        std::string replaced = host::Replace(text, token + code + "]", formatted);
+        std::string replaced = host::Replace(text, token + code + "]", formattedValue(value, code));
         // A token the cut code does not match (an empty name meeting another token's marker) stays:
         // the call fails rather than search for ever.
-        if (replaced == text) fail();
+        if (replaced == text || replaced.size() > kMaxSubstitutedBytes) fail();
         text = std::move(replaced);
     }
     text = host::Replace(text, name, textOf(value), 1, -1, host::CompareMethod::Text);
@@ -109,6 +124,8 @@ void runVariable(const DataModelVariable& variable, const std::vector<Variant>& 
         for (std::string* text : {&query, &connection})
             *text = host::Replace(*text, slashNames[k], slashValues[k], 1, -1, host::CompareMethod::Text);
     }
+    // A value may not add a statement to the model's query (the model's own statements stay).
+    if (host::ado::addsStatements(variable.QUERYTEXT, query)) fail();
     if (!variable.ALIASES.empty()) {
         for (const std::string& item : host::Split(variable.ALIASES, ",")) {
             const auto parts = host::Split(item, "=");
@@ -179,7 +196,7 @@ Variant GetDataByModel(std::vector<Variant>& argumenty) {
         if (s.DataModelVariables.empty()) fail();
         variable = FindDataModelVariable(name);
         if (!variable) s.ErrorText = "#Brak zmiennej modelu o nazwie: " + name;
-    } catch (const host::RuntimeError&) {
+    } catch (...) {
         LoadDataModel(false);
         s.DescribeModeActive = false;
         return s.ErrorText;
@@ -191,7 +208,7 @@ Variant GetDataByModel(std::vector<Variant>& argumenty) {
         if (!variable) fail();
         // The variable is copied: a worker may reload the model while it runs.
         runVariable(DataModelVariable(*variable), values, result);
-    } catch (const host::RuntimeError&) {
+    } catch (...) {  // any failure, whatever its kind (memory running out too)
         s.DescribeModeActive = false;
         return levelRuleResult(result);
     }

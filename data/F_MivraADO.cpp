@@ -68,6 +68,12 @@ std::string likeWildcards(const std::string& query) {
     return host::Left(query, p - 1) + rest;
 }
 
+// The value of an argument given as a range (a cell reference), else the argument itself.
+Variant valueOf(const Variant& argument) {
+    if (auto range = host::sheet::asRange(argument)) return range->value2();
+    return argument;
+}
+
 bool isDescribeArgument(const Variant& mode) { return mode.isString() && mode.stringValue() == ":"; }
 
 // Whether the calling range is one cell.
@@ -85,13 +91,14 @@ Variant shapedValue(const Variant& value) {
 
 }  // namespace
 
-Variant GetDataAdoCore(const Variant& connectionArgument, const Variant& queryArgument, const Variant& mode,
+Variant GetDataAdoCore(const Variant& connectionArgument, const Variant& queryArgument, const Variant& modeArgument,
                        bool& serverCalculationAllowed) {
     auto& s = SharedState();
     Variant result;
     std::optional<Variant> pending;
     // The steps up to the fitted result; nullopt sends the call to the no-value rule.
     auto answer = [&]() -> std::optional<Variant> {
+        const Variant mode = valueOf(modeArgument);
         auto& app = ExcelApplication();
         app.markVolatile(true);
         app.enableCancelKey = 0;
@@ -172,7 +179,8 @@ Variant GetDataAdoCore(const Variant& connectionArgument, const Variant& queryAr
     };
     try {
         if (auto answered = answer()) return *answered;
-    } catch (const host::RuntimeError&) {  // any failure of the steps ends in the no-value rule
+    } catch (...) {  // any failure of the steps, whatever its kind, ends in the no-value rule
+        s.DescribeModeActive = false;
     }
     // No value: the failure text, 0 or the message by the error-reporting level.
     if (!pending) pending = Variant(GetMessageText(kNoValueMessage));

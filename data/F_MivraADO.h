@@ -9,9 +9,10 @@ namespace telm {
 
 // The answer to one SQL request. `connection` and `query` are texts or arrays of texts (a range's
 // values, joined without separator); `mode` ":" asks for the request's description, otherwise True
-// adds a header row of field names. `serverCalculationAllowed` lets the request go to server
-// calculation while it is on. The result is a value, a [row, column] array for the calling range,
-// "." when the rows do not fit it, or the no-value answer of the error-reporting level.
+// adds a header row of field names (a cell reference counts as the cell's value).
+// `serverCalculationAllowed` lets the request go to server calculation while it is on. The result is a value, a [row, column] array for the calling range,
+// "." when the rows do not fit it, or the no-value answer of the error-reporting level, which any
+// failure of the steps takes, whatever its kind (describe mode then ends).
 host::Variant GetDataAdoCore(const host::Variant& connection, const host::Variant& query, const host::Variant& mode,
                              bool& serverCalculationAllowed);
 

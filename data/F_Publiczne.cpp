@@ -35,7 +35,8 @@ Variant wrapped(Worker worker) {
     prepareWorksheetFunction();
     try {
         return worker();
-    } catch (const host::RuntimeError&) {
+    } catch (...) {  // whatever its kind: the worker's failure ends describe mode too
+        SharedState().DescribeModeActive = false;
         return Variant();
     }
 }

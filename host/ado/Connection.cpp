@@ -1,5 +1,8 @@
 #include "host/ado/Connection.h"
 
+#include <algorithm>
+#include <filesystem>
+
 #include "host/ado/Errors.h"
 #include "host/ado/ExcelSource.h"
 #include "host/ado/Odbc.h"
@@ -8,6 +11,21 @@
 #include "host/olap/CubeConnection.h"
 
 namespace host::ado {
+
+namespace {
+
+// A time-out in seconds as the SQLite driver's milliseconds (0: no limit, as a day).
+long long milliseconds(int seconds) { return seconds > 0 ? seconds * 1000LL : 86'400'000LL; }
+
+}  // namespace
+
+// The SQLite driver waits for a locked database under two limits: its own, fixed when it connects,
+// and SQLite's busy time-out, which a statement can set. Opening waits under the first alone; a
+// statement can wait under both, one after the other. The first is half the smaller time-out, the
+// second the rest of the statement's.
+long long Connection::driverLockWait() const {
+    return std::max(1LL, std::min(milliseconds(connectionTimeout), milliseconds(commandTimeout)) / 2);
+}
 
 Connection::Connection() = default;
 Connection::~Connection() = default;
@@ -20,8 +38,16 @@ void Connection::open(const std::string& connectionText, const std::string& user
         plan_ = std::move(plan);
         return;
     }
+    if (!plan.databaseFile.empty() && !std::filesystem::exists(plan.databaseFile))
+        throw RuntimeError(kDriverError, "[" + plan.component + "] Could not find file '" + plan.databaseFile + "'.");
+    if (plan.sqlite) {
+        lockWait_ = driverLockWait();
+        plan.odbcText += "Timeout=" + std::to_string(lockWait_) + ";";
+    }
     auto handle = std::make_unique<odbc::ConnectionHandle>();
+    if (plan.readOnly) handle->setReadOnly();
     handle->connect(plan.odbcText, connectionTimeout, plan.component);
+    if (plan.readOnly && plan.sqlite) odbc::execute(*handle, "PRAGMA query_only = 1", plan.component);
     if (plan.route == ConnectionRoute::Excel)
         excel_ = std::make_unique<ExcelSource>(*handle, plan.workbookPath,
                                                workbookStore ? workbookStore : std::make_shared<files::XlsxStore>());
@@ -38,6 +64,12 @@ void Connection::close() {
     handle_.reset();
 }
 
-std::string Connection::prepare(const std::string& sql) { return excel_ ? excel_->prepare(sql) : sql; }
+std::string Connection::prepare(const std::string& sql) {
+    if (plan_.sqlite) {
+        const long long busy = std::max(1LL, milliseconds(commandTimeout) - lockWait_);
+        odbc::execute(*handle_, "PRAGMA busy_timeout = " + std::to_string(busy), plan_.component);
+    }
+    return excel_ ? excel_->prepare(sql) : sql;
+}
 
 }  // namespace host::ado

@@ -31,8 +31,11 @@ public:
     Connection& operator=(const Connection&) = delete;
 
     // Opens the source; a user name or password replaces the text's own. Raises kObjectOpen when the
-    // connection is open already, kProviderNotFound for unknown providers, and
-    // the driver's failure (kLoginRefused, kTimedOut, kDriverError) otherwise.
+    // connection is open already, kProviderNotFound for unknown providers, kDriverError "... Could
+    // not find file '...'" for a database file that does not exist, and the driver's failure
+    // (kLoginRefused, kTimedOut, kDriverError) otherwise. A text with ReadOnly true opens a
+    // connection that refuses every write. Waiting for a locked SQLite database ends with kTimedOut
+    // after connectionTimeout while opening and after commandTimeout in a statement.
     void open(const std::string& connectionText, const std::string& user = {}, const std::string& password = {});
     // adStateOpen or adStateClosed.
     int state() const;
@@ -50,11 +53,13 @@ private:
     friend class Recordset;
     // The statement as the source runs it (range names of a workbook become tables).
     std::string prepare(const std::string& sql);
+    long long driverLockWait() const;
 
     std::unique_ptr<odbc::ConnectionHandle> handle_;
     std::unique_ptr<ExcelSource> excel_;
     std::unique_ptr<olap::CubeConnection> olap_;
     ConnectionPlan plan_;
+    long long lockWait_ = 0;  // the SQLite driver's own wait for a lock, in milliseconds
 };
 
 }  // namespace host::ado

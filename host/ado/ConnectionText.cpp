@@ -6,6 +6,7 @@
 #include "host/base/Path.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
+#include "host/base/Variant.h"
 
 namespace host::ado {
 
@@ -41,6 +42,35 @@ std::string driverOfDsn(const std::string& dsn) {
     char buffer[512] = {};
     SQLGetPrivateProfileString(dsn.c_str(), "Driver", "", buffer, sizeof buffer, "odbc.ini");
     return buffer[0] ? std::string(buffer) : dsn;
+}
+
+// Replaces every item of the key by one with the value.
+void setItem(std::vector<ConnectionItem>& items, std::string_view key, std::string value) {
+    std::erase_if(items, [&](const ConnectionItem& i) { return sameKey(i.key, key); });
+    items.push_back({std::string(key), std::move(value)});
+}
+
+// The ADO names of ODBC items: "Data Source" is the DSN (in a text that names no driver), "User ID"
+// and "Password" are UID and PWD. An item under its ODBC name wins.
+void useOdbcNames(std::vector<ConnectionItem>& items) {
+    auto rename = [&](std::string_view ado, std::string_view odbc) {
+        const ConnectionItem* item = findItem(items, ado);
+        if (!item) return;
+        if (!findItem(items, odbc)) items.push_back({std::string(odbc), item->value});
+        std::erase_if(items, [&](const ConnectionItem& i) { return sameKey(i.key, ado); });
+    };
+    if (!findItem(items, "Driver")) rename("Data Source", "DSN");
+    rename("User ID", "UID");
+    rename("Password", "PWD");
+}
+
+bool isTrue(const ConnectionItem* item) {
+    if (!item) return false;
+    const std::string value = Trim(item->value);
+    if (StrComp(value, "True", CompareMethod::Text) == 0 || StrComp(value, "Yes", CompareMethod::Text) == 0)
+        return true;
+    const auto number = parseNumber(value);
+    return number && *number != 0;
 }
 
 std::string fileItem(const std::vector<ConnectionItem>& items) {
@@ -110,16 +140,23 @@ ConnectionPlan planConnection(const std::string& text, const std::string& user, 
         std::erase_if(items, [](const ConnectionItem& i) { return sameKey(i.key, "Provider"); });
     }
 
+    useOdbcNames(items);
+    plan.readOnly = isTrue(findItem(items, "ReadOnly"));
+
     const ConnectionItem* driver = findItem(items, "Driver");
     if (namesDriver(driver, "Microsoft Access Driver")) {
         plan.route = ConnectionRoute::Access;
         plan.component = "Microsoft Access Driver";
-        plan.odbcText = "Driver=SQLite3;Database=" + quoted(fileItem(items)) + ";NoCreat=1;";
+        plan.sqlite = true;
+        plan.databaseFile = fileItem(items);
+        plan.odbcText = "Driver=SQLite3;Database=" + quoted(plan.databaseFile) + ";NoCreat=1;";
         return plan;
     }
     if (namesDriver(driver, "Microsoft Excel Driver")) {
         plan.route = ConnectionRoute::Excel;
         plan.component = "Microsoft Excel Driver";
+        plan.sqlite = true;
+        plan.readOnly = false;  // the workbook is read into memory and never written back
         plan.workbookPath = fileItem(items);
         plan.odbcText = "Driver=SQLite3;Database=:memory:;";
         return plan;
@@ -133,16 +170,25 @@ ConnectionPlan planConnection(const std::string& text, const std::string& user, 
         plan.component = "ODBC";
     }
     if (!user.empty() || !password.empty()) {
-        std::erase_if(items, [](const ConnectionItem& i) {
-            return sameKey(i.key, "UID") || sameKey(i.key, "PWD") || sameKey(i.key, "User ID") ||
-                   sameKey(i.key, "Password");
-        });
-        items.push_back({"UID", user});
-        items.push_back({"PWD", password});
+        setItem(items, "UID", user);
+        setItem(items, "PWD", password);
     }
     // File items name files the add-in's way or this system's: "\" and "/" alike.
     for (ConnectionItem& item : items)
         if (sameKey(item.key, "Database") || sameKey(item.key, "DBQ")) item.value = nativePath(item.value);
+    if (InStr(plan.component, "SQLite", CompareMethod::Text) > 0) {
+        plan.sqlite = true;
+        if (const ConnectionItem* database = findItem(items, "Database"); database && database->value != ":memory:")
+            plan.databaseFile = database->value;
+        setItem(items, "NoCreat", "1");
+        // The driver's wait for a locked database follows the connection's time-outs (Connection.h).
+        std::erase_if(items, [](const ConnectionItem& i) { return sameKey(i.key, "Timeout"); });
+    }
+    if (InStr(plan.component, "PostgreSQL", CompareMethod::Text) > 0 ||
+        InStr(plan.component, "psqlodbc", CompareMethod::Text) > 0) {
+        setItem(items, "CommLog", "0");
+        setItem(items, "Debug", "0");
+    }
     plan.odbcText = joinItems(items);
     return plan;
 }

@@ -7,7 +7,10 @@
 //   "Driver={Microsoft Excel Driver (*.xls)};DBQ=file"   is served by a reader of the workbook file
 //                                         into an in-memory SQLite database (see ExcelSource.h).
 // Any other provider is not available. A user name or password given to Open replaces the text's
-// UID and PWD items.
+// UID and PWD items. The ADO forms of the items are understood: "Data Source" names the DSN,
+// "User ID" and "Password" are UID and PWD.
+// A database file the text names must exist (the SQLite driver is told never to create one), and
+// drivers are told to write no logs of their own (psqlODBC's CommLog and Debug are switched off).
 
 #include <string>
 #include <vector>
@@ -32,6 +35,9 @@ struct ConnectionPlan {
     std::string odbcText;      // what SQLDriverConnect receives (empty for Olap)
     std::string component;     // the driver's name, put in front of its messages
     std::string workbookPath;  // the workbook file of the Excel route (native separators)
+    std::string databaseFile;  // the database file the text names, which must exist ("" when none)
+    bool sqlite = false;       // the SQLite driver serves the connection
+    bool readOnly = false;     // "ReadOnly" is true (True, Yes or a number other than 0)
 };
 
 // Decides the route of a connection text and builds what the driver manager receives. Raises

@@ -24,7 +24,8 @@ std::string objectModelDescription(int number);
 
 // The error number of an ODBC diagnostic: a refused login for SQLSTATE class 28 and for psqlODBC's
 // refusals (08001 "password authentication failed" / "no password supplied"), a time-out for HYT00,
-// HYT01 and the server's statement time-out 57014, a driver error otherwise.
+// HYT01, the server's statement time-out 57014 and SQLite's "database is locked" after its wait, a
+// driver error otherwise.
 int errorNumberOf(std::string_view sqlState, std::string_view message);
 
 }  // namespace host::ado

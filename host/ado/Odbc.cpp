@@ -17,6 +17,8 @@ int errorNumberOf(std::string_view sqlState, std::string_view message) {
         return kLoginRefused;
     if (sqlState == "HYT00" || sqlState == "HYT01" || sqlState == "57014") return kTimedOut;
     if (sqlState == "HY008") return kCancelled;
+    // SQLite gives up waiting for another process's lock with "database is locked".
+    if (sqlState == "HY000" && InStr(message, "database is locked", CompareMethod::Text) > 0) return kTimedOut;
     return kDriverError;
 }
 
@@ -99,6 +101,10 @@ ConnectionHandle::ConnectionHandle() {
 ConnectionHandle::~ConnectionHandle() {
     disconnect();
     SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+}
+
+void ConnectionHandle::setReadOnly() {
+    SQLSetConnectAttrW(dbc_, SQL_ATTR_ACCESS_MODE, reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY), 0);
 }
 
 void ConnectionHandle::connect(const std::string& odbcText, int loginTimeoutSeconds, std::string_view component) {

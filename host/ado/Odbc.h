@@ -29,6 +29,8 @@ public:
     ConnectionHandle(const ConnectionHandle&) = delete;
     ConnectionHandle& operator=(const ConnectionHandle&) = delete;
 
+    // Asks the driver for a read-only connection; before connect().
+    void setReadOnly();
     // SQLDriverConnect without prompting; `component` as for check().
     void connect(const std::string& odbcText, int loginTimeoutSeconds, std::string_view component);
     void disconnect();
@@ -37,6 +39,8 @@ public:
     // driver takes UTF-8 through its narrow entry points (its wide ones drop characters above
     // U+00FF), every other driver UTF-16 through the wide ones.
     SQLRETURN execDirect(SQLHSTMT statement, const std::string& sql) const;
+    // Whether texts (statements, names, values) pass as UTF-8 through the narrow entry points.
+    bool narrowText() const { return narrowText_; }
     SQLHDBC handle() const { return dbc_; }
 
 private:

@@ -13,7 +13,7 @@ namespace host::ado {
 
 namespace {
 
-enum class Kind { Boolean, Whole, Number, Moment, Text };
+enum class Kind { Boolean, Whole, Number, Moment, TimeOfDay, Text };
 
 Kind kindOf(SQLSMALLINT sqlType) {
     switch (sqlType) {
@@ -27,18 +27,47 @@ Kind kindOf(SQLSMALLINT sqlType) {
     case SQL_DOUBLE:
     case SQL_NUMERIC:
     case SQL_DECIMAL: return Kind::Number;
-    case SQL_TYPE_DATE:
     case SQL_TYPE_TIME:
+    case SQL_TIME: return Kind::TimeOfDay;
+    case SQL_TYPE_DATE:
     case SQL_TYPE_TIMESTAMP:
     case SQL_DATE:
-    case SQL_TIME:
     case SQL_TIMESTAMP: return Kind::Moment;
     default: return Kind::Text;
     }
 }
 
+double secondsOfDay(double hours, double minutes, double seconds) {
+    return (hours * 3600.0 + minutes * 60.0 + seconds) / 86400.0;
+}
+
+// A text value read in chunks and decoded once whole, so that a character split between two chunks
+// (a surrogate pair of UTF-16) stays one character. `Unit` is char for UTF-8, SQLWCHAR for UTF-16.
+template <class Unit>
+Variant readText(SQLHSTMT stmt, SQLUSMALLINT column, std::string_view component) {
+    constexpr SQLSMALLINT cType = sizeof(Unit) == 1 ? SQL_C_CHAR : SQL_C_WCHAR;
+    std::basic_string<Unit> whole;
+    Unit buffer[4096];
+    constexpr std::size_t capacity = sizeof buffer / sizeof buffer[0] - 1;  // one unit for the terminator
+    for (;;) {
+        SQLLEN indicator = 0;
+        const SQLRETURN rc = SQLGetData(stmt, column, cType, buffer, sizeof buffer, &indicator);
+        if (rc == SQL_NO_DATA) break;
+        odbc::check(rc, SQL_HANDLE_STMT, stmt, component);
+        if (indicator == SQL_NULL_DATA) return Variant::null();
+        const bool truncated = indicator == SQL_NO_TOTAL ||
+                               indicator / static_cast<SQLLEN>(sizeof(Unit)) > static_cast<SQLLEN>(capacity);
+        whole.append(buffer, truncated ? capacity : static_cast<std::size_t>(indicator) / sizeof(Unit));
+        if (rc == SQL_SUCCESS) break;
+    }
+    if constexpr (sizeof(Unit) == 1)
+        return whole;
+    else
+        return odbc::fromWide(whole.data(), whole.size());
+}
+
 // Reads column `column` of the current row as the kind of its SQL type.
-Variant readValue(SQLHSTMT stmt, SQLUSMALLINT column, Kind kind, std::string_view component) {
+Variant readValue(SQLHSTMT stmt, SQLUSMALLINT column, Kind kind, bool narrowText, std::string_view component) {
     SQLLEN indicator = 0;
     switch (kind) {
     case Kind::Boolean:
@@ -60,28 +89,38 @@ Variant readValue(SQLHSTMT stmt, SQLUSMALLINT column, Kind kind, std::string_vie
         odbc::check(SQLGetData(stmt, column, SQL_C_TYPE_TIMESTAMP, &t, sizeof t, &indicator), SQL_HANDLE_STMT, stmt,
                     component);
         if (indicator == SQL_NULL_DATA) return Variant::null();
-        const bool timeOnly = t.year == 0;
-        const double serial = (timeOnly ? 0 : dateSerial(t.year, t.month, t.day)) +
-                              (t.hour * 3600.0 + t.minute * 60.0 + t.second + t.fraction / 1e9) / 86400.0;
-        return Date{serial};
+        const double day = t.year == 0 ? 0 : dateSerial(t.year, t.month, t.day);
+        return Date{day + secondsOfDay(t.hour, t.minute, t.second + t.fraction / 1e9)};
+    }
+    case Kind::TimeOfDay: {
+        // Read as a time, not a timestamp: drivers fill a timestamp's date with today's.
+        SQL_TIME_STRUCT t{};
+        odbc::check(SQLGetData(stmt, column, SQL_C_TYPE_TIME, &t, sizeof t, &indicator), SQL_HANDLE_STMT, stmt,
+                    component);
+        if (indicator == SQL_NULL_DATA) return Variant::null();
+        return Date{secondsOfDay(t.hour, t.minute, t.second)};
     }
     case Kind::Text: break;
     }
-    std::string text;
-    SQLWCHAR buffer[1024];
-    for (;;) {
-        const SQLRETURN rc = SQLGetData(stmt, column, SQL_C_WCHAR, buffer, sizeof buffer, &indicator);
-        if (rc == SQL_NO_DATA) break;
-        odbc::check(rc, SQL_HANDLE_STMT, stmt, component);
-        if (indicator == SQL_NULL_DATA) return Variant::null();
-        const std::size_t capacity = sizeof buffer / sizeof buffer[0] - 1;
-        const bool truncated = indicator == SQL_NO_TOTAL || indicator / static_cast<SQLLEN>(sizeof(SQLWCHAR)) >
-                                                                static_cast<SQLLEN>(capacity);
-        const std::size_t chars = truncated ? capacity : static_cast<std::size_t>(indicator) / sizeof(SQLWCHAR);
-        text += odbc::fromWide(buffer, chars);
-        if (rc == SQL_SUCCESS) break;
+    return narrowText ? readText<char>(stmt, column, component) : readText<SQLWCHAR>(stmt, column, component);
+}
+
+// The name of result column `column`, in the text form of the connection.
+std::string columnName(SQLHSTMT stmt, SQLUSMALLINT column, bool narrowText, SQLSMALLINT& type,
+                       std::string_view component) {
+    SQLSMALLINT nameLength = 0, decimals = 0, nullable = 0;
+    SQLULEN size = 0;
+    if (narrowText) {
+        SQLCHAR name[1024];
+        odbc::check(SQLDescribeCol(stmt, column, name, sizeof name, &nameLength, &type, &size, &decimals, &nullable),
+                    SQL_HANDLE_STMT, stmt, component);
+        return std::string(reinterpret_cast<const char*>(name),
+                           std::min<std::size_t>(static_cast<std::size_t>(nameLength), sizeof name - 1));
     }
-    return text;
+    SQLWCHAR name[512];
+    odbc::check(SQLDescribeColW(stmt, column, name, 512, &nameLength, &type, &size, &decimals, &nullable),
+                SQL_HANDLE_STMT, stmt, component);
+    return odbc::fromWide(name, std::min<std::size_t>(static_cast<std::size_t>(nameLength), 511));
 }
 
 }  // namespace
@@ -116,15 +155,12 @@ void Recordset::open(const std::string& source, Connection& activeConnection, in
     odbc::check(SQLNumResultCols(stmt, &columns), SQL_HANDLE_STMT, stmt, component);
     if (columns == 0) return;  // no result: the recordset stays closed
 
+    const bool narrowText = activeConnection.handle_->narrowText();
     Fields fields;
     std::vector<Kind> kinds;
     for (SQLUSMALLINT c = 1; c <= columns; ++c) {
-        SQLWCHAR name[256];
-        SQLSMALLINT nameLength = 0, type = 0, decimals = 0, nullable = 0;
-        SQLULEN size = 0;
-        odbc::check(SQLDescribeColW(stmt, c, name, 256, &nameLength, &type, &size, &decimals, &nullable),
-                    SQL_HANDLE_STMT, stmt, component);
-        fields.names_.push_back(odbc::fromWide(name, std::min<std::size_t>(nameLength, 255)));
+        SQLSMALLINT type = 0;
+        fields.names_.push_back(columnName(stmt, c, narrowText, type, component));
         kinds.push_back(kindOf(type));
     }
     std::vector<std::vector<Variant>> records;
@@ -134,7 +170,7 @@ void Recordset::open(const std::string& source, Connection& activeConnection, in
         odbc::check(fetched, SQL_HANDLE_STMT, stmt, component);
         std::vector<Variant> record;
         record.reserve(kinds.size());
-        for (SQLUSMALLINT c = 1; c <= columns; ++c) record.push_back(readValue(stmt, c, kinds[c - 1], component));
+        for (SQLUSMALLINT c = 1; c <= columns; ++c) record.push_back(readValue(stmt, c, kinds[c - 1], narrowText, component));
         records.push_back(std::move(record));
     }
     fields_ = std::move(fields);

@@ -30,18 +30,31 @@ std::string readBytes(const std::string& path) {
     return bytes;
 }
 
-std::string fromWindows1250(std::string_view bytes) {
-    // Every byte of the code page becomes at most three bytes of UTF-8.
-    std::string text(bytes.size() * 3 + 1, '\0');
+// Converts between UTF-8 and the Polish code page; `growth` bounds the bytes per input byte.
+std::string converted(const char* to, const char* from, std::string_view bytes, std::size_t growth) {
+    std::string text(bytes.size() * growth + 1, '\0');
     UErrorCode status = U_ZERO_ERROR;
-    const int32_t length = ucnv_convert("UTF-8", "cp1250", text.data(), static_cast<int32_t>(text.size()),
-                                        bytes.data(), static_cast<int32_t>(bytes.size()), &status);
+    const int32_t length = ucnv_convert(to, from, text.data(), static_cast<int32_t>(text.size()), bytes.data(),
+                                        static_cast<int32_t>(bytes.size()), &status);
     if (U_FAILURE(status)) {
         throw RuntimeError(err::PathFileAccessError,
                            standardDescription(err::PathFileAccessError) + " (" + u_errorName(status) + ")");
     }
     text.resize(static_cast<std::size_t>(length));
     return text;
+}
+
+// Every byte of the code page becomes at most three bytes of UTF-8, every character of UTF-8 one byte.
+std::string fromWindows1250(std::string_view bytes) { return converted("UTF-8", "cp1250", bytes, 3); }
+std::string toWindows1250(std::string_view text) { return converted("cp1250", "UTF-8", text, 1); }
+
+// Whether the file holds text of the Polish code page: it exists and is not valid UTF-8.
+bool holdsWindows1250(const std::string& path) {
+    try {
+        return !isValidUtf8(readBytes(path));
+    } catch (const RuntimeError&) {  // no file yet
+        return false;
+    }
 }
 
 int writeErrorNumber(int openError) {
@@ -78,9 +91,10 @@ std::vector<std::string> splitLines(std::string_view text) {
 }
 
 void writeTextFile(const std::string& path, std::string_view text, bool append) {
+    const std::string bytes = append && holdsWindows1250(path) ? toWindows1250(text) : std::string(text);
     std::FILE* file = std::fopen(nativePath(path).c_str(), append ? "ab" : "wb");
     if (!file) throw RuntimeError(writeErrorNumber(errno));
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     const bool closed = std::fclose(file) == 0;
     if (!written || !closed) throw RuntimeError(err::PathFileAccessError);
 }

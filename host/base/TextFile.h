@@ -1,6 +1,7 @@
 #pragma once
 // Text files: read as UTF-8, or as Windows-1250 (the Polish code page of files written on the
-// original platform) when the bytes are not valid UTF-8; written as UTF-8 without a byte order mark.
+// original platform) when the bytes are not valid UTF-8; written as UTF-8 without a byte order mark,
+// except that text appended to a file of the Polish code page is written in that code page.
 // Paths may use "\" or "/" between folders. isValidUtf8 comes with host/base/Utf8.h.
 
 #include <string>
@@ -19,7 +20,8 @@ std::string readTextFile(const std::string& path);
 // adds no empty line; an empty text has no lines.
 std::vector<std::string> splitLines(std::string_view text);
 
-// Writes the text to the file as UTF-8, replacing the file or appending to it. Errors: 76 "Path not
+// Writes the text to the file as UTF-8, replacing the file or appending to it (in the file's own
+// encoding, UTF-8 or the Polish code page, so that the whole file reads back). Errors: 76 "Path not
 // found" when the folder does not exist, 70 "Permission denied" when the file may not be written,
 // 75 "Path/File access error" otherwise.
 void writeTextFile(const std::string& path, std::string_view text, bool append);

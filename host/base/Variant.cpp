@@ -216,7 +216,6 @@ std::string Variant::toString() const {
     }
     case VarType::Date: return formatDate(std::get<Date>(v_).serial);
     case VarType::String: return stringValue();
-    case VarType::Error: return "Error " + std::to_string(static_cast<int>(errorValue()));
     case VarType::Object: {
         const auto& o = objectValue();
         if (!o) throw RuntimeError(err::ObjectNotSet);

@@ -109,7 +109,8 @@ public:
 
     // Conversions of the runtime (CDbl, CLng, CInt, CBool, CStr, CCur, CDate). Each raises Type
     // mismatch for a value it cannot convert, Overflow for one out of range and error 94 for Null.
-    // Objects convert through their default value.
+    // Objects convert through their default value. An error value converts to no text (Type
+    // mismatch), as when the runtime passes it to a text argument.
     double toDouble() const;
     std::int32_t toLong() const;     // rounds half to even
     std::int16_t toInteger() const;  // rounds half to even

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <filesystem>
+#include <fstream>
 
 #include "host/ado/Errors.h"
 #include "host/ado/Recordset.h"
@@ -40,8 +41,9 @@ CubeDatabase::CubeDatabase(const std::vector<ado::ConnectionItem>& items, bool c
         if (!std::filesystem::is_regular_file(file)) {
             if (!create) throwCubeError("The cube file \"" + file + "\" does not exist.");
             createdFile_ = file;
+            std::ofstream(file).close();  // connections open existing database files only
         }
-        connection_.open("Driver={SQLite3};Database={" + Replace(file, "}", "}}") + "};" + (create ? "" : "NoCreat=1;"));
+        connection_.open("Driver={SQLite3};Database={" + Replace(file, "}", "}}") + "};");
         return;
     }
     if (dataSource.empty()) throwCubeError("The connection text names no data source.");

@@ -1,8 +1,11 @@
 #include "host/os/Download.h"
 
 #include <curl/curl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -13,8 +16,6 @@
 namespace host::os {
 
 namespace {
-
-constexpr long kConnectTimeoutSeconds = 30;
 
 bool curlReady() {
     static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
@@ -28,8 +29,8 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-// Fetches url into the open file; True when the transfer succeeded.
-bool fetchInto(const std::string& url, std::FILE* file) {
+// Fetches url into the open file; True when the transfer succeeded within the limits.
+bool fetchInto(const std::string& url, std::FILE* file, const DownloadLimits& limits) {
     std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
     if (!curl) return false;
     curl_easy_setopt(curl.get(), CURLOPT_URL, url.c_str());
@@ -37,22 +38,34 @@ bool fetchInto(const std::string& url, std::FILE* file) {
     curl_easy_setopt(curl.get(), CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl.get(), CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(curl.get(), CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl.get(), CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    curl_easy_setopt(curl.get(), CURLOPT_CONNECTTIMEOUT, limits.connectSeconds);
+    curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT, limits.overallSeconds);
+    curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytes);
+    curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_TIME, limits.lowSpeedSeconds);
     return curl_easy_perform(curl.get()) == CURLE_OK;
 }
 
 }  // namespace
 
-bool downloadFile(std::string_view url, std::string_view localFile) {
+bool downloadFile(std::string_view url, std::string_view localFile, const DownloadLimits& limits) {
     if (!curlReady()) return false;
     const std::filesystem::path target = nativePath(localFile);
-    const std::filesystem::path partial = target.string() + ".download";
+    std::string partialName = target.string() + ".XXXXXX";
+    const int descriptor = ::mkstemp(partialName.data());  // a new file, never a user's
+    if (descriptor < 0) return false;
+    const mode_t mask = ::umask(0);  // read back the process's mask, then restore it
+    ::umask(mask);
+    ::fchmod(descriptor, 0666 & ~mask);  // the mode a file created by fopen would have
+    const std::filesystem::path partial = partialName;
     bool complete = false;
     {
-        std::unique_ptr<std::FILE, FileCloser> file(std::fopen(partial.c_str(), "wb"));
-        if (!file) return false;
-        complete = fetchInto(std::string(url), file.get());
-        complete = std::fflush(file.get()) == 0 && complete;
+        std::unique_ptr<std::FILE, FileCloser> file(::fdopen(descriptor, "wb"));
+        if (!file) {
+            ::close(descriptor);
+        } else {
+            complete = fetchInto(std::string(url), file.get(), limits);
+            complete = std::fflush(file.get()) == 0 && complete;
+        }
     }
     std::error_code error;
     if (complete) std::filesystem::rename(partial, target, error);

@@ -5,10 +5,20 @@
 
 namespace host::os {
 
+// How long a download may take: to connect, in all, and while the server sends less than
+// `lowSpeedBytes` bytes per second.
+struct DownloadLimits {
+    long connectSeconds = 30;
+    long overallSeconds = 900;
+    long lowSpeedBytes = 1;
+    long lowSpeedSeconds = 30;
+};
+
 // Fetches `url` into the file `localFile` ("\" or "/" between folders), following redirections, and
 // returns True when the whole body arrived and was written. Returns False, raising nothing, for an
-// unreachable server, an HTTP status of 400 or more, or a file that cannot be written; the file is
-// then left as it was (the body is written beside it first and moved into place at the end).
-bool downloadFile(std::string_view url, std::string_view localFile);
+// unreachable server, an HTTP status of 400 or more, a server that stays slower than the limits, or a
+// file that cannot be written; the file is then left as it was (the body is written beside it first,
+// under a name of its own that no other file has, and moved into place at the end).
+bool downloadFile(std::string_view url, std::string_view localFile, const DownloadLimits& limits = {});
 
 }  // namespace host::os

@@ -60,6 +60,8 @@ TEST_F(TextRoutinesTest, GetTokenCountsFromBothEndsAndGivesADotInsteadOfFailing)
     EXPECT_EQ(GetToken("zażółć", 0, ";"), Variant("ćłóżaz"));
     EXPECT_EQ(GetToken("C:\\Dane\\x.xls", -1, "\\"), Variant("x.xls"));
     EXPECT_EQ(GetToken("a;b", 1, Variant::null()), Variant("."));
+    // An error value is no delimiter: never split at a text such as "Error 2042".
+    EXPECT_EQ(GetToken("aError 2042b", 1, host::CellError::NA), Variant("."));
 }
 
 TEST_F(TextRoutinesTest, TextToArrayConstantCutsPiecesOf255Characters) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "support/AddInHost.h"
 #include "support/Errors.h"
+#include "support/PrintVariant.h"
 
 #include <cmath>
 
@@ -9,6 +11,7 @@
 #include "host/base/RuntimeError.h"
 #include "host/sheet/Application.h"
 #include "host/sheet/Range.h"
+#include "host/sheet/Workbook.h"
 #include "host/sheet/Worksheet.h"
 
 using namespace telm;
@@ -132,4 +135,47 @@ TEST_F(AmountInWordsTest, GroupInWordsKeepsInnerBlanksAndRejectsOtherNumbers) {
     EXPECT_EQ(GroupInWords(0, "EN"), "");
     EXPECT_EQ(GroupInWords(919, "en"), "nine hundred nineteen");
     EXPECT_EQ(errorNumberOf([] { GroupInWords(1000, "PL"); }), host::err::SubscriptOutOfRange);
+}
+
+namespace {
+
+// VALUE2STRING in cells of a sheet of the add-in as a user starts it.
+struct Value2StringCells : testsupport::AddInHost {
+    host::sheet::WorksheetPtr sheet;
+    Value2StringCells() {
+        start();
+        sheet = app->workbooks().add()->sheet(1);
+    }
+    Variant cell(const std::string& formula) {
+        sheet->range("A1")->setFormula(formula);
+        return sheet->range("A1")->value();
+    }
+};
+
+}  // namespace
+
+TEST(Value2String, HalfCentsFollowTheAmountAsTheSheetShowsIt) {
+    Value2StringCells t;
+    EXPECT_EQ(t.cell("=VALUE2STRING(2000.995,\"PL\")"), Variant("Dwa tysiące jeden złoty 0/100"));
+    EXPECT_EQ(t.cell("=VALUE2STRING(0.995,\"PL\")"), Variant("Jeden złoty 0/100"));
+    EXPECT_EQ(t.cell("=VALUE2STRING(1.015,\"PL\")"), Variant("Jeden złoty 2/100"));
+    EXPECT_EQ(t.cell("=VALUE2STRING(0.015,\"PL\")"), Variant("Zero złotych 2/100"));
+    EXPECT_EQ(t.cell("=VALUE2STRING(1.025,\"PL\")"), Variant("Jeden złoty 2/100"));
+    EXPECT_EQ(t.cell("=VALUE2STRING(1.0251,\"PL\")"), Variant("Jeden złoty 3/100"));
+    EXPECT_EQ(t.cell("=VALUE2STRING(2000.999,\"PL\")"), Variant("Dwa tysiące jeden złoty 0/100"));
+    EXPECT_EQ(t.cell("=VALUE2STRING(1203.075,\"EN\",\"\",\"\",TRUE)"), Variant("ONE#TWO#ZER#THR#08/100"));
+    EXPECT_EQ(t.cell("=VALUE2STRING(999999999999,\"EN\",\"\",\"\",TRUE)"),
+              Variant("NIN#NIN#NIN#NIN#NIN#NIN#NIN#NIN#NIN#NIN#NIN#NIN#00/100"));
+}
+
+TEST(Value2String, AnErrorValueGivenForATextIsNoText) {
+    Value2StringCells t;
+    // Never "Pięć Error 2042 0/100": the error value is refused as a text.
+    for (const char* formula : {"=VALUE2STRING(5,\"PL\",NA())", "=VALUE2STRING(5,\"PL\",\"\",NA())"}) {
+        const Variant v = t.cell(formula);
+        EXPECT_TRUE(v.isError()) << formula << ": " << (v.isString() ? v.stringValue() : "");
+    }
+    // The language is a Variant: the member runs and answers with the failure's description.
+    EXPECT_EQ(t.cell("=VALUE2STRING(5,NA())"), Variant("Type mismatch"));
+    EXPECT_EQ(t.cell("=VALUE2STRING(5,NA(),\"\",\"/100\",TRUE)"), Variant("Type mismatch"));
 }

@@ -5,6 +5,7 @@
 
 #include "core/A_Deklaracje.h"
 #include "data/P_Archiwum.h"
+#include "host/base/TextFile.h"
 #include "host/sheet/Comment.h"
 #include "support/AddInHost.h"
 #include "support/Errors.h"
@@ -156,5 +157,9 @@ TEST(Archive, AppendLogLine) {
     };
     EXPECT_EQ(read("Log/other.log"), "first\r\nsecond\r\n");
     EXPECT_EQ(read("Log/Archiwum.log"), "ą : 1 : s(:)x\r\n");
+    // A custom model file carried over in the Polish code page stays in it.
+    std::ofstream(folder.file("ModelCustom.par"), std::ios::binary) << "[Measure Zi\xB3o]\r\n";
+    EXPECT_TRUE(AppendLogLine("[Measure Żółw]", folder.string() + "\\ModelCustom.par", false, "header"));
+    EXPECT_EQ(host::readTextFile(folder.file("ModelCustom.par")), "[Measure Ziło]\r\n[Measure Żółw]\r\n");
     ResetSharedState();
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "core/A_Deklaracje.h"
 #include "data/F_000.h"
 #include "host/files/XlsxStore.h"
@@ -49,6 +51,12 @@ TEST(GetDataOdbc, ValuesFitTheCallingCells) {
 
 TEST(GetDataOdbc, DescriptionsAndWildcards) {
     SqlCells t;
+    // The mode given as a cell reference counts as the cell's value.
+    t.sheet->range("Z9")->setValue(":");
+    EXPECT_EQ(t.formula("A7", "=GETDATAODBC(\"DSN=Sales\",\"SELECT 1\",Z9)"), Variant("s(:)DSN=Sales;(:)SELECT 1"));
+    t.sheet->range("Z8")->setValue(true);
+    EXPECT_EQ(t.formula("A8", "=GETDATAODBC(" + quote(t.connection) + ",\"SELECT Code FROM Sales WHERE Code=1\",Z8)"),
+              Variant("."));  // a header row: two rows into one cell
     const std::string bare = "DSN=Sales";
     const std::string expected = "s(:)DSN=Sales;(:)SELECT 1";
     EXPECT_EQ(t.formula("A1", "=GETDATAODBC(\"DSN=Sales\",\"SELECT 1\",\":\")"), Variant(expected));
@@ -128,6 +136,32 @@ TEST(GetDataOdbc, WindowsDriverNamesServedLocally) {
     const std::string access = "Driver={Microsoft Access Driver (*.mdb)};ReadOnly=True;DBQ=" + t.database;
     EXPECT_EQ(t.formula("A1", "=GETDATAODBC(" + quote(access) + ",\"SELECT SUM([Amount]) FROM [Sales]\",FALSE)"),
               Variant(17.5));
+    // Read-only: a write is refused and every row stays.
+    SharedState().ErrorReportingLevel = 2;
+    const std::string refused = t.formula("A2", "=GETDATAODBC(" + quote(access) + ",\"DELETE FROM Sales\",FALSE)").toString();
+    EXPECT_NE(refused.find("readonly"), std::string::npos) << refused;
+    EXPECT_EQ(t.odbc("SELECT COUNT(*) FROM Sales", "FALSE", "A3"), Variant(3.0));
+    // A database file that does not exist is not created.
+    const std::string missingFile = t.folder.file("missing.mdb");
+    const std::string missing = t.formula("A4", "=GETDATAODBC(" + quote("Driver={Microsoft Access Driver (*.mdb)};DBQ=" +
+                                                                      missingFile) + ",\"SELECT 1\",FALSE)").toString();
+    EXPECT_NE(missing.find("Could not find file"), std::string::npos) << missing;
+    EXPECT_FALSE(std::filesystem::exists(missingFile));
+}
+
+TEST(GetDataOdbc, ALockedDatabaseEndsInTheTimeOut) {
+    SqlCells t;
+    SharedState().ErrorReportingLevel = 2;
+    host::ado::Connection holder;
+    holder.open(t.connection);
+    host::ado::Recordset lock;
+    lock.open("BEGIN EXCLUSIVE", holder);
+    // The statement waits for the lock no longer than the command time-out (30 seconds).
+    const std::string text = t.odbc("SELECT COUNT(*) FROM Sales").toString();
+    EXPECT_EQ(text, "#[SQLite]database is locked (5) / Err: SELECT COUNT(*) FROM Sales");
+    // With the services off the time-out is also reported.
+    ASSERT_FALSE(t.dialogs.record().empty());
+    EXPECT_EQ(t.dialogs.record().back().prompt, "TimeOut Error");
 }
 
 TEST(GetDataOdbc, LoginCacheOfASourceWithoutCredentials) {

@@ -110,6 +110,10 @@ TEST_F(GetData, FormattedTokens) {
     // Two codes for one name, plain occurrences in any letter case, and a marker in other letter
     // case that is no formatted token.
     EXPECT_EQ(cell("=GETDATA(\"Formats\",1234.5)"), Variant("  @  1234.50 1,235 1234.5 1234.5[valueformat=0]  @  "));
+    // A number held as text is formatted as the number, as TEXT formats it.
+    EXPECT_EQ(cell("=GETDATA(\"Formats\",\"1234.5\")"), Variant("  @  1234.50 1,235 1234.5 1234.5[valueformat=0]  @  "));
+    // Any other text passes as it is.
+    EXPECT_EQ(cell("=GETDATA(\"Formats\",\"abc\")"), Variant("  @  abc abc abc abc[valueformat=0]  @  "));
 }
 
 TEST_F(GetData, MeasureWordsAndAliases) {

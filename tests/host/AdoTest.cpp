@@ -7,34 +7,14 @@
 #include "host/base/RuntimeError.h"
 #include "support/Errors.h"
 #include "support/Odbc.h"
-#include "support/TempFolder.h"
+#include "support/SqliteFile.h"
 #include "host/sheet/Application.h"
 
 using namespace host::ado;
 using host::Variant;
 using testsupport::errorNumberOf;
 
-namespace {
-
-// A SQLite database file with table T(Name TEXT, Amount REAL, Code INTEGER).
-struct SqliteFile {
-    testsupport::TempFolder folder{"telm-ado"};
-    std::string path = folder.file("data.db");
-    std::string text = "Driver={SQLite3};Database=" + path + ";";
-    SqliteFile() {
-        Connection c;
-        c.open(text);
-        for (const char* sql : {"CREATE TABLE T (Name TEXT, Amount REAL, Code INTEGER)",
-                                "INSERT INTO T VALUES ('Anna', 10.5, 1)", "INSERT INTO T VALUES ('Bartek', NULL, 2)",
-                                "INSERT INTO T VALUES ('Zażółć', 0, 3)"}) {
-            Recordset r;
-            r.open(sql, c);
-            EXPECT_EQ(r.state(), adStateClosed);
-        }
-    }
-};
-
-}  // namespace
+using testsupport::SqliteFile;
 
 TEST(Ado, RowsAsFieldByRecordWithNullAndFieldNames) {
     SqliteFile db;
@@ -99,7 +79,7 @@ TEST(Ado, ConnectionTexts) {
     EXPECT_EQ(planConnection("Provider=MSDASQL.1;DSN=Sales;UID=a;PWD=b", "", "").odbcText, "DSN=Sales;UID=a;PWD=b;");
     EXPECT_EQ(planConnection("DSN=Sales;UID=a;PWD=b", "u", "p;q").odbcText, "DSN=Sales;UID=u;PWD={p;q};");
     EXPECT_EQ(planConnection("Driver={SQLite3};Database=/data\\Sales.db", "", "").odbcText,
-              "Driver=SQLite3;Database=/data/Sales.db;");
+              "Driver=SQLite3;Database=/data/Sales.db;NoCreat=1;");
     EXPECT_EQ(planConnection("Provider=MSOLAP.3;Data Source=x", "", "").route, ConnectionRoute::Olap);
     EXPECT_EQ(errorNumberOf([] { planConnection("Provider=SQLOLEDB;Data Source=x", "", ""); }), kProviderNotFound);
     const auto access = planConnection("Driver={Microsoft Access Driver (*.mdb)};ReadOnly=True;DBQ=/d\\a.mdb", "u", "p");
@@ -123,6 +103,7 @@ TEST(Ado, ErrorNumbersOfDiagnostics) {
     EXPECT_EQ(errorNumberOf("HYT00", "Timeout expired"), kTimedOut);
     EXPECT_EQ(errorNumberOf("57014", "canceling statement due to statement timeout"), kTimedOut);
     EXPECT_EQ(errorNumberOf("HY000", "[SQLite]no such table"), kDriverError);
+    EXPECT_EQ(errorNumberOf("HY000", "[SQLite]database is locked (5)"), kTimedOut);
 }
 
 namespace {

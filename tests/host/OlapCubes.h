@@ -10,12 +10,14 @@
 #include "host/ado/Recordset.h"
 #include "host/base/RuntimeError.h"
 #include "support/Odbc.h"
+#include "support/SqliteFile.h"
 #include "support/TempFolder.h"
 
 namespace olaptest {
 
 // Runs statements on an ODBC connection text.
 inline void runSql(const std::string& connection, const std::vector<std::string>& statements) {
+    testsupport::createMissingDatabaseFile(connection);
     host::ado::Connection c;
     c.open(connection);
     for (const std::string& sql : statements) {

@@ -2,10 +2,15 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include "host/base/RuntimeError.h"
+#include "host/os/Download.h"
 #include "host/os/Launcher.h"
 #include "host/os/System.h"
 
@@ -63,4 +68,34 @@ TEST(OsTest, LaunchesAreRecordedAndStartedOnlyThroughALauncher) {
     EXPECT_EQ(keeper->started, std::vector<os::Launch>({expected[1]}));
     os::clearLaunches();
     EXPECT_TRUE(os::launches().empty());
+}
+
+TEST(OsTest, DownloadFromAStalledServerEndsWithinItsLimits) {
+    // A server on 127.0.0.1 that accepts connections and never answers.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    const std::string url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/file.bin";
+
+    const fs::path folder = fs::temp_directory_path() / ("telm-stalled-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    // A user's own file named as the old fixed temporary name stays untouched.
+    std::ofstream(folder / "got.bin.download") << "user's";
+    os::DownloadLimits lowSpeed;
+    lowSpeed.lowSpeedSeconds = 1;
+    EXPECT_FALSE(os::downloadFile(url, (folder / "got.bin").string(), lowSpeed));
+    os::DownloadLimits overall;
+    overall.overallSeconds = 1;
+    overall.lowSpeedSeconds = 3600;
+    EXPECT_FALSE(os::downloadFile(url, (folder / "got.bin").string(), overall));
+    std::ifstream kept(folder / "got.bin.download");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "user's");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+    ::close(listener);
+    fs::remove_all(folder);
 }

@@ -69,6 +69,13 @@ TEST_F(TextFileTest, WritesUtf8WithoutByteOrderMarkAndAppends) {
     EXPECT_EQ(readBytes("out.txt"), "nowy");
 }
 
+TEST_F(TextFileTest, AppendsToAFileOfThePolishCodePageInThatCodePage) {
+    writeBytes("cp1250.par", "[Measure \xA3\xF3" "d\x9F]\r\n");  // "Łódź" in cp1250
+    writeTextFile(path("cp1250.par"), "[Measure Żółw]\r\n", true);
+    EXPECT_EQ(readBytes("cp1250.par"), "[Measure \xA3\xF3" "d\x9F]\r\n[Measure \xAF\xF3\xB3" "w]\r\n");
+    EXPECT_EQ(readTextFile(path("cp1250.par")), "[Measure Łódź]\r\n[Measure Żółw]\r\n");
+}
+
 TEST_F(TextFileTest, AcceptsBackslashesInPaths) {
     fs::create_directory(folder_ / "sub");
     writeTextFile(folder_.string() + "\\sub\\a.txt", "ą", false);

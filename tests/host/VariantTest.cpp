@@ -79,6 +79,7 @@ TEST(VariantCompare, NullPropagatesAndErrorsMismatch) {
     EXPECT_FALSE(compare(Variant(), Variant::null()).has_value());
     EXPECT_FALSE(equals(Variant::null(), Variant::null()));
     EXPECT_EQ(errorNumberOf([] { compare(Variant(CellError::NA), Variant(1)); }), err::TypeMismatch);
+    EXPECT_EQ(errorNumberOf([] { Variant(CellError::NA).toString(); }), err::TypeMismatch);
 }
 
 TEST(VariantArray, BoundsAndStorageOrder) {

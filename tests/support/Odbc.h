@@ -1,12 +1,15 @@
 #pragma once
 // ODBC for tests: the project's own odbcinst.ini (SQLite3 and PostgreSQL Unicode, psqlODBC's
-// communication log off), written once per test program from the installed driver libraries and
-// named by ODBCSYSINI before any connection is made; and the throwaway PostgreSQL server that
-// scripts/test starts, described by TELM_PG_* environment variables.
+// communication and debug logs off), written once per test program from the installed driver
+// libraries and named by ODBCSYSINI before any connection is made, with an odbc.ini to which tests add
+// data sources; and the throwaway PostgreSQL server that scripts/test starts, described by TELM_PG_*
+// environment variables. A test program started with TELM_ODBC_DRIVER_LOGS=folder gets psqlODBC's
+// communication log switched on in that folder instead, as Debian's odbcinst.ini has it.
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <optional>
 #include <string>
 
@@ -22,12 +25,19 @@ inline std::string odbcDriverLibrary(const std::string& file) {
     return {};
 }
 
-inline bool useProjectOdbcInst() {
+inline const TempFolder& odbcFolder() {
     static TempFolder folder("telm-odbc");
+    return folder;
+}
+
+inline bool useProjectOdbcInst() {
+    const TempFolder& folder = odbcFolder();
+    const char* logFolder = std::getenv("TELM_ODBC_DRIVER_LOGS");
+    const std::string logs = logFolder ? std::string("1\nLogdir=") + logFolder : "0";
     std::ofstream ini(folder.file("odbcinst.ini"));
     ini << "[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=" << odbcDriverLibrary("libsqlite3odbc.so") << "\n\n"
         << "[PostgreSQL Unicode]\nDescription=PostgreSQL ODBC driver (Unicode)\nDriver="
-        << odbcDriverLibrary("psqlodbcw.so") << "\nDebug=0\nCommLog=0\n";
+        << odbcDriverLibrary("psqlodbcw.so") << "\nDebug=0\nCommLog=" << logs << "\n";
     ini.close();
     std::ofstream(folder.file("odbc.ini")).close();
     ::setenv("ODBCSYSINI", folder.string().c_str(), 1);
@@ -35,6 +45,14 @@ inline bool useProjectOdbcInst() {
     return true;
 }
 inline const bool kProjectOdbcInst = useProjectOdbcInst();
+
+// Adds a data source to the tests' odbc.ini: its name, then "key=value" lines.
+inline void addDataSource(const std::string& name, std::initializer_list<std::string> lines) {
+    std::ofstream ini(odbcFolder().file("odbc.ini"), std::ios::app);
+    ini << "[" << name << "]\n";
+    for (const std::string& line : lines) ini << line << "\n";
+    ini << "\n";
+}
 
 // The throwaway PostgreSQL server of scripts/test.
 struct PostgresServer {

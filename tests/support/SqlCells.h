@@ -13,6 +13,7 @@
 #include "host/sheet/Worksheet.h"
 #include "support/AddInHost.h"
 #include "support/Odbc.h"
+#include "support/SqliteFile.h"
 #include "support/PrintVariant.h"
 
 namespace testsupport {
@@ -22,16 +23,6 @@ inline std::string quote(const std::string& text) {
     std::string out = "\"";
     for (char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
     return out + "\"";
-}
-
-// Runs statements on a data source (test set-up, not through the add-in).
-inline void runStatements(const std::string& connection, std::initializer_list<const char*> statements) {
-    host::ado::Connection c;
-    c.open(connection);
-    for (const char* sql : statements) {
-        host::ado::Recordset r;
-        r.open(sql, c);
-    }
 }
 
 struct SqlCells : AddInHost {

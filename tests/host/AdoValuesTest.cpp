@@ -1,0 +1,108 @@
+// Values and field names as the sources hold them, on every route: SQLite files, the Access and
+// Excel drivers and the PostgreSQL server.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "host/ado/Connection.h"
+#include "host/ado/Recordset.h"
+#include "host/sheet/Application.h"
+#include "support/Odbc.h"
+#include "support/PrintVariant.h"
+#include "support/SqliteFile.h"
+
+using namespace host::ado;
+using host::Variant;
+
+namespace {
+
+// A text longer than a read chunk with a character outside the Basic Multilingual Plane across the
+// chunk border (4095 UTF-16 units or bytes).
+const std::string kLongText = std::string(4094, 'a') + "\xF0\x9F\x98\x80" + std::string(5000, 'b') + "ż";
+
+const double kTimeFraction = (13 * 3600 + 45 * 60 + 30) / 86400.0;
+
+// The first record of a query and its field names.
+struct FirstRecord {
+    std::vector<Variant> values;
+    std::vector<std::string> names;
+};
+FirstRecord firstRecord(Connection& c, const std::string& sql) {
+    Recordset r;
+    r.open(sql, c);
+    FirstRecord out;
+    const Variant rows = r.getRows();
+    for (long f = 0; f < r.fields().Count(); ++f) {
+        out.names.push_back(r.fields().Name(f));
+        out.values.push_back(rows.arrayValue()(f, 0));
+    }
+    return out;
+}
+
+void expectTimeOfDay(const Variant& v) {
+    ASSERT_EQ(v.type(), host::VarType::Date);
+    EXPECT_NEAR(v.toDouble(), kTimeFraction, 1e-9);  // no date part: the same every day
+}
+
+}  // namespace
+
+TEST(AdoValues, SqliteAndAccessGiveTimesLongTextsAndPolishNamesAsWritten) {
+    testsupport::SqliteFile db;
+    testsupport::runStatements(db.text, {"CREATE TABLE Czas (Chwila TIME, Opis TEXT)"});
+    {
+        Connection c;
+        c.open(db.text);
+        Recordset insert;
+        insert.open("INSERT INTO Czas VALUES ('13:45:30', '" + kLongText + "')", c);
+    }
+    for (const std::string& text :
+         {db.text, "Driver={Microsoft Access Driver (*.mdb)};DBQ=" + db.path}) {
+        Connection c;
+        c.open(text);
+        const FirstRecord r = firstRecord(c, "SELECT Chwila, Opis, 1 AS Żółw, 2 AS \"Kwota zł\" FROM Czas");
+        expectTimeOfDay(r.values[0]);
+        EXPECT_EQ(r.values[1], Variant(kLongText));
+        EXPECT_EQ(r.names, (std::vector<std::string>{"Chwila", "Opis", "Żółw", "Kwota zł"}));
+    }
+}
+
+namespace {
+
+class OneSheetStore : public host::sheet::WorkbookStore {
+public:
+    host::sheet::WorkbookPtr open(host::sheet::Application&, const std::string&) override { return nullptr; }
+    void save(const host::sheet::Workbook&, const std::string&) override {}
+    Variant readClosed(const std::string&, const std::string&, const std::string&,
+                       const host::formula::Area&) override {
+        host::Array a = host::Array::matrix(2, 2);
+        a(1, 1) = "Kwota zł";
+        a(1, 2) = "Żółw";
+        a(2, 1) = 12.5;
+        a(2, 2) = "ą";
+        return a;
+    }
+};
+
+}  // namespace
+
+TEST(AdoValues, ExcelDriverKeepsPolishColumnNames) {
+    Connection c;
+    c.workbookStore = std::make_shared<OneSheetStore>();
+    c.open("Driver={Microsoft Excel Driver (*.xls)};ReadOnly=1;DBQ=/data/Book.xls");
+    const FirstRecord r = firstRecord(c, "SELECT * FROM [Dane$A1:B2]");
+    EXPECT_EQ(r.names, (std::vector<std::string>{"Kwota zł", "Żółw"}));
+    EXPECT_EQ(r.values[0], Variant(12.5));
+}
+
+TEST(AdoValues, PostgresGivesTimesLongTextsAndNamesAsWritten) {
+    const auto pg = testsupport::postgresServer();
+    if (!pg) GTEST_SKIP() << "no PostgreSQL server (scripts/test starts one)";
+    Connection c;
+    c.open(pg->connection(), pg->user, pg->password);
+    const FirstRecord r =
+        firstRecord(c, "SELECT TIME '13:45:30' AS \"Chwila\", '" + kLongText + "'::text AS \"Żółw\"");
+    expectTimeOfDay(r.values[0]);
+    EXPECT_EQ(r.values[1], Variant(kLongText));
+    EXPECT_EQ(r.names, (std::vector<std::string>{"Chwila", "Żółw"}));
+}
