@@ -82,6 +82,7 @@ public:
         a(2, 2) = "ą";
         return a;
     }
+    host::sheet::WorkbookPtr closedWorkbook(const std::string&) override { return nullptr; }
 };
 
 }  // namespace
