@@ -94,6 +94,14 @@ std::vector<std::string> commaParts(const std::string& text, std::size_t needed)
     return parts;
 }
 
+// The query text of an SQL source after substitution: a value put in place of an argument name may
+// not add a statement to the model's own text (a query its author wrote as several statements runs
+// as written).
+const std::string& sqlOf(const DataModelVariable& variable, const std::string& query) {
+    if (host::ado::addsStatements(variable.QUERYTEXT, query)) fail();
+    return query;
+}
+
 // A call once its variable is found: substitution, aliases and the worker of the source type, whose
 // answer goes into `result` (kept for the level rule when a later step fails).
 void runVariable(const DataModelVariable& variable, const std::vector<Variant>& values, Variant& result) {
@@ -124,8 +132,6 @@ void runVariable(const DataModelVariable& variable, const std::vector<Variant>& 
         for (std::string* text : {&query, &connection})
             *text = host::Replace(*text, slashNames[k], slashValues[k], 1, -1, host::CompareMethod::Text);
     }
-    // A value may not add a statement to the model's query (the model's own statements stay).
-    if (host::ado::addsStatements(variable.QUERYTEXT, query)) fail();
     if (!variable.ALIASES.empty()) {
         for (const std::string& item : host::Split(variable.ALIASES, ",")) {
             const auto parts = host::Split(item, "=");
@@ -162,9 +168,9 @@ void runVariable(const DataModelVariable& variable, const std::vector<Variant>& 
         result = GetDataLinkPublic(connection, std::string());
     } else if (type == "ODBC") {
         bool notAllowed = false;
-        result = GetDataAdoCore(connection, query, false, notAllowed);
+        result = GetDataAdoCore(connection, sqlOf(variable, query), false, notAllowed);
     } else if (type == "ODBC2") {
-        const auto parts = commaParts(query, 2);
+        const auto parts = commaParts(sqlOf(variable, query), 2);
         const std::string sql = BuildSqlUnion("", "", parts[0], parts[1]);
         result = GetDataAdoCore(connection, sql, 0, serverCalculation);
     } else {

@@ -5,6 +5,7 @@
 #include "host/ado/Connection.h"
 #include "host/ado/Errors.h"
 #include "host/ado/Odbc.h"
+#include "host/ado/StatementDeadline.h"
 #include "host/base/DateSerial.h"
 #include "host/base/RuntimeError.h"
 #include "host/olap/CubeConnection.h"
@@ -148,30 +149,39 @@ void Recordset::open(const std::string& source, Connection& activeConnection, in
     const SQLHSTMT stmt = statement.handle();
     SQLSetStmtAttrW(stmt, SQL_ATTR_QUERY_TIMEOUT,
                     reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(std::max(0, activeConnection.commandTimeout))), 0);
-    const SQLRETURN rc = activeConnection.handle_->execDirect(stmt, sql);
-    if (rc != SQL_NO_DATA) odbc::check(rc, SQL_HANDLE_STMT, stmt, component);
-
-    SQLSMALLINT columns = 0;
-    odbc::check(SQLNumResultCols(stmt, &columns), SQL_HANDLE_STMT, stmt, component);
-    if (columns == 0) return;  // no result: the recordset stays closed
-
+    // The SQLite driver does not keep the time-out itself: a watch cancels the statement.
+    StatementDeadline deadline(stmt, activeConnection.plan_.sqlite ? activeConnection.commandTimeout : 0);
     const bool narrowText = activeConnection.handle_->narrowText();
     Fields fields;
-    std::vector<Kind> kinds;
-    for (SQLUSMALLINT c = 1; c <= columns; ++c) {
-        SQLSMALLINT type = 0;
-        fields.names_.push_back(columnName(stmt, c, narrowText, type, component));
-        kinds.push_back(kindOf(type));
-    }
     std::vector<std::vector<Variant>> records;
-    for (;;) {
-        const SQLRETURN fetched = SQLFetch(stmt);
-        if (fetched == SQL_NO_DATA) break;
-        odbc::check(fetched, SQL_HANDLE_STMT, stmt, component);
-        std::vector<Variant> record;
-        record.reserve(kinds.size());
-        for (SQLUSMALLINT c = 1; c <= columns; ++c) record.push_back(readValue(stmt, c, kinds[c - 1], narrowText, component));
-        records.push_back(std::move(record));
+    try {
+        const SQLRETURN rc = activeConnection.handle_->execDirect(stmt, sql);
+        if (rc != SQL_NO_DATA) odbc::check(rc, SQL_HANDLE_STMT, stmt, component);
+
+        SQLSMALLINT columns = 0;
+        odbc::check(SQLNumResultCols(stmt, &columns), SQL_HANDLE_STMT, stmt, component);
+        if (columns == 0) return;  // no result: the recordset stays closed
+
+        std::vector<Kind> kinds;
+        for (SQLUSMALLINT c = 1; c <= columns; ++c) {
+            SQLSMALLINT type = 0;
+            fields.names_.push_back(columnName(stmt, c, narrowText, type, component));
+            kinds.push_back(kindOf(type));
+        }
+        for (;;) {
+            const SQLRETURN fetched = SQLFetch(stmt);
+            if (fetched == SQL_NO_DATA) break;
+            odbc::check(fetched, SQL_HANDLE_STMT, stmt, component);
+            std::vector<Variant> record;
+            record.reserve(kinds.size());
+            for (SQLUSMALLINT c = 1; c <= columns; ++c)
+                record.push_back(readValue(stmt, c, kinds[c - 1], narrowText, component));
+            records.push_back(std::move(record));
+        }
+    } catch (const RuntimeError& e) {
+        if (deadline.expired() && e.number() != kTimedOut)
+            throw RuntimeError(kTimedOut, "[" + component + "] Query timeout expired");
+        throw;
     }
     fields_ = std::move(fields);
     records_ = std::move(records);

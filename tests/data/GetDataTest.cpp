@@ -95,6 +95,8 @@ TEST_F(GetData, ArgumentNamesAreReplacedInAllThreeTexts) {
     EXPECT_EQ(cell("=GETDATA(\"Echo2\",1,2)"), Variant("  @  1/2  @  "));
     EXPECT_EQ(cell("=GETDATA(\"echo1\",\"x\")"), Variant(0.0));
     EXPECT_EQ(SharedState().GetDataCallCount, 3);  // failed calls are not counted
+    // Only a query that goes to an SQL source is held to the model's statements.
+    EXPECT_EQ(cell("=GETDATA(\"Echo1\",\"x'; y\")"), Variant("add x'; y  @  query x'; y  @  conn x'; y"));
 }
 
 TEST_F(GetData, MissingNamesByErrorReportingLevel) {

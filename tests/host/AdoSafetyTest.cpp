@@ -105,6 +105,19 @@ TEST(AdoSafety, LockedDatabaseEndsInTheTimeOut) {
     EXPECT_EQ(countOf(waiting, "SELECT COUNT(*) FROM T"), 3);
 }
 
+TEST(AdoSafety, ALongSqliteStatementEndsInTheTimeOut) {
+    testsupport::SqliteFile db;
+    Connection c;
+    c.commandTimeout = 1;
+    c.open(db.text);
+    Recordset endless;
+    const host::RuntimeError e = failureOf([&] {
+        endless.open("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT COUNT(*) FROM n", c);
+    });
+    EXPECT_EQ(e.number(), kTimedOut) << e.description();
+    EXPECT_EQ(countOf(c, "SELECT COUNT(*) FROM T"), 3);  // the connection goes on serving
+}
+
 TEST(AdoSafety, AdoStyleTextsReachTheirDataSource) {
     EXPECT_EQ(planConnection("Provider=MSDASQL;Data Source=Sales;User ID=u;Password=p", "", "").odbcText,
               "DSN=Sales;UID=u;PWD=p;");
