@@ -3,6 +3,7 @@
 #include "core/A_Deklaracje.h"
 #include "core/A_Languages.h"
 #include "core/P_ObslBledow.h"
+#include "host/ado/ConnectionPool.h"
 
 namespace telm {
 
@@ -15,6 +16,7 @@ void SwitchServicesOff(bool silent) {
 
 void ClearAuthorisationTable() {
     SharedState().AuthorisationTable = host::Array::vector({host::Variant(std::string())});
+    host::ado::clearConnectionPool();
     ReportMessage(GetMessageText(158), 64, GetMessageText(2008));
 }
 

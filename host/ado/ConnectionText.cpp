@@ -2,6 +2,8 @@
 
 #include <odbcinst.h>
 
+#include <algorithm>
+
 #include "host/ado/Errors.h"
 #include "host/base/Path.h"
 #include "host/base/RuntimeError.h"
@@ -12,7 +14,19 @@ namespace host::ado {
 
 namespace {
 
-bool sameKey(const std::string& a, std::string_view b) { return StrComp(a, b, CompareMethod::Text) == 0; }
+bool isAscii(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Keys compare in any letter case; ASCII keys (nearly all) without the cost of Unicode case folding.
+bool sameKey(std::string_view a, std::string_view b) {
+    if (isAscii(a) && isAscii(b))
+        return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                          [](char x, char y) { return asciiLower(x) == asciiLower(y); });
+    return StrComp(a, b, CompareMethod::Text) == 0;
+}
 
 const ConnectionItem* findItem(const std::vector<ConnectionItem>& items, std::string_view key) {
     const ConnectionItem* found = nullptr;

@@ -1,0 +1,181 @@
+// GETDATA cells against a hand-written ODBC client, side by side: 10,000 cells over SQLite and 1,000
+// over PostgreSQL (the PostgreSQL pair runs when TELM_PG_HOST, TELM_PG_PORT, TELM_PG_DATABASE,
+// TELM_PG_USER and TELM_PG_PASSWORD name a server). The client sends the same SQL texts over one
+// connection it keeps open, with one statement handle; the cells open and close a connection per cell
+// as the add-in does, so the pool carries them. Each cells benchmark reports "ratio": its time per
+// cell over the client's time per query.
+
+#include <benchmark/benchmark.h>
+#include <sql.h>
+#include <sqlext.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+
+#include "host/ado/Connection.h"
+#include "host/ado/Recordset.h"
+#include "host/companion/Companion.h"
+#include "host/sheet/Application.h"
+#include "host/sheet/Range.h"
+#include "host/sheet/Workbook.h"
+#include "host/sheet/Worksheet.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A table T(Id, Amount) of 10,000 rows in a data source, and an add-in folder whose data model reads it.
+struct Source {
+    std::filesystem::path folder;
+    std::string connection;
+    int cells;
+
+    Source(const std::string& name, std::string text, int cellCount)
+        : folder(std::filesystem::temp_directory_path() / ("telm-pool-bench-" + name)),
+          connection(std::move(text)), cells(cellCount) {
+        std::filesystem::create_directories(folder);
+        run({"DROP TABLE IF EXISTS T", "CREATE TABLE T (Id INTEGER PRIMARY KEY, Amount DOUBLE PRECISION)",
+             "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 10000) "
+             "INSERT INTO T SELECT i, i * 1.5 FROM n"});
+        std::ofstream(folder / "DataModel.par") << "[Measure Amount]\nType=ODBC\nGetDataArguments={id}\n"
+                                                << "ConnectionText=" << connection << "\n"
+                                                << "QueryText=SELECT Amount FROM T WHERE Id = {id}\n";
+    }
+    ~Source() {
+        run({"DROP TABLE IF EXISTS T"});
+        std::filesystem::remove_all(folder);
+    }
+    void run(std::initializer_list<const char*> statements) const {
+        host::ado::Connection c;
+        c.open(connection);
+        for (const char* sql : statements) {
+            host::ado::Recordset r;
+            r.open(sql, c);
+        }
+    }
+    // The statement the model's query gives for cell `i`.
+    static std::string query(int i) { return "SELECT Amount FROM T WHERE Id = " + std::to_string(i); }
+};
+
+Source& sqlite() {
+    static Source source = [] {
+        const auto folder = std::filesystem::temp_directory_path() / "telm-pool-bench-sqlite";
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        const std::string file = (folder / "bench.db").string();
+        std::ofstream(file).close();  // connections open existing database files only
+        return Source("sqlite", "Driver={SQLite3};Database=" + file + ";", 10000);
+    }();
+    return source;
+}
+
+std::optional<Source>& postgres() {
+    static std::optional<Source> source = []() -> std::optional<Source> {
+        auto get = [](const char* name) {
+            const char* value = std::getenv(name);
+            return std::string(value ? value : "");
+        };
+        if (get("TELM_PG_HOST").empty() || get("TELM_PG_PORT").empty() || get("TELM_PG_USER").empty())
+            return std::nullopt;
+        return std::make_optional<Source>("postgres",
+                                          "Driver={PostgreSQL Unicode};Server=" + get("TELM_PG_HOST") +
+                                              ";Port=" + get("TELM_PG_PORT") + ";Database=" + get("TELM_PG_DATABASE") +
+                                              ";UID=" + get("TELM_PG_USER") + ";PWD=" + get("TELM_PG_PASSWORD") +
+                                              ";CommLog=0;Debug=0;",
+                                          1000);
+    }();
+    return source;
+}
+
+// What a programmer writes by hand: one connection and one statement handle, the queries one after
+// another, each value fetched as a double.
+double handWrittenSecondsPerQuery(const Source& source, benchmark::State& state) {
+    SQLHENV env = SQL_NULL_HENV;
+    SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
+    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
+    std::string text = source.connection;
+    if (!SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS, nullptr, 0,
+                                        nullptr, SQL_DRIVER_NOPROMPT)))
+        state.SkipWithError("the client cannot connect");
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);
+    double seconds = 0, total = 0;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        for (int i = 1; i <= source.cells; ++i) {
+            std::string sql = Source::query(i);
+            SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(sql.data()), SQL_NTS);
+            double value = 0;
+            SQLLEN indicator = 0;
+            if (SQL_SUCCEEDED(SQLFetch(stmt))) SQLGetData(stmt, 1, SQL_C_DOUBLE, &value, 0, &indicator);
+            SQLCloseCursor(stmt);
+            total += value;
+        }
+        seconds = std::chrono::duration<double>(Clock::now() - start).count() / source.cells;
+    }
+    if (total != state.iterations() * 1.5 * source.cells * (source.cells + 1) / 2) state.SkipWithError("wrong sum");
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    SQLDisconnect(dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    SQLFreeHandle(SQL_HANDLE_ENV, env);
+    state.SetItemsProcessed(state.iterations() * source.cells);
+    return seconds;
+}
+
+// A workbook of GETDATA cells, one per row, recalculated whole.
+double cellSecondsPerQuery(const Source& source, benchmark::State& state) {
+    auto app = host::sheet::Application::create();
+    auto companion = host::companion::Companion::open(app, source.folder.string(), TELM_ADDIN_LIBRARY);
+    auto sheet = app->workbooks().add()->sheet(1);
+    app->setCalculation(host::sheet::CalculationMode::Manual);
+    for (int i = 1; i <= source.cells; ++i)
+        sheet->cells(i, 1)->setFormula("=GETDATA(\"Amount\"," + std::to_string(i) + ")");
+    double seconds = 0;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        app->calculate();  // GETDATA cells are volatile: every one is calculated
+        seconds = std::chrono::duration<double>(Clock::now() - start).count() / source.cells;
+    }
+    if (sheet->cells(source.cells, 1)->value().toDouble() != source.cells * 1.5) state.SkipWithError("wrong cell value");
+    state.SetItemsProcessed(state.iterations() * source.cells);
+    companion->close();
+    return seconds;
+}
+
+double sqliteClient = 0, postgresClient = 0;
+
+void BM_SqliteHandWrittenClient(benchmark::State& state) { sqliteClient = handWrittenSecondsPerQuery(sqlite(), state); }
+BENCHMARK(BM_SqliteHandWrittenClient)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_SqliteGetDataCells(benchmark::State& state) {
+    const double cell = cellSecondsPerQuery(sqlite(), state);
+    if (sqliteClient > 0) state.counters["ratio"] = cell / sqliteClient;
+}
+BENCHMARK(BM_SqliteGetDataCells)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_PostgresHandWrittenClient(benchmark::State& state) {
+    if (!postgres()) {
+        state.SkipWithError("no server: set TELM_PG_*");
+        return;
+    }
+    postgresClient = handWrittenSecondsPerQuery(*postgres(), state);
+}
+BENCHMARK(BM_PostgresHandWrittenClient)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_PostgresGetDataCells(benchmark::State& state) {
+    if (!postgres()) {
+        state.SkipWithError("no server: set TELM_PG_*");
+        return;
+    }
+    const double cell = cellSecondsPerQuery(*postgres(), state);
+    if (postgresClient > 0) state.counters["ratio"] = cell / postgresClient;
+}
+BENCHMARK(BM_PostgresGetDataCells)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
