@@ -56,6 +56,16 @@ std::string formattedValue(const Variant& value, const std::string& code) {
     return formatted;
 }
 
+// Fails when putting `value` in place of every `name` in `text` would pass the size limit (a model
+// whose text holds a name many times, given a long value), before the text is built.
+void requireBoundedReplacement(const std::string& text, const std::string& name, const std::string& value) {
+    if (name.empty() || value.size() <= name.size()) return;
+    const std::size_t growth = value.size() - name.size();
+    if (text.size() + text.size() / name.size() * growth <= kMaxSubstitutedBytes) return;
+    const std::string without = host::Replace(text, name, "", 1, -1, host::CompareMethod::Text);
+    if (text.size() + (text.size() - without.size()) / name.size() * growth > kMaxSubstitutedBytes) fail();
+}
+
 // Puts argument value `value` in place of argument name `name` in `text`: first every formatted token
 // name[ValueFormat=code] (letter case as written) by the value formatted with its code, then every
 // plain occurrence of the name (letter case ignored) by the value's text.
@@ -74,7 +84,9 @@ void substitute(std::string& text, const std::string& name, const Variant& value
         if (replaced == text || replaced.size() > kMaxSubstitutedBytes) fail();
         text = std::move(replaced);
     }
-    text = host::Replace(text, name, textOf(value), 1, -1, host::CompareMethod::Text);
+    const std::string plain = textOf(value);
+    requireBoundedReplacement(text, name, plain);
+    text = host::Replace(text, name, plain, 1, -1, host::CompareMethod::Text);
 }
 
 // The value the level rule gives after a failure.

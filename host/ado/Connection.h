@@ -35,7 +35,7 @@ public:
     // not find file '...'" for a database file that does not exist, and the driver's failure
     // (kLoginRefused, kTimedOut, kDriverError) otherwise. A text with ReadOnly true opens a
     // connection that refuses every write. Waiting for a locked SQLite database ends with kTimedOut
-    // after connectionTimeout while opening and after commandTimeout in a statement. The ODBC and
+    // within connectionTimeout while opening and within commandTimeout in a statement. The ODBC and
     // Access routes take a live pooled link of the same text and file when there is one.
     void open(const std::string& connectionText, const std::string& user = {}, const std::string& password = {});
     // adStateOpen or adStateClosed.
@@ -44,7 +44,7 @@ public:
     // that has not failed goes back to the pool (ConnectionPool.h), as it does when the object ends.
     void close();
 
-    // Seconds a statement may run before it fails with kTimedOut (0: no limit).
+    // Seconds a statement may run before it fails with kTimedOut (0: no limit), on every route.
     int commandTimeout = 30;
     // Seconds the login may take.
     int connectionTimeout = 15;

@@ -61,7 +61,12 @@ std::optional<std::string> formatNumber(double number, std::string_view code) {
             body += t.kind == TokenKind::General ? formatGeneral(magnitude) : t.kind == TokenKind::Literal ? t.text : "";
         break;
     case SectionKind::Text: body = formatGeneral(magnitude); break;
-    case SectionKind::Number: body = numfmt::formatNumberSection(section, magnitude); break;
+    case SectionKind::Number: {
+        auto shown = numfmt::formatNumberSection(section, magnitude);
+        if (!shown) return std::nullopt;
+        body = std::move(*shown);
+        break;
+    }
     }
     return minus ? "-" + body : body;
 }
@@ -85,6 +90,10 @@ std::optional<std::string> tryFormatValue(const Variant& value, std::string_view
 
 std::string formatValue(const Variant& value, std::string_view code) {
     return tryFormatValue(value, code).value_or(cellErrorText(CellError::Value));
+}
+
+std::string displayText(const Variant& value, std::string_view code) {
+    return tryFormatValue(value, code).value_or(std::string(kCellFill));
 }
 
 }  // namespace host

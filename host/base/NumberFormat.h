@@ -6,8 +6,9 @@
 // "." and "%", scientific "E+"/"E-", literal characters, "\x", quoted text, "_x" (one space), "*x"
 // (nothing), "@" for the text, up to four sections (positive; negative, shown without a minus; zero;
 // text), colours ignored, conditions "[>100]", currency texts "[$€-407]", dates and times with y, m,
-// d, h, s, AM/PM, A/P, elapsed [h] [m] [s] and fractions of seconds "ss.00". Serials count days the
-// spreadsheet's way: day 1 is 1 January 1900 and day 60 is 29 February 1900. An empty code is General.
+// d, h, s, AM/PM, A/P, elapsed [h] [m] [s] and fractions of seconds "ss.00", fractions "# ?/?".
+// Serials count days the spreadsheet's way: day 1 is 1 January 1900 and day 60 is 29 February 1900.
+// An empty code is General.
 
 #include <optional>
 #include <string>
@@ -25,6 +26,12 @@ std::optional<std::string> tryFormatValue(const Variant& value, std::string_view
 
 // tryFormatValue, with "#VALUE!" for a value the code cannot show.
 std::string formatValue(const Variant& value, std::string_view code);
+
+// What a cell shows for a value the code cannot show: the cell filled with "#".
+inline constexpr std::string_view kCellFill = "########";
+// tryFormatValue as a cell shows it: kCellFill for a value the code cannot show (a negative date, a
+// number too large once scaled by "%").
+std::string displayText(const Variant& value, std::string_view code);
 
 // The spreadsheet's General display of a number: up to 11 characters (the sign not counted), in
 // scientific notation ("1.23457E+11", "1E-07") from 1E+11 up and below 1E-4.

@@ -30,6 +30,9 @@ enum class TokenKind {
     ElapsedMinutes,   // [m], [mm]
     ElapsedSeconds,   // [s], [ss]
     AmPm,             // "AM/PM" (shown in capitals) or "A/P" (in the case written)
+    Numerator,        // a digit placeholder of a fraction's numerator: symbol '0', '#' or '?'
+    FractionBar,      // the "/" of a fraction
+    Denominator,      // a digit placeholder of a fraction's denominator
 };
 
 struct Token {
@@ -64,6 +67,13 @@ struct Section {
     int scaleThousands = 0;  // "," right after the last placeholder: divide by 1000 each
     int percents = 0;
     bool engineering = false;  // "##0.0E+0": the exponent is a multiple of the integer placeholders
+    // Fraction sections ("# ?/?", "?/8"): integerDigits placeholders for the whole part (none: the
+    // whole value goes into the fraction), the numerator's and denominator's placeholders, or a fixed
+    // denominator.
+    bool fraction = false;
+    int numeratorDigits = 0;
+    int denominatorDigits = 0;
+    long fixedDenominator = 0;
     // Date sections.
     bool twelveHour = false;
     int secondDecimals = 0;
@@ -89,8 +99,21 @@ DecimalParts roundDecimal(double value, int decimals, int shift = 0);
 // (1234 -> 3, 0.05 -> -2).
 int decimalExponent(double value);
 
-// A number section shown for a non-negative number (the sign is the caller's).
-std::string formatNumberSection(const Section& section, double value);
+// A number section shown for a non-negative number (the sign is the caller's); nullopt when the
+// number, scaled by the section's percent signs, is too large to show.
+std::optional<std::string> formatNumberSection(const Section& section, double value);
+// A fraction section shown for a non-negative number.
+std::string formatFractionSection(const Section& section, double value);
+
+// Fills a run of integer placeholders from the right with the digits (without leading zeros):
+// position p (0 = units) shows the digit, or the placeholder's padding once the digits run out ('0'
+// a zero, '?' a space, '#' nothing); the leftmost placeholder takes every digit beyond.
+struct IntegerFill {
+    const std::string& digits;
+    bool grouping;
+    void append(std::string& out, int position, char symbol) const;
+    void appendPlaceholder(std::string& out, int index, int count, char symbol) const;
+};
 // A date or time section shown for a serial; nullopt for a negative serial or one past 31/12/9999.
 std::optional<std::string> formatDateSection(const Section& section, double serial);
 

@@ -38,36 +38,30 @@ char digitAt(const Significand& s, int power) {
     return index >= 0 && index < static_cast<int>(s.digits.size()) ? s.digits[index] : '0';
 }
 
-// Integer digits of a placeholder run filled from the right: position p (0 = units) shows the digit
-// of the number, or the placeholder's padding once the number has no more digits.
-struct IntegerFill {
-    const std::string& digits;  // without leading zeros
-    bool grouping;
-    void append(std::string& out, int position, char symbol) const {
-        const int n = static_cast<int>(digits.size());
-        char c = 0;
-        if (position < n) c = digits[n - 1 - position];
-        else if (symbol == '0') c = '0';
-        else if (symbol == '?') c = ' ';
-        if (!c) return;
-        out += c;
-        if (grouping && position > 0 && position % 3 == 0 && c != ' ') out += ',';
-    }
-    // Placeholder `index` of `count` (from the left); the leftmost one takes every digit beyond.
-    void appendPlaceholder(std::string& out, int index, int count, char symbol) const {
-        const int position = count - 1 - index;
-        if (index == 0)
-            for (int p = static_cast<int>(digits.size()) - 1; p > position; --p) append(out, p, '#');
-        append(out, position, symbol);
-    }
-};
-
 std::string exponentText(const Token& sign, int exponent) {
     if (exponent < 0) return sign.text.substr(0, 1) + "-";
     return sign.text.substr(0, 1) + (sign.text[1] == '+' ? "+" : "");
 }
 
 }  // namespace
+
+void IntegerFill::append(std::string& out, int position, char symbol) const {
+    const int n = static_cast<int>(digits.size());
+    char c = 0;
+    if (position < n) c = digits[n - 1 - position];
+    else if (symbol == '0') c = '0';
+    else if (symbol == '?') c = ' ';
+    if (!c) return;
+    out += c;
+    if (grouping && position > 0 && position % 3 == 0 && c != ' ') out += ',';
+}
+
+void IntegerFill::appendPlaceholder(std::string& out, int index, int count, char symbol) const {
+    const int position = count - 1 - index;
+    if (index == 0)
+        for (int p = static_cast<int>(digits.size()) - 1; p > position; --p) append(out, p, '#');
+    append(out, position, symbol);
+}
 
 DecimalParts roundDecimal(double value, int decimals, int shift) {
     DecimalParts parts;
@@ -95,8 +89,10 @@ DecimalParts roundDecimal(double value, int decimals, int shift) {
 
 int decimalExponent(double value) { return significand(value).exponent; }
 
-std::string formatNumberSection(const Section& section, double value) {
+std::optional<std::string> formatNumberSection(const Section& section, double value) {
     value *= std::pow(100.0, section.percents) / std::pow(1000.0, section.scaleThousands);
+    if (!std::isfinite(value)) return std::nullopt;
+    if (section.fraction) return formatFractionSection(section, value);
     const bool scientific = section.exponentDigits > 0 ||
                             std::any_of(section.tokens.begin(), section.tokens.end(),
                                         [](const Token& t) { return t.kind == TokenKind::Exponent; });

@@ -1,5 +1,6 @@
 // Reading a format code: sections, their tokens and the layout of their digit placeholders.
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <mutex>
@@ -258,6 +259,55 @@ void resolveNumber(Section& section) {
             if (t.kind == TokenKind::Exponent) t.kind = TokenKind::Literal;
 }
 
+// "# ?/?", "?/8", "# ??/100": a "/" right after digit placeholders, with placeholders or a number
+// after it. The placeholders just before the "/" are the numerator, those before them the whole part;
+// points, commas and percent signs are literal there. False for a section that is no fraction.
+bool resolveFraction(Section& section) {
+    auto& tokens = section.tokens;
+    std::size_t bar = 0;
+    while (bar < tokens.size() && !(bar > 0 && tokens[bar].kind == TokenKind::Literal &&
+                                    tokens[bar].text.starts_with("/") && tokens[bar - 1].kind == TokenKind::Digit))
+        ++bar;
+    if (bar == tokens.size()) return false;
+    const std::string after = tokens[bar].text.substr(1);
+    const std::size_t fixedLength = std::min(after.find_first_not_of("0123456789"), after.size());
+    std::size_t end = bar + 1;
+    if (fixedLength > 0) {
+        section.fixedDenominator = std::strtol(after.substr(0, std::min<std::size_t>(fixedLength, 9)).c_str(), nullptr, 10);
+        if (section.fixedDenominator == 0) return false;
+    } else {
+        if (after.empty() == false) return false;
+        while (end < tokens.size() && tokens[end].kind == TokenKind::Digit) ++end;
+        if (end == bar + 1) return false;
+    }
+    std::vector<Token> out;
+    std::size_t numeratorStart = bar;
+    while (numeratorStart > 0 && tokens[numeratorStart - 1].kind == TokenKind::Digit) --numeratorStart;
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        Token t = tokens[i];
+        if (i == bar) {
+            out.push_back(makeToken(TokenKind::FractionBar, "/"));
+            if (fixedLength > 0) {
+                out.push_back(makeToken(TokenKind::Denominator, after.substr(0, fixedLength)));
+                if (fixedLength < after.size()) out.push_back(makeToken(TokenKind::Literal, after.substr(fixedLength)));
+            }
+            continue;
+        }
+        if (t.kind == TokenKind::Digit) {
+            if (i >= numeratorStart && i < bar) t.kind = TokenKind::Numerator, ++section.numeratorDigits;
+            else if (i > bar && i < end) t.kind = TokenKind::Denominator, ++section.denominatorDigits;
+            else if (i < numeratorStart) ++section.integerDigits;
+            else t.kind = TokenKind::Literal;
+        } else if (t.kind != TokenKind::Literal) {
+            t.kind = TokenKind::Literal;
+        }
+        out.push_back(std::move(t));
+    }
+    tokens = std::move(out);
+    section.fraction = true;
+    return true;
+}
+
 Section readSection(std::string_view text) {
     Section section;
     tokenize(text, section);
@@ -272,7 +322,7 @@ Section readSection(std::string_view text) {
                    : general       ? SectionKind::General
                                    : SectionKind::Number;
     if (section.kind == SectionKind::Date) resolveDate(section);
-    if (section.kind == SectionKind::Number) resolveNumber(section);
+    if (section.kind == SectionKind::Number && !resolveFraction(section)) resolveNumber(section);
     return section;
 }
 

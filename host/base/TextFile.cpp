@@ -1,5 +1,6 @@
 #include "host/base/TextFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -48,13 +49,31 @@ std::string converted(const char* to, const char* from, std::string_view bytes, 
 std::string fromWindows1250(std::string_view bytes) { return converted("UTF-8", "cp1250", bytes, 3); }
 std::string toWindows1250(std::string_view text) { return converted("cp1250", "UTF-8", text, 1); }
 
-// Whether the file holds text of the Polish code page: it exists and is not valid UTF-8.
+// Whether the text from its first byte holds one UTF-8 character.
+bool startsWithUtf8Character(std::string_view text) {
+    for (std::size_t length = 1; length <= std::min<std::size_t>(4, text.size()); ++length)
+        if (isValidUtf8(text.substr(0, length))) return true;
+    return false;
+}
+
+// Whether the file holds text of the Polish code page: its first character outside ASCII is no
+// UTF-8 (a file written in one encoding throughout shows it there). Reads no further than needed, as
+// logs grow long and are appended to often.
 bool holdsWindows1250(const std::string& path) {
-    try {
-        return !isValidUtf8(readBytes(path));
-    } catch (const RuntimeError&) {  // no file yet
-        return false;
+    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(nativePath(path).c_str(), "rb"));
+    if (!file) return false;  // no file yet
+    std::string pending;  // from the first byte outside ASCII on
+    char buffer[1 << 16];
+    std::size_t read;
+    while (pending.size() < 4 && (read = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
+        std::string_view block(buffer, read);
+        if (pending.empty()) {
+            const auto first = std::find_if(block.begin(), block.end(), [](char c) { return (c & 0x80) != 0; });
+            block.remove_prefix(static_cast<std::size_t>(first - block.begin()));
+        }
+        pending.append(block.substr(0, 4));
     }
+    return !pending.empty() && !startsWithUtf8Character(pending);
 }
 
 int writeErrorNumber(int openError) {

@@ -1,6 +1,7 @@
 #include "host/files/FileError.h"
 
 #include "host/base/RuntimeError.h"
+#include "host/base/Text.h"
 
 namespace host::files {
 
@@ -17,6 +18,11 @@ void failNotFound(const std::string& path) {
                        "'" + path +
                            "' could not be found. Check the spelling of the file name, and verify that the file "
                            "location is correct.");
+}
+
+std::string excerpt(const std::string& text) {
+    constexpr long kShown = 100;
+    return Len(text) > kShown ? Left(text, kShown) + "..." : text;
 }
 
 }  // namespace host::files

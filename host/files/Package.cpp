@@ -42,6 +42,8 @@ bool Package::load(pugi::xml_document& document, const std::string& part) const 
     if (!result)
         fail("the part '" + part + "' is not well-formed XML (" + result.description() + " at byte " +
              std::to_string(result.offset) + ")");
+    if (elementDepth(document) > kMaxXmlDepth)
+        fail("the part '" + part + "' nests its elements more than " + std::to_string(kMaxXmlDepth) + " deep");
     return true;
 }
 

@@ -1,10 +1,9 @@
 #include "host/files/PackageWriter.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 
 #include "host/files/FileError.h"
+#include "host/files/FileReplace.h"
 #include "host/files/SaveTarget.h"
 #include "host/files/Xml.h"
 #include "host/files/Zip.h"
@@ -73,24 +72,12 @@ void PackageWriter::write(const std::string& path) const {
     const auto folder = target.parent_path();
     std::error_code ec;
     if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) failWrite(path, "the folder does not exist");
-    const auto temporary = folder / (".~" + target.filename().string() + "." + std::to_string(::getpid()) + ".tmp");
-    try {
-        ZipWriter zip(temporary.string(), path);
-        zip.add("[Content_Types].xml", contentTypesXml());
-        for (const auto& [source, links] : links_) zip.add(relationshipsPartOf(source), relationshipsXml(links));
-        for (const auto& part : parts_) zip.add(part.name, part.content);
-        zip.commit();
-        keepPermissions(temporary, destination);
-    } catch (...) {
-        std::filesystem::remove(temporary, ec);
-        throw;
-    }
-    std::filesystem::rename(temporary, target, ec);
-    if (ec) {
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
-        failWrite(path, ec.message());
-    }
+    ZipWriter zip;
+    zip.add("[Content_Types].xml", contentTypesXml());
+    for (const auto& [source, links] : links_) zip.add(relationshipsPartOf(source), relationshipsXml(links));
+    for (const auto& part : parts_) zip.add(part.name, part.content);
+    replaceFile(target.string(), zip.finish(path), path,
+                [&](const std::string& temporary) { keepPermissions(temporary, destination); });
 }
 
 }  // namespace host::files

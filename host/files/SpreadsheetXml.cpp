@@ -36,9 +36,11 @@ public:
                 if (localName(c) != "Cell") continue;
                 column = position(c, column + 1, formula::kMaxColumns, "column");
                 readCell(c, row, column);
-                column += attribute(c, "MergeAcross").as_int();  // a merged cell covers the next ones
+                // a merged cell covers the next ones
+                column = extent(c, "MergeAcross", column, formula::kMaxColumns, "cell " + place(row, column));
             }
-            row += attribute(r, "Span").as_int();  // a row standing for several alike
+            // a row standing for several alike
+            row = extent(r, "Span", row, formula::kMaxRows, "row " + std::to_string(row) + " of the sheet '" + sheet_.name() + "'");
         }
     }
 
@@ -47,6 +49,17 @@ private:
 
     std::string place(int row, int column) const {
         return formula::sheetPrefix("", sheet_.name()) + cellReference(row, column);
+    }
+
+    // The last position a row or cell covers with its ss:Span or ss:MergeAcross (the count of the
+    // ones after it); refused when it reaches past the sheet.
+    int extent(const pugi::xml_node& node, const char* name, int at, int limit, const std::string& what) const {
+        const auto count = attribute(node, name);
+        if (!count) return at;
+        const long long more = count.as_llong(-1);
+        if (more < 0 || more > limit - at)
+            fail("the ss:" + std::string(name) + " '" + count.value() + "' of the " + what + " reaches past the sheet");
+        return at + static_cast<int>(more);
     }
 
     // The ss:Index of a row or cell, or the position after the one before.
@@ -98,7 +111,7 @@ private:
         try {
             cell.formula = std::make_shared<const Formula>(Formula::parse(text, ReferenceStyle::R1C1, row, column));
         } catch (const RuntimeError& e) {
-            fail("the formula '" + text + "' in " + place(row, column) + " does not parse (" + e.description() + ")");
+            fail("the formula '" + excerpt(text) + "' in " + place(row, column) + " does not parse (" + e.description() + ")");
         }
         const auto key = sheet::cellKey(row, column);
         sheet_.noteFormula(key, true);

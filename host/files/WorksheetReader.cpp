@@ -5,6 +5,7 @@
 
 #include "host/files/CellReference.h"
 #include "host/files/CellStyles.h"
+#include "host/files/FileError.h"
 #include "host/files/CustomProperties.h"
 #include "host/files/SharedStrings.h"
 #include "host/files/Xml.h"
@@ -19,6 +20,10 @@ using formula::Formula;
 using formula::ReferenceStyle;
 using sheet::Cell;
 using sheet::cellKey;
+
+// The most cells the array formulas of a sheet read from a file may cover together: each is a cell
+// of the sheet.
+constexpr long long kMaxArrayFormulaCells = formula::kMaxRows;
 
 class SheetReader {
 public:
@@ -58,7 +63,11 @@ private:
 
     int cellColumn(const pugi::xml_node& c, int row, int previous) const {
         const auto r = c.attribute("r");
-        if (!r) return previous + 1;
+        if (!r) {
+            if (previous >= formula::kMaxColumns)
+                fail("a cell of row " + std::to_string(row) + " follows " + place(row, previous) + ", past the last column");
+            return previous + 1;
+        }
         const auto position = parseCellReference(r.value());
         if (!position || position->row != row) fail("the cell reference '" + std::string(r.value()) + "' is not valid in row " + std::to_string(row));
         return position->column;
@@ -120,6 +129,10 @@ private:
             const auto area = parseAreaReference(f.attribute("ref").value());
             if (!area || !area->contains(row, column))
                 fail("the array formula of " + place(row, column) + " has the range '" + f.attribute("ref").value() + "'");
+            arrayCells_ += area->cellCount();
+            if (arrayCells_ > kMaxArrayFormulaCells)
+                fail("the array formula of " + place(row, column) + " covers " + f.attribute("ref").value() +
+                     ": the sheet's array formulas would cover more cells than a whole column");
             arrays_.push_back(*area);
             parsed = parse(text, ReferenceStyle::A1, row, column);
         } else if (kind.empty() || kind == "normal") {
@@ -151,7 +164,7 @@ private:
         try {
             return std::make_shared<const Formula>(Formula::parse(text, style, row, column));
         } catch (const RuntimeError& e) {
-            fail("the formula '=" + text + "' in " + place(row, column) + " does not parse (" + e.description() + ")");
+            fail("the formula '=" + excerpt(text) + "' in " + place(row, column) + " does not parse (" + e.description() + ")");
         }
     }
 
@@ -178,6 +191,7 @@ private:
     const WorkbookParts& shared_;
     sheet::Worksheet& sheet_;
     std::vector<formula::Area> arrays_;
+    long long arrayCells_ = 0;
     std::unordered_map<std::string, std::string> sharedR1C1_;  // shared formula index -> R1C1 text
 };
 

@@ -1,5 +1,6 @@
 #include "host/files/Xml.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <sstream>
@@ -37,6 +38,26 @@ std::string_view namespaceUri(const pugi::xml_node& node) {
     for (auto n = node; n; n = n.parent())
         if (auto a = n.attribute(declaration.c_str())) return a.value();
     return {};
+}
+
+int elementDepth(const pugi::xml_node& node) {
+    int depth = 0, deepest = 0;
+    for (auto n = node.first_child(); n;) {
+        const bool element = n.type() == pugi::node_element;
+        if (element) deepest = std::max(deepest, depth + 1);
+        if (element && n.first_child()) {
+            ++depth;
+            n = n.first_child();
+            continue;
+        }
+        while (n && !n.next_sibling() && n != node) {
+            n = n.parent();
+            --depth;
+        }
+        if (!n || n == node) break;
+        n = n.next_sibling();
+    }
+    return deepest + (node.type() == pugi::node_element ? 1 : 0);
 }
 
 std::string innerText(const pugi::xml_node& node) {

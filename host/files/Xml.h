@@ -10,6 +10,13 @@
 
 namespace host::files {
 
+// The deepest nesting of elements a workbook file may have: far beyond any real file, and the
+// bound on every walk down a document.
+inline constexpr int kMaxXmlDepth = 256;
+// The depth of the deepest element under the node (1 for an element without child elements),
+// found without recursion.
+int elementDepth(const pugi::xml_node& node);
+
 // The element's name without a namespace prefix ("sheet" for "x:sheet").
 std::string_view localName(const pugi::xml_node& node);
 // The first child element with the given local name (an empty node when there is none).

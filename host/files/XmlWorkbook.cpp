@@ -8,6 +8,7 @@
 #include "host/files/FileError.h"
 #include "host/files/SpreadsheetXml.h"
 #include "host/files/XlsxReader.h"
+#include "host/files/Xml.h"
 #include "host/files/XmlRecords.h"
 
 namespace host::files {
@@ -38,6 +39,8 @@ void load(pugi::xml_document& document, const std::string& path) {
     if (!result)
         failRead(path, "it is not well-formed XML (" + std::string(result.description()) + " at byte " +
                            std::to_string(result.offset) + ")");
+    if (elementDepth(document) > kMaxXmlDepth)
+        failRead(path, "it nests its elements more than " + std::to_string(kMaxXmlDepth) + " deep");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "host/files/FileError.h"
+#include "host/base/RuntimeError.h"
 
 namespace host::files {
 
@@ -36,7 +37,7 @@ ZipReader::~ZipReader() {
     if (archive_) zip_discard(archive_);
 }
 
-std::optional<std::string> ZipReader::read(const std::string& name) const {
+std::optional<std::string> ZipReader::read(const std::string& name, std::size_t sizeLimit) const {
     zip_stat_t stat;
     zip_stat_init(&stat);
     if (zip_stat(archive_, name.c_str(), 0, &stat) != 0) return std::nullopt;
@@ -52,20 +53,36 @@ std::optional<std::string> ZipReader::read(const std::string& name) const {
             failRead(path_, "the part '" + name + "' is damaged (" + reason + ")");
         }
         if (n == 0) break;
+        if (content.size() + static_cast<std::size_t>(n) > sizeLimit) {
+            zip_fclose(file);
+            failRead(path_, "the part '" + name + "' inflates to more than " + std::to_string(sizeLimit >> 20) +
+                                " MB, more than a workbook holds");
+        }
         content.append(buffer, static_cast<std::size_t>(n));
     }
     zip_fclose(file);
     return content;
 }
 
-ZipWriter::ZipWriter(const std::string& path, std::string shownName) : shownName_(std::move(shownName)) {
-    int code = 0;
-    archive_ = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
-    if (!archive_) failWrite(shownName_, errorText(code));
+ZipWriter::ZipWriter() {
+    zip_error_t error;
+    zip_error_init(&error);
+    buffer_ = zip_source_buffer_create(nullptr, 0, 0, &error);
+    if (buffer_) archive_ = zip_open_from_source(buffer_, ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (!archive_) {
+        const std::string reason = zip_error_strerror(&error);
+        zip_error_fini(&error);
+        if (buffer_) zip_source_free(buffer_);
+        buffer_ = nullptr;
+        throw RuntimeError(err::InvalidArgument, "A package cannot be made: " + reason + ".");
+    }
+    zip_error_fini(&error);
+    zip_source_keep(buffer_);  // the bytes outlive the archive
 }
 
 ZipWriter::~ZipWriter() {
     if (archive_) zip_discard(archive_);
+    if (buffer_) zip_source_free(buffer_);
 }
 
 void ZipWriter::add(const std::string& name, std::string content) {
@@ -73,14 +90,24 @@ void ZipWriter::add(const std::string& name, std::string content) {
     zip_source_t* source = zip_source_buffer(archive_, kept.data(), kept.size(), 0);
     if (!source || zip_file_add(archive_, name.c_str(), source, ZIP_FL_ENC_UTF_8) < 0) {
         if (source) zip_source_free(source);
-        failWrite(shownName_, zip_strerror(archive_));
+        throw RuntimeError(err::InvalidArgument, "The part '" + name + "' cannot be added: " + zip_strerror(archive_) + ".");
     }
 }
 
-void ZipWriter::commit() {
-    if (zip_close(archive_) != 0) failWrite(shownName_, zip_strerror(archive_));
+std::string ZipWriter::finish(const std::string& shownName) {
+    if (zip_close(archive_) != 0) failWrite(shownName, zip_strerror(archive_));
     archive_ = nullptr;
     contents_.clear();
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_source_stat(buffer_, &stat) != 0 || zip_source_open(buffer_) != 0)
+        failWrite(shownName, zip_error_strerror(zip_source_error(buffer_)));
+    std::string bytes(static_cast<std::size_t>(stat.size), '\0');
+    const zip_int64_t n = zip_source_read(buffer_, bytes.data(), bytes.size());
+    zip_source_close(buffer_);
+    if (n < 0 || static_cast<std::size_t>(n) != bytes.size())
+        failWrite(shownName, zip_error_strerror(zip_source_error(buffer_)));
+    return bytes;
 }
 
 }  // namespace host::files

@@ -1,11 +1,13 @@
 #pragma once
 // Zip packages as workbook files use them: reading parts by name, writing a new package.
 
+#include <cstddef>
 #include <deque>
 #include <optional>
 #include <string>
 
 struct zip;
+struct zip_source;
 
 namespace host::files {
 
@@ -18,9 +20,14 @@ public:
     ZipReader& operator=(const ZipReader&) = delete;
 
     const std::string& path() const { return path_; }
+    // The most a part may inflate to: far above any real workbook, far below what a crafted package
+    // could claim.
+    static constexpr std::size_t kMaxPartSize = std::size_t{1} << 30;
+
     // The content of a part; nullopt when the package has no such part. Raises 1004 when the part
-    // is damaged (bad checksum, cut short, unsupported compression).
-    std::optional<std::string> read(const std::string& name) const;
+    // is damaged (bad checksum, cut short, unsupported compression) or inflates past sizeLimit,
+    // whatever its directory entry claims.
+    std::optional<std::string> read(const std::string& name, std::size_t sizeLimit = kMaxPartSize) const;
 
 private:
     std::string path_;
@@ -29,20 +36,20 @@ private:
 
 class ZipWriter {
 public:
-    // Creates (or replaces) a zip file; errors raise 1004 naming shownName (the file the package is
-    // meant for, when it is written to a temporary file first).
-    ZipWriter(const std::string& path, std::string shownName);
-    ~ZipWriter();  // discards the package when commit was not reached
+    // Starts a package, built in memory; errors raise 1004.
+    ZipWriter();
+    ~ZipWriter();
     ZipWriter(const ZipWriter&) = delete;
     ZipWriter& operator=(const ZipWriter&) = delete;
 
     // Adds a part, compressed.
     void add(const std::string& name, std::string content);
-    // Writes the package to its file; raises 1004 when it cannot.
-    void commit();
+    // The package's bytes; the writer is done. Errors raise 1004 naming shownName, the file the
+    // package is meant for.
+    std::string finish(const std::string& shownName);
 
 private:
-    std::string shownName_;
+    zip_source* buffer_ = nullptr;  // the package's bytes
     zip* archive_ = nullptr;
     std::deque<std::string> contents_;  // kept alive until the package is written
 };

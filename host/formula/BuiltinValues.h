@@ -6,16 +6,20 @@
 namespace host::formula {
 
 // Calls visit(value, inRange) for every cell of a reference argument and every element of an array
-// argument (inRange true), and for every other argument as given (inRange false).
+// argument (inRange true), and for every other argument as given (inRange false). Blank cells of a
+// reference may be left out: visitors ignore blanks in ranges.
 template <class Visit>
 void forEachValue(Arguments& arguments, const Visit& visit) {
     for (std::size_t i = 0; i < arguments.count(); ++i) {
-        const bool reference = arguments.isReference(i);
-        const Variant v = reference ? arguments.values(i) : arguments.value(i);
+        if (arguments.isReference(i)) {
+            arguments.visitCells(i, [&](const Variant& v) { visit(v, true); });
+            continue;
+        }
+        const Variant v = arguments.value(i);
         if (v.isArray()) {
             for (const Variant& element : v.arrayValue().elements()) visit(element, true);
         } else {
-            visit(v, reference);
+            visit(v, false);
         }
     }
 }

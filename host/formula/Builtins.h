@@ -2,6 +2,7 @@
 // The built-in functions: a table from upper-case name to implementation. Private to host/formula.
 
 #include <cstddef>
+#include <functional>
 #include <limits>
 #include <span>
 #include <string_view>
@@ -24,6 +25,10 @@ public:
     virtual Variant values(std::size_t index) = 0;
     // True when the argument is a reference, so its values are cell values.
     virtual bool isReference(std::size_t index) const = 0;
+    // The values of the cells a reference argument holds, row by row; blank cells may be left out,
+    // so that a whole column costs only the cells that exist. An error instead of a reference is
+    // visited as that error.
+    virtual void visitCells(std::size_t index, const std::function<void(const Variant&)>& visit) = 0;
 };
 
 // A built-in applied to scalar arguments; the evaluator lifts it over array arguments.

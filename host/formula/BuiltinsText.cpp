@@ -30,7 +30,7 @@ Variant text(std::span<const Variant> a, EvalContext& context) {
     if (value.isString())
         if (auto n = numberFromText(value.stringValue())) value = *n;
     try {
-        return context.formatText(value, toText(a[1]));
+        return textResult(context.formatText(value, toText(a[1])));
     } catch (const RuntimeError&) {
         return CellError::Value;  // a format code the formatter rejects
     }
@@ -38,8 +38,11 @@ Variant text(std::span<const Variant> a, EvalContext& context) {
 
 Variant concatenate(std::span<const Variant> a, EvalContext&) {
     std::string joined;
-    for (const Variant& v : a) joined += toText(v);
-    return joined;
+    for (const Variant& v : a) {
+        joined += toText(v);
+        if (joined.size() > static_cast<std::size_t>(4 * kMaxTextLength)) return CellError::Value;
+    }
+    return textResult(std::move(joined));
 }
 
 Variant left(std::span<const Variant> a, EvalContext&) {

@@ -2,6 +2,7 @@
 // functions. Outside array formulas a multi-cell reference used as an operand is intersected with the
 // formula's row or column; array values (constants, functions' results) lift operators element-wise.
 
+#include <functional>
 #include <variant>
 
 #include "host/base/RuntimeError.h"
@@ -36,21 +37,19 @@ public:
         case NodeKind::Constant: return n.constant;
         case NodeKind::Missing: return Variant::missing();
         case NodeKind::Parentheses: return value(*n.children[0]);
-        case NodeKind::Unary: {
-            const Variant operand[] = {value(*n.children[0])};
-            return lift(operand, [&](std::span<const Variant> a) { return applyUnary(n.op, a[0]); });
-        }
-        case NodeKind::Percent: {
-            const Variant operand[] = {value(*n.children[0])};
-            return lift(operand, [](std::span<const Variant> a) { return applyPercent(a[0]); });
-        }
-        case NodeKind::Binary: {
-            const Variant operands[] = {value(*n.children[0]), value(*n.children[1])};
-            return lift(operands, [&](std::span<const Variant> a) { return applyBinary(n.op, a[0], a[1]); });
-        }
+        case NodeKind::Unary:
+        case NodeKind::Percent:
+        case NodeKind::Binary: return chain(n, false);
         case NodeKind::Function: return call(n);
         default: return CellError::Value;
         }
+    }
+
+    // The formula's result: as value(), and a sum or difference computed last that is zero at 15
+    // significant digits is 0 (0.1+0.2-0.3).
+    Variant result(const Node& root) {
+        if (!isReference(root) && isOperator(root)) return chain(root, true);
+        return value(root);
     }
 
     // The node's value in full: every cell of a reference.
@@ -59,6 +58,14 @@ public:
         const Resolved r = resolve(n);
         if (const auto* e = std::get_if<CellError>(&r)) return *e;
         return context_.referenceValues(std::get<ReferenceTarget>(r));
+    }
+
+    // Visits the values of the cells a reference argument holds (blank cells may be left out), or
+    // the argument's value when it is no reference or is an error.
+    void visitReference(const Node& n, const std::function<void(const Variant&)>& visit) {
+        const Resolved r = resolve(n);
+        if (const auto* e = std::get_if<CellError>(&r)) return visit(*e);
+        context_.visitCells(std::get<ReferenceTarget>(r), visit);
     }
 
     static bool isReference(const Node& n) {
@@ -79,11 +86,43 @@ private:
         Variant value(std::size_t i) override { return evaluator_.value(*call_.children.at(i)); }
         Variant values(std::size_t i) override { return evaluator_.values(*call_.children.at(i)); }
         bool isReference(std::size_t i) const override { return Evaluator::isReference(*call_.children.at(i)); }
+        void visitCells(std::size_t i, const std::function<void(const Variant&)>& visit) override {
+            evaluator_.visitReference(*call_.children.at(i), visit);
+        }
 
     private:
         Evaluator& evaluator_;
         const Node& call_;
     };
+
+    static bool isOperator(const Node& n) {
+        return n.kind == NodeKind::Unary || n.kind == NodeKind::Percent ||
+               (n.kind == NodeKind::Binary && n.op != Operator::Range);
+    }
+
+    // An operator chain (1+1+..., 5%%%, --1) is a tree as deep as the formula is long: evaluated with
+    // a loop up its left side. `last`: the chain is the whole formula.
+    Variant chain(const Node& top, bool last) {
+        std::vector<const Node*> spine;
+        const Node* n = &top;
+        for (; isOperator(*n); n = n->children[0].get()) spine.push_back(n);
+        Variant result = value(*n);
+        for (auto it = spine.rbegin(); it != spine.rend(); ++it) {
+            const Node& op = **it;
+            if (op.kind == NodeKind::Unary) {
+                const Variant operand[] = {std::move(result)};
+                result = lift(operand, [&](std::span<const Variant> a) { return applyUnary(op.op, a[0]); });
+            } else if (op.kind == NodeKind::Percent) {
+                const Variant operand[] = {std::move(result)};
+                result = lift(operand, [](std::span<const Variant> a) { return applyPercent(a[0]); });
+            } else {
+                const bool snap = last && &op == &top;
+                const Variant operands[] = {std::move(result), value(*op.children[1])};
+                result = lift(operands, [&](std::span<const Variant> a) { return applyBinary(op.op, a[0], a[1], snap); });
+            }
+        }
+        return result;
+    }
 
     // The target of a reference expression (isReference): a reference, a defined name, or "a:b".
     Resolved resolve(const Node& n) {
@@ -97,18 +136,32 @@ private:
         }
         default: break;
         }
-        // "a:b": the smallest area holding both, when both are references on one sheet.
-        if (!isReference(*n.children[0]) || !isReference(*n.children[1])) return CellError::Value;
-        const Resolved left = resolve(*n.children[0]);
-        const Resolved right = resolve(*n.children[1]);
-        if (const auto* e = std::get_if<CellError>(&left)) return *e;
-        if (const auto* e = std::get_if<CellError>(&right)) return *e;
-        ReferenceTarget a = std::get<ReferenceTarget>(left);
-        const auto& b = std::get<ReferenceTarget>(right);
-        if (!sameSheet(a, b)) return CellError::Value;
-        a.area = {std::min(a.area.top, b.area.top), std::min(a.area.left, b.area.left),
-                  std::max(a.area.bottom, b.area.bottom), std::max(a.area.right, b.area.right)};
-        return a;
+        // "a:b:c...": the smallest area holding them all, when all are references on one sheet. The
+        // chain is walked with a loop, as it can be as long as the formula.
+        std::vector<const Node*> spine;
+        const Node* left = &n;
+        for (; left->kind == NodeKind::Binary; left = left->children[0].get()) spine.push_back(left);
+        if (!isReference(*left)) return CellError::Value;
+        Resolved joined = resolve(*left);
+        for (auto it = spine.rbegin(); it != spine.rend(); ++it) {
+            const Node& right = *(*it)->children[1];
+            if (!isReference(right)) return CellError::Value;
+            if (std::holds_alternative<CellError>(joined)) continue;
+            const Resolved other = resolve(right);
+            if (const auto* e = std::get_if<CellError>(&other)) {
+                joined = *e;
+                continue;
+            }
+            ReferenceTarget& a = std::get<ReferenceTarget>(joined);
+            const auto& b = std::get<ReferenceTarget>(other);
+            if (!sameSheet(a, b)) {
+                joined = CellError::Value;
+                continue;
+            }
+            a.area = {std::min(a.area.top, b.area.top), std::min(a.area.left, b.area.left),
+                      std::max(a.area.bottom, b.area.bottom), std::max(a.area.right, b.area.right)};
+        }
+        return joined;
     }
 
     // The one cell of the area in the formula's row (a one-column area) or column (a one-row area).
@@ -196,7 +249,7 @@ Variant resultValue(const Variant& v) {
 }  // namespace
 
 Variant evaluate(const Formula& formula, EvalContext& context, bool asArray) {
-    const Variant v = Evaluator(context, asArray).value(formula.root());
+    const Variant v = Evaluator(context, asArray).result(formula.root());
     if (!v.isArray()) return resultValue(v);
     const Array& array = v.arrayValue();
     const ArrayShape shape = shapeOf(array);

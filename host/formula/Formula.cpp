@@ -11,12 +11,6 @@ namespace host::formula {
 
 namespace {
 
-template <class Visit>
-void walk(const Node& n, const Visit& visit) {
-    visit(n);
-    for (const auto& child : n.children) walk(*child, visit);
-}
-
 template <class T>
 void addOnce(std::vector<T>& list, const T& item) {
     if (std::find(list.begin(), list.end(), item) == list.end()) list.push_back(item);
@@ -24,9 +18,25 @@ void addOnce(std::vector<T>& list, const T& item) {
 
 }  // namespace
 
+Node::~Node() {
+    std::vector<std::unique_ptr<Node>> pending = std::move(children);
+    while (!pending.empty()) {
+        std::unique_ptr<Node> n = std::move(pending.back());
+        pending.pop_back();
+        for (auto& child : n->children) pending.push_back(std::move(child));
+        n->children.clear();
+    }
+}
+
+void EvalContext::visitCells(const ReferenceTarget& target, const std::function<void(const Variant&)>& visit) {
+    const Variant values = referenceValues(target);
+    if (!values.isArray()) return visit(values);
+    for (const Variant& v : values.arrayValue().elements()) visit(v);
+}
+
 std::vector<ReferenceTarget> Formula::references() const {
     std::vector<ReferenceTarget> targets;
-    walk(*root_, [&](const Node& n) {
+    forEachNode(*root_, [&](const Node& n) {
         if (n.kind == NodeKind::Reference) addOnce(targets, n.target);
     });
     return targets;
@@ -34,7 +44,7 @@ std::vector<ReferenceTarget> Formula::references() const {
 
 std::vector<std::string> Formula::names() const {
     std::vector<std::string> names;
-    walk(*root_, [&](const Node& n) {
+    forEachNode(*root_, [&](const Node& n) {
         if (n.kind == NodeKind::Name) addOnce(names, n.name);
     });
     return names;
@@ -42,7 +52,7 @@ std::vector<std::string> Formula::names() const {
 
 bool Formula::isVolatile() const {
     bool found = false;
-    walk(*root_, [&](const Node& n) {
+    forEachNode(*root_, [&](const Node& n) {
         if (n.kind != NodeKind::Function) return;
         const Builtin* b = findBuiltin(n.name);
         found = found || (b && b->isVolatile);
@@ -52,7 +62,7 @@ bool Formula::isVolatile() const {
 
 bool Formula::callsUserFunction() const {
     bool found = false;
-    walk(*root_, [&](const Node& n) { found = found || (n.kind == NodeKind::Function && !findBuiltin(n.name)); });
+    forEachNode(*root_, [&](const Node& n) { found = found || (n.kind == NodeKind::Function && !findBuiltin(n.name)); });
     return found;
 }
 

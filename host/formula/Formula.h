@@ -19,6 +19,9 @@ struct Node;  // the syntax tree, private to host/formula
 
 enum class ReferenceStyle { A1, R1C1 };
 
+// The longest formula the spreadsheet takes, in characters after the leading "=".
+inline constexpr std::size_t kMaxFormulaLength = 8192;
+
 // A formula text that does not parse. Raised when a formula is entered: number 1004 with a
 // description naming the position (1-based, in characters) and the reason.
 class FormulaSyntaxError : public RuntimeError {
@@ -36,7 +39,8 @@ private:
 // so the formula holds absolute coordinates plus the "$" flags needed to print it again.
 class Formula {
 public:
-    // Parses a formula text with or without its leading "=". Raises FormulaSyntaxError.
+    // Parses a formula text with or without its leading "=". Raises FormulaSyntaxError, also for a
+    // formula longer than kMaxFormulaLength (counted as A1 style writes it).
     // anchorRow/anchorColumn: the cell the formula belongs to (R1C1 relative references need it).
     static Formula parse(std::string_view text, ReferenceStyle style, int anchorRow, int anchorColumn);
 
@@ -72,6 +76,9 @@ public:
     // The values of a referenced area: one value for one cell, a rows x columns Array with lower
     // bounds 1 otherwise. An unknown workbook or sheet gives the error value #REF!.
     virtual Variant referenceValues(const ReferenceTarget& target) = 0;
+    // The values of the cells of a referenced area, row by row, for functions that aggregate them.
+    // Blank cells may be left out. By default every value of referenceValues.
+    virtual void visitCells(const ReferenceTarget& target, const std::function<void(const Variant&)>& visit);
     // The platform Range object of a referenced area, as handed to user-defined functions.
     virtual Variant referenceObject(const ReferenceTarget& target) = 0;
     // A defined name: the reference it stands for; nullopt for a name that is not defined.

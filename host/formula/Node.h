@@ -48,7 +48,25 @@ struct Node {
     std::string name;          // Name, Function (built-ins upper case, others as written)
     Operator op = Operator::Add;  // Unary, Binary
     std::vector<std::unique_ptr<Node>> children;
+
+    Node() = default;
+    Node(const Node&) = delete;
+    Node& operator=(const Node&) = delete;
+    // Frees the subtree with a loop: a long operator chain is a deep tree.
+    ~Node();
 };
+
+// Calls visit(node) for the node and every node below it, without recursion.
+template <class Visit>
+void forEachNode(const Node& root, const Visit& visit) {
+    std::vector<const Node*> pending{&root};
+    while (!pending.empty()) {
+        const Node* n = pending.back();
+        pending.pop_back();
+        visit(*n);
+        for (auto it = n->children.rbegin(); it != n->children.rend(); ++it) pending.push_back(it->get());
+    }
+}
 
 // Spelling of an operator as written in a formula ("+", "<>", ":").
 const char* operatorText(Operator op);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "host/base/DateSerial.h"
 #include "host/base/RuntimeError.h"
@@ -41,6 +42,23 @@ Variant comparisonOperand(const Variant& v) {
 
 int sign(double d) { return d < 0 ? -1 : (d > 0 ? 1 : 0); }
 
+// The number rounded to 15 significant digits, the precision the spreadsheet compares at.
+double significant15(double d) {
+    if (d == 0 || !std::isfinite(d)) return d;
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%.14e", d);
+    return std::strtod(buffer, nullptr);
+}
+
+// The sum x+y (or difference) as the last operation of a formula: 0 when it is below the 15th
+// significant digit of the larger operand.
+double snappedSum(double result, double x, double y) {
+    const double larger = std::max(std::fabs(x), std::fabs(y));
+    if (result == 0 || larger == 0 || !std::isfinite(result)) return result;
+    const double unit = std::pow(10.0, std::floor(std::log10(larger)) - 14);
+    return std::fabs(result) < unit / 2 ? 0.0 : result;
+}
+
 Variant power(double base, double exponent) {
     if (base == 0 && exponent == 0) return CellError::Num;
     if (base == 0 && exponent < 0) return CellError::Div0;
@@ -58,11 +76,11 @@ bool compares(Operator op, int c) {
     }
 }
 
-Variant binary(Operator op, const Variant& a, const Variant& b) {
+Variant binary(Operator op, const Variant& a, const Variant& b, bool snapToZero) {
     switch (op) {
     case Operator::Concat: {
         std::string left = toText(a);
-        return left + toText(b);
+        return textResult(left + toText(b));
     }
     case Operator::Equal:
     case Operator::NotEqual:
@@ -75,8 +93,8 @@ Variant binary(Operator op, const Variant& a, const Variant& b) {
     const double x = toNumber(a);
     const double y = toNumber(b);
     switch (op) {
-    case Operator::Add: return numberResult(x + y);
-    case Operator::Subtract: return numberResult(x - y);
+    case Operator::Add: return numberResult(snapToZero ? snappedSum(x + y, x, y) : x + y);
+    case Operator::Subtract: return numberResult(snapToZero ? snappedSum(x - y, x, y) : x - y);
     case Operator::Multiply: return numberResult(x * y);
     case Operator::Divide: return y == 0 ? Variant(CellError::Div0) : numberResult(x / y);
     case Operator::Power: return power(x, y);
@@ -139,8 +157,23 @@ bool toLogical(const Variant& value) {
 }
 
 std::optional<double> numberFromText(const std::string& text) {
-    const std::string trimmed = Trim(text);
+    std::string trimmed = Trim(text);
     if (trimmed.empty() || trimmed.front() == '&') return std::nullopt;
+    // "(5)" is -5, as accountants write it.
+    if (trimmed.size() > 2 && trimmed.front() == '(' && trimmed.back() == ')') {
+        const std::string inner = Trim(trimmed.substr(1, trimmed.size() - 2));
+        if (inner.empty() || inner.front() == '-' || inner.front() == '+' || inner.front() == '(') return std::nullopt;
+        const auto n = numberFromText(inner);
+        return n ? std::optional<double>(-*n) : std::nullopt;
+    }
+    // A currency sign before the digits, after a sign or not: "$5", "-$5", "$-5".
+    const std::size_t dollar = trimmed.find('$');
+    if (dollar != std::string::npos) {
+        if (dollar > 1 || (dollar == 1 && trimmed[0] != '-' && trimmed[0] != '+')) return std::nullopt;
+        trimmed.erase(dollar, 1);
+        if (trimmed.empty() || trimmed.find('$') != std::string::npos) return std::nullopt;
+        return parseNumber(trimmed);
+    }
     if (trimmed.back() == '%') {
         const auto n = parseNumber(std::string_view(trimmed).substr(0, trimmed.size() - 1));
         return n ? std::optional<double>(*n / 100) : std::nullopt;
@@ -182,6 +215,11 @@ Variant numberResult(double value) {
     return value;
 }
 
+Variant textResult(std::string text) {
+    if (text.size() > static_cast<std::size_t>(kMaxTextLength) && Len(text) > kMaxTextLength) return CellError::Value;
+    return text;
+}
+
 int compareValues(const Variant& left, const Variant& right) {
     const Variant a = comparisonOperand(left);
     const Variant b = comparisonOperand(right);
@@ -192,11 +230,13 @@ int compareValues(const Variant& left, const Variant& right) {
     const CompareClass cb = compareClass(bBlank ? a : b);
     if (ca != cb) return ca < cb ? -1 : 1;
     if (ca == CompareClass::Text) return StrComp(toText(a), toText(b), CompareMethod::Text);
-    return sign(toNumber(a) - toNumber(b));
+    const double x = toNumber(a), y = toNumber(b);
+    if (x == y) return 0;
+    return sign(significant15(x) - significant15(y));
 }
 
-Variant applyBinary(Operator op, const Variant& a, const Variant& b) {
-    return guarded([&] { return binary(op, a, b); });
+Variant applyBinary(Operator op, const Variant& a, const Variant& b, bool snapToZero) {
+    return guarded([&] { return binary(op, a, b, snapToZero); });
 }
 
 Variant applyUnary(Operator op, const Variant& a) {

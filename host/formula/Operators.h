@@ -27,20 +27,26 @@ std::string toText(const Variant& value);
 // Truth value of an operand: numbers non-zero, TRUE/FALSE texts; any other text is #VALUE!.
 bool toLogical(const Variant& value);
 
-// A number read from a text, as arithmetic reads it; nullopt when the text is no number.
+// A number read from a text, as arithmetic reads it ("1,000.5", "$5", "(5)" for -5, "50%", dates);
+// nullopt when the text is no number.
 std::optional<double> numberFromText(const std::string& text);
 // The General format's text of a finite number: up to 15 significant digits, "1E+15" style beyond.
 std::string numberText(double value);
 // A number result: the Double, or #NUM! when it is not finite.
 Variant numberResult(double value);
+// The longest text a cell holds, in characters.
+inline constexpr long kMaxTextLength = 32767;
+// A text result: the text, or #VALUE! when it is longer than kMaxTextLength.
+Variant textResult(std::string text);
 
-// Ordering of two scalar values: numbers < texts < Booleans, texts ignoring case, Empty taking the
-// other side's kind. -1, 0 or 1; raises ErrorValue for an error operand (the left one first).
+// Ordering of two scalar values: numbers < texts < Booleans, numbers at 15 significant digits, texts
+// ignoring case, Empty taking the other side's kind. -1, 0 or 1; raises ErrorValue for an error operand (the left one first).
 int compareValues(const Variant& a, const Variant& b);
 
 // One binary operator (not ":") or unary/percent operator on scalar operands. Never throws: an error
-// becomes the result.
-Variant applyBinary(Operator op, const Variant& a, const Variant& b);
+// becomes the result. snapToZero: a sum or difference that is zero at 15 significant digits of its
+// operands is 0, as the spreadsheet makes the last operation of a formula.
+Variant applyBinary(Operator op, const Variant& a, const Variant& b, bool snapToZero = false);
 Variant applyUnary(Operator op, const Variant& a);
 Variant applyPercent(const Variant& a);
 

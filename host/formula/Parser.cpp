@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "host/base/Utf8.h"
 #include "host/formula/Builtins.h"
 #include "host/formula/Formula.h"
 #include "host/formula/Lexer.h"
@@ -256,6 +257,41 @@ private:
     int nesting_ = 0;
 };
 
+// The byte offset of the character after the first `count` characters from `start`.
+std::size_t offsetAfterCharacters(std::string_view text, std::size_t start, std::size_t count) {
+    std::size_t i = start;
+    for (; i < text.size() && count > 0; --count)
+        for (++i; i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80;) ++i;
+    return i;
+}
+
+[[noreturn]] void failTooLong(std::size_t position) {
+    throw FormulaSyntaxError(position, "the formula is longer than " + std::to_string(kMaxFormulaLength) + " characters");
+}
+
+// Raises the error of a formula text longer than `limit` characters (none when it is not): a syntax
+// error the allowed part already has (too deep a nesting), else the length.
+void refuseLongFormula(std::string_view text, std::size_t start, std::size_t limit, ReferenceStyle style, int anchorRow,
+                       int anchorColumn) {
+    const std::size_t end = offsetAfterCharacters(text, start, limit);
+    if (end == text.size()) return;
+    const std::string_view allowed = text.substr(0, end);
+    std::vector<Token> tokens;
+    try {
+        tokens = tokenize(allowed, start, style, anchorRow, anchorColumn);
+    } catch (const FormulaSyntaxError&) {
+        tokens.clear();  // a token cut at the limit
+    }
+    if (!tokens.empty()) {
+        try {
+            Parser(allowed, std::move(tokens)).formula();
+        } catch (const FormulaSyntaxError& e) {
+            if (e.position() <= characterPosition(allowed, end) - 1) throw;
+        }
+    }
+    failTooLong(characterPosition(text, end));
+}
+
 }  // namespace
 
 FormulaSyntaxError::FormulaSyntaxError(std::size_t position, std::string reason)
@@ -265,8 +301,16 @@ FormulaSyntaxError::FormulaSyntaxError(std::size_t position, std::string reason)
 
 Formula Formula::parse(std::string_view text, ReferenceStyle style, int anchorRow, int anchorColumn) {
     const std::size_t start = !text.empty() && text.front() == '=' ? 1 : 0;
+    // The limit counts the formula as A1 style writes it. R1C1 references are longer: an R1C1 text
+    // may be up to four times as long, and is measured in A1 style once read.
+    const std::size_t limit = style == ReferenceStyle::A1 ? kMaxFormulaLength : 4 * kMaxFormulaLength;
+    if (text.size() - start > kMaxFormulaLength) refuseLongFormula(text, start, limit, style, anchorRow, anchorColumn);
     Parser parser(text, tokenize(text, start, style, anchorRow, anchorColumn));
-    return Formula(parser.formula());
+    Formula formula(parser.formula());
+    if (style == ReferenceStyle::R1C1 && text.size() - start > kMaxFormulaLength &&
+        countChars(formula.toText(ReferenceStyle::A1, anchorRow, anchorColumn)) - 1 > kMaxFormulaLength)
+        failTooLong(kMaxFormulaLength + 1 + start);
+    return formula;
 }
 
 }  // namespace host::formula

@@ -37,13 +37,7 @@ public:
             out_ += operatorText(n.op);
             return print(*n.children[0]);
         case NodeKind::Percent:
-            print(*n.children[0]);
-            out_ += "%";
-            return;
-        case NodeKind::Binary:
-            print(*n.children[0]);
-            out_ += operatorText(n.op);
-            return print(*n.children[1]);
+        case NodeKind::Binary: return printChain(n);
         case NodeKind::Parentheses:
             out_ += "(";
             print(*n.children[0]);
@@ -63,6 +57,23 @@ public:
     }
 
 private:
+    // A chain of binary and percent operators is a left-deep tree as long as the formula: printed
+    // with a loop down its left side.
+    void printChain(const Node& top) {
+        std::vector<const Node*> spine;
+        const Node* n = &top;
+        for (; n->kind == NodeKind::Binary || n->kind == NodeKind::Percent; n = n->children[0].get()) spine.push_back(n);
+        print(*n);
+        for (auto it = spine.rbegin(); it != spine.rend(); ++it) {
+            if ((*it)->kind == NodeKind::Percent) {
+                out_ += "%";
+            } else {
+                out_ += operatorText((*it)->op);
+                print(*(*it)->children[1]);
+            }
+        }
+    }
+
     void printConstant(const Variant& v) {
         if (v.isArray()) return printArray(v.arrayValue());
         if (v.isString()) {

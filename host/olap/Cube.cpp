@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "host/ado/Errors.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 #include "host/olap/OlapErrors.h"
@@ -63,6 +64,8 @@ Cube::Cube(CubeDatabase& database, const std::string& name) : database_(database
     try {
         cubes = database_.rows("SELECT cube_no, cube_name FROM " + database_.table("olap_cubes"));
     } catch (const RuntimeError& e) {
+        // A database without the catalogue holds no cubes; a time-out or a refusal stays what it is.
+        if (e.number() != ado::kDriverError) throw;
         throwCannotFind("the cube " + bracketed(name) + " (" + e.description() + ")");
     }
     for (const auto& row : cubes)
@@ -148,8 +151,11 @@ std::vector<Member> Cube::members(int dimension, const std::string& condition, b
     const std::string sql = "SELECT level_no, first_leaf, last_leaf, member_key, member_name FROM " +
                             database_.table("olap_" + std::to_string(number_) + "_members") +
                             " WHERE dim_no = " + std::to_string(dimension + 1) + condition +
-                            (hierarchyOrder ? " ORDER BY first_leaf, level_no" : " ORDER BY level_no, first_leaf");
-    for (const auto& row : database_.rows(sql))
+                            (hierarchyOrder ? " ORDER BY first_leaf, level_no" : " ORDER BY level_no, first_leaf") +
+                            " LIMIT " + std::to_string(kMaxSetSize + 1);
+    const auto rows = database_.rows(sql);
+    if (rows.size() > kMaxSetSize) throwCubeError("A set holds too many members.");
+    for (const auto& row : rows)
         result.push_back(Member{dimension, static_cast<int>(whole(row[0])), whole(row[1]), whole(row[2]),
                                 text(row[3]), text(row[4])});
     return result;

@@ -2,6 +2,7 @@
 // One cube of a cube database (layout in CubeDatabase.h): its dimensions, levels and measures, the
 // lookup of its members, and the aggregate of a measure over ranges of leaves, computed by the database.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +14,9 @@
 namespace host::olap {
 
 inline constexpr int kMeasuresDimension = -1;
+// The most members, tuples or cells one query may hold: beyond it the query fails instead of taking
+// memory out of proportion.
+inline constexpr std::size_t kMaxSetSize = 100'000;
 
 struct Dimension {
     std::string name;

@@ -57,6 +57,9 @@ public:
         createCatalogue();
         number_ = replaceEarlierCube();
         load(source);
+        db_.execute("CREATE TABLE " + table("members") +
+                    " (dim_no INTEGER, level_no INTEGER, first_leaf INTEGER, last_leaf INTEGER, member_key TEXT, "
+                    "member_name TEXT)");
         for (int d = 1; d <= dimensionCount(); ++d) writeDimension(d);
         writeFacts();
         writeCatalogueRows();
@@ -161,10 +164,6 @@ private:
                     }) + " FROM " + table("load") + " GROUP BY " + keys(levels, ""));
 
         const std::string dimTable = table("dim" + std::to_string(d));
-        if (d == 1)
-            db_.execute("CREATE TABLE " + table("members") +
-                        " (dim_no INTEGER, level_no INTEGER, first_leaf INTEGER, last_leaf INTEGER, member_key TEXT, "
-                        "member_name TEXT)");
         db_.execute("INSERT INTO " + table("members") + " SELECT " + std::to_string(d) + ", 0, 1, COUNT(*), NULL, " +
                     sqlText(cube_.dimensions[d - 1].allName) + " FROM " + dimTable);
         for (int l = 1; l <= levels; ++l)

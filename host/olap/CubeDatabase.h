@@ -19,12 +19,14 @@
 //                                                               keys by value, before text keys), so the
 //                                                               leaves under any member are consecutive
 //   olap_<c>_members(dim_no, level_no, first_leaf, last_leaf, member_key, member_name)
-//                                                               every member (level 0: the All member) with
-//                                                               the range of leaves it covers
+//                                                               every member (level 0: the All member, its
+//                                                               key NULL) with the range of leaves it covers;
+//                                                               indexed by name, by key and by level
 //   olap_<c>_facts(d1, ..., dK, m1, ..., mM)                    the fact table: one row per combination of
 //                                                               leaves, each measure aggregated by its
-//                                                               function (COUNT stored as counts)
-// A member's value is the aggregate of the fact rows whose leaf numbers fall in its ranges, which the
+//                                                               function (COUNT stored as counts); indexed
+//                                                               by each dimension
+// A member's value is the aggregate of the fact rows whose leaf numbers fall in its range, which the
 // database computes.
 
 #include <string>

@@ -84,6 +84,7 @@ CubeDefinition parseCreateCube(const std::string& statement) {
     if (!cursor.atEnd()) cursor.fail("the end of the statement");
     for (const DimensionDefinition& dimension : cube.dimensions)
         if (dimension.levels.empty()) throwCubeError("The dimension " + bracketed(dimension.name) + " has no level.");
+    if (cube.dimensions.empty()) throwCubeError("The cube " + bracketed(cube.name) + " has no dimension.");
     if (cube.measures.empty()) throwCubeError("The cube " + bracketed(cube.name) + " has no measure.");
     return cube;
 }

@@ -13,7 +13,6 @@ namespace {
 using Tuple = std::vector<Member>;
 using Value = std::optional<double>;  // nullopt: an empty cell
 
-constexpr std::size_t kMaxTuples = 100'000;  // in a set, and cells in a result
 constexpr int kMaxDepth = 1000;
 
 struct Set {
@@ -64,7 +63,7 @@ public:
         if (!query_.columns) throwCubeError("The query has no axis 0 (COLUMNS).");
         const Set columns = set(*query_.columns, point);
         const Set rows = query_.rows ? set(*query_.rows, point) : Set{{Tuple{}}, std::nullopt};
-        if (columns.tuples.size() * rows.tuples.size() > kMaxTuples) throwCubeError("The query asks for too many cells.");
+        if (columns.tuples.size() * rows.tuples.size() > kMaxSetSize) throwCubeError("The query asks for too many cells.");
 
         CellSet result;
         const auto captions = captionColumns(rows.tuples);
@@ -240,7 +239,7 @@ private:
             else
                 oneDimension = false;
             for (Tuple& t : part.tuples) result.tuples.push_back(std::move(t));
-            if (result.tuples.size() > kMaxTuples) throwCubeError("A set holds too many tuples.");
+            if (result.tuples.size() > kMaxSetSize) throwCubeError("A set holds too many tuples.");
         }
         if (oneDimension && !singles.empty()) result.factors = std::vector<std::vector<Member>>{singles};
         return result;
@@ -248,7 +247,7 @@ private:
 
     Set crossJoin(Set a, Set b) {
         Set result{{}, std::nullopt};
-        if (a.tuples.size() * b.tuples.size() > kMaxTuples) throwCubeError("A cross join gives too many tuples.");
+        if (a.tuples.size() * b.tuples.size() > kMaxSetSize) throwCubeError("A cross join gives too many tuples.");
         for (const Tuple& x : a.tuples)
             for (const Tuple& y : b.tuples) {
                 Tuple t = x;

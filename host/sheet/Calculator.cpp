@@ -68,9 +68,12 @@ void Calculator::addNode(Worksheet& sheet, CellKey key) {
         if (r.area.isSingleCell())
             cellDependents_[NodeId{r.sheet, cellKey(r.area.top, r.area.left)}].push_back(node);
         else
-            areaDependents_[r.sheet].emplace_back(r.area, node);
+            areaDependents_[r.sheet].add(r.area, node);
     }
     precedents_[node] = std::move(refs);
+    // Formulas read from a file calling RAND, NOW, ... are volatile as typed ones are.
+    const Cell* cell = sheet.findCell(keyRow(key), keyColumn(key));
+    if (cell && cell->formula && cell->formula->isVolatile()) sheet.calcState().volatileCells.insert(key);
 }
 
 void Calculator::removeNode(const NodeId& node) {
@@ -80,8 +83,8 @@ void Calculator::removeNode(const NodeId& node) {
         if (r.area.isSingleCell()) {
             auto d = cellDependents_.find(NodeId{r.sheet, cellKey(r.area.top, r.area.left)});
             if (d != cellDependents_.end()) std::erase(d->second, node);
-        } else {
-            std::erase_if(areaDependents_[r.sheet], [&](const auto& e) { return e.second == node; });
+        } else if (auto a = areaDependents_.find(r.sheet); a != areaDependents_.end()) {
+            a->second.remove(r.area, node);
         }
     }
     precedents_.erase(it);
@@ -94,29 +97,37 @@ void Calculator::ensureGraph() {
     areaDependents_.clear();
     forEachFormula(application_, [&](Worksheet& sheet, CellKey key) { addNode(sheet, key); });
     graphStale_ = false;
+    // Cells marked dirty while the graph was stale (formulas read from a file without a value, user
+    // functions of an opened workbook) make what depends on them dirty too.
+    std::vector<NodeId> dirty;
+    for (const auto& book : application_.workbooks().all())
+        for (const auto& sheet : book->worksheets())
+            for (CellKey k : sheet->calcState().dirty) dirty.push_back({sheet.get(), k});
+    markDependentsDirty(dirty);
 }
 
 void Calculator::dependentsOfCell(Worksheet& sheet, int row, int column, std::vector<NodeId>& out) {
     if (auto d = cellDependents_.find(NodeId{&sheet, cellKey(row, column)}); d != cellDependents_.end())
         out.insert(out.end(), d->second.begin(), d->second.end());
     if (auto a = areaDependents_.find(&sheet); a != areaDependents_.end())
-        for (const auto& [area, node] : a->second)
-            if (area.contains(row, column)) out.push_back(node);
+        a->second.forEachContaining(row, column, [&](const NodeId& node) { out.push_back(node); });
 }
 
 void Calculator::dependentsOfArea(Worksheet& sheet, const Area& area, std::vector<NodeId>& out) {
+    if (area.isSingleCell()) return dependentsOfCell(sheet, area.top, area.left, out);
     if (area.cellCount() <= static_cast<long long>(cellDependents_.size())) {
         for (int r = area.top; r <= area.bottom; ++r)
-            for (int c = area.left; c <= area.right; ++c) dependentsOfCell(sheet, r, c, out);
-        return;
+            for (int c = area.left; c <= area.right; ++c)
+                if (auto d = cellDependents_.find(NodeId{&sheet, cellKey(r, c)}); d != cellDependents_.end())
+                    out.insert(out.end(), d->second.begin(), d->second.end());
+    } else {
+        // A large area: walk the single-cell dependency entries instead of the cells.
+        for (const auto& [cell, nodes] : cellDependents_)
+            if (cell.sheet == &sheet && area.contains(keyRow(cell.key), keyColumn(cell.key)))
+                out.insert(out.end(), nodes.begin(), nodes.end());
     }
-    // A large area: walk the dependency entries instead of the cells.
-    for (const auto& [cell, nodes] : cellDependents_)
-        if (cell.sheet == &sheet && area.contains(keyRow(cell.key), keyColumn(cell.key)))
-            out.insert(out.end(), nodes.begin(), nodes.end());
     if (auto a = areaDependents_.find(&sheet); a != areaDependents_.end())
-        for (const auto& [used, node] : a->second)
-            if (overlaps(used, area)) out.push_back(node);
+        a->second.forEachOverlapping(area, [&](const NodeId& node) { out.push_back(node); });
 }
 
 void Calculator::dependentsOfNode(const NodeId& node, std::vector<NodeId>& out) {
@@ -133,6 +144,15 @@ void Calculator::markDirtyFrom(std::vector<NodeId> work) {
         dependentsOfNode(node, next);
         work.insert(work.end(), next.begin(), next.end());
     }
+}
+
+void Calculator::markDependentsDirty(const std::vector<NodeId>& nodes) {
+    std::vector<NodeId> work;
+    for (const NodeId& node : nodes) {
+        node.sheet->calcState().dirty.insert(node.key);
+        dependentsOfNode(node, work);
+    }
+    markDirtyFrom(std::move(work));
 }
 
 // ---- changes ----
@@ -174,7 +194,7 @@ void Calculator::calculateAll(bool full) {
         for (const auto& book : application_.workbooks().all())
             for (const auto& sheet : book->worksheets())
                 for (CellKey k : sheet->calcState().volatileCells) volatiles.push_back({sheet.get(), k});
-        markDirtyFrom(std::move(volatiles));
+        markDependentsDirty(volatiles);
         for (const auto& book : application_.workbooks().all())
             for (const auto& sheet : book->worksheets())
                 for (CellKey k : sheet->calcState().dirty) roots.push_back({sheet.get(), k});
@@ -244,12 +264,14 @@ std::vector<NodeId> Calculator::order(const std::vector<NodeId>& roots, std::vec
                 const NodeId p{&s, owner};
                 if (inSet.contains(p)) out.push_back(p);
             };
-            if (r.area.cellCount() > static_cast<long long>(s.formulaCells().size())) {
+            const auto area = s.clipToContent(r.area);  // a whole column: the rows that hold cells
+            if (!area) continue;
+            if (area->cellCount() > static_cast<long long>(s.formulaCells().size())) {
                 for (CellKey k : s.formulaCells())
-                    if (overlaps(nodeArea(s, k), r.area)) consider(k);
+                    if (overlaps(nodeArea(s, k), *area)) consider(k);
             } else {
-                for (int row = r.area.top; row <= r.area.bottom; ++row)
-                    for (int col = r.area.left; col <= r.area.right; ++col)
+                for (int row = area->top; row <= area->bottom; ++row)
+                    for (int col = area->left; col <= area->right; ++col)
                         if (auto owner = s.formulaOwner(row, col)) consider(*owner);
             }
         }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/formula/Reference.h"
+#include "host/sheet/AreaIndex.h"
 #include "host/sheet/Cell.h"
 #include "host/sheet/Worksheet.h"
 
@@ -77,6 +78,8 @@ private:
     void dependentsOfArea(Worksheet& sheet, const formula::Area& area, std::vector<NodeId>& out);
     void dependentsOfNode(const NodeId& node, std::vector<NodeId>& out);
     void markDirtyFrom(std::vector<NodeId> work);
+    // Marks the nodes and everything depending on them dirty, also when the nodes already were.
+    void markDependentsDirty(const std::vector<NodeId>& nodes);
     void afterChange();
 
     // Evaluates the given formula cells in dependency order.
@@ -90,7 +93,7 @@ private:
     bool calculating_ = false;
     std::unordered_map<NodeId, std::vector<ResolvedRef>, NodeIdHash> precedents_;
     std::unordered_map<NodeId, std::vector<NodeId>, NodeIdHash> cellDependents_;  // by referenced cell
-    std::unordered_map<Worksheet*, std::vector<std::pair<formula::Area, NodeId>>> areaDependents_;
+    std::unordered_map<Worksheet*, AreaIndex<NodeId>> areaDependents_;  // by referenced area
     std::vector<CallerFrame> callers_;
 };
 

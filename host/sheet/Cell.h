@@ -13,11 +13,14 @@ namespace host::sheet {
 
 class Comment;
 
-// Row and column packed into one key; ordering keys orders cells row by row.
+// Row and column packed into one key, 32 bits each, so that every address has its own key;
+// ordering keys orders cells row by row.
 using CellKey = std::uint64_t;
-inline CellKey cellKey(int row, int column) { return (static_cast<CellKey>(row) << 16) | static_cast<CellKey>(column); }
-inline int keyRow(CellKey key) { return static_cast<int>(key >> 16); }
-inline int keyColumn(CellKey key) { return static_cast<int>(key & 0xFFFF); }
+inline CellKey cellKey(int row, int column) {
+    return (static_cast<CellKey>(static_cast<std::uint32_t>(row)) << 32) | static_cast<std::uint32_t>(column);
+}
+inline int keyRow(CellKey key) { return static_cast<int>(key >> 32); }
+inline int keyColumn(CellKey key) { return static_cast<int>(key & 0xFFFFFFFFu); }
 
 struct Cell {
     Variant value;  // the constant, or the formula's last result

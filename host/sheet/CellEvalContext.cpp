@@ -18,7 +18,15 @@ Variant CellEvalContext::referenceValues(const formula::ReferenceTarget& target)
     }
     auto sheet = resolveSheet(application_, sheet_, target);
     if (!sheet) return CellError::Ref;
+    if (target.area.cellCount() > kMaxArrayCells) return CellError::Value;
     return areaValues(*sheet, target.area, true);
+}
+
+void CellEvalContext::visitCells(const formula::ReferenceTarget& target, const std::function<void(const Variant&)>& visit) {
+    if (namesClosedWorkbook(application_, target)) return EvalContext::visitCells(target, visit);
+    auto sheet = resolveSheet(application_, sheet_, target);
+    if (!sheet) return visit(CellError::Ref);
+    visitAreaValues(*sheet, target.area, visit);
 }
 
 Variant CellEvalContext::referenceObject(const formula::ReferenceTarget& target) {

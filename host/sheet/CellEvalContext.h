@@ -17,6 +17,7 @@ public:
     int formulaRow() const override { return row_; }
     int formulaColumn() const override { return column_; }
     Variant referenceValues(const formula::ReferenceTarget& target) override;
+    void visitCells(const formula::ReferenceTarget& target, const std::function<void(const Variant&)>& visit) override;
     Variant referenceObject(const formula::ReferenceTarget& target) override;
     std::optional<formula::ReferenceTarget> resolveName(const std::string& name) override;
     const formula::UserFunction* findUserFunction(const std::string& name) override;

@@ -483,7 +483,7 @@ std::string Range::text() const {
     const Cell* cell = parent()->findCell(row(), column());
     if (!cell || cell->value.isEmpty()) return {};
     if (cell->value.type() == VarType::Date && cell->numberFormat.empty()) return formatDate(cell->value.toDouble());
-    return formatValue(cell->value, cell->numberFormat);
+    return displayText(cell->value, cell->numberFormat);
 }
 
 }  // namespace host::sheet

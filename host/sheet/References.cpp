@@ -1,5 +1,7 @@
 #include "host/sheet/References.h"
 
+#include <algorithm>
+
 #include "host/base/Text.h"
 #include "host/sheet/Application.h"
 #include "host/sheet/Workbook.h"
@@ -20,19 +22,46 @@ bool namesClosedWorkbook(Application& application, const formula::ReferenceTarge
     return !target.workbook.empty() && !application.workbooks().find(target.workbook);
 }
 
+namespace {
+
+Variant cellValue(const Cell& cell, bool asValue2) {
+    if (asValue2 && (cell.value.type() == VarType::Date || cell.value.type() == VarType::Currency))
+        return cell.value.toDouble();
+    return cell.value;
+}
+
+}  // namespace
+
 Variant areaValues(const Worksheet& sheet, const formula::Area& area, bool asValue2) {
     auto valueOf = [&](int r, int c) -> Variant {
         const Cell* cell = sheet.findCell(r, c);
-        if (!cell) return {};
-        if (asValue2 && (cell->value.type() == VarType::Date || cell->value.type() == VarType::Currency))
-            return cell->value.toDouble();
-        return cell->value;
+        return cell ? cellValue(*cell, asValue2) : Variant();
     };
     if (area.isSingleCell()) return valueOf(area.top, area.left);
     Array values = Array::matrix(area.rows(), area.columns());
     for (int r = area.top; r <= area.bottom; ++r)
         for (int c = area.left; c <= area.right; ++c) values(r - area.top + 1, c - area.left + 1) = valueOf(r, c);
     return values;
+}
+
+void visitAreaValues(const Worksheet& sheet, const formula::Area& whole, const std::function<void(const Variant&)>& visit) {
+    const auto clipped = sheet.clipToContent(whole);
+    if (!clipped) return;
+    const formula::Area& area = *clipped;
+    const auto& cells = sheet.allCells();
+    if (area.cellCount() <= static_cast<long long>(cells.size())) {
+        for (int r = area.top; r <= area.bottom; ++r)
+            for (int c = area.left; c <= area.right; ++c)
+                if (const Cell* cell = sheet.findCell(r, c)) visit(cellValue(*cell, true));
+        return;
+    }
+    // An area larger than the sheet's content (sparse cells far apart): the cells inside it, in key
+    // order, which is row by row.
+    std::vector<std::pair<CellKey, const Cell*>> inside;
+    for (const auto& [key, cell] : cells)
+        if (area.contains(keyRow(key), keyColumn(key))) inside.emplace_back(key, &cell);
+    std::sort(inside.begin(), inside.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& [key, cell] : inside) visit(cellValue(*cell, true));
 }
 
 }  // namespace host::sheet

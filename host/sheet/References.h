@@ -1,6 +1,8 @@
 #pragma once
 // Resolving the workbook and sheet a reference names, relative to the sheet that names it.
 
+#include <functional>
+
 #include "host/formula/Reference.h"
 #include "host/sheet/Worksheet.h"
 
@@ -18,5 +20,13 @@ bool namesClosedWorkbook(Application& application, const formula::ReferenceTarge
 
 // The values of an area of a sheet: one value for one cell, a rows x columns Array otherwise.
 Variant areaValues(const Worksheet& sheet, const formula::Area& area, bool asValue2);
+
+// The most cells a formula takes as one array of values (four whole columns); a larger reference
+// there gives #VALUE! instead of taking the memory.
+inline constexpr long long kMaxArrayCells = 4LL * formula::kMaxRows;
+
+// The values (as Value2) of the cells of the area that exist, row by row: the cost follows the cells
+// the sheet holds, not the size of the area.
+void visitAreaValues(const Worksheet& sheet, const formula::Area& area, const std::function<void(const Variant&)>& visit);
 
 }  // namespace host::sheet

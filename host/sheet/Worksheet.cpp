@@ -142,7 +142,25 @@ const Cell* Worksheet::findCell(int row, int column) const {
     return it == cells_.end() ? nullptr : &it->second;
 }
 
-Cell& Worksheet::cellAt(int row, int column) { return cells_[cellKey(row, column)]; }
+Cell& Worksheet::cellAt(int row, int column) {
+    includeInContent(row, column);
+    return cells_[cellKey(row, column)];
+}
+
+void Worksheet::includeInContent(int row, int column) {
+    if (!contentBox_) contentBox_ = Area::cell(row, column);
+    Area& box = *contentBox_;
+    box = {std::min(box.top, row), std::min(box.left, column), std::max(box.bottom, row), std::max(box.right, column)};
+}
+
+std::optional<Area> Worksheet::clipToContent(const Area& area) const {
+    if (!contentBox_) return std::nullopt;
+    const Area& box = *contentBox_;
+    const Area clipped{std::max(area.top, box.top), std::max(area.left, box.left), std::min(area.bottom, box.bottom),
+                       std::min(area.right, box.right)};
+    if (clipped.top > clipped.bottom || clipped.left > clipped.right) return std::nullopt;
+    return clipped;
+}
 
 void Worksheet::compact(int row, int column) {
     auto it = cells_.find(cellKey(row, column));

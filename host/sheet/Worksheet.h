@@ -85,6 +85,9 @@ public:
     // Drops a cell that holds nothing any more.
     void compact(int row, int column);
     const std::unordered_map<CellKey, Cell>& allCells() const { return cells_; }
+    // The part of the area that can hold cells: the area cut to a box around every cell the sheet
+    // holds (or held since rows were last removed); nullopt when nothing of it can.
+    std::optional<formula::Area> clipToContent(const formula::Area& area) const;
     // Keys of the cells holding a formula (single cells and array anchors).
     const std::unordered_set<CellKey>& formulaCells() const { return formulaCells_; }
     void noteFormula(CellKey key, bool present);
@@ -109,6 +112,8 @@ private:
     std::string name_;
     SheetVisibility visible_ = SheetVisibility::Visible;
     std::unordered_map<CellKey, Cell> cells_;
+    std::optional<formula::Area> contentBox_;  // around every cell of cells_
+    void includeInContent(int row, int column);
     std::unordered_set<CellKey> formulaCells_;
     CalcState calc_;
     std::shared_ptr<ListObjects> listObjects_;

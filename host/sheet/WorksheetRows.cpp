@@ -72,6 +72,8 @@ std::vector<CellKey> Worksheet::removeRows(int top, int bottom) {
         kept.emplace(cellKey(newRow, column), std::move(cell));
     }
     cells_ = std::move(kept);
+    contentBox_.reset();
+    for (const auto& entry : cells_) includeInContent(keyRow(entry.first), keyColumn(entry.first));
     formulaCells_ = shiftedKeys(formulaCells_, top, bottom);
     calc_.dirty = shiftedKeys(calc_.dirty, top, bottom);
     calc_.volatileCells = shiftedKeys(calc_.volatileCells, top, bottom);

@@ -158,20 +158,28 @@ std::string shown(const Variant& v) { return v.isString() ? v.stringValue() : ho
 }  // namespace
 
 TEST(GetDataEngineOdbc, ATokenThatDoublesTheQueryEndsWithTheLevelRule) {
+    std::string manyTokens;
+    for (int i = 0; i < 200'000; ++i) manyTokens += "{A}";
     ModelCells t("[Measure Twice]\nType=ODBC\nGetDataArguments={A}\n"
                  "ConnectionText=Driver={SQLite3};Database=[TELM.NET.Folder]\\sales.db;\n"
-                 "QueryText=SELECT '{A}[ValueFormat=@]'\n");
+                 "QueryText=SELECT '{A}[ValueFormat=@]'\n"
+                 "[Measure Many]\nType=ODBC\nGetDataArguments={A}\n"
+                 "ConnectionText=Driver={SQLite3};Database=[TELM.NET.Folder]\\sales.db;\n"
+                 "QueryText=SELECT '" + manyTokens + "'\n");
     t.sheet->range("B1")->setValue("{A}[ValueFormat=@]{A}[ValueFormat=@]");
+    t.sheet->range("B2")->setValue(std::string(32767, 'x'));
     const std::string out = underAddressLimit([&] {
         std::string results;
         for (const char* level : {"1", "2"}) {
             SharedState().ErrorReportingLevel = std::stoi(level);
             results += shown(t.formula("A1", "=GETDATA(\"Twice\",B1,\":\")")) + "|";
         }
+        // A long value for a name the query holds many times.
+        results += shown(t.formula("A3", "=GETDATA(\"Many\",B2)")) + "|";
         // Describe mode ended with the failed call: the next call answers its value.
         results += shown(t.odbc("SELECT Amount FROM Sales WHERE Code = 1", "FALSE", "A2"));
         return results;
     });
-    EXPECT_EQ(out, "0|#Unexpected error|10.5");
+    EXPECT_EQ(out, "0|#Unexpected error|#Unexpected error|10.5");
     EXPECT_FALSE(SharedState().DescribeModeActive);
 }

@@ -80,6 +80,8 @@ TEST(OlapBuild, StatementsThatDoNotFit) {
     };
     EXPECT_EQ(failure("CREATE CUBE [Sales] (DIMENSION [Region] LEVEL [Country])", kInsertSales),
               "[OLAP] Syntax error at position 41: expected \")\", found \"LEVEL\".");
+    EXPECT_EQ(failure("CREATE CUBE [Sales] (MEASURE [Amount] FUNCTION SUM)", kInsertSales),
+              "[OLAP] The cube [Sales] has no dimension.");
     EXPECT_EQ(failure("CREATE CUBE [Sales] (MEASURE [Amount] FUNCTION AVG)", kInsertSales),
               "[OLAP] Syntax error at position 48: expected SUM, COUNT, MIN or MAX.");
     EXPECT_EQ(failure(kCreateSales, Replace(kInsertSales, "[Region].[Country]", "[Region].[State]")),

@@ -69,6 +69,14 @@ TEST(OlapServer, TheSameCubeOnTheServerGivesTheSameFigures) {
     host::olap::buildCube(server + "SOURCE_DSN=" + providerValue(file.source) + ";CREATECUBE=" + providerValue(kCreateSales) +
                           ";INSERTINTO=" + providerValue(kInsertSales));
     EXPECT_EQ(firstCell(server, kQueries[0]), Variant(1407.5));
+    // A rebuild that fails on the server leaves the cube as it was.
+    EXPECT_NE(errorText([&] {
+                  host::olap::buildCube(server + "SOURCE_DSN=" + providerValue(file.source) + ";CREATECUBE=" +
+                                        providerValue(kCreateSales) + ";INSERTINTO=" +
+                                        providerValue(host::Replace(kInsertSales, "FROM orders", "FROM no_such_table")));
+              }).find("no_such_table"),
+              std::string::npos);
+    EXPECT_EQ(firstCell(server, kQueries[0]), Variant(1407.5));
 
     // Another catalogue holds no such cube; a wrong password is a refused login.
     const std::string other = "Provider=MSOLAP.2;Data Source=" + dsn + ";Initial Catalog=Nothing here" + login;
@@ -77,7 +85,18 @@ TEST(OlapServer, TheSameCubeOnTheServerGivesTheSameFigures) {
                                 ";Password=wrong;";
     EXPECT_EQ(testsupport::errorNumberOf([&] { runMdx(refused, kQueries[0]); }), host::ado::kLoginRefused);
 
-    runSql(pgSource, {"DROP SCHEMA \"Cubes " + tag + "\" CASCADE", "DROP TABLE orders_" + tag});
+    // A statement that outlasts the command time-out is a time-out, not a missing cube.
+    runSql(pgSource, {"CREATE SCHEMA \"Slow " + tag + "\"",
+                      "CREATE VIEW \"Slow " + tag + "\".olap_cubes AS SELECT 1 AS cube_no, 'Sales' AS cube_name "
+                      "FROM pg_sleep(5)"});
+    host::ado::Connection slow;
+    slow.commandTimeout = 1;
+    slow.open("Provider=MSOLAP.2;Data Source=" + dsn + ";Initial Catalog=Slow " + tag + login);
+    host::ado::Recordset r;
+    EXPECT_EQ(testsupport::errorNumberOf([&] { r.open(kQueries[0], slow); }), host::ado::kTimedOut);
+
+    runSql(pgSource, {"DROP SCHEMA \"Cubes " + tag + "\" CASCADE", "DROP SCHEMA \"Slow " + tag + "\" CASCADE",
+                      "DROP TABLE orders_" + tag});
 }
 
 TEST(OlapServer, AServerThatIsDownFailsAsTheDriverSays) {

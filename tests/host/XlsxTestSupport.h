@@ -63,9 +63,9 @@ inline std::string runPython(const std::string& folder, const std::string& scrip
 
 // A package of the given parts, stored as a zip file.
 inline void writePackage(const std::string& path, const std::vector<std::pair<std::string, std::string>>& parts) {
-    host::files::ZipWriter zip(path, path);
+    host::files::ZipWriter zip;
     for (const auto& [name, content] : parts) zip.add(name, content);
-    zip.commit();
+    writeAll(path, zip.finish(path));
 }
 
 // The parts every hand-made workbook needs, with the given sheet part content as sheet 1.
