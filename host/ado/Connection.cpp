@@ -21,10 +21,11 @@ namespace {
 long long milliseconds(int seconds) { return seconds > 0 ? seconds * 1000LL : 86'400'000LL; }
 
 // The key under which the connection of a plan is pooled ("" for routes that are not pooled): the text
-// the driver manager receives and, for a database file, the file's device and inode.
+// the driver manager receives, whether the link is read-only (set apart from the text) and, for a
+// database file, the file's device and inode.
 std::string poolKey(const ConnectionPlan& plan) {
     if (plan.route != ConnectionRoute::Odbc && plan.route != ConnectionRoute::Access) return {};
-    std::string key = plan.odbcText;
+    std::string key = plan.odbcText + (plan.readOnly ? "\nread-only" : "\nread-write");
     struct stat file {};
     if (!plan.databaseFile.empty() && stat(plan.databaseFile.c_str(), &file) == 0)
         key += "\n" + std::to_string(file.st_dev) + ":" + std::to_string(file.st_ino);
@@ -94,8 +95,7 @@ void Connection::release() noexcept {
 
 std::string Connection::prepare(const std::string& sql) {
     if (plan_.sqlite) {
-        const long long busy = std::max(1LL, milliseconds(commandTimeout) - lockWait_);
-        odbc::execute(*handle_, "PRAGMA busy_timeout = " + std::to_string(busy), plan_.component);
+        handle_->setBusyTimeout(std::max(1LL, milliseconds(commandTimeout) - lockWait_), plan_.component);
     }
     return excel_ ? excel_->prepare(sql) : sql;
 }

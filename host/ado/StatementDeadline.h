@@ -1,14 +1,13 @@
 #pragma once
 // The command time-out for drivers that do not keep it themselves (the SQLite driver ignores it):
-// a watch that cancels the statement once its seconds are up. Internal to host/ado; the watch runs
-// on a thread of its own, which ends with the object.
+// a watch that cancels the statement once its seconds are up. Internal to host/ado. One watcher
+// thread serves every watch of the process; it starts with the first one and ends with the process,
+// so that a watch costs no thread of its own.
 
 #include <sql.h>
 
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
+#include <chrono>
 
 namespace host::ado {
 
@@ -24,11 +23,11 @@ public:
     bool expired() const { return expired_; }
 
 private:
-    std::mutex mutex_;
-    std::condition_variable finished_;
-    bool done_ = false;
+    friend class DeadlineWatcher;
+    SQLHSTMT statement_;
+    std::chrono::steady_clock::time_point due_;
+    bool watched_ = false;
     std::atomic<bool> expired_{false};
-    std::thread watch_;
 };
 
 }  // namespace host::ado
