@@ -20,11 +20,11 @@ namespace {
 // A time-out in seconds as the SQLite driver's milliseconds (0: no limit, as a day).
 long long milliseconds(int seconds) { return seconds > 0 ? seconds * 1000LL : 86'400'000LL; }
 
-// The key under which the connection of a plan is pooled ("" for routes that are not pooled): the text
-// the driver manager receives, whether the link is read-only (set apart from the text) and, for a
-// database file, the file's device and inode.
+// The key under which the connection of a plan is pooled: the text the driver manager receives,
+// whether the link is read-only (set apart from the text) and, for a database file, the file's device
+// and inode. "" for what is not pooled: the Excel and cube routes and databases in memory.
 std::string poolKey(const ConnectionPlan& plan) {
-    if (plan.route != ConnectionRoute::Odbc && plan.route != ConnectionRoute::Access) return {};
+    if ((plan.route != ConnectionRoute::Odbc && plan.route != ConnectionRoute::Access) || plan.inMemory) return {};
     std::string key = plan.odbcText + (plan.readOnly ? "\nread-only" : "\nread-write");
     struct stat file {};
     if (!plan.databaseFile.empty() && stat(plan.databaseFile.c_str(), &file) == 0)

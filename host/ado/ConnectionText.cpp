@@ -194,6 +194,8 @@ ConnectionPlan planConnection(const std::string& text, const std::string& user, 
         plan.sqlite = true;
         if (const ConnectionItem* database = findItem(items, "Database"); database && database->value != ":memory:")
             plan.databaseFile = database->value;
+        else
+            plan.inMemory = database != nullptr;
         setItem(items, "NoCreat", "1");
         // The driver's wait for a locked database follows the connection's time-outs (Connection.h).
         std::erase_if(items, [](const ConnectionItem& i) { return sameKey(i.key, "Timeout"); });
