@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <filesystem>
 
 #include "host/ado/ConnectionPool.h"
 #include "host/ado/Errors.h"
@@ -23,12 +22,10 @@ long long milliseconds(int seconds) { return seconds > 0 ? seconds * 1000LL : 86
 // The key under which the connection of a plan is pooled: the text the driver manager receives,
 // whether the link is read-only (set apart from the text) and, for a database file, the file's device
 // and inode. "" for what is not pooled: the Excel and cube routes and databases in memory.
-std::string poolKey(const ConnectionPlan& plan) {
+std::string poolKey(const ConnectionPlan& plan, const struct stat& file) {
     if ((plan.route != ConnectionRoute::Odbc && plan.route != ConnectionRoute::Access) || plan.inMemory) return {};
     std::string key = plan.odbcText + (plan.readOnly ? "\nread-only" : "\nread-write");
-    struct stat file {};
-    if (!plan.databaseFile.empty() && stat(plan.databaseFile.c_str(), &file) == 0)
-        key += "\n" + std::to_string(file.st_dev) + ":" + std::to_string(file.st_ino);
+    if (!plan.databaseFile.empty()) key += "\n" + std::to_string(file.st_dev) + ":" + std::to_string(file.st_ino);
     return key;
 }
 
@@ -47,19 +44,20 @@ Connection::~Connection() { release(); }
 
 void Connection::open(const std::string& connectionText, const std::string& user, const std::string& password) {
     if (state() == adStateOpen) throw RuntimeError(kObjectOpen, objectModelDescription(kObjectOpen));
-    ConnectionPlan plan = planConnection(connectionText, user, password);
+    ConnectionPlan plan = pool::plan(connectionText, user, password);
     if (plan.route == ConnectionRoute::Olap) {
         olap_ = std::make_unique<olap::CubeConnection>(connectionText, user, password, connectionTimeout);
         plan_ = std::move(plan);
         return;
     }
-    if (!plan.databaseFile.empty() && !std::filesystem::exists(plan.databaseFile))
+    struct stat file {};
+    if (!plan.databaseFile.empty() && stat(plan.databaseFile.c_str(), &file) != 0)
         throw RuntimeError(kDriverError, "[" + plan.component + "] Could not find file '" + plan.databaseFile + "'.");
     if (plan.sqlite) {
         lockWait_ = driverLockWait();
         plan.odbcText += "Timeout=" + std::to_string(lockWait_) + ";";
     }
-    std::string key = poolKey(plan);
+    std::string key = poolKey(plan, file);
     std::unique_ptr<odbc::ConnectionHandle> handle = key.empty() ? nullptr : pool::take(key);
     if (!handle) handle = connect(plan);
     if (plan.route == ConnectionRoute::Excel)

@@ -6,8 +6,10 @@
 #include <list>
 #include <mutex>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
+#include "host/ado/ConnectionText.h"
 #include "host/ado/Odbc.h"
 
 namespace host::ado {
@@ -133,15 +135,35 @@ Pool& thePool() {
     return pool;
 }
 
+// The plans by text, user and password (reached from the caller's thread only).
+std::unordered_map<std::string, ConnectionPlan>& plans() {
+    static std::unordered_map<std::string, ConnectionPlan> kept;
+    return kept;
+}
+
 }  // namespace
 
-void clearConnectionPool() { thePool().clear(); }
+void clearConnectionPool() {
+    plans().clear();
+    thePool().clear();
+}
 
 void setConnectionPoolIdleLimit(std::chrono::milliseconds limit) { thePool().setIdleLimit(limit); }
 
 std::size_t pooledConnectionCount() { return thePool().size(); }
 
 namespace pool {
+
+ConnectionPlan plan(const std::string& text, const std::string& user, const std::string& password) {
+    std::string key = text;
+    key.append(1, '\0').append(user).append(1, '\0').append(password);
+    auto& kept = plans();
+    if (auto found = kept.find(key); found != kept.end()) return found->second;
+    ConnectionPlan planned = planConnection(text, user, password);
+    if (kept.size() >= kConnectionPoolCap) kept.clear();
+    kept.emplace(std::move(key), planned);
+    return planned;
+}
 
 std::unique_ptr<odbc::ConnectionHandle> take(const std::string& key) { return thePool().take(key); }
 
