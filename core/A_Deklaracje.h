@@ -108,6 +108,11 @@ struct A_Deklaracje {
     bool ServiceDirectCall = false;
     bool ServiceCollecting = false;
     bool ServerCalculationOn = false;
+    // The request-batching services: the collected requests (sorted and filtered after a cycle's
+    // collecting pass), the result of each at the same position, and the next position to write.
+    std::vector<std::string> ServiceRequestList;
+    std::vector<host::Variant> ServiceResults;
+    std::int32_t ServiceResultCounter = 0;
 
     // ---- commands, analyses and publication ----
     bool RepairLinksOnActivate = false;

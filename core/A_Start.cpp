@@ -6,9 +6,9 @@
 #include "commands/P_Interfejs.h"
 #include "core/A_Deklaracje.h"
 #include "core/A_Languages.h"
-#include "core/NotBuilt.h"
 #include "data/S_ServiceManager.h"
 #include "data/F_Dane.h"
+#include "data/S_ServerCalculation.h"
 #include "host/base/Path.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
@@ -53,7 +53,7 @@ void RunStartUp() {
     step([] { LoadDataModel(false); });
     step([] { SwitchServicesOff(true); });
     step(ResetBufferingFlag);
-    step([] { NotBuilt("OpenServerCalculationWorkbook"); });
+    step(OpenServerCalculationWorkbook);
     step([] { ExcelApplication().setStatusBar(false); });
 }
 

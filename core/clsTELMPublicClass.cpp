@@ -7,16 +7,23 @@
 #include "commands/P_Interfejs.h"
 #include "commands/P_Ogolne.h"
 #include "commands/P_PrzeliczanieZakres.h"
+#include "commands/P_Przeliczanie.h"
 #include "core/A_Deklaracje.h"
 #include "core/A_Start.h"
 #include "core/F_Pomocnicze.h"
 #include "core/F_Slownie.h"
 #include "core/NotBuilt.h"
+#include "data/P_Formuly.h"
+#include "wizards/P_DataSources.h"
+#include "wizards/P_zODBC.h"
+#include "wizards/P_zOlap.h"
 #include "core/P_ObslBledow.h"
 #include "data/F_000.h"
 #include "data/F_Dane.h"
 #include "data/F_Lacze.h"
+#include "data/S_ServerCalculation.h"
 #include "data/S_ServiceManager.h"
+#include "data/S_Services.h"
 #include "data/F_Publiczne.h"
 #include "data/P_ArchiwumCommands.h"
 #include "data/clsF000.h"
@@ -114,8 +121,9 @@ Variant clsTELMPublicClass::GETDATALINK(const std::string& LinkStr, const std::s
     });
 }
 
-Variant clsTELMPublicClass::GETTRANSLATION(const Variant&, const std::string&, const std::string&) {
-    return guarded(true, []() -> Variant { NotBuilt("TranslateText"); });
+Variant clsTELMPublicClass::GETTRANSLATION(const Variant& strTextToTranslate, const std::string& strLanguageFrom,
+                                           const std::string& strLanguageTo) {
+    return guarded(true, [&]() -> Variant { return TranslateText(strTextToTranslate, strLanguageFrom, strLanguageTo); });
 }
 
 std::string clsTELMPublicClass::VALUE2STRING(double value, const Variant& language, const std::string& currencyStr,
@@ -154,8 +162,8 @@ void clsTELMPublicClass::books(const Variant& workbooks) {
 void clsTELMPublicClass::PublicInfoAbout() { ShowAboutBox(); }
 void clsTELMPublicClass::PublicNumberFormat() { ApplyDefaultNumberFormat(); }
 void clsTELMPublicClass::PublicOpenHelp() { OpenHelpPage(); }
-void clsTELMPublicClass::PublicParametrizeFormula() { NotBuilt("ParametrizeActiveFormula"); }
-void clsTELMPublicClass::PublicFillSelection() { NotBuilt("FillSelectionWithFormula"); }
+void clsTELMPublicClass::PublicParametrizeFormula() { ParametrizeActiveFormula(); }
+void clsTELMPublicClass::PublicFillSelection() { FillSelectionWithFormula(); }
 void clsTELMPublicClass::PublicPasteSpecialOnlyValues() { PasteValuesIntoSelection(); }
 void clsTELMPublicClass::PublicPrzeliczFormule() { EvaluateFormulaInEditLine(); }
 void clsTELMPublicClass::PublicPrzeliczFormule2() { ShowFormulaResult(); }
@@ -176,23 +184,23 @@ void clsTELMPublicClass::PublicGetDataLink2Link() { ConvertGetDataLinkToLinks();
 void clsTELMPublicClass::PublicOpenAnalyse() { NotBuilt("OpenAnalysis"); }
 void clsTELMPublicClass::PublicCloseAnalyse() { NotBuilt("CloseAnalysis"); }
 void clsTELMPublicClass::PublicSaveAnalyse() { NotBuilt("SaveAnalysis"); }
-void clsTELMPublicClass::PublicWizardGetdata() { NotBuilt("ShowGetDataWizard"); }
-void clsTELMPublicClass::PublicCalculateSheet2() { NotBuilt("CalculateActiveSheet"); }
+void clsTELMPublicClass::PublicWizardGetdata() { ShowGetDataWizard(); }
+void clsTELMPublicClass::PublicCalculateSheet2() { CalculateActiveSheet(); }
 void clsTELMPublicClass::PublicShowHideArchive() { ToggleArchiveSheet(); }
 void clsTELMPublicClass::PublicPublishDefault() { NotBuilt("PublishWithDefaults"); }
-void clsTELMPublicClass::PublicWizardGetdataOLAP() { NotBuilt("InsertPivotReferenceFormula"); }
-void clsTELMPublicClass::PublicWizardGetdataODBC() { NotBuilt("InsertGetDataOdbcFormula"); }
-void clsTELMPublicClass::PublicDataSourceWizard() { NotBuilt("OpenDataSourceWizard"); }
+void clsTELMPublicClass::PublicWizardGetdataOLAP() { InsertPivotReferenceFormula(); }
+void clsTELMPublicClass::PublicWizardGetdataODBC() { InsertGetDataOdbcFormula(); }
+void clsTELMPublicClass::PublicDataSourceWizard() { OpenDataSourceWizard(); }
 void clsTELMPublicClass::PublicSaveAsAnalyse() { NotBuilt("SaveAnalysisAs"); }
 void clsTELMPublicClass::PublicEditAnalyse() { NotBuilt("EditAnalysis"); }
 void clsTELMPublicClass::PublicOtworzSzablonVADUR() { NotBuilt("SelectAndOpenTemplate"); }
-void clsTELMPublicClass::PublicCalculateAll2() { NotBuilt("CalculateAllWorkbooks"); }
+void clsTELMPublicClass::PublicCalculateAll2() { CalculateAllWorkbooks(); }
 void clsTELMPublicClass::PublicPublishNormal() { NotBuilt("PublishWithPanel"); }
 void clsTELMPublicClass::PublicPrzeliczanieArkSkorSwitch() {}
 void clsTELMPublicClass::PublicOpublikujWszystko() { NotBuilt("PublishAllWorkbooks"); }
 void clsTELMPublicClass::PublicRemoveArchive() { DeleteArchiveSheet(); }
 void clsTELMPublicClass::PublicCountersInfo() { ShowCountersInfo(); }
-void clsTELMPublicClass::PublicGetPivotData2GetDataOlap() { NotBuilt("ConvertSelectedPivotFormulas"); }
+void clsTELMPublicClass::PublicGetPivotData2GetDataOlap() { ConvertSelectedPivotFormulas(); }
 void clsTELMPublicClass::PublicRefreshDataModel() { ReloadDataModel(); }
 void clsTELMPublicClass::PublicZamykanie() { RemoveMenus(); }
 void clsTELMPublicClass::PublicStartIS() { NotBuilt("RunISProgram"); }
@@ -223,24 +231,24 @@ Variant clsTELMPublicClass::PublicShowShortcuts() {
     ShowShortcutList();
     return Variant();
 }
-void clsTELMPublicClass::PublicCubeWizard() { NotBuilt("BuildOfflineCube"); }
-void clsTELMPublicClass::PublicClearFieldSums() { NotBuilt("ClearPivotFieldSubtotals"); }
+void clsTELMPublicClass::PublicCubeWizard() { BuildOfflineCube(); }
+void clsTELMPublicClass::PublicClearFieldSums() { ClearPivotFieldSubtotals(); }
 void clsTELMPublicClass::PublicBrowseForFolder() { InsertChosenFolderPath(); }
 void clsTELMPublicClass::PublicBrowseForFile() { InsertChosenFilePath(); }
 void clsTELMPublicClass::PublicFileRegisterStart() { BuildFileRegister(); }
 void clsTELMPublicClass::PublicLinkRegisterStart() { BuildLinkRegister(); }
 void clsTELMPublicClass::PublicAutoStartIS() { NotBuilt("StartISWorkbook"); }
 void clsTELMPublicClass::PublicResetAuthorisationTable() { ClearAuthorisationTable(); }
-void clsTELMPublicClass::PublicSetServicesOn() { NotBuilt("SwitchServicesOn"); }
+void clsTELMPublicClass::PublicSetServicesOn() { SwitchServicesOn(false); }
 void clsTELMPublicClass::PublicSetServicesOff() { SwitchServicesOff(false); }
-void clsTELMPublicClass::PublicResetServicesTable() { NotBuilt("ClearServicesTable"); }
+void clsTELMPublicClass::PublicResetServicesTable() { ClearServicesTable(); }
 
 void clsTELMPublicClass::PublicOnSheetCalculate() {
-    if (SharedState().ServerCalculationOn) NotBuilt("WriteServerCalculationRequests");
+    if (SharedState().ServerCalculationOn) WriteServerCalculationRequests();
 }
 
 void clsTELMPublicClass::PublicOnSheetChange() {
-    if (SharedState().ServerCalculationOn) NotBuilt("HandleServerSheetChange");
+    if (SharedState().ServerCalculationOn) HandleServerSheetChange();
 }
 
 void clsTELMPublicClass::PublicUnpivotTable() { UnpivotCurrentRegion(); }

@@ -5,9 +5,10 @@
 #include "core/A_Deklaracje.h"
 #include "core/A_Languages.h"
 #include "core/F_Pomocnicze.h"
-#include "core/NotBuilt.h"
 #include "data/F_000.h"
 #include "data/P_Archiwum.h"
+#include "data/S_ServerCalculation.h"
+#include "data/S_ServiceManager.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 #include "host/sheet/Range.h"
@@ -18,11 +19,6 @@ using host::Array;
 using host::Variant;
 
 namespace {
-
-// Procedures of the request-batching services and of server calculation, not part of this build.
-void AddServiceRequest(const std::string&) { NotBuilt("AddServiceRequest"); }
-Variant GetServiceResult(const std::string&) { NotBuilt("GetServiceResult"); }
-void AddServerCalculationRequest(const std::string&) { NotBuilt("AddServerCalculationRequest"); }
 
 constexpr int kNoValueMessage = 1026;
 

@@ -31,10 +31,9 @@ std::string poolKey(const ConnectionPlan& plan, const struct stat& file) {
 
 }  // namespace
 
-// The SQLite driver waits for a locked database under two limits: its own, fixed when it connects,
-// and SQLite's busy time-out, which a statement can set. Opening waits under the first alone; a
-// statement can wait under both, one after the other. The first is half the smaller time-out, the
-// second the rest of the statement's.
+// The SQLite driver waits for a locked database as long as its own time-out, fixed when it connects:
+// once while opening, and once while preparing and once while running a statement. Half the smaller
+// time-out keeps both within their limits.
 long long Connection::driverLockWait() const {
     return std::max(1LL, std::min(milliseconds(connectionTimeout), milliseconds(commandTimeout)) / 2);
 }
@@ -53,10 +52,7 @@ void Connection::open(const std::string& connectionText, const std::string& user
     struct stat file {};
     if (!plan.databaseFile.empty() && stat(plan.databaseFile.c_str(), &file) != 0)
         throw RuntimeError(kDriverError, "[" + plan.component + "] Could not find file '" + plan.databaseFile + "'.");
-    if (plan.sqlite) {
-        lockWait_ = driverLockWait();
-        plan.odbcText += "Timeout=" + std::to_string(lockWait_) + ";";
-    }
+    if (plan.sqlite) plan.odbcText += "Timeout=" + std::to_string(driverLockWait()) + ";";
     std::string key = poolKey(plan, file);
     std::unique_ptr<odbc::ConnectionHandle> handle = key.empty() ? nullptr : pool::take(key);
     if (!handle) handle = connect(plan);
@@ -91,11 +87,6 @@ void Connection::release() noexcept {
     handle_.reset();
 }
 
-std::string Connection::prepare(const std::string& sql) {
-    if (plan_.sqlite) {
-        handle_->setBusyTimeout(std::max(1LL, milliseconds(commandTimeout) - lockWait_), plan_.component);
-    }
-    return excel_ ? excel_->prepare(sql) : sql;
-}
+std::string Connection::prepare(const std::string& sql) { return excel_ ? excel_->prepare(sql) : sql; }
 
 }  // namespace host::ado

@@ -35,8 +35,9 @@ public:
     // not find file '...'" for a database file that does not exist, and the driver's failure
     // (kLoginRefused, kTimedOut, kDriverError) otherwise. A text with ReadOnly true opens a
     // connection that refuses every write. Waiting for a locked SQLite database ends with kTimedOut
-    // within connectionTimeout while opening and within commandTimeout in a statement. The ODBC and
-    // Access routes take a live pooled link of the same text and file when there is one.
+    // within connectionTimeout while opening and within commandTimeout in a statement (the time-outs
+    // as they are when the connection opens). The ODBC and Access routes take a live pooled link of
+    // the same text and file when there is one.
     void open(const std::string& connectionText, const std::string& user = {}, const std::string& password = {});
     // adStateOpen or adStateClosed.
     int state() const;
@@ -63,9 +64,8 @@ private:
     std::unique_ptr<ExcelSource> excel_;
     std::unique_ptr<olap::CubeConnection> olap_;
     ConnectionPlan plan_;
-    long long lockWait_ = 0;  // the SQLite driver's own wait for a lock, in milliseconds
-    std::string poolKey_;     // "" when the link is not pooled
-    bool failed_ = false;     // a statement failed on the link: it is closed, not pooled
+    std::string poolKey_;  // "" when the link is not pooled
+    bool failed_ = false;  // a statement failed on the link: it is closed, not pooled
 };
 
 }  // namespace host::ado

@@ -46,7 +46,10 @@ const ConnectionItem* findItem(const std::vector<ConnectionItem>& items, std::st
 // A value as an ODBC text needs it: braced when it holds a separator, a brace, "=" or a blank.
 std::string quoted(const std::string& value) {
     if (value.find_first_of(";{}= ") == std::string::npos) return value;
-    return "{" + Replace(value, "}", "}}") + "}";
+    std::string braced = "{";
+    braced += Replace(value, "}", "}}");
+    braced += '}';
+    return braced;
 }
 
 std::string joinItems(const std::vector<ConnectionItem>& items) {

@@ -136,12 +136,6 @@ SQLRETURN ConnectionHandle::execDirect(SQLHSTMT statement, const std::string& sq
     return SQLExecDirectW(statement, reinterpret_cast<SQLWCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size()));
 }
 
-void ConnectionHandle::setBusyTimeout(long long milliseconds, std::string_view component) {
-    if (milliseconds == busyTimeout_) return;
-    execute(*this, "PRAGMA busy_timeout = " + std::to_string(milliseconds), component);
-    busyTimeout_ = milliseconds;
-}
-
 bool ConnectionHandle::alive() const {
     if (!connected_) return false;
     SQLUINTEGER dead = SQL_CD_FALSE;

@@ -44,9 +44,6 @@ public:
     // driver takes UTF-8 through its narrow entry points (its wide ones drop characters above
     // U+00FF), every other driver UTF-16 through the wide ones.
     SQLRETURN execDirect(SQLHSTMT statement, const std::string& sql) const;
-    // Sets SQLite's busy time-out (milliseconds) for the statements that follow; a pooled connection
-    // keeps it, so it is sent only when it changes.
-    void setBusyTimeout(long long milliseconds, std::string_view component);
     // Whether texts (statements, names, values) pass as UTF-8 through the narrow entry points.
     bool narrowText() const { return narrowText_; }
     SQLHDBC handle() const { return dbc_; }
@@ -55,7 +52,6 @@ private:
     SQLHDBC dbc_ = SQL_NULL_HDBC;
     bool connected_ = false;
     bool narrowText_ = false;
-    long long busyTimeout_ = -1;  // -1: not set
     DriverSockets sockets_;
 };
 

@@ -1,6 +1,7 @@
 #include "host/files/XlsxStore.h"
 
 #include "host/base/Path.h"
+#include "host/files/OfflineCubeQuery.h"
 #include "host/files/SaveTarget.h"
 #include "host/files/XlsxReader.h"
 #include "host/files/XlsxWriter.h"
@@ -16,8 +17,10 @@ std::string absolutePath(const std::string& fullName) {
     return ec ? nativePath(fullName) : path.lexically_normal().string();
 }
 
-// A ".xml" file is read as XML data, any other as a workbook package.
+// A ".oqy" file builds its offline cube, a ".xml" file is read as XML data, any other as a workbook
+// package.
 sheet::WorkbookPtr readFile(sheet::Application& application, const std::string& path) {
+    if (isOfflineCubeQueryName(path)) return openOfflineCubeQuery(application, path);
     return isXmlFileName(path) ? readXmlWorkbook(application, path) : readWorkbook(application, path);
 }
 

@@ -99,6 +99,8 @@ Variant evaluate(const Formula& formula, EvalContext& context, bool asArray);
 // A value written as a formula that gives it: "=3", "=""a""" for the text a, "=TRUE", "=#N/A",
 // "={1,2;3,4}" for an array (a one-dimensional array is one row).
 std::string constantFormulaText(const Variant& value);
+// A text as a formula's string literal: "a""b" for the text a"b.
+std::string textLiteral(std::string_view text);
 
 // Names of the built-in functions (upper case).
 bool isBuiltinFunction(std::string_view name);

@@ -138,4 +138,6 @@ std::string constantFormulaText(const Variant& value) {
     return std::move(printer).text();
 }
 
+std::string textLiteral(std::string_view text) { return constantFormulaText(Variant(std::string(text))).substr(1); }
+
 }  // namespace host::formula

@@ -9,6 +9,7 @@
 #include "host/sheet/Calculator.h"
 #include "host/sheet/CellEvalContext.h"
 #include "host/sheet/CommandBars.h"
+#include "host/sheet/PivotTable.h"
 #include "host/sheet/References.h"
 
 namespace host::sheet {
@@ -28,6 +29,12 @@ std::shared_ptr<Application> Application::create() {
     std::weak_ptr<Application> weak = app;
     app->commandBars_->setMacroRunner([weak](const std::string& onAction) {
         if (auto a = weak.lock()) a->run(onAction);
+    });
+    // The pivot tables' own worksheet function; volatile, since a refresh changes the table's values
+    // without touching the cell a reference names.
+    app->registerFunction("GETPIVOTDATA", [weak](std::vector<Variant>& arguments) {
+        if (auto a = weak.lock()) a->markVolatile(true);
+        return getPivotData(arguments);
     });
     return app;
 }

@@ -131,10 +131,12 @@ public:
     void onTime(double when, const std::string& procedure);
     void runDueMacros(bool force = false);
     const std::vector<ScheduledMacro>& scheduledMacros() const { return scheduled_; }
-    // Keystrokes sent to the application are recorded. Of what they would do, only the edit line is
-    // played: {F2} edits the active cell (the edit line shows its formula), {F9} while editing
-    // replaces the edit line by the formula's result as a constant formula ("=3"), {ESC} ends
-    // editing. Other keys do nothing.
+    // Keystrokes sent to the application are recorded and played on the active cell's edit line:
+    // {F2} edits the active cell (the edit line shows its formula), {F9} while editing replaces the
+    // edit line by the formula's result as a constant formula ("=3"), {ESC} ends editing, a typed
+    // character starts or extends the edit line, and Enter ("~" or {ENTER}) enters it into the cell.
+    // An edit line that points at one value cell of a pivot table ("=B5") enters that cell's pivot
+    // reference formula instead, as pointing at a pivot table does. Other keys do nothing.
     void sendKeys(const std::string& keys);
     const std::vector<std::string>& sentKeys() const { return sentKeys_; }
     // The edit line's text while a cell is edited, nullopt otherwise.

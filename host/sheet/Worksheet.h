@@ -12,6 +12,8 @@
 
 #include "host/base/Variant.h"
 #include "host/sheet/Cell.h"
+#include "host/sheet/PivotTable.h"
+#include "host/sheet/QueryTable.h"
 #include "host/sheet/Range.h"
 
 namespace host::sheet {
@@ -74,6 +76,11 @@ public:
     std::vector<std::shared_ptr<Comment>> comments() const;
     std::vector<ShapePtr> shapes() const;
 
+    // The sheet's query tables (QueryTables), in the order they were added.
+    std::vector<QueryTablePtr>& queryTables() { return queryTables_; }
+    // The sheet's pivot tables (PivotTables), in the order they were added.
+    std::vector<PivotTablePtr>& pivotTables() { return pivotTables_; }
+
     // The selection and active cell of the sheet (A1 for a new sheet).
     RangePtr selection() const;
     RangePtr activeCell() const;
@@ -116,6 +123,8 @@ private:
     void includeInContent(int row, int column);
     std::unordered_set<CellKey> formulaCells_;
     CalcState calc_;
+    std::vector<QueryTablePtr> queryTables_;
+    std::vector<PivotTablePtr> pivotTables_;
     std::shared_ptr<ListObjects> listObjects_;
     bool removed_ = false;
     friend class Workbook;

@@ -1,6 +1,9 @@
 #include "host/ui/Controls.h"
 
+#include <algorithm>
+
 #include "host/base/RuntimeError.h"
+#include "host/base/Text.h"
 #include "host/ui/Form.h"
 
 namespace host::ui {
@@ -42,7 +45,16 @@ void OptionButton::valueChanged() {
 void TextBox::setText(std::string text) {
     if (text == text_) return;
     text_ = std::move(text);
+    selStart_ = selLength_ = 0;
     if (onChange) onChange();
 }
+
+void TextBox::setSelection(long start, long length) {
+    const long size = Len(text_);
+    selStart_ = std::clamp(start, 0L, size);
+    selLength_ = std::clamp(length, 0L, size - selStart_);
+}
+
+std::string TextBox::selText() const { return Mid(text_, selStart_ + 1, selLength_); }
 
 }  // namespace host::ui

@@ -137,8 +137,18 @@ public:
     void setValue(std::string text) { setText(std::move(text)); }
     std::function<void()> onChange;
 
+    // The selected part of the text, in characters from 0 (SelStart, SelLength); setting the text
+    // clears the selection. A selection past the end of the text is cut to it.
+    long selStart() const { return selStart_; }
+    long selLength() const { return selLength_; }
+    void setSelection(long start, long length);
+    // The selected text (SelText).
+    std::string selText() const;
+
 private:
     std::string text_;
+    long selStart_ = 0;
+    long selLength_ = 0;
 };
 
 }  // namespace host::ui

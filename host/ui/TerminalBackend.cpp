@@ -137,6 +137,7 @@ void TerminalBackend::runFormAction(Form& form, const std::string& action) {
         if (auto* text = dynamic_cast<TextBox*>(&c)) text->setText(value);
         else if (auto* toggle = dynamic_cast<ToggleControl*>(&c)) toggle->setValue(Variant(value).toBool());
         else if (auto* list = dynamic_cast<ListBox*>(&c)) list->setValue(value);
+        else if (auto* combo = dynamic_cast<ComboBox*>(&c)) combo->setText(value);
         else throw RuntimeError(err::InvalidProcedureCall, "'" + c.name() + "' takes no value");
         return;
     }
@@ -148,9 +149,21 @@ void TerminalBackend::runFormAction(Form& form, const std::string& action) {
         else throw RuntimeError(err::InvalidProcedureCall, "'" + c.name() + "' cannot be clicked");
         return;
     }
-    if (words.size() == 3 && StrComp(words[0], "select", CompareMethod::Text) == 0) {
-        form.control<ListControl>(words[1]).setListIndex(static_cast<int>(Variant(words[2]).toLong()));
-        return;
+    if (words.size() >= 3 && StrComp(words[0], "select", CompareMethod::Text) == 0) {
+        Control& c = form.control(words[1]);
+        if (auto* text = dynamic_cast<TextBox*>(&c)) {
+            // "select NAME SOME TEXT": selects the first occurrence of the text in the text box.
+            const std::string wanted = Trim(Mid(a, InStr(a, words[1]) + Len(words[1])));
+            const long at = InStr(text->text(), wanted);
+            if (at == 0) throw RuntimeError(err::InvalidProcedureCall, "'" + wanted + "' is not in " + c.name());
+            text->setFocus();
+            text->setSelection(at - 1, Len(wanted));
+            return;
+        }
+        if (words.size() == 3) {
+            form.control<ListControl>(words[1]).setListIndex(static_cast<int>(Variant(words[2]).toLong()));
+            return;
+        }
     }
     throw RuntimeError(err::InvalidProcedureCall, "Unknown form action: " + a);
 }

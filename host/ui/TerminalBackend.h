@@ -7,8 +7,10 @@
 //                 or its number 1..7; an empty line takes the default button
 //   input box     the text; a lone "\cancel" cancels
 //   file dialogs  the path; an empty line or "\cancel" cancels
-//   forms         actions separated by ";": "NAME=TEXT" sets a text box, check box or list entry,
+//   forms         actions separated by ";": "NAME=TEXT" sets a text box, combo box, check box or
+//                 list entry,
 //                 "click NAME" clicks a button, "select NAME ROW" picks a list row (0-based),
+//                 "select NAME TEXT" selects the first occurrence of TEXT in a text box,
 //                 "close" closes the form
 // "\cancel" answers any dialog as the Esc key does: the Cancel button of a message box that has one
 // (else its default button), a cancelled input box or file dialog, a closed form.

@@ -7,6 +7,7 @@
 #include "host/base/RuntimeError.h"
 #include "support/Errors.h"
 #include "support/Odbc.h"
+#include "support/SheetStore.h"
 #include "support/SqliteFile.h"
 #include "host/sheet/Application.h"
 
@@ -106,31 +107,7 @@ TEST(Ado, ErrorNumbersOfDiagnostics) {
     EXPECT_EQ(errorNumberOf("HY000", "[SQLite]database is locked (5)"), kTimedOut);
 }
 
-namespace {
-
-// Gives the values of one sheet of one workbook file, as the file layer would.
-class SheetStore : public host::sheet::WorkbookStore {
-public:
-    std::vector<std::vector<Variant>> cells;  // rows of the sheet "Data" from A1
-    std::string lastFolder, lastBook;
-    host::sheet::WorkbookPtr open(host::sheet::Application&, const std::string&) override { return nullptr; }
-    void save(const host::sheet::Workbook&, const std::string&) override {}
-    host::sheet::WorkbookPtr closedWorkbook(const std::string&) override { return nullptr; }
-    Variant readClosed(const std::string& folder, const std::string& workbook, const std::string& sheet,
-                       const host::formula::Area& area) override {
-        if (sheet != "Data") throw host::RuntimeError(host::err::SubscriptOutOfRange);
-        lastFolder = folder;
-        lastBook = workbook;
-        host::Array a = host::Array::matrix(area.rows(), area.columns());
-        for (int r = area.top; r <= area.bottom; ++r)
-            for (int c = area.left; c <= area.right; ++c)
-                if (r - 1 < static_cast<int>(cells.size()) && c - 1 < static_cast<int>(cells[r - 1].size()))
-                    a(r - area.top + 1, c - area.left + 1) = cells[r - 1][c - 1];
-        return a;
-    }
-};
-
-}  // namespace
+using testsupport::SheetStore;
 
 TEST(Ado, ExcelDriverReadsSheetRanges) {
     auto store = std::make_shared<SheetStore>();

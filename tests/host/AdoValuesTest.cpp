@@ -10,6 +10,7 @@
 #include "host/sheet/Application.h"
 #include "support/Odbc.h"
 #include "support/PrintVariant.h"
+#include "support/SheetStore.h"
 #include "support/SqliteFile.h"
 
 using namespace host::ado;
@@ -67,31 +68,13 @@ TEST(AdoValues, SqliteAndAccessGiveTimesLongTextsAndPolishNamesAsWritten) {
     }
 }
 
-namespace {
-
-class OneSheetStore : public host::sheet::WorkbookStore {
-public:
-    host::sheet::WorkbookPtr open(host::sheet::Application&, const std::string&) override { return nullptr; }
-    void save(const host::sheet::Workbook&, const std::string&) override {}
-    Variant readClosed(const std::string&, const std::string&, const std::string&,
-                       const host::formula::Area&) override {
-        host::Array a = host::Array::matrix(2, 2);
-        a(1, 1) = "Kwota zł";
-        a(1, 2) = "Żółw";
-        a(2, 1) = 12.5;
-        a(2, 2) = "ą";
-        return a;
-    }
-    host::sheet::WorkbookPtr closedWorkbook(const std::string&) override { return nullptr; }
-};
-
-}  // namespace
-
 TEST(AdoValues, ExcelDriverKeepsPolishColumnNames) {
+    auto store = std::make_shared<testsupport::SheetStore>();
+    store->cells = {{"Kwota zł", "Żółw"}, {12.5, "ą"}};
     Connection c;
-    c.workbookStore = std::make_shared<OneSheetStore>();
+    c.workbookStore = store;
     c.open("Driver={Microsoft Excel Driver (*.xls)};ReadOnly=1;DBQ=/data/Book.xls");
-    const FirstRecord r = firstRecord(c, "SELECT * FROM [Dane$A1:B2]");
+    const FirstRecord r = firstRecord(c, "SELECT * FROM [Data$A1:B2]");
     EXPECT_EQ(r.names, (std::vector<std::string>{"Kwota zł", "Żółw"}));
     EXPECT_EQ(r.values[0], Variant(12.5));
 }

@@ -103,13 +103,17 @@ TEST_F(CommandPlatform, KeysPlayTheEditLine) {
     app->sendKeys("{F9}");  // not editing: nothing
     EXPECT_FALSE(app->editLine());
     app->sendKeys("{f2}");
-    app->sendKeys("{F9}x{ESC}");
-    EXPECT_EQ(shown, (std::vector<std::string>{"=A1/8", "=2.5", ""}));
+    app->sendKeys("{F9}x{ESC}");  // a typed character extends the edit line; Esc drops it
+    EXPECT_EQ(shown, (std::vector<std::string>{"=A1/8", "=2.5", "=2.5x", ""}));
     EXPECT_FALSE(app->editLine());
     EXPECT_EQ(sheet->range("B1")->formula(), Variant("=A1/8"));  // the cell is not changed
     sheet->range("C1")->select();
     app->sendKeys("{F2}{F9}");  // an empty cell: nothing to evaluate
     EXPECT_EQ(app->editLine(), std::optional<std::string>(""));
+    app->sendKeys("{ESC}=B1*2~");  // typed and entered
+    EXPECT_EQ(sheet->range("C1")->formula(), Variant("=B1*2"));
+    EXPECT_EQ(sheet->range("C1")->value(), Variant(5.0));
+    EXPECT_FALSE(app->editLine());
 }
 
 TEST(ConstantFormulaText, ValuesAsTheFormulasThatGiveThem) {

@@ -1,0 +1,45 @@
+#pragma once
+// The two services that answer the requests of a recalculation cycle, and the translation worker
+// behind GETTRANSLATION.
+//
+// Each service takes its requests in the order of the sorted request list, runs them group by group
+// (a group is a run of requests with one connection text, or one language pair) and stores exactly
+// one result per request with StoreServiceResult, in that order.
+//
+// Texts stored or returned besides the sources' values: "GTS!" (translation with the services off),
+// "TELM.NET & Google..." (translation while collecting), "###" (the page showed the framing once
+// only), "..." (a text whose numbered markers the page's answer lacks), ">>" & k (an ADO batch of
+// several columns whose row count is not its statement count; k the statement's position in its
+// group), "." (a statement that answered several rows).
+
+#include <string>
+#include <vector>
+
+#include "host/base/Variant.h"
+
+namespace telm {
+
+// The address of the translation page: the model parameter TranslationPage (an http address with the
+// root path).
+inline constexpr const char* kTranslationPageKey = "TranslationPage";
+
+// Runs the ADO requests ("ADO(:)" connection "(::)" SQL): per connection, the statements joined with
+// " UNION ALL " into batches of at most ADOSERVICESQLLENGHT characters (a model parameter; 2000 when
+// 0 or absent), one query per batch, the first column of row r answering statement r. A batch whose
+// answer cannot be split runs its statements one at a time.
+void RunAdoService(const std::vector<std::string>& requests);
+
+// The translation worker. Marks the calling cell volatile. With the services off: "GTS!"; an empty
+// text: the empty text; while collecting: records "GTS(:)" & source & target & "(::)" & text and
+// answers "TELM.NET & Google..."; with the services on: the collected result; in a service call: the
+// text between the second "XXX. " and the following " .XXX" of the body text of the translation page
+// loaded with the address fragment source "|" target "|XXX. " text " .XXX%0A". A failure after the
+// empty-text test answers its description.
+host::Variant TranslateText(const host::Variant& text, const std::string& source, const std::string& target);
+
+// Runs the translation requests: per language pair, all texts in one page load, text k framed by the
+// numbered marker "<k>" on both sides, and each answer cut back out between its markers. Ends with
+// automatic calculation.
+void RunTranslationService(const std::vector<std::string>& requests);
+
+}  // namespace telm
