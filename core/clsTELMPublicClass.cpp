@@ -4,6 +4,10 @@
 #include <functional>
 #include <unordered_map>
 
+#include "analyses/P_Analizy.h"
+#include "analyses/P_Publikacja.h"
+#include "batch/P_TC_Program.h"
+#include "batch/P_TELM_IS.h"
 #include "commands/P_Interfejs.h"
 #include "commands/P_Ogolne.h"
 #include "commands/P_PrzeliczanieZakres.h"
@@ -12,7 +16,6 @@
 #include "core/A_Start.h"
 #include "core/F_Pomocnicze.h"
 #include "core/F_Slownie.h"
-#include "core/NotBuilt.h"
 #include "data/P_Formuly.h"
 #include "wizards/P_DataSources.h"
 #include "wizards/P_zODBC.h"
@@ -181,31 +184,44 @@ void clsTELMPublicClass::PublicPrzeliczNastepniki() { RecalcDependents(); }
 void clsTELMPublicClass::PublicPrzeliczPoprzedniki() { RecalcPrecedents(); }
 void clsTELMPublicClass::PublicLink2GetDataLink() { ConvertLinksToGetDataLink(); }
 void clsTELMPublicClass::PublicGetDataLink2Link() { ConvertGetDataLinkToLinks(); }
-void clsTELMPublicClass::PublicOpenAnalyse() { NotBuilt("OpenAnalysis"); }
-void clsTELMPublicClass::PublicCloseAnalyse() { NotBuilt("CloseAnalysis"); }
-void clsTELMPublicClass::PublicSaveAnalyse() { NotBuilt("SaveAnalysis"); }
+void clsTELMPublicClass::PublicOpenAnalyse() {
+    std::string file, report, name;
+    OpenAnalysis(file, report, name);
+}
+void clsTELMPublicClass::PublicCloseAnalyse() {
+    std::string name;
+    std::int16_t mode = 1;
+    CloseAnalysis(name, mode);
+}
+void clsTELMPublicClass::PublicSaveAnalyse() { SaveAnalysis(); }
 void clsTELMPublicClass::PublicWizardGetdata() { ShowGetDataWizard(); }
 void clsTELMPublicClass::PublicCalculateSheet2() { CalculateActiveSheet(); }
 void clsTELMPublicClass::PublicShowHideArchive() { ToggleArchiveSheet(); }
-void clsTELMPublicClass::PublicPublishDefault() { NotBuilt("PublishWithDefaults"); }
+void clsTELMPublicClass::PublicPublishDefault() {
+    bool silent = false;
+    PublishWithDefaults(silent);
+}
 void clsTELMPublicClass::PublicWizardGetdataOLAP() { InsertPivotReferenceFormula(); }
 void clsTELMPublicClass::PublicWizardGetdataODBC() { InsertGetDataOdbcFormula(); }
 void clsTELMPublicClass::PublicDataSourceWizard() { OpenDataSourceWizard(); }
-void clsTELMPublicClass::PublicSaveAsAnalyse() { NotBuilt("SaveAnalysisAs"); }
-void clsTELMPublicClass::PublicEditAnalyse() { NotBuilt("EditAnalysis"); }
-void clsTELMPublicClass::PublicOtworzSzablonVADUR() { NotBuilt("SelectAndOpenTemplate"); }
+void clsTELMPublicClass::PublicSaveAsAnalyse() { SaveAnalysisAs(); }
+void clsTELMPublicClass::PublicEditAnalyse() { EditAnalysis(); }
+void clsTELMPublicClass::PublicOtworzSzablonVADUR() { SelectAndOpenTemplate(); }
 void clsTELMPublicClass::PublicCalculateAll2() { CalculateAllWorkbooks(); }
-void clsTELMPublicClass::PublicPublishNormal() { NotBuilt("PublishWithPanel"); }
+void clsTELMPublicClass::PublicPublishNormal() { PublishWithPanel(); }
 void clsTELMPublicClass::PublicPrzeliczanieArkSkorSwitch() {}
-void clsTELMPublicClass::PublicOpublikujWszystko() { NotBuilt("PublishAllWorkbooks"); }
+void clsTELMPublicClass::PublicOpublikujWszystko() { PublishAllWorkbooks(); }
 void clsTELMPublicClass::PublicRemoveArchive() { DeleteArchiveSheet(); }
 void clsTELMPublicClass::PublicCountersInfo() { ShowCountersInfo(); }
 void clsTELMPublicClass::PublicGetPivotData2GetDataOlap() { ConvertSelectedPivotFormulas(); }
 void clsTELMPublicClass::PublicRefreshDataModel() { ReloadDataModel(); }
 void clsTELMPublicClass::PublicZamykanie() { RemoveMenus(); }
-void clsTELMPublicClass::PublicStartIS() { NotBuilt("RunISProgram"); }
-void clsTELMPublicClass::PublicStartTC() { NotBuilt("RunTextConverter"); }
-void clsTELMPublicClass::PublicOpenPreviewFile() { NotBuilt("OpenLastPreviewWorkbook"); }
+void clsTELMPublicClass::PublicStartIS() { RunISProgram(); }
+void clsTELMPublicClass::PublicStartTC() { RunTextConverter(); }
+void clsTELMPublicClass::PublicOpenPreviewFile() {
+    bool silent = false;
+    OpenLastPreviewWorkbook(silent);
+}
 
 void clsTELMPublicClass::PublicSwitchLanguage() {
     auto& language = SharedState().LanguageIndex;
@@ -237,7 +253,7 @@ void clsTELMPublicClass::PublicBrowseForFolder() { InsertChosenFolderPath(); }
 void clsTELMPublicClass::PublicBrowseForFile() { InsertChosenFilePath(); }
 void clsTELMPublicClass::PublicFileRegisterStart() { BuildFileRegister(); }
 void clsTELMPublicClass::PublicLinkRegisterStart() { BuildLinkRegister(); }
-void clsTELMPublicClass::PublicAutoStartIS() { NotBuilt("StartISWorkbook"); }
+void clsTELMPublicClass::PublicAutoStartIS() { StartISWorkbook(); }
 void clsTELMPublicClass::PublicResetAuthorisationTable() { ClearAuthorisationTable(); }
 void clsTELMPublicClass::PublicSetServicesOn() { SwitchServicesOn(false); }
 void clsTELMPublicClass::PublicSetServicesOff() { SwitchServicesOff(false); }

@@ -7,7 +7,6 @@
 #include <optional>
 
 #include "core/A_Deklaracje.h"
-#include "core/NotBuilt.h"
 #include "data/F_Lacze.h"
 #include "data/F_MivraADO.h"
 #include "data/F_Publiczne.h"

@@ -1,6 +1,8 @@
 #include "host/ado/Recordset.h"
 
+#include <charconv>
 #include <climits>
+#include <cmath>
 #include <exception>
 
 #include "host/ado/Connection.h"
@@ -68,8 +70,25 @@ Variant readText(SQLHSTMT stmt, SQLUSMALLINT column, std::string_view component)
         return odbc::fromWide(whole.data(), whole.size());
 }
 
+// A number column of SQLite, whose values each keep their own type (a UNION ALL of numbers and texts,
+// a text stored in a numeric column): read as text, a value that is a number whole is the number, any
+// other the text. The driver holds every value as text, so nothing is lost by reading it so.
+Variant readTypelessNumber(SQLHSTMT stmt, SQLUSMALLINT column, Kind kind, std::string_view component) {
+    const Variant text = readText<char>(stmt, column, component);
+    if (!text.isString()) return text;
+    const std::string& digits = text.stringValue();
+    double value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() || !std::isfinite(value))
+        return text;
+    if (kind == Kind::Whole && value == std::trunc(value) && value >= INT_MIN && value <= INT_MAX)
+        return static_cast<int>(value);
+    return value;
+}
+
 // Reads column `column` of the current row as the kind of its SQL type.
 Variant readValue(SQLHSTMT stmt, SQLUSMALLINT column, Kind kind, bool narrowText, std::string_view component) {
+    if (narrowText && (kind == Kind::Whole || kind == Kind::Number)) return readTypelessNumber(stmt, column, kind, component);
     SQLLEN indicator = 0;
     switch (kind) {
     case Kind::Boolean:

@@ -68,6 +68,33 @@ TEST(AdoValues, SqliteAndAccessGiveTimesLongTextsAndPolishNamesAsWritten) {
     }
 }
 
+TEST(AdoValues, SqliteValuesKeepTheirOwnTypeInANumberColumn) {
+    // A batch of the services: numbers and texts in one column, typed by its first value.
+    testsupport::SqliteFile db;
+    testsupport::runStatements(db.text, {"CREATE TABLE K (Kwota REAL)", "INSERT INTO K VALUES (2.5), ('abc'), (NULL), (7)"});
+    Connection c;
+    c.open(db.text);
+    Recordset union_;
+    union_.open("SELECT 1 AS v UNION ALL SELECT 'Północ' UNION ALL SELECT 2.25 UNION ALL SELECT 'inf' "
+                "UNION ALL SELECT '12'",
+                c);
+    const Variant unionRows = union_.getRows();
+    const auto& rows = unionRows.arrayValue();
+    EXPECT_EQ(rows(0, 0), Variant(1));
+    EXPECT_EQ(rows(0, 1), Variant("Północ"));
+    EXPECT_EQ(rows(0, 2), Variant(2.25));
+    EXPECT_EQ(rows(0, 3), Variant("inf"));
+    EXPECT_EQ(rows(0, 4), Variant(12));  // a text that is a number whole reads as the number, as before
+    Recordset table;
+    table.open("SELECT Kwota FROM K", c);
+    const Variant tableRows = table.getRows();
+    const auto& column = tableRows.arrayValue();
+    EXPECT_EQ(column(0, 0), Variant(2.5));
+    EXPECT_EQ(column(0, 1), Variant("abc"));
+    EXPECT_TRUE(column(0, 2).isNull());
+    EXPECT_EQ(column(0, 3), Variant(7.0));
+}
+
 TEST(AdoValues, ExcelDriverKeepsPolishColumnNames) {
     auto store = std::make_shared<testsupport::SheetStore>();
     store->cells = {{"Kwota zł", "Żółw"}, {12.5, "ą"}};

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -27,7 +29,9 @@ struct XlsxTest : ::testing::Test {
 
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder = fs::temp_directory_path() / (std::string("telm_files_") + info->test_suite_name() + "_" + info->name());
+        // The process id keeps runs of the same test in other build trees apart.
+        folder = fs::temp_directory_path() / (std::string("telm_files_") + info->test_suite_name() + "_" + info->name() +
+                                              "_" + std::to_string(::getpid()));
         fs::remove_all(folder);
         fs::create_directories(folder);
         host::files::attachWorkbookStore(*app);
