@@ -45,7 +45,7 @@ struct Source {
         std::filesystem::create_directories(folder);
         run({"DROP TABLE IF EXISTS T", "CREATE TABLE T (Id INTEGER PRIMARY KEY, Amount DOUBLE PRECISION)",
              "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 10000) "
-             "INSERT INTO T SELECT i, i * 1.5 FROM n"});
+             "INSERT INTO T SELECT i, i * 1.5 FROM n", "ANALYZE T"});
         std::ofstream(folder / "DataModel.par") << "[Measure Amount]\nType=ODBC\nGetDataArguments={id}\n"
                                                 << "ConnectionText=" << connection << "\n"
                                                 << "QueryText=SELECT Amount FROM T WHERE Id = {id}\n";
@@ -174,50 +174,44 @@ double cellSecondsPerQuery(const Source& source, benchmark::State& state) {
     return best;
 }
 
+Source* sqliteSource() { return &sqlite(); }
+Source* postgresSource() { return postgres() ? &*postgres() : nullptr; }
+
+using SourceOf = Source* (*)();
+using Measure = double (*)(const Source&, benchmark::State&);
+constexpr const char* kNoServer = "no server: set TELM_PG_*";
+
 double sqliteClient = 0, postgresClient = 0;
 
-void BM_SqliteHandWrittenClient(benchmark::State& state) { sqliteClient = handWrittenSecondsPerQuery(sqlite(), state); }
-BENCHMARK(BM_SqliteHandWrittenClient)->Unit(benchmark::kMillisecond)->Iterations(5);
-
-void BM_SqlitePooledConnections(benchmark::State& state) {
-    const double query = pooledSecondsPerQuery(sqlite(), state);
-    if (sqliteClient > 0) state.counters["ratio"] = query / sqliteClient;
+void BM_HandWrittenClient(benchmark::State& state, SourceOf source, double* client) {
+    if (!source()) return state.SkipWithError(kNoServer);
+    *client = handWrittenSecondsPerQuery(*source(), state);
 }
-BENCHMARK(BM_SqlitePooledConnections)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-void BM_SqliteGetDataCells(benchmark::State& state) {
-    const double cell = cellSecondsPerQuery(sqlite(), state);
-    if (sqliteClient > 0) state.counters["ratio"] = cell / sqliteClient;
+void BM_AgainstTheClient(benchmark::State& state, SourceOf source, Measure measure, const double* client) {
+    if (!source()) return state.SkipWithError(kNoServer);
+    const double seconds = measure(*source(), state);
+    if (*client > 0) state.counters["ratio"] = seconds / *client;
 }
-BENCHMARK(BM_SqliteGetDataCells)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-void BM_PostgresHandWrittenClient(benchmark::State& state) {
-    if (!postgres()) {
-        state.SkipWithError("no server: set TELM_PG_*");
-        return;
-    }
-    postgresClient = handWrittenSecondsPerQuery(*postgres(), state);
-}
-BENCHMARK(BM_PostgresHandWrittenClient)->Unit(benchmark::kMillisecond)->Iterations(5);
-
-void BM_PostgresPooledConnections(benchmark::State& state) {
-    if (!postgres()) {
-        state.SkipWithError("no server: set TELM_PG_*");
-        return;
-    }
-    const double query = pooledSecondsPerQuery(*postgres(), state);
-    if (postgresClient > 0) state.counters["ratio"] = query / postgresClient;
-}
-BENCHMARK(BM_PostgresPooledConnections)->Unit(benchmark::kMillisecond)->Iterations(5);
-
-void BM_PostgresGetDataCells(benchmark::State& state) {
-    if (!postgres()) {
-        state.SkipWithError("no server: set TELM_PG_*");
-        return;
-    }
-    const double cell = cellSecondsPerQuery(*postgres(), state);
-    if (postgresClient > 0) state.counters["ratio"] = cell / postgresClient;
-}
-BENCHMARK(BM_PostgresGetDataCells)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_CAPTURE(BM_HandWrittenClient, Sqlite, sqliteSource, &sqliteClient)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+BENCHMARK_CAPTURE(BM_AgainstTheClient, SqlitePooledConnections, sqliteSource, pooledSecondsPerQuery, &sqliteClient)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+BENCHMARK_CAPTURE(BM_AgainstTheClient, SqliteGetDataCells, sqliteSource, cellSecondsPerQuery, &sqliteClient)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+BENCHMARK_CAPTURE(BM_HandWrittenClient, Postgres, postgresSource, &postgresClient)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+BENCHMARK_CAPTURE(BM_AgainstTheClient, PostgresPooledConnections, postgresSource, pooledSecondsPerQuery,
+                  &postgresClient)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+BENCHMARK_CAPTURE(BM_AgainstTheClient, PostgresGetDataCells, postgresSource, cellSecondsPerQuery, &postgresClient)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 }  // namespace

@@ -59,20 +59,18 @@ struct PooledCells : testsupport::SqlCells {
     std::string sessionsQuery() const {
         return "SELECT COUNT(*) FROM pg_stat_activity WHERE application_name = '" + application + "'";
     }
-    // The sessions of the test's application name, asked on a connection of another name.
-    long sessions() const {
+    // The first value of a query asked on a connection of another application name.
+    Variant watcherValue(const std::string& sql) const {
         host::ado::Connection c;
         c.open(pg.connection("UID=" + pg.user + ";PWD=" + pg.password + ";"));
         host::ado::Recordset r;
-        r.open(sessionsQuery(), c);
-        return r.getRows().arrayValue()(0, 0).toLong();
+        r.open(sql, c);
+        return r.getRows().arrayValue()(0, 0);
     }
+    long sessions() const { return watcherValue(sessionsQuery()).toLong(); }
     void terminateSessions() const {
-        host::ado::Connection c;
-        c.open(pg.connection("UID=" + pg.user + ";PWD=" + pg.password + ";"));
-        host::ado::Recordset r;
-        r.open("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE application_name = '" + application + "'",
-               c);
+        watcherValue("SELECT COUNT(pg_terminate_backend(pid)) FROM pg_stat_activity WHERE application_name = '" +
+                     application + "'");
     }
     std::size_t dialogsShown() const { return dialogs.record().size(); }
     Variant value(int row, int column) const { return sheet->cells(row, column)->value(); }
