@@ -92,8 +92,7 @@ void useOdbcNames(std::vector<ConnectionItem>& items) {
 bool isTrue(const ConnectionItem* item) {
     if (!item) return false;
     const std::string value = Trim(item->value);
-    if (sameKey(value, "True") || sameKey(value, "Yes"))
-        return true;
+    if (sameKey(value, "True") || sameKey(value, "Yes")) return true;
     const auto number = parseNumber(value);
     return number && *number != 0;
 }
@@ -211,8 +210,7 @@ ConnectionPlan planConnection(const std::string& text, const std::string& user, 
         // The driver's wait for a locked database follows the connection's time-outs (Connection.h).
         std::erase_if(items, [](const ConnectionItem& i) { return sameKey(i.key, "Timeout"); });
     }
-    if (findText(plan.component, "PostgreSQL") > 0 ||
-        findText(plan.component, "psqlodbc") > 0) {
+    if (findText(plan.component, "PostgreSQL") > 0 || findText(plan.component, "psqlodbc") > 0) {
         setItem(items, "CommLog", "0");
         setItem(items, "Debug", "0");
     }

@@ -14,8 +14,8 @@ namespace host::ado::odbc {
 DriverSockets DriverSockets::current() {
     DriverSockets found;
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
-        const std::string name = entry.path().filename().string();
+    for (std::filesystem::directory_iterator it("/proc/self/fd", error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
         int descriptor = -1;
         if (std::from_chars(name.data(), name.data() + name.size(), descriptor).ec != std::errc()) continue;
         struct stat status {};
