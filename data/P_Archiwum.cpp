@@ -45,14 +45,16 @@ bool IsText(const host::Variant& value, std::string_view text) {
 }
 
 // The calling range's twin: the same address on the sheet named after the caller's sheet with ".a"
-// appended, in the workbook of the caller's name found in `books`. Raises when any of it is missing.
+// appended, in the workbook of the caller's name found in `books`; nullptr when that workbook has no
+// twin sheet (the usual case, found without raising). Raises when the caller or its workbook is missing.
 host::sheet::RangePtr CallerTwinRange(const host::sheet::Workbooks& books) {
     const host::sheet::RangePtr caller = host::sheet::asRange(ExcelApplication().caller());
     if (!caller) throw host::RuntimeError(host::err::ObjectRequired);
     const auto sheet = caller->parent();
     const auto book = sheet->parent();
     if (!book) throw host::RuntimeError(host::err::ObjectNotSet);
-    return books.item(book->name())->sheet(sheet->name() + ".a")->range(caller->address());
+    const auto twin = books.item(book->name())->findSheet(sheet->name() + ".a");
+    return twin ? twin->range(caller->address()) : nullptr;
 }
 
 }  // namespace
@@ -60,7 +62,9 @@ host::sheet::RangePtr CallerTwinRange(const host::sheet::Workbooks& books) {
 host::Variant GetArchivedValue() {
     if (SharedState().ArchiveOperationActive) return kNoArchivedValue;
     try {
-        host::Variant value = CallerTwinRange(ExcelApplication().workbooks())->value();
+        const auto twin = CallerTwinRange(ExcelApplication().workbooks());
+        if (!twin) return kNoArchive;
+        host::Variant value = twin->value();
         return IsEmptyTwin(value) ? host::Variant(kNoArchivedValue) : value;
     } catch (const host::RuntimeError&) {
         return kNoArchive;  // no caller range or no twin sheet
@@ -73,6 +77,7 @@ std::string GetArchivedSource() {
     try {
         if (!s.ExcelWorkbooks) throw host::RuntimeError(host::err::ObjectNotSet);
         const host::sheet::RangePtr twin = CallerTwinRange(*s.ExcelWorkbooks);
+        if (!twin) return std::string(kNoArchive);
         if (!s.ArchiveOperationActive) marker = kNoArchivedValue;  // the twin sheet exists
         const auto comment = twin->comment();
         if (!comment) throw host::RuntimeError(host::err::ObjectNotSet);

@@ -6,6 +6,7 @@
 #include "core/A_Languages.h"
 #include "core/P_ObslBledow.h"
 #include "data/S_Services.h"
+#include "host/ado/ConnectionPool.h"
 #include "host/base/RuntimeError.h"
 #include "host/sheet/Worksheet.h"
 
@@ -171,6 +172,7 @@ void ClearServicesTable() {
 
 void ClearAuthorisationTable() {
     SharedState().AuthorisationTable = host::Array::vector({host::Variant(std::string())});
+    host::ado::clearConnectionPool();
     ReportMessage(GetMessageText(158), 64, GetMessageText(2008));
 }
 

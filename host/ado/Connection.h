@@ -36,11 +36,13 @@ public:
     // (kLoginRefused, kTimedOut, kDriverError) otherwise. A text with ReadOnly true opens a
     // connection that refuses every write. Waiting for a locked SQLite database ends with kTimedOut
     // within connectionTimeout while opening and within commandTimeout in a statement (the time-outs
-    // as they are when the connection opens).
+    // as they are when the connection opens). The ODBC and Access routes take a live pooled link of
+    // the same text and file when there is one.
     void open(const std::string& connectionText, const std::string& user = {}, const std::string& password = {});
     // adStateOpen or adStateClosed.
     int state() const;
-    // Closes the link; raises kObjectClosed when it is not open.
+    // Closes the link; raises kObjectClosed when it is not open. A link of the ODBC and Access routes
+    // that has not failed goes back to the pool (ConnectionPool.h), as it does when the object ends.
     void close();
 
     // Seconds a statement may run before it fails with kTimedOut (0: no limit), on every route.
@@ -55,11 +57,15 @@ private:
     // The statement as the source runs it (range names of a workbook become tables).
     std::string prepare(const std::string& sql);
     long long driverLockWait() const;
+    std::unique_ptr<odbc::ConnectionHandle> connect(const ConnectionPlan& plan) const;
+    void release() noexcept;
 
     std::unique_ptr<odbc::ConnectionHandle> handle_;
     std::unique_ptr<ExcelSource> excel_;
     std::unique_ptr<olap::CubeConnection> olap_;
     ConnectionPlan plan_;
+    std::string poolKey_;  // "" when the link is not pooled
+    bool failed_ = false;  // a statement failed on the link: it is closed, not pooled
 };
 
 }  // namespace host::ado

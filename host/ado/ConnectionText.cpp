@@ -2,6 +2,8 @@
 
 #include <odbcinst.h>
 
+#include <algorithm>
+
 #include "host/ado/Errors.h"
 #include "host/base/Path.h"
 #include "host/base/RuntimeError.h"
@@ -12,7 +14,27 @@ namespace host::ado {
 
 namespace {
 
-bool sameKey(const std::string& a, std::string_view b) { return StrComp(a, b, CompareMethod::Text) == 0; }
+bool isAscii(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool sameLetter(char x, char y) { return asciiLower(x) == asciiLower(y); }
+
+// Keys and names compare in any letter case; ASCII texts (nearly all) without the cost of Unicode case
+// folding.
+bool sameKey(std::string_view a, std::string_view b) {
+    if (isAscii(a) && isAscii(b)) return std::equal(a.begin(), a.end(), b.begin(), b.end(), sameLetter);
+    return StrComp(a, b, CompareMethod::Text) == 0;
+}
+
+// Where `part` (not empty) is in `text`, in any letter case: its position from 1, 0 when absent.
+long findText(std::string_view text, std::string_view part) {
+    if (!isAscii(text) || !isAscii(part)) return InStr(text, part, CompareMethod::Text);
+    const auto found = std::search(text.begin(), text.end(), part.begin(), part.end(), sameLetter);
+    return found == text.end() ? 0 : static_cast<long>(found - text.begin()) + 1;
+}
 
 const ConnectionItem* findItem(const std::vector<ConnectionItem>& items, std::string_view key) {
     const ConnectionItem* found = nullptr;
@@ -37,7 +59,7 @@ std::string joinItems(const std::vector<ConnectionItem>& items) {
 }
 
 bool namesDriver(const ConnectionItem* driver, std::string_view prefix) {
-    return driver && InStr(driver->value, prefix, CompareMethod::Text) == 1;
+    return driver && findText(driver->value, prefix) == 1;
 }
 
 // The driver a DSN names in odbc.ini, or the DSN itself when it names none.
@@ -70,8 +92,7 @@ void useOdbcNames(std::vector<ConnectionItem>& items) {
 bool isTrue(const ConnectionItem* item) {
     if (!item) return false;
     const std::string value = Trim(item->value);
-    if (StrComp(value, "True", CompareMethod::Text) == 0 || StrComp(value, "Yes", CompareMethod::Text) == 0)
-        return true;
+    if (sameKey(value, "True") || sameKey(value, "Yes")) return true;
     const auto number = parseNumber(value);
     return number && *number != 0;
 }
@@ -132,12 +153,12 @@ ConnectionPlan planConnection(const std::string& text, const std::string& user, 
     if (findItem(items, "Provider")) items = parseConnectionText(text, true);  // a provider's text: quoted values
     ConnectionPlan plan;
     if (const ConnectionItem* provider = findItem(items, "Provider")) {
-        if (InStr(provider->value, "MSOLAP", CompareMethod::Text) == 1) {
+        if (findText(provider->value, "MSOLAP") == 1) {
             plan.route = ConnectionRoute::Olap;
             plan.component = provider->value;
             return plan;
         }
-        if (InStr(provider->value, "MSDASQL", CompareMethod::Text) != 1)
+        if (findText(provider->value, "MSDASQL") != 1)
             throw RuntimeError(kProviderNotFound, "Provider cannot be found. It may not be properly installed. (" +
                                                       provider->value + ")");
         std::erase_if(items, [](const ConnectionItem& i) { return sameKey(i.key, "Provider"); });
@@ -179,16 +200,17 @@ ConnectionPlan planConnection(const std::string& text, const std::string& user, 
     // File items name files the add-in's way or this system's: "\" and "/" alike.
     for (ConnectionItem& item : items)
         if (sameKey(item.key, "Database") || sameKey(item.key, "DBQ")) item.value = nativePath(item.value);
-    if (InStr(plan.component, "SQLite", CompareMethod::Text) > 0) {
+    if (findText(plan.component, "SQLite") > 0) {
         plan.sqlite = true;
         if (const ConnectionItem* database = findItem(items, "Database"); database && database->value != ":memory:")
             plan.databaseFile = database->value;
+        else
+            plan.inMemory = database != nullptr;
         setItem(items, "NoCreat", "1");
         // The driver's wait for a locked database follows the connection's time-outs (Connection.h).
         std::erase_if(items, [](const ConnectionItem& i) { return sameKey(i.key, "Timeout"); });
     }
-    if (InStr(plan.component, "PostgreSQL", CompareMethod::Text) > 0 ||
-        InStr(plan.component, "psqlodbc", CompareMethod::Text) > 0) {
+    if (findText(plan.component, "PostgreSQL") > 0 || findText(plan.component, "psqlodbc") > 0) {
         setItem(items, "CommLog", "0");
         setItem(items, "Debug", "0");
     }

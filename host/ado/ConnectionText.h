@@ -37,6 +37,7 @@ struct ConnectionPlan {
     std::string workbookPath;  // the workbook file of the Excel route (native separators)
     std::string databaseFile;  // the database file the text names, which must exist ("" when none)
     bool sqlite = false;       // the SQLite driver serves the connection
+    bool inMemory = false;     // a SQLite database in memory, new with every connection
     bool readOnly = false;     // "ReadOnly" is true (True, Yes or a number other than 0)
 };
 

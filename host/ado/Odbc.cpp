@@ -112,11 +112,13 @@ void ConnectionHandle::connect(const std::string& odbcText, int loginTimeoutSeco
                        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(std::max(0, loginTimeoutSeconds))), 0);
     std::u16string text = toWide(odbcText);
     SQLSMALLINT outLength = 0;  // the completed text echoes the password: it is never kept
+    const DriverSockets before = DriverSockets::current();
     const SQLRETURN rc = SQLDriverConnectW(dbc_, nullptr, reinterpret_cast<SQLWCHAR*>(text.data()),
                                            static_cast<SQLSMALLINT>(text.size()), nullptr, 0, &outLength,
                                            SQL_DRIVER_NOPROMPT);
     check(rc, SQL_HANDLE_DBC, dbc_, component);
     connected_ = true;
+    sockets_ = DriverSockets::openedSince(before);
     char driver[256] = {};
     SQLSMALLINT driverLength = 0;
     if (SQL_SUCCEEDED(SQLGetInfo(dbc_, SQL_DRIVER_NAME, driver, sizeof driver, &driverLength)))
@@ -132,6 +134,14 @@ SQLRETURN ConnectionHandle::execDirect(SQLHSTMT statement, const std::string& sq
                              static_cast<SQLINTEGER>(sql.size()));
     std::u16string text = toWide(sql);
     return SQLExecDirectW(statement, reinterpret_cast<SQLWCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size()));
+}
+
+bool ConnectionHandle::alive() const {
+    if (!connected_) return false;
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    if (SQL_SUCCEEDED(SQLGetConnectAttrW(dbc_, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) && dead == SQL_CD_TRUE)
+        return false;
+    return sockets_.intact();
 }
 
 void ConnectionHandle::disconnect() {

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "host/ado/DriverSockets.h"
+
 namespace host::ado::odbc {
 
 // The process's ODBC 3 environment.
@@ -35,6 +37,9 @@ public:
     void connect(const std::string& odbcText, int loginTimeoutSeconds, std::string_view component);
     void disconnect();
     bool connected() const { return connected_; }
+    // Whether the connection still works as far as can be told without asking its server: the driver
+    // does not know it dead and no socket it opened while connecting has been hung up.
+    bool alive() const;
     // SQLExecDirect of a UTF-8 statement in the text form the driver reads correctly: the SQLite
     // driver takes UTF-8 through its narrow entry points (its wide ones drop characters above
     // U+00FF), every other driver UTF-16 through the wide ones.
@@ -47,6 +52,7 @@ private:
     SQLHDBC dbc_ = SQL_NULL_HDBC;
     bool connected_ = false;
     bool narrowText_ = false;
+    DriverSockets sockets_;
 };
 
 class StatementHandle {

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <exception>
 
 #include "host/ado/Connection.h"
 #include "host/ado/Errors.h"
@@ -143,6 +144,21 @@ std::string columnName(SQLHSTMT stmt, SQLUSMALLINT column, bool narrowText, SQLS
     return odbc::fromWide(name, std::min<std::size_t>(static_cast<std::size_t>(nameLength), 511));
 }
 
+// Sets the flag when the scope ends in an exception: a connection whose statement failed is not pooled.
+class FailureWatch {
+public:
+    explicit FailureWatch(bool& failed) : failed_(failed) {}
+    FailureWatch(const FailureWatch&) = delete;
+    FailureWatch& operator=(const FailureWatch&) = delete;
+    ~FailureWatch() {
+        if (std::uncaught_exceptions() > pending_) failed_ = true;
+    }
+
+private:
+    bool& failed_;
+    const int pending_ = std::uncaught_exceptions();
+};
+
 }  // namespace
 
 const std::string& Fields::Name(long index) const {
@@ -161,6 +177,7 @@ void Recordset::open(const std::string& source, Connection& activeConnection, in
         open_ = true;
         return;
     }
+    const FailureWatch failure(activeConnection.failed_);
     const std::string sql = activeConnection.prepare(source);
     const std::string& component = activeConnection.plan_.component;
 

@@ -3,94 +3,94 @@
 #include <sqlext.h>
 
 #include <algorithm>
-#include <chrono>
 #include <condition_variable>
-#include <map>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace host::ado {
 
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-// The statements being watched and the thread that cancels those whose time is up. A statement is
-// cancelled while the lock is held, so it cannot be freed meanwhile.
-class Watch {
+// The watches that run and the thread that cancels the overdue ones. The thread sleeps until the
+// earliest due time it knows of; a new watch wakes it only when it is due earlier than that (each
+// one is due a whole time-out after the last, so a run of statements wakes it at most once). The
+// cancel happens under the lock, so that a watch that ends waits for it and its statement handle
+// outlives it.
+class DeadlineWatcher {
 public:
-    Watch() : thread_([this] { run(); }) {}
-    ~Watch() {
+    using Clock = std::chrono::steady_clock;
+
+    static DeadlineWatcher& instance() {
+        static DeadlineWatcher watcher;
+        return watcher;
+    }
+    DeadlineWatcher(const DeadlineWatcher&) = delete;
+    DeadlineWatcher& operator=(const DeadlineWatcher&) = delete;
+    ~DeadlineWatcher() {
         {
             std::lock_guard lock(mutex_);
             stopping_ = true;
         }
-        changed_.notify_one();
-        thread_.join();
+        changed_.notify_all();
+        if (thread_.joinable()) thread_.join();
     }
 
-    std::uint64_t add(SQLHSTMT statement, Clock::time_point due, std::atomic<bool>& expired) {
-        std::lock_guard lock(mutex_);
-        const std::uint64_t id = ++lastId_;
-        entries_.emplace(id, Entry{statement, due, &expired});
-        changed_.notify_one();
-        return id;
+    void add(StatementDeadline& watch) {
+        bool wake = false;
+        {
+            std::lock_guard lock(mutex_);
+            watches_.push_back(&watch);
+            if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
+            wake = watch.due_ < wakeAt_;
+        }
+        if (wake) changed_.notify_all();
     }
-    void remove(std::uint64_t id) {
+
+    void remove(StatementDeadline& watch) {
         std::lock_guard lock(mutex_);
-        entries_.erase(id);
+        std::erase(watches_, &watch);
     }
 
 private:
-    struct Entry {
-        SQLHSTMT statement;
-        Clock::time_point due;
-        std::atomic<bool>* expired;
-    };
+    DeadlineWatcher() = default;
 
     void run() {
         std::unique_lock lock(mutex_);
         while (!stopping_) {
-            if (entries_.empty()) {
-                changed_.wait(lock);
-                continue;
-            }
-            Clock::time_point earliest = Clock::time_point::max();
-            for (const auto& [id, entry] : entries_) earliest = std::min(earliest, entry.due);
-            if (changed_.wait_until(lock, earliest) == std::cv_status::no_timeout) continue;
-            for (auto it = entries_.begin(); it != entries_.end();) {
-                if (it->second.due > Clock::now()) {
-                    ++it;
-                    continue;
+            const Clock::time_point now = Clock::now();
+            wakeAt_ = Clock::time_point::max();
+            for (StatementDeadline* watch : watches_) {
+                if (watch->expired_) continue;
+                if (watch->due_ <= now) {
+                    watch->expired_ = true;
+                    SQLCancel(watch->statement_);
+                } else {
+                    wakeAt_ = std::min(wakeAt_, watch->due_);
                 }
-                *it->second.expired = true;
-                SQLCancel(it->second.statement);
-                it = entries_.erase(it);
             }
+            if (wakeAt_ == Clock::time_point::max())
+                changed_.wait(lock);
+            else
+                changed_.wait_until(lock, wakeAt_);
         }
     }
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::map<std::uint64_t, Entry> entries_;
-    std::uint64_t lastId_ = 0;
+    std::vector<StatementDeadline*> watches_;
+    Clock::time_point wakeAt_ = Clock::time_point::max();  // when the thread wakes next
     bool stopping_ = false;
-    std::thread thread_;  // last: it starts once the members above exist
+    std::thread thread_;
 };
 
-Watch& watch() {
-    static Watch instance;
-    return instance;
-}
-
-}  // namespace
-
-StatementDeadline::StatementDeadline(SQLHSTMT statement, int seconds) {
-    if (seconds > 0) id_ = watch().add(statement, Clock::now() + std::chrono::seconds(seconds), expired_);
+StatementDeadline::StatementDeadline(SQLHSTMT statement, int seconds)
+    : statement_(statement), due_(std::chrono::steady_clock::now() + std::chrono::seconds(seconds)) {
+    if (seconds <= 0) return;
+    DeadlineWatcher::instance().add(*this);
+    watched_ = true;
 }
 
 StatementDeadline::~StatementDeadline() {
-    if (id_) watch().remove(id_);
+    if (watched_) DeadlineWatcher::instance().remove(*this);
 }
 
 }  // namespace host::ado

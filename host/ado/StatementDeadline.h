@@ -1,12 +1,13 @@
 #pragma once
 // The command time-out for drivers that do not keep it themselves (the SQLite driver ignores it):
-// a watch that cancels the statement once its seconds are up. Internal to host/ado. One watching
-// thread serves the whole process; it starts with the first watched statement.
+// a watch that cancels the statement once its seconds are up. Internal to host/ado. One watcher
+// thread serves every watch of the process; it starts with the first one and ends with the process,
+// so that a watch costs no thread of its own.
 
 #include <sql.h>
 
 #include <atomic>
-#include <cstdint>
+#include <chrono>
 
 namespace host::ado {
 
@@ -22,7 +23,10 @@ public:
     bool expired() const { return expired_; }
 
 private:
-    std::uint64_t id_ = 0;  // 0: not watched
+    friend class DeadlineWatcher;
+    SQLHSTMT statement_;
+    std::chrono::steady_clock::time_point due_;
+    bool watched_ = false;
     std::atomic<bool> expired_{false};
 };
 

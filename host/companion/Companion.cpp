@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "host/ado/ConnectionPool.h"
 #include "host/base/Path.h"
 #include "host/base/RuntimeError.h"
 #include "host/ui/Dialogs.h"
@@ -161,6 +162,7 @@ void Companion::close() {
         reachable_->reset();
         publicClass_.reset();  // the last reference: the class's terminator runs
         application_->setMacroResolver(nullptr);
+        ado::clearConnectionPool();
     }
     if (workbook_) {
         workbook_->close();

@@ -28,7 +28,8 @@ public:
     Companion& operator=(const Companion&) = delete;
 
     // Closes the companion add-in: tells the add-in it is closing, releases the public class (which
-    // runs its terminator), closes the workbook and unloads the library when nothing of it is alive.
+    // runs its terminator), empties the connection pool, closes the workbook and unloads the library
+    // when nothing of it is alive.
     void close();
 
     // Called after the box that shows a run-time error which reached the companion's own code

@@ -1,0 +1,176 @@
+#include "host/ado/ConnectionPool.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <exception>
+#include <list>
+#include <mutex>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+#include "host/ado/ConnectionText.h"
+#include "host/ado/Odbc.h"
+
+namespace host::ado {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Link = std::unique_ptr<odbc::ConnectionHandle>;
+
+// The waiting links, the longest idle first, and the timer thread that closes those idle too long.
+// The timer starts with the first pooled link and ends with the process. Links are closed outside
+// the lock: a disconnect may wait on its server.
+class Pool {
+public:
+    Pool() = default;
+    Pool(const Pool&) = delete;
+    Pool& operator=(const Pool&) = delete;
+    ~Pool() {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        changed_.notify_all();
+        if (timer_.joinable()) timer_.join();
+        clear();
+    }
+
+    Link take(const std::string& key) {
+        for (;;) {
+            Link link;
+            {
+                std::lock_guard lock(mutex_);
+                auto found = std::find_if(waiting_.rbegin(), waiting_.rend(),
+                                          [&](const Waiting& w) { return w.key == key; });
+                if (found == waiting_.rend()) return nullptr;
+                link = std::move(found->link);
+                waiting_.erase(std::next(found).base());
+            }
+            if (link->alive()) return link;
+        }
+    }
+
+    void give(const std::string& key, Link link) noexcept {
+        Link evicted;
+        bool wakeTimer = false;
+        try {
+            std::lock_guard lock(mutex_);
+            waiting_.push_back({key, std::move(link), Clock::now()});
+            if (waiting_.size() > kConnectionPoolCap) {
+                evicted = std::move(waiting_.front().link);
+                waiting_.pop_front();
+            }
+            if (!timer_.joinable()) timer_ = std::thread([this] { closeExpired(); });
+            // A timer waiting for an earlier expiry wakes in time for this link too.
+            wakeTimer = timerWaitsForever_;
+        } catch (const std::exception&) {  // no room (memory, a thread): the link is closed instead
+        }
+        if (wakeTimer) changed_.notify_all();
+    }
+
+    void clear() {
+        std::vector<Link> closing;
+        {
+            std::lock_guard lock(mutex_);
+            for (Waiting& w : waiting_) closing.push_back(std::move(w.link));
+            waiting_.clear();
+        }
+    }
+
+    void setIdleLimit(std::chrono::milliseconds limit) {
+        {
+            std::lock_guard lock(mutex_);
+            idleLimit_ = limit;
+        }
+        changed_.notify_all();
+    }
+
+    std::size_t size() {
+        std::lock_guard lock(mutex_);
+        return waiting_.size();
+    }
+
+private:
+    struct Waiting {
+        std::string key;
+        Link link;
+        Clock::time_point since;
+    };
+
+    void closeExpired() {
+        std::unique_lock lock(mutex_);
+        while (!stopping_) {
+            if (waiting_.empty()) {
+                timerWaitsForever_ = true;
+                changed_.wait(lock);
+                timerWaitsForever_ = false;
+                continue;
+            }
+            const Clock::time_point due = waiting_.front().since + idleLimit_;
+            if (Clock::now() < due) {
+                changed_.wait_until(lock, due);
+                continue;
+            }
+            Link expired = std::move(waiting_.front().link);
+            waiting_.pop_front();
+            lock.unlock();
+            expired.reset();
+            lock.lock();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::list<Waiting> waiting_;
+    std::chrono::milliseconds idleLimit_ = kConnectionPoolIdleLimit;
+    bool stopping_ = false;
+    bool timerWaitsForever_ = false;  // the timer waits for a link to be pooled, with no expiry due
+    std::thread timer_;
+};
+
+Pool& thePool() {
+    static Pool pool;
+    return pool;
+}
+
+// The plans by text, user and password (reached from the caller's thread only).
+std::unordered_map<std::string, ConnectionPlan>& plans() {
+    static std::unordered_map<std::string, ConnectionPlan> kept;
+    return kept;
+}
+
+}  // namespace
+
+void clearConnectionPool() {
+    plans().clear();
+    thePool().clear();
+}
+
+void setConnectionPoolIdleLimit(std::chrono::milliseconds limit) { thePool().setIdleLimit(limit); }
+
+std::size_t pooledConnectionCount() { return thePool().size(); }
+
+namespace pool {
+
+ConnectionPlan plan(const std::string& text, const std::string& user, const std::string& password) {
+    std::string key = text;
+    key.append(1, '\0').append(user).append(1, '\0').append(password);
+    auto& kept = plans();
+    if (auto found = kept.find(key); found != kept.end()) return found->second;
+    ConnectionPlan planned = planConnection(text, user, password);
+    if (kept.size() >= kConnectionPoolCap) kept.clear();
+    kept.emplace(std::move(key), planned);
+    return planned;
+}
+
+std::unique_ptr<odbc::ConnectionHandle> take(const std::string& key) { return thePool().take(key); }
+
+void give(const std::string& key, std::unique_ptr<odbc::ConnectionHandle> link) noexcept {
+    thePool().give(key, std::move(link));
+}
+
+}  // namespace pool
+
+}  // namespace host::ado
