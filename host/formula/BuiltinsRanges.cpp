@@ -1,8 +1,7 @@
 // SUM, MIN, MAX, AVERAGE, COUNT, COUNTA, TRANSPOSE: functions over ranges and arrays.
 
-#include <algorithm>
-#include <numeric>
-#include <vector>
+#include <functional>
+#include <optional>
 
 #include "host/formula/BuiltinValues.h"
 #include "host/formula/Builtins.h"
@@ -12,37 +11,47 @@ namespace host::formula {
 
 namespace {
 
-// The numbers an arithmetic aggregate takes: numbers of ranges and arrays (their texts, Booleans and
-// blanks skipped) and every argument given directly (texts converted, an omitted one as 0). Errors
-// are the result.
-std::vector<double> numbers(Arguments& args) {
-    std::vector<double> result;
+// Calls take(number) for every number an arithmetic aggregate takes, in order: numbers of ranges and
+// arrays (their texts, Booleans and blanks skipped) and every argument given directly (texts
+// converted, an omitted one as 0). Errors are the result.
+template <class Take>
+void forEachNumber(Arguments& args, const Take& take) {
     forEachValue(args, [&](const Variant& v, bool inRange) {
-        if (v.isError()) throw ErrorValue{v.errorValue()};
-        if (inRange ? v.isNumber() : !v.isEmpty()) result.push_back(toNumber(v));
+        const VarType type = v.type();
+        if (type == VarType::Double) return take(v.doubleValue());  // the usual cell, taken directly
+        if (type == VarType::Error) throw ErrorValue{v.errorValue()};
+        if (inRange ? v.isNumber() : type != VarType::Empty) take(toNumber(v));
     });
-    return result;
 }
 
 Variant sum(Arguments& args, EvalContext&) {
-    const auto n = numbers(args);
-    return numberResult(std::accumulate(n.begin(), n.end(), 0.0));
+    double total = 0;
+    forEachNumber(args, [&](double x) { total += x; });
+    return numberResult(total);
 }
 
-Variant minimum(Arguments& args, EvalContext&) {
-    const auto n = numbers(args);
-    return n.empty() ? 0.0 : *std::min_element(n.begin(), n.end());
+// The smallest (or largest) number; 0 without any.
+template <class Before>
+Variant extreme(Arguments& args, const Before& before) {
+    std::optional<double> found;
+    forEachNumber(args, [&](double x) {
+        if (!found || before(x, *found)) found = x;
+    });
+    return found.value_or(0.0);
 }
 
-Variant maximum(Arguments& args, EvalContext&) {
-    const auto n = numbers(args);
-    return n.empty() ? 0.0 : *std::max_element(n.begin(), n.end());
-}
+Variant minimum(Arguments& args, EvalContext&) { return extreme(args, std::less<double>()); }
+Variant maximum(Arguments& args, EvalContext&) { return extreme(args, std::greater<double>()); }
 
 Variant average(Arguments& args, EvalContext&) {
-    const auto n = numbers(args);
-    if (n.empty()) return CellError::Div0;
-    return numberResult(std::accumulate(n.begin(), n.end(), 0.0) / static_cast<double>(n.size()));
+    double total = 0;
+    long long count = 0;
+    forEachNumber(args, [&](double x) {
+        total += x;
+        ++count;
+    });
+    if (count == 0) return CellError::Div0;
+    return numberResult(total / static_cast<double>(count));
 }
 
 // Numbers (ranges) or values that read as numbers (direct arguments); errors are not counted.

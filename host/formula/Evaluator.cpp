@@ -3,6 +3,7 @@
 // formula's row or column; array values (constants, functions' results) lift operators element-wise.
 
 #include <functional>
+#include <stdexcept>
 #include <variant>
 
 #include "host/base/RuntimeError.h"
@@ -27,6 +28,7 @@ public:
 
     // The node's value as an operand.
     Variant value(const Node& n) {
+        if (n.kind == NodeKind::Reference) return asArray_ ? context_.referenceValues(*n.target) : intersect(*n.target);
         if (isReference(n)) {
             const Resolved r = resolve(n);
             if (const auto* e = std::get_if<CellError>(&r)) return *e;
@@ -34,9 +36,9 @@ public:
             return asArray_ ? context_.referenceValues(target) : intersect(target);
         }
         switch (n.kind) {
-        case NodeKind::Constant: return n.constant;
+        case NodeKind::Constant: return *n.constant;
         case NodeKind::Missing: return Variant::missing();
-        case NodeKind::Parentheses: return value(*n.children[0]);
+        case NodeKind::Parentheses: return value(n.child(0));
         case NodeKind::Unary:
         case NodeKind::Percent:
         case NodeKind::Binary: return chain(n, false);
@@ -63,6 +65,7 @@ public:
     // Visits the values of the cells a reference argument holds (blank cells may be left out), or
     // the argument's value when it is no reference or is an error.
     void visitReference(const Node& n, const std::function<void(const Variant&)>& visit) {
+        if (n.kind == NodeKind::Reference) return context_.visitCells(*n.target, visit);
         const Resolved r = resolve(n);
         if (const auto* e = std::get_if<CellError>(&r)) return visit(*e);
         context_.visitCells(std::get<ReferenceTarget>(r), visit);
@@ -73,7 +76,7 @@ public:
         case NodeKind::Reference:
         case NodeKind::Name: return true;
         case NodeKind::Binary: return n.op == Operator::Range;
-        case NodeKind::Parentheses: return isReference(*n.children[0]);
+        case NodeKind::Parentheses: return isReference(n.child(0));
         default: return false;
         }
     }
@@ -82,15 +85,20 @@ private:
     class NodeArguments : public Arguments {
     public:
         NodeArguments(Evaluator& evaluator, const Node& call) : evaluator_(evaluator), call_(call) {}
-        std::size_t count() const override { return call_.children.size(); }
-        Variant value(std::size_t i) override { return evaluator_.value(*call_.children.at(i)); }
-        Variant values(std::size_t i) override { return evaluator_.values(*call_.children.at(i)); }
-        bool isReference(std::size_t i) const override { return Evaluator::isReference(*call_.children.at(i)); }
+        std::size_t count() const override { return call_.childCount; }
+        Variant value(std::size_t i) override { return evaluator_.value(argument(i)); }
+        Variant values(std::size_t i) override { return evaluator_.values(argument(i)); }
+        bool isReference(std::size_t i) const override { return Evaluator::isReference(argument(i)); }
         void visitCells(std::size_t i, const std::function<void(const Variant&)>& visit) override {
-            evaluator_.visitReference(*call_.children.at(i), visit);
+            evaluator_.visitReference(argument(i), visit);
         }
 
     private:
+        const Node& argument(std::size_t i) const {
+            if (i >= call_.childCount) throw std::out_of_range("argument");
+            return call_.child(i);
+        }
+
         Evaluator& evaluator_;
         const Node& call_;
     };
@@ -101,36 +109,49 @@ private:
     }
 
     // An operator chain (1+1+..., 5%%%, --1) is a tree as deep as the formula is long: evaluated with
-    // a loop up its left side. `last`: the chain is the whole formula.
+    // a loop up its left side, kept on a stack shared by the chains evaluated inside it. `last`: the
+    // chain is the whole formula. Operands that are no arrays take the direct way, without lifting.
     Variant chain(const Node& top, bool last) {
-        std::vector<const Node*> spine;
+        const std::size_t base = spine_.size();
         const Node* n = &top;
-        for (; isOperator(*n); n = n->children[0].get()) spine.push_back(n);
+        for (; isOperator(*n); n = &n->child(0)) spine_.push(n);
         Variant result = value(*n);
-        for (auto it = spine.rbegin(); it != spine.rend(); ++it) {
-            const Node& op = **it;
+        for (std::size_t i = spine_.size(); i-- > base;) {
+            const Node& op = *spine_[i];
             if (op.kind == NodeKind::Unary) {
-                const Variant operand[] = {std::move(result)};
-                result = lift(operand, [&](std::span<const Variant> a) { return applyUnary(op.op, a[0]); });
+                result = result.isArray() ? liftOne(result, [&](const Variant& a) { return applyUnary(op.op, a); })
+                                          : applyUnary(op.op, result);
             } else if (op.kind == NodeKind::Percent) {
-                const Variant operand[] = {std::move(result)};
-                result = lift(operand, [](std::span<const Variant> a) { return applyPercent(a[0]); });
+                result = result.isArray() ? liftOne(result, [](const Variant& a) { return applyPercent(a); })
+                                          : applyPercent(result);
             } else {
                 const bool snap = last && &op == &top;
-                const Variant operands[] = {std::move(result), value(*op.children[1])};
+                Variant right = value(op.child(1));
+                if (!result.isArray() && !right.isArray()) {
+                    result = applyBinary(op.op, result, right, snap);
+                    continue;
+                }
+                const Variant operands[] = {std::move(result), std::move(right)};
                 result = lift(operands, [&](std::span<const Variant> a) { return applyBinary(op.op, a[0], a[1], snap); });
             }
         }
+        spine_.shrink(base);
         return result;
+    }
+
+    template <class F>
+    static Variant liftOne(Variant& operand, const F& f) {
+        const Variant operands[] = {std::move(operand)};
+        return lift(operands, [&](std::span<const Variant> a) { return f(a[0]); });
     }
 
     // The target of a reference expression (isReference): a reference, a defined name, or "a:b".
     Resolved resolve(const Node& n) {
         switch (n.kind) {
-        case NodeKind::Reference: return n.target;
-        case NodeKind::Parentheses: return resolve(*n.children[0]);
+        case NodeKind::Reference: return *n.target;
+        case NodeKind::Parentheses: return resolve(n.child(0));
         case NodeKind::Name: {
-            auto target = context_.resolveName(n.name);
+            auto target = context_.resolveName(*n.name);
             if (!target) return CellError::Name;
             return *target;
         }
@@ -140,11 +161,11 @@ private:
         // chain is walked with a loop, as it can be as long as the formula.
         std::vector<const Node*> spine;
         const Node* left = &n;
-        for (; left->kind == NodeKind::Binary; left = left->children[0].get()) spine.push_back(left);
+        for (; left->kind == NodeKind::Binary; left = &left->child(0)) spine.push_back(left);
         if (!isReference(*left)) return CellError::Value;
         Resolved joined = resolve(*left);
         for (auto it = spine.rbegin(); it != spine.rend(); ++it) {
-            const Node& right = *(*it)->children[1];
+            const Node& right = (*it)->child(1);
             if (!isReference(right)) return CellError::Value;
             if (std::holds_alternative<CellError>(joined)) continue;
             const Resolved other = resolve(right);
@@ -177,8 +198,8 @@ private:
     }
 
     Variant call(const Node& n) {
-        if (const Builtin* builtin = findBuiltin(n.name)) return callBuiltin(*builtin, n);
-        const UserFunction* function = context_.findUserFunction(n.name);
+        if (n.builtin) return callBuiltin(*n.builtin, n);
+        const UserFunction* function = context_.findUserFunction(*n.name);
         if (!function) return CellError::Name;
         return callUserFunction(*function, n);
     }
@@ -193,7 +214,7 @@ private:
             }
         }
         std::vector<Variant> arguments;
-        for (const auto& child : n.children) arguments.push_back(value(*child));
+        for (const Node& child : n.children()) arguments.push_back(value(child));
         return lift(arguments, [&](std::span<const Variant> a) -> Variant {
             if (!builtin.receivesErrors)
                 for (const Variant& v : a)
@@ -205,15 +226,15 @@ private:
     // A reference argument goes as a Range object, an omitted one as Missing, others as values.
     Variant callUserFunction(const UserFunction& function, const Node& n) {
         std::vector<Variant> arguments;
-        for (const auto& child : n.children) {
-            if (child->kind == NodeKind::Missing) {
+        for (const Node& child : n.children()) {
+            if (child.kind == NodeKind::Missing) {
                 arguments.push_back(Variant::missing());
-            } else if (isReference(*child)) {
-                const Resolved r = resolve(*child);
+            } else if (isReference(child)) {
+                const Resolved r = resolve(child);
                 if (const auto* e = std::get_if<CellError>(&r)) arguments.emplace_back(*e);
                 else arguments.push_back(context_.referenceObject(std::get<ReferenceTarget>(r)));
             } else {
-                arguments.push_back(value(*child));
+                arguments.push_back(value(child));
             }
         }
         try {
@@ -227,6 +248,7 @@ private:
 
     EvalContext& context_;
     bool asArray_;
+    NodeStack spine_;  // the operator chains being evaluated, outermost first
 };
 
 // A value as a formula's result: numbers as Double (dates stay dates, infinities are #NUM!), blanks

@@ -18,15 +18,76 @@ void addOnce(std::vector<T>& list, const T& item) {
 
 }  // namespace
 
-Node::~Node() {
-    std::vector<std::unique_ptr<Node>> pending = std::move(children);
+ParseNode::~ParseNode() {
+    std::vector<std::unique_ptr<ParseNode>> pending = std::move(children);
     while (!pending.empty()) {
-        std::unique_ptr<Node> n = std::move(pending.back());
+        std::unique_ptr<ParseNode> n = std::move(pending.back());
         pending.pop_back();
         for (auto& child : n->children) pending.push_back(std::move(child));
         n->children.clear();
     }
 }
+
+std::shared_ptr<const FormulaTree> FormulaTree::from(ParseNode& root) {
+    auto tree = std::make_shared<FormulaTree>();
+    // The tables first, in the order written; nodes then point into them, which no longer move.
+    std::size_t nodes = 0;
+    std::vector<ParseNode*> pending{&root};
+    while (!pending.empty()) {
+        ParseNode* n = pending.back();
+        pending.pop_back();
+        ++nodes;
+        switch (n->kind) {
+        case NodeKind::Constant:
+            n->slot = tree->constants.size();
+            tree->constants.push_back(n->constant);
+            break;
+        case NodeKind::Reference:
+            n->slot = tree->targets.size();
+            tree->targets.push_back(n->target);
+            break;
+        case NodeKind::Function:
+            tree->callsVolatile = tree->callsVolatile || (n->builtin && n->builtin->isVolatile);
+            tree->callsUserFunction = tree->callsUserFunction || !n->builtin;
+            [[fallthrough]];
+        case NodeKind::Name:
+            n->slot = tree->names.size();
+            tree->names.push_back(n->name);
+            break;
+        default: break;
+        }
+        for (auto c = n->children.rbegin(); c != n->children.rend(); ++c) pending.push_back(c->get());
+    }
+    tree->nodes.reserve(nodes);
+
+    auto place = [&](const ParseNode& from) {
+        Node& n = tree->nodes.emplace_back();
+        n.kind = from.kind;
+        n.op = from.op;
+        n.flags = from.flags;
+        n.builtin = from.builtin;
+        if (from.kind == NodeKind::Constant) n.constant = &tree->constants[from.slot];
+        if (from.kind == NodeKind::Reference) n.target = &tree->targets[from.slot];
+        if (from.kind == NodeKind::Name || from.kind == NodeKind::Function) n.name = &tree->names[from.slot];
+    };
+    // Breadth first, so that the children of each node lie one after another.
+    place(root);
+    std::vector<std::pair<const ParseNode*, std::size_t>> queue{{&root, 0}};
+    for (std::size_t q = 0; q < queue.size(); ++q) {
+        const auto [from, index] = queue[q];
+        const std::size_t first = tree->nodes.size();
+        for (const auto& c : from->children) {
+            queue.emplace_back(c.get(), tree->nodes.size());
+            place(*c);
+        }
+        Node& n = tree->nodes[index];
+        n.childCount = static_cast<std::uint32_t>(from->children.size());
+        n.firstChild = n.childCount ? &tree->nodes[first] : nullptr;
+    }
+    return tree;
+}
+
+Formula::Formula(std::shared_ptr<const FormulaTree> tree) : tree_(std::move(tree)), root_(&tree_->root()) {}
 
 void EvalContext::visitCells(const ReferenceTarget& target, const std::function<void(const Variant&)>& visit) {
     const Variant values = referenceValues(target);
@@ -36,34 +97,21 @@ void EvalContext::visitCells(const ReferenceTarget& target, const std::function<
 
 std::vector<ReferenceTarget> Formula::references() const {
     std::vector<ReferenceTarget> targets;
-    forEachNode(*root_, [&](const Node& n) {
-        if (n.kind == NodeKind::Reference) addOnce(targets, n.target);
-    });
+    for (const ReferenceTarget& t : tree_->targets) addOnce(targets, t);
     return targets;
 }
 
 std::vector<std::string> Formula::names() const {
     std::vector<std::string> names;
-    forEachNode(*root_, [&](const Node& n) {
-        if (n.kind == NodeKind::Name) addOnce(names, n.name);
+    if (tree_->names.empty()) return names;
+    forEachNode(root(), [&](const Node& n) {
+        if (n.kind == NodeKind::Name) addOnce(names, *n.name);
     });
     return names;
 }
 
-bool Formula::isVolatile() const {
-    bool found = false;
-    forEachNode(*root_, [&](const Node& n) {
-        if (n.kind != NodeKind::Function) return;
-        const Builtin* b = findBuiltin(n.name);
-        found = found || (b && b->isVolatile);
-    });
-    return found;
-}
+bool Formula::isVolatile() const { return tree_->callsVolatile; }
 
-bool Formula::callsUserFunction() const {
-    bool found = false;
-    forEachNode(*root_, [&](const Node& n) { found = found || (n.kind == NodeKind::Function && !findBuiltin(n.name)); });
-    return found;
-}
+bool Formula::callsUserFunction() const { return tree_->callsUserFunction; }
 
 }  // namespace host::formula

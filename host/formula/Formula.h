@@ -15,7 +15,8 @@
 
 namespace host::formula {
 
-struct Node;  // the syntax tree, private to host/formula
+struct Node;         // the syntax tree, private to host/formula
+struct FormulaTree;  // its nodes and tables
 
 enum class ReferenceStyle { A1, R1C1 };
 
@@ -58,8 +59,9 @@ public:
     const Node& root() const { return *root_; }
 
 private:
-    explicit Formula(std::shared_ptr<const Node> root) : root_(std::move(root)) {}
-    std::shared_ptr<const Node> root_;
+    explicit Formula(std::shared_ptr<const FormulaTree> tree);
+    std::shared_ptr<const FormulaTree> tree_;
+    const Node* root_;  // in tree_
 };
 
 // A user-defined function: receives the arguments as the spreadsheet passes them (a reference as a

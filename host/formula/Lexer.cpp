@@ -1,5 +1,6 @@
 #include "host/formula/Lexer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -32,6 +33,8 @@ public:
 
     std::vector<Token> run(std::size_t start) {
         std::vector<Token> tokens;
+        // Room for the tokens of a usual formula at once (a token is at most one per character).
+        tokens.reserve(std::min<std::size_t>(s_.size() - std::min(start, s_.size()) + 1, 32));
         i_ = start;
         for (;;) {
             while (i_ < s_.size() && isSpace(s_[i_])) ++i_;

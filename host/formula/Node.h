@@ -2,7 +2,10 @@
 // The syntax tree of a parsed formula. Private to host/formula: the parser builds it, the printer,
 // the evaluator and Formula's inspection functions walk it.
 
+#include <array>
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -11,7 +14,9 @@
 
 namespace host::formula {
 
-enum class NodeKind {
+struct Builtin;
+
+enum class NodeKind : std::uint8_t {
     Constant,     // number, text, boolean, error value or array constant (an Array)
     Reference,    // one area, possibly qualified by sheet, workbook and folder
     Name,         // a defined name (possibly sheet-qualified, as written)
@@ -23,7 +28,7 @@ enum class NodeKind {
     Parentheses,  // kept so that the formula prints as written
 };
 
-enum class Operator {
+enum class Operator : std::uint8_t {
     Add, Subtract, Multiply, Divide, Power, Concat,
     Equal, NotEqual, Less, Greater, LessEqual, GreaterEqual,
     Range,
@@ -40,31 +45,99 @@ struct ReferenceFlags {
     friend bool operator==(const ReferenceFlags&, const ReferenceFlags&) = default;
 };
 
-struct Node {
+// A node as the parser builds it: each owns its children.
+struct ParseNode {
     NodeKind kind = NodeKind::Constant;
     Variant constant;          // Constant
     ReferenceTarget target;    // Reference
     ReferenceFlags flags;      // Reference
     std::string name;          // Name, Function (built-ins upper case, others as written)
+    const Builtin* builtin = nullptr;  // Function: the built-in called, nullptr for another function
     Operator op = Operator::Add;  // Unary, Binary
-    std::vector<std::unique_ptr<Node>> children;
+    std::vector<std::unique_ptr<ParseNode>> children;
+    std::size_t slot = 0;  // its place in the kept form's table of its kind
 
-    Node() = default;
-    Node(const Node&) = delete;
-    Node& operator=(const Node&) = delete;
+    ParseNode() = default;
+    ParseNode(const ParseNode&) = delete;
+    ParseNode& operator=(const ParseNode&) = delete;
     // Frees the subtree with a loop: a long operator chain is a deep tree.
-    ~Node();
+    ~ParseNode();
 };
 
-// Calls visit(node) for the node and every node below it, without recursion.
+// A node of a parsed formula as it is kept: small, with its children one after another and its
+// constant, reference or name in the formula's tables, so that evaluating a formula reads little
+// memory, most of it in one piece.
+struct Node {
+    NodeKind kind = NodeKind::Constant;
+    Operator op = Operator::Add;   // Unary, Binary
+    ReferenceFlags flags;          // Reference
+    std::uint32_t childCount = 0;
+    const Node* firstChild = nullptr;
+    const Builtin* builtin = nullptr;        // Function: the built-in called, nullptr for another function
+    const Variant* constant = nullptr;       // Constant
+    const ReferenceTarget* target = nullptr; // Reference
+    const std::string* name = nullptr;       // Name, Function (built-ins upper case, others as written)
+
+    std::span<const Node> children() const { return {firstChild, childCount}; }
+    const Node& child(std::size_t i) const { return firstChild[i]; }
+};
+
+// The nodes of a formula (the root first) and the tables they point into. Not copied: the nodes
+// point into it.
+struct FormulaTree {
+    std::vector<Node> nodes;
+    std::vector<Variant> constants;
+    std::vector<ReferenceTarget> targets;  // in the order written
+    std::vector<std::string> names;        // of names and functions, in the order written
+    bool callsVolatile = false;      // a volatile built-in (NOW, TODAY, RAND)
+    bool callsUserFunction = false;  // a function that is not built in
+
+    FormulaTree() = default;
+    FormulaTree(const FormulaTree&) = delete;
+    FormulaTree& operator=(const FormulaTree&) = delete;
+
+    // The kept form of a parsed formula (built without recursion).
+    static std::shared_ptr<const FormulaTree> from(ParseNode& root);
+    const Node& root() const { return nodes.front(); }
+};
+
+// A stack of nodes held in place while short (no allocation for the usual formula), on the heap
+// beyond.
+class NodeStack {
+public:
+    std::size_t size() const { return size_; }
+    void push(const Node* n) {
+        if (size_ < kLocal) local_[size_] = n;
+        else heap_.push_back(n);
+        ++size_;
+    }
+    const Node* operator[](std::size_t i) const { return i < kLocal ? local_[i] : heap_[i - kLocal]; }
+    const Node* pop() {
+        const Node* n = (*this)[size_ - 1];
+        shrink(size_ - 1);
+        return n;
+    }
+    void shrink(std::size_t size) {
+        size_ = size;
+        heap_.resize(size > kLocal ? size - kLocal : 0);
+    }
+
+private:
+    static constexpr std::size_t kLocal = 32;
+    std::array<const Node*, kLocal> local_;  // the first size_ are set
+    std::vector<const Node*> heap_;
+    std::size_t size_ = 0;
+};
+
+// Calls visit(node) for the node and every node below it, in the order written, without recursion.
 template <class Visit>
 void forEachNode(const Node& root, const Visit& visit) {
-    std::vector<const Node*> pending{&root};
-    while (!pending.empty()) {
-        const Node* n = pending.back();
-        pending.pop_back();
+    NodeStack pending;
+    pending.push(&root);
+    while (pending.size() > 0) {
+        const Node* n = pending.pop();
         visit(*n);
-        for (auto it = n->children.rbegin(); it != n->children.rend(); ++it) pending.push_back(it->get());
+        for (std::size_t i = n->childCount; i-- > 0;) pending.push(&n->child(i));
     }
 }
 

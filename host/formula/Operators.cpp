@@ -55,6 +55,8 @@ double significant15(double d) {
 double snappedSum(double result, double x, double y) {
     const double larger = std::max(std::fabs(x), std::fabs(y));
     if (result == 0 || larger == 0 || !std::isfinite(result)) return result;
+    // The unit below is at most larger * 1e-14: a result this large stays without computing it.
+    if (std::fabs(result) >= larger * 1e-14) return result;
     const double unit = std::pow(10.0, std::floor(std::log10(larger)) - 14);
     return std::fabs(result) < unit / 2 ? 0.0 : result;
 }
@@ -102,7 +104,8 @@ Variant binary(Operator op, const Variant& a, const Variant& b, bool snapToZero)
     }
 }
 
-Variant guarded(const std::function<Variant()>& f) {
+template <class F>
+Variant guarded(const F& f) {
     try {
         return f();
     } catch (const ErrorValue& e) {

@@ -13,10 +13,10 @@ namespace host::formula {
 
 namespace {
 
-using NodePtr = std::unique_ptr<Node>;
+using NodePtr = std::unique_ptr<ParseNode>;
 
 NodePtr makeNode(NodeKind kind) {
-    auto n = std::make_unique<Node>();
+    auto n = std::make_unique<ParseNode>();
     n->kind = kind;
     return n;
 }
@@ -194,6 +194,7 @@ private:
         auto n = makeNode(NodeKind::Function);
         const Builtin* builtin = findBuiltin(nameToken.text);
         n->name = builtin ? std::string(builtin->name) : nameToken.text;
+        n->builtin = builtin;
         if (peek().kind == TokenKind::RightParen) {
             take();
         } else {
@@ -306,7 +307,7 @@ Formula Formula::parse(std::string_view text, ReferenceStyle style, int anchorRo
     const std::size_t limit = style == ReferenceStyle::A1 ? kMaxFormulaLength : 4 * kMaxFormulaLength;
     if (text.size() - start > kMaxFormulaLength) refuseLongFormula(text, start, limit, style, anchorRow, anchorColumn);
     Parser parser(text, tokenize(text, start, style, anchorRow, anchorColumn));
-    Formula formula(parser.formula());
+    Formula formula(FormulaTree::from(*parser.formula()));
     if (style == ReferenceStyle::R1C1 && text.size() - start > kMaxFormulaLength &&
         countChars(formula.toText(ReferenceStyle::A1, anchorRow, anchorColumn)) - 1 > kMaxFormulaLength)
         failTooLong(kMaxFormulaLength + 1 + start);

@@ -18,29 +18,29 @@ public:
 
     void print(const Node& n) {
         switch (n.kind) {
-        case NodeKind::Constant: return printConstant(n.constant);
+        case NodeKind::Constant: return printConstant(*n.constant);
         case NodeKind::Reference:
-            out_ += sheetPrefix(n.target.workbook, n.target.sheet, n.target.folder);
-            out_ += formatAreaWithFlags(n.target.area, n.flags, style_, anchorRow_, anchorColumn_);
+            out_ += sheetPrefix(n.target->workbook, n.target->sheet, n.target->folder);
+            out_ += formatAreaWithFlags(n.target->area, n.flags, style_, anchorRow_, anchorColumn_);
             return;
-        case NodeKind::Name: out_ += n.name; return;
+        case NodeKind::Name: out_ += *n.name; return;
         case NodeKind::Missing: return;
         case NodeKind::Function:
-            out_ += n.name + "(";
-            for (std::size_t i = 0; i < n.children.size(); ++i) {
+            out_ += *n.name + "(";
+            for (std::size_t i = 0; i < n.childCount; ++i) {
                 if (i > 0) out_ += ",";
-                print(*n.children[i]);
+                print(n.child(i));
             }
             out_ += ")";
             return;
         case NodeKind::Unary:
             out_ += operatorText(n.op);
-            return print(*n.children[0]);
+            return print(n.child(0));
         case NodeKind::Percent:
         case NodeKind::Binary: return printChain(n);
         case NodeKind::Parentheses:
             out_ += "(";
-            print(*n.children[0]);
+            print(n.child(0));
             out_ += ")";
             return;
         }
@@ -62,14 +62,14 @@ private:
     void printChain(const Node& top) {
         std::vector<const Node*> spine;
         const Node* n = &top;
-        for (; n->kind == NodeKind::Binary || n->kind == NodeKind::Percent; n = n->children[0].get()) spine.push_back(n);
+        for (; n->kind == NodeKind::Binary || n->kind == NodeKind::Percent; n = &n->child(0)) spine.push_back(n);
         print(*n);
         for (auto it = spine.rbegin(); it != spine.rend(); ++it) {
             if ((*it)->kind == NodeKind::Percent) {
                 out_ += "%";
             } else {
                 out_ += operatorText((*it)->op);
-                print(*(*it)->children[1]);
+                print((*it)->child(1));
             }
         }
     }
@@ -128,7 +128,7 @@ const char* operatorText(Operator op) {
 
 std::string Formula::toText(ReferenceStyle style, int anchorRow, int anchorColumn) const {
     Printer printer(style, anchorRow, anchorColumn);
-    printer.print(*root_);
+    printer.print(root());
     return std::move(printer).text();
 }
 

@@ -51,6 +51,10 @@ void Application::setStatusBar(const Variant& value) {
     if (onStatusBar) onStatusBar(value);
 }
 
+void Application::showProgress(const std::optional<std::string>& text) {
+    if (onStatusBar) onStatusBar(text ? Variant(*text) : statusBar_);
+}
+
 // ---- workbooks and selection ----
 
 WorkbookPtr Application::activeWorkbook() const {
@@ -132,7 +136,7 @@ void Application::markVolatile(bool isVolatile) { calculator_->markCallerVolatil
 Variant Application::caller() const {
     const auto* frame = calculator_->currentCaller();
     if (!frame) return CellError::Ref;
-    return std::make_shared<Range>(frame->sheet, std::vector<formula::Area>{frame->area});
+    return std::make_shared<Range>(frame->sheet->shared_from_this(), std::vector<formula::Area>{frame->area});
 }
 
 namespace {

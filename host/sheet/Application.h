@@ -69,6 +69,9 @@ public:
     void setStatusBar(const Variant& value);
     // Receives every status-bar change (the terminal shows progress with it).
     std::function<void(const Variant&)> onStatusBar;
+    // The application's own progress text over the status bar, or (nullopt) the status bar's text
+    // again; StatusBar keeps the text the code set.
+    void showProgress(const std::optional<std::string>& text);
 
     // ---- workbooks and selection ----
     Workbooks& workbooks() { return *workbooks_; }

@@ -1,36 +1,25 @@
 #pragma once
 // The recalculation engine: tracks which formula cells depend on which cells, which are dirty and
 // which are volatile, and evaluates formulas in dependency order. Circular references end with the
-// error value #REF! in every cell of the cycle.
+// error value #REF! in every cell of the cycle. A long calculation shows its progress in the status
+// bar.
 
+#include <functional>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "host/formula/Reference.h"
-#include "host/sheet/AreaIndex.h"
 #include "host/sheet/Cell.h"
+#include "host/sheet/DependencyGraph.h"
 #include "host/sheet/Worksheet.h"
 
 namespace host::sheet {
 
 class Application;
 
-// A formula cell (single cell or array anchor) of a sheet.
-struct NodeId {
-    Worksheet* sheet = nullptr;
-    CellKey key = 0;
-    friend bool operator==(const NodeId&, const NodeId&) = default;
-};
-struct NodeIdHash {
-    std::size_t operator()(const NodeId& n) const noexcept {
-        return std::hash<const void*>()(n.sheet) ^ (std::hash<CellKey>()(n.key) * 0x9E3779B97F4A7C15ULL);
-    }
-};
-
 class Calculator {
 public:
-    explicit Calculator(Application& application) : application_(application) {}
+    explicit Calculator(Application& application);
 
     // Cells of the areas were written. The formulas at formulaKeys were entered, replaced or removed.
     // Updates the dependencies, marks the changed formulas and everything depending on the written
@@ -52,7 +41,7 @@ public:
 
     // The formula being evaluated: its sheet and its cell (or array area).
     struct CallerFrame {
-        std::shared_ptr<Worksheet> sheet;
+        Worksheet* sheet;
         formula::Area area;
     };
     const CallerFrame* currentCaller() const { return callers_.empty() ? nullptr : &callers_.back(); }
@@ -63,38 +52,54 @@ public:
     // Areas of the same sheet that the formulas in the areas use, directly or not.
     std::vector<formula::Area> precedentsOnSheet(Worksheet& sheet, const std::vector<formula::Area>& areas);
 
+    // The clock that times a calculation for its progress display: seconds from any fixed moment.
+    using Clock = std::function<double()>;
+    void setClock(Clock clock) { clock_ = std::move(clock); }
+
 private:
-    struct ResolvedRef {
-        Worksheet* sheet;
-        formula::Area area;
-    };
+    using Index = DependencyGraph::Index;
 
     void ensureGraph();
-    void addNode(Worksheet& sheet, CellKey key);
-    void removeNode(const NodeId& node);
-    std::vector<ResolvedRef> resolvePrecedents(Worksheet& sheet, CellKey key);
-    // Formula cells whose formulas use the cell.
-    void dependentsOfCell(Worksheet& sheet, int row, int column, std::vector<NodeId>& out);
-    void dependentsOfArea(Worksheet& sheet, const formula::Area& area, std::vector<NodeId>& out);
-    void dependentsOfNode(const NodeId& node, std::vector<NodeId>& out);
-    void markDirtyFrom(std::vector<NodeId> work);
+    void markDirtyFrom(std::vector<Index> work);
     // Marks the nodes and everything depending on them dirty, also when the nodes already were.
-    void markDependentsDirty(const std::vector<NodeId>& nodes);
+    void markDependentsDirty(const std::vector<Index>& nodes);
     void afterChange();
+    std::vector<Index> nodesOf(const std::vector<NodeId>& cells) const;
+
+    // A formula cell to calculate, with its cell as found when the sequence was made (good while the
+    // sheet drops no cells).
+    struct Step {
+        NodeId id;
+        Cell* cell;
+        std::uint64_t drops;
+    };
+    std::vector<Step> stepsOf(const std::vector<Index>& nodes) const;
 
     // Evaluates the given formula cells in dependency order.
-    void run(std::vector<NodeId> roots);
-    std::vector<NodeId> order(const std::vector<NodeId>& roots, std::vector<NodeId>& circular);
-    void evaluate(const NodeId& node);
+    void run(const std::vector<Index>& roots);
+    // Evaluates every formula in dependency order (the order is kept until a formula changes).
+    void runAll();
+    // Sets the circular ones to #REF!, evaluates the sequence, clears the roots' dirty marks and
+    // reports the sheets calculated.
+    void runSequence(const std::vector<NodeId>& circular, const std::vector<Step>& sequence,
+                     const std::vector<NodeId>& roots);
+    void evaluate(const Step& step);
+    // Evaluates the formula with the area as the caller.
+    Variant evaluateAt(Worksheet& sheet, const formula::Area& area, const formula::Formula& formula, bool asArray);
     void setCircular(const NodeId& node);
 
     Application& application_;
+    DependencyGraph graph_;
     bool graphStale_ = true;
     bool calculating_ = false;
-    std::unordered_map<NodeId, std::vector<ResolvedRef>, NodeIdHash> precedents_;
-    std::unordered_map<NodeId, std::vector<NodeId>, NodeIdHash> cellDependents_;  // by referenced cell
-    std::unordered_map<Worksheet*, AreaIndex<NodeId>> areaDependents_;  // by referenced area
     std::vector<CallerFrame> callers_;
+    Clock clock_;
+    // Every formula (sheet by sheet, row by row), its calculation order and its circular ones, for
+    // graph_ at fullOrderVersion_.
+    std::vector<NodeId> fullRoots_;
+    std::vector<Step> fullSequence_;
+    std::vector<NodeId> fullCircular_;
+    std::uint64_t fullOrderVersion_ = 0;
 };
 
 }  // namespace host::sheet

@@ -10,7 +10,20 @@
 
 namespace host::sheet {
 
+namespace {
+
+// A reference that names no sheet is on the formula's own sheet.
+bool onOwnSheet(const formula::ReferenceTarget& target) { return target.workbook.empty() && target.sheet.empty(); }
+
+Variant valuesOf(const Worksheet& sheet, const formula::Area& area) {
+    if (area.cellCount() > kMaxArrayCells) return CellError::Value;
+    return areaValues(sheet, area, true);
+}
+
+}  // namespace
+
 Variant CellEvalContext::referenceValues(const formula::ReferenceTarget& target) {
+    if (onOwnSheet(target)) return valuesOf(sheet_, target.area);
     if (namesClosedWorkbook(application_, target)) {
         if (auto* store = application_.workbookStore())
             return store->readClosed(target.folder, target.workbook, target.sheet, target.area);
@@ -18,11 +31,11 @@ Variant CellEvalContext::referenceValues(const formula::ReferenceTarget& target)
     }
     auto sheet = resolveSheet(application_, sheet_, target);
     if (!sheet) return CellError::Ref;
-    if (target.area.cellCount() > kMaxArrayCells) return CellError::Value;
-    return areaValues(*sheet, target.area, true);
+    return valuesOf(*sheet, target.area);
 }
 
 void CellEvalContext::visitCells(const formula::ReferenceTarget& target, const std::function<void(const Variant&)>& visit) {
+    if (onOwnSheet(target)) return visitAreaValues(sheet_, target.area, visit);
     if (namesClosedWorkbook(application_, target)) return EvalContext::visitCells(target, visit);
     auto sheet = resolveSheet(application_, sheet_, target);
     if (!sheet) return visit(CellError::Ref);

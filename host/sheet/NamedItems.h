@@ -10,10 +10,26 @@
 
 namespace host::sheet {
 
+// Whether two names are the same, letter case ignored; plain ASCII names are compared without the
+// Unicode case folding, which gives them the same answer.
+inline bool sameName(std::string_view a, std::string_view b) {
+    const auto ascii = [](std::string_view s) {
+        for (char c : s)
+            if (static_cast<unsigned char>(c) >= 0x80) return false;
+        return true;
+    };
+    if (!ascii(a) || !ascii(b)) return StrComp(a, b, CompareMethod::Text) == 0;
+    if (a.size() != b.size()) return false;
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i])) return false;
+    return true;
+}
+
 // Whether the item's name() is `name`, letter case ignored.
 template <class Ptr>
 bool hasName(const Ptr& item, std::string_view name) {
-    return StrComp(item->name(), name, CompareMethod::Text) == 0;
+    return sameName(item->name(), name);
 }
 
 // The first item named `name`, letter case ignored; nullptr when there is none.

@@ -24,10 +24,20 @@ bool namesClosedWorkbook(Application& application, const formula::ReferenceTarge
 
 namespace {
 
+bool isDateOrCurrency(const Variant& v) {
+    const VarType type = v.type();
+    return type == VarType::Date || type == VarType::Currency;
+}
+
 Variant cellValue(const Cell& cell, bool asValue2) {
-    if (asValue2 && (cell.value.type() == VarType::Date || cell.value.type() == VarType::Currency))
-        return cell.value.toDouble();
+    if (asValue2 && isDateOrCurrency(cell.value)) return cell.value.toDouble();
     return cell.value;
+}
+
+// Visits the cell's Value2 without copying the values that need no conversion.
+void visitValue2(const Cell& cell, const std::function<void(const Variant&)>& visit) {
+    if (isDateOrCurrency(cell.value)) return visit(cell.value.toDouble());
+    visit(cell.value);
 }
 
 }  // namespace
@@ -52,7 +62,7 @@ void visitAreaValues(const Worksheet& sheet, const formula::Area& whole, const s
     if (area.cellCount() <= static_cast<long long>(cells.size())) {
         for (int r = area.top; r <= area.bottom; ++r)
             for (int c = area.left; c <= area.right; ++c)
-                if (const Cell* cell = sheet.findCell(r, c)) visit(cellValue(*cell, true));
+                if (const Cell* cell = sheet.findCell(r, c)) visitValue2(*cell, visit);
         return;
     }
     // An area larger than the sheet's content (sparse cells far apart): the cells inside it, in key
@@ -61,7 +71,7 @@ void visitAreaValues(const Worksheet& sheet, const formula::Area& whole, const s
     for (const auto& [key, cell] : cells)
         if (area.contains(keyRow(key), keyColumn(key))) inside.emplace_back(key, &cell);
     std::sort(inside.begin(), inside.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (const auto& [key, cell] : inside) visit(cellValue(*cell, true));
+    for (const auto& [key, cell] : inside) visitValue2(*cell, visit);
 }
 
 }  // namespace host::sheet

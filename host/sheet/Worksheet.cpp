@@ -137,14 +137,17 @@ void Worksheet::setSelection(std::vector<Area> areas, Area activeCell) {
     activeCell_ = activeCell;
 }
 
-const Cell* Worksheet::findCell(int row, int column) const {
-    auto it = cells_.find(cellKey(row, column));
-    return it == cells_.end() ? nullptr : &it->second;
-}
+const Cell* Worksheet::findCell(int row, int column) const { return index_.find(cellKey(row, column)); }
+
+Cell* Worksheet::findCell(int row, int column) { return index_.find(cellKey(row, column)); }
 
 Cell& Worksheet::cellAt(int row, int column) {
+    const CellKey key = cellKey(row, column);
+    if (Cell* cell = index_.find(key)) return *cell;
     includeInContent(row, column);
-    return cells_[cellKey(row, column)];
+    Cell& cell = cells_[key];
+    index_.insert(key, &cell);
+    return cell;
 }
 
 void Worksheet::includeInContent(int row, int column) {
@@ -163,8 +166,12 @@ std::optional<Area> Worksheet::clipToContent(const Area& area) const {
 }
 
 void Worksheet::compact(int row, int column) {
-    auto it = cells_.find(cellKey(row, column));
-    if (it != cells_.end() && it->second.isBlank()) cells_.erase(it);
+    const CellKey key = cellKey(row, column);
+    const Cell* cell = index_.find(key);
+    if (!cell || !cell->isBlank()) return;
+    index_.erase(key);
+    cells_.erase(key);
+    ++drops_;
 }
 
 void Worksheet::noteFormula(CellKey key, bool present) {

@@ -12,6 +12,7 @@
 
 #include "host/base/Variant.h"
 #include "host/sheet/Cell.h"
+#include "host/sheet/CellIndex.h"
 #include "host/sheet/PivotTable.h"
 #include "host/sheet/QueryTable.h"
 #include "host/sheet/Range.h"
@@ -88,9 +89,13 @@ public:
 
     // ---- cell storage, for the platform's own modules ----
     const Cell* findCell(int row, int column) const;
+    Cell* findCell(int row, int column);
     Cell& cellAt(int row, int column);
     // Drops a cell that holds nothing any more.
     void compact(int row, int column);
+    // Changes whenever cells are dropped: a pointer to a cell kept from before may then dangle, one
+    // kept since stays good.
+    std::uint64_t dropCount() const { return drops_; }
     const std::unordered_map<CellKey, Cell>& allCells() const { return cells_; }
     // The part of the area that can hold cells: the area cut to a box around every cell the sheet
     // holds (or held since rows were last removed); nullopt when nothing of it can.
@@ -119,6 +124,8 @@ private:
     std::string name_;
     SheetVisibility visible_ = SheetVisibility::Visible;
     std::unordered_map<CellKey, Cell> cells_;
+    CellIndex index_;  // of cells_
+    std::uint64_t drops_ = 0;
     std::optional<formula::Area> contentBox_;  // around every cell of cells_
     void includeInContent(int row, int column);
     std::unordered_set<CellKey> formulaCells_;

@@ -72,6 +72,9 @@ std::vector<CellKey> Worksheet::removeRows(int top, int bottom) {
         kept.emplace(cellKey(newRow, column), std::move(cell));
     }
     cells_ = std::move(kept);
+    ++drops_;
+    index_.clear();
+    for (auto& [key, cell] : cells_) index_.insert(key, &cell);
     contentBox_.reset();
     for (const auto& entry : cells_) includeInContent(keyRow(entry.first), keyColumn(entry.first));
     formulaCells_ = shiftedKeys(formulaCells_, top, bottom);

@@ -186,3 +186,55 @@ TEST_F(RecalcTest, DependentsAndPrecedents) {
     EXPECT_EQ(sheet->range("D5")->precedents()->address(), "$C$1:$C$2,$B$1,$A$1");
     EXPECT_THROW(sheet->range("D5")->dependents(), RuntimeError);
 }
+
+TEST_F(RecalcTest, KeptCalculationOrderFollowsChangedFormulas) {
+    app->setCalculation(CalculationMode::Manual);
+    put("A1", 1);
+    put("B1", "=A1+1");
+    put("C1", "=B1*2");
+    app->calculateFull();
+    EXPECT_EQ(at("C1"), Variant(4.0));
+    // The dependency turns around: B1 now reads C1, which reads A1.
+    put("C1", "=A1*10");
+    put("B1", "=C1+1");
+    app->calculateFull();
+    EXPECT_EQ(at("B1"), Variant(11.0));
+    // A formula added inside a range another formula reads comes before it.
+    put("D1", "=SUM(A2:A4)");
+    put("A3", "=C1*3");
+    app->calculateFull();
+    EXPECT_EQ(at("D1"), Variant(30.0));
+    put("A1", 2);
+    app->calculateFull();
+    EXPECT_EQ(at("D1"), Variant(60.0));
+    EXPECT_EQ(at("B1"), Variant(21.0));
+}
+
+TEST_F(RecalcTest, FunctionClearingCellsWhileCalculating) {
+    // A user function that clears formula cells calculated after it, so that the sheet drops them.
+    app->registerFunction("CLEARROW", [this](std::vector<Variant>&) {
+        sheet->range("A3:C3")->clearContents();
+        return Variant(1.0);
+    });
+    app->setCalculation(CalculationMode::Manual);
+    for (int r = 2; r <= 4; ++r)
+        for (int c = 1; c <= 3; ++c) sheet->cells(r, c)->setFormula("=" + std::to_string(r * 10 + c) + "+0");
+    put("A1", "=CLEARROW()");
+    app->calculateFull();
+    app->calculateFull();
+    EXPECT_EQ(at("A1"), Variant(1.0));
+    EXPECT_EQ(sheet->range("B3")->hasFormula(), Variant(false));
+    EXPECT_EQ(at("C4"), Variant(43.0));
+}
+
+TEST_F(RecalcTest, SheetNamesMatchInAnyLetterCase) {
+    auto other = book->addSheet();
+    other->setName("Łódź Dane");
+    other->range("A1")->setValue(5);
+    put("A1", "='łÓDŹ dane'!A1*2");
+    put("A2", "='ŁÓDŹ DANE'!A1+SHEET1!A1");
+    EXPECT_EQ(at("A1"), Variant(10.0));
+    EXPECT_EQ(at("A2"), Variant(15.0));
+    other->range("A1")->setValue(1);
+    EXPECT_EQ(at("A2"), Variant(3.0));
+}

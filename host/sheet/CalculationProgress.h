@@ -1,0 +1,36 @@
+#pragma once
+// The progress of a long calculation in the status bar: from about a second after the calculation
+// began, at most four times a second, "Calculating: <done> of <total> cells"; at the end the status
+// bar shows its own text again.
+
+#include <cstddef>
+#include <functional>
+
+namespace host::sheet {
+
+class Application;
+
+class CalculationProgress {
+public:
+    // clock: seconds from any fixed moment.
+    CalculationProgress(Application& application, const std::function<double()>& clock, std::size_t total);
+    ~CalculationProgress();
+    CalculationProgress(const CalculationProgress&) = delete;
+    CalculationProgress& operator=(const CalculationProgress&) = delete;
+
+    void cellDone();
+
+private:
+    Application& application_;
+    const std::function<double()>& clock_;
+    std::size_t total_;
+    std::size_t done_ = 0;
+    double start_;
+    double shown_ = 0;
+    bool showing_ = false;
+};
+
+// A monotonic clock read cheaply enough to be asked after every cell (a few milliseconds' grain).
+double coarseSeconds();
+
+}  // namespace host::sheet

@@ -1,0 +1,94 @@
+#pragma once
+// An index from cell keys to the cells a sheet stores elsewhere: open addressing in one array, so that
+// finding a cell is usually one probe (a calculation finds cells millions of times).
+
+#include <cstdint>
+#include <vector>
+
+#include "host/sheet/Cell.h"
+
+namespace host::sheet {
+
+class CellIndex {
+public:
+    CellIndex() = default;
+    CellIndex(const CellIndex&) = delete;
+    CellIndex& operator=(const CellIndex&) = delete;
+
+    Cell* find(CellKey key) const {
+        if (slots_.empty()) return nullptr;
+        for (std::size_t i = home(key);; i = (i + 1) & mask()) {
+            const Slot& s = slots_[i];
+            if (!s.cell) return nullptr;
+            if (s.key == key) return s.cell;
+        }
+    }
+
+    // The key must not be in the index yet.
+    void insert(CellKey key, Cell* cell) {
+        if ((size_ + 1) * 4 > slots_.size() * 3) grow();
+        place(key, cell);
+        ++size_;
+    }
+
+    void erase(CellKey key) {
+        if (slots_.empty()) return;
+        std::size_t i = home(key);
+        for (;; i = (i + 1) & mask()) {
+            if (!slots_[i].cell) return;
+            if (slots_[i].key == key) break;
+        }
+        // Moves back the entries after the hole that would no longer be found past it.
+        for (std::size_t j = (i + 1) & mask(); slots_[j].cell; j = (j + 1) & mask()) {
+            const std::size_t h = home(slots_[j].key);
+            const bool reachable = i <= j ? (h > i && h <= j) : (h > i || h <= j);
+            if (reachable) continue;
+            slots_[i] = slots_[j];
+            i = j;
+        }
+        slots_[i] = Slot{};
+        --size_;
+    }
+
+    void clear() {
+        slots_.clear();
+        size_ = 0;
+    }
+
+private:
+    struct Slot {
+        CellKey key = 0;
+        Cell* cell = nullptr;  // nullptr: a free slot
+    };
+
+    std::size_t mask() const { return slots_.size() - 1; }
+    // Eight rows of a column have neighbouring slots (ranges are read down their columns); the
+    // groups are spread by a multiplicative hash.
+    std::size_t home(CellKey key) const {
+        const CellKey rowInGroup = (key >> 32) & 7;
+        const CellKey group = key & ~(CellKey{7} << 32);
+        return (static_cast<std::size_t>((group * 0x9E3779B97F4A7C15ULL) >> shift_) & ~std::size_t{7}) | rowInGroup;
+    }
+
+    void place(CellKey key, Cell* cell) {
+        std::size_t i = home(key);
+        while (slots_[i].cell) i = (i + 1) & mask();
+        slots_[i] = {key, cell};
+    }
+
+    void grow() {
+        std::vector<Slot> old = std::move(slots_);
+        const std::size_t size = old.empty() ? 64 : old.size() * 2;
+        slots_.assign(size, Slot{});
+        shift_ = 64;
+        for (std::size_t n = size; n > 1; n >>= 1) --shift_;
+        for (const Slot& s : old)
+            if (s.cell) place(s.key, s.cell);
+    }
+
+    std::vector<Slot> slots_;  // a power of two long, at most three quarters full
+    std::size_t size_ = 0;
+    int shift_ = 64;
+};
+
+}  // namespace host::sheet

@@ -1,0 +1,272 @@
+#include "host/sheet/DependencyGraph.h"
+
+#include "host/formula/Address.h"
+#include "host/sheet/Application.h"
+#include "host/sheet/References.h"
+#include "host/sheet/Workbook.h"
+
+namespace host::sheet {
+
+using formula::Area;
+
+namespace {
+
+// Lists up to this length are kept with their node; longer ones (a formula over whole columns of
+// formulas) are found again when needed.
+constexpr std::size_t kMaxKeptList = 4096;
+// The kept lists hold at most this many entries, plus so many a formula.
+constexpr std::size_t kKeptBase = std::size_t{1} << 20;
+constexpr std::size_t kKeptPerFormula = 16;
+
+}  // namespace
+
+// ---- nodes ----
+
+std::vector<DependencyGraph::ResolvedRef> DependencyGraph::resolveReferences(Worksheet& sheet, const Cell& cell) {
+    std::vector<ResolvedRef> result;
+    auto add = [&](const formula::ReferenceTarget& t) {
+        if (t.workbook.empty() && t.sheet.empty()) result.push_back({&sheet, t.area});
+        else if (auto target = resolveSheet(application_, sheet, t)) result.push_back({target.get(), t.area});
+    };
+    for (const auto& t : cell.formula->references()) add(t);
+    if (auto book = sheet.parent()) {
+        for (const auto& name : cell.formula->names()) {
+            auto n = book->names().find(name);
+            if (!n) continue;
+            try {
+                for (const auto& t : formula::parseAddress(n->refersTo().substr(n->refersTo().starts_with("=") ? 1 : 0)))
+                    add(t);
+            } catch (const RuntimeError&) {
+                // a name that refers to a constant has no precedents
+            }
+        }
+    }
+    return result;
+}
+
+void DependencyGraph::rebuild() {
+    nodes_.clear();
+    keptEntries_ = 0;
+    freePlaces_.clear();
+    heldPlaces_.clear();
+    index_.clear();
+    cellDependents_.clear();
+    areaDependents_.clear();
+    ++version_;
+    std::size_t formulas = 0;
+    for (const auto& book : application_.workbooks().all())
+        for (const auto& sheet : book->worksheets()) formulas += sheet->formulaCells().size();
+    nodes_.reserve(formulas);
+    index_.reserve(formulas);
+    cellDependents_.reserve(formulas);
+    for (const auto& book : application_.workbooks().all())
+        for (const auto& sheet : book->worksheets())
+            for (CellKey key : sheet->formulaCells()) add(*sheet, key);
+}
+
+void DependencyGraph::add(Worksheet& sheet, CellKey key) {
+    const Cell* cell = sheet.findCell(keyRow(key), keyColumn(key));
+    if (!cell || !cell->formula) return;
+    Index node;
+    if (!freePlaces_.empty()) {
+        node = freePlaces_.back();
+        freePlaces_.pop_back();
+    } else {
+        node = static_cast<Index>(nodes_.size());
+        nodes_.emplace_back();
+    }
+    Node& n = nodes_[node];
+    n.id = {&sheet, key};
+    n.area = cell->array ? *cell->array : Area::cell(keyRow(key), keyColumn(key));
+    n.references = resolveReferences(sheet, *cell);
+    index_[n.id] = node;
+    for (const auto& r : n.references) {
+        if (r.area.isSingleCell())
+            cellDependents_[NodeId{r.sheet, cellKey(r.area.top, r.area.left)}].push_back(node);
+        else
+            areaDependents_[r.sheet].add(r.area, node);
+    }
+    ++version_;
+}
+
+void DependencyGraph::remove(const NodeId& id) {
+    const auto it = index_.find(id);
+    if (it == index_.end()) return;
+    const Index node = it->second;
+    index_.erase(it);
+    Node& n = nodes_[node];
+    for (const auto& r : n.references) {
+        if (r.area.isSingleCell()) {
+            auto d = cellDependents_.find(NodeId{r.sheet, cellKey(r.area.top, r.area.left)});
+            if (d != cellDependents_.end()) std::erase(d->second, node);
+        } else if (auto a = areaDependents_.find(r.sheet); a != areaDependents_.end()) {
+            a->second.remove(r.area, node);
+        }
+    }
+    forget(n.precedents);
+    forget(n.dependents);
+    n = Node{};
+    (placesHeld_ ? heldPlaces_ : freePlaces_).push_back(node);
+    ++version_;
+}
+
+std::optional<DependencyGraph::Index> DependencyGraph::find(const NodeId& node) const {
+    const auto it = index_.find(node);
+    if (it == index_.end()) return std::nullopt;
+    return it->second;
+}
+
+bool DependencyGraph::occupies(Index node, const Area& area) const {
+    const Area& a = nodes_[node].area;
+    return a.top <= area.bottom && a.bottom >= area.top && a.left <= area.right && a.right >= area.left;
+}
+
+void DependencyGraph::holdPlaces(bool hold) {
+    placesHeld_ = hold;
+    if (hold) return;
+    freePlaces_.insert(freePlaces_.end(), heldPlaces_.begin(), heldPlaces_.end());
+    heldPlaces_.clear();
+}
+
+// ---- dependents ----
+
+void DependencyGraph::dependentsOfArea(Worksheet& sheet, const Area& area, std::vector<Index>& out) const {
+    auto cellEntries = [&](int row, int column) {
+        if (auto d = cellDependents_.find(NodeId{&sheet, cellKey(row, column)}); d != cellDependents_.end())
+            out.insert(out.end(), d->second.begin(), d->second.end());
+    };
+    if (area.cellCount() <= static_cast<long long>(cellDependents_.size())) {
+        for (int r = area.top; r <= area.bottom; ++r)
+            for (int c = area.left; c <= area.right; ++c) cellEntries(r, c);
+    } else {
+        // A large area: walk the single-cell dependency entries instead of the cells.
+        for (const auto& [cell, nodes] : cellDependents_)
+            if (cell.sheet == &sheet && area.contains(keyRow(cell.key), keyColumn(cell.key)))
+                out.insert(out.end(), nodes.begin(), nodes.end());
+    }
+    const auto a = areaDependents_.find(&sheet);
+    if (a == areaDependents_.end()) return;
+    if (area.isSingleCell())
+        a->second.forEachContaining(area.top, area.left, [&](Index node) { out.push_back(node); });
+    else
+        a->second.forEachOverlapping(area, [&](Index node) { out.push_back(node); });
+}
+
+const std::vector<DependencyGraph::Index>& DependencyGraph::dependentsOf(Index node) {
+    Node& n = nodes_[node];
+    if (n.dependentsVersion == version_) return n.dependents;
+    spareDependents_.clear();
+    dependentsOfArea(*n.id.sheet, n.area, spareDependents_);
+    return keep(n.dependents, n.dependentsVersion, spareDependents_) ? n.dependents : spareDependents_;
+}
+
+bool DependencyGraph::keep(std::vector<Index>& list, std::uint64_t& listVersion, const std::vector<Index>& found) {
+    forget(list);
+    if (found.size() > kMaxKeptList || keptEntries_ + found.size() > kKeptBase + kKeptPerFormula * nodes_.size())
+        return false;
+    list.assign(found.begin(), found.end());
+    keptEntries_ += list.size();
+    listVersion = version_;
+    return true;
+}
+
+void DependencyGraph::forget(std::vector<Index>& list) {
+    keptEntries_ -= list.size();
+    list = {};
+}
+
+// ---- order ----
+
+void DependencyGraph::findPrecedents(Index node, std::vector<Index>& out) const {
+    out.clear();
+    auto consider = [&](Worksheet& sheet, CellKey owner) {
+        if (auto p = index_.find(NodeId{&sheet, owner}); p != index_.end() && (out.empty() || out.back() != p->second))
+            out.push_back(p->second);
+    };
+    for (const auto& r : nodes_[node].references) {
+        Worksheet& s = *r.sheet;
+        const auto area = s.clipToContent(r.area);  // a whole column: the rows that hold cells
+        if (!area) continue;
+        if (area->cellCount() > static_cast<long long>(s.formulaCells().size())) {
+            for (CellKey k : s.formulaCells())
+                if (auto p = index_.find(NodeId{&s, k}); p != index_.end() && occupies(p->second, *area))
+                    out.push_back(p->second);
+        } else {
+            for (int row = area->top; row <= area->bottom; ++row)
+                for (int col = area->left; col <= area->right; ++col)
+                    if (auto owner = s.formulaOwner(row, col)) consider(s, *owner);
+        }
+    }
+}
+
+const std::vector<DependencyGraph::Index>& DependencyGraph::precedentsOf(Index node, std::vector<Index>& spare) {
+    Node& n = nodes_[node];
+    if (n.precedentsVersion == version_) return n.precedents;
+    findPrecedents(node, spare);
+    return keep(n.precedents, n.precedentsVersion, spare) ? n.precedents : spare;
+}
+
+std::vector<DependencyGraph::Index> DependencyGraph::order(const std::vector<Index>& roots, std::vector<Index>& circular) {
+    // Node states within this pass; a node of another pass is outside the set.
+    enum : char { InSet = 1, OnStack = 2, Done = 3, InCycle = 4 };
+    const std::uint32_t pass = ++pass_;
+    for (Index r : roots) {
+        nodes_[r].pass = pass;
+        nodes_[r].state = InSet;
+    }
+    std::vector<Index> result;
+    result.reserve(roots.size());
+
+    struct Frame {
+        Index node;
+        std::vector<Index> spare;  // the precedents when they are not kept with the node
+        const std::vector<Index>* next = nullptr;
+        std::size_t index = 0;
+    };
+    std::vector<Frame> stack;
+    auto push = [&](Index node) {
+        nodes_[node].state = OnStack;
+        stack.push_back({node, {}, nullptr, 0});
+        Frame& f = stack.back();
+        const auto& list = precedentsOf(node, f.spare);
+        f.next = &list == &f.spare ? nullptr : &list;
+    };
+    auto inSet = [&](Index node) { return nodes_[node].pass == pass; };
+    for (Index root : roots) {
+        if (nodes_[root].state != InSet) continue;
+        push(root);
+        while (!stack.empty()) {
+            Frame& top = stack.back();
+            const std::vector<Index>& next = top.next ? *top.next : top.spare;
+            if (top.index < next.size()) {
+                const Index p = next[top.index++];
+                if (!inSet(p)) continue;
+                const char st = nodes_[p].state;
+                if (st == InSet) {
+                    push(p);
+                } else if (st == OnStack) {
+                    // A cycle: every frame from p up to the top is part of it.
+                    for (auto f = stack.rbegin(); f != stack.rend(); ++f) {
+                        circular.push_back(f->node);
+                        if (f->node == p) break;
+                    }
+                }
+                continue;
+            }
+            nodes_[top.node].state = Done;
+            result.push_back(top.node);
+            stack.pop_back();
+        }
+    }
+    // Members of a cycle are calculated as circular, not in the order; each is named once.
+    for (Index c : circular) nodes_[c].state = InCycle;
+    std::erase_if(result, [&](Index n) { return nodes_[n].state == InCycle; });
+    std::erase_if(circular, [&](Index n) {
+        if (nodes_[n].state != InCycle) return true;
+        nodes_[n].state = Done;
+        return false;
+    });
+    return result;
+}
+
+}  // namespace host::sheet

@@ -1,0 +1,108 @@
+#pragma once
+// The dependency graph of the formula cells of the open workbooks: which areas each formula reads,
+// which formulas read a cell or an area, and the order in which a set of formulas is calculated.
+//
+// Formula cells (single cells and array anchors) are nodes kept in one array and named by their
+// position in it, so that the calculation walks arrays instead of looking cells up by address. What
+// a node reads and what reads it is kept with the node until a formula is added or removed.
+
+#include <cstdint>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "host/formula/Reference.h"
+#include "host/sheet/AreaIndex.h"
+#include "host/sheet/Cell.h"
+#include "host/sheet/Worksheet.h"
+
+namespace host::sheet {
+
+class Application;
+
+// A formula cell (single cell or array anchor) of a sheet.
+struct NodeId {
+    Worksheet* sheet = nullptr;
+    CellKey key = 0;
+    friend bool operator==(const NodeId&, const NodeId&) = default;
+};
+struct NodeIdHash {
+    std::size_t operator()(const NodeId& n) const noexcept {
+        return std::hash<const void*>()(n.sheet) ^ (std::hash<CellKey>()(n.key) * 0x9E3779B97F4A7C15ULL);
+    }
+};
+
+class DependencyGraph {
+public:
+    using Index = std::uint32_t;
+    struct ResolvedRef {
+        Worksheet* sheet;
+        formula::Area area;
+    };
+
+    explicit DependencyGraph(Application& application) : application_(application) {}
+
+    // Reads every formula of every open workbook again.
+    void rebuild();
+    // Adds the formula cell, reading its references (and the names it uses) now.
+    void add(Worksheet& sheet, CellKey key);
+    void remove(const NodeId& node);
+    std::optional<Index> find(const NodeId& node) const;
+    const NodeId& id(Index node) const { return nodes_[node].id; }
+    // Whether the node (its cell, or its array's cells) occupies a cell of the area.
+    bool occupies(Index node, const formula::Area& area) const;
+    const std::vector<ResolvedRef>& references(Index node) const { return nodes_[node].references; }
+    // Removed nodes' places are not given to new nodes while held (a calculation walks them).
+    void holdPlaces(bool hold);
+
+    // Formula nodes whose formulas read a cell of the area (repeats possible).
+    void dependentsOfArea(Worksheet& sheet, const formula::Area& area, std::vector<Index>& out) const;
+    // Formula nodes whose formulas read a cell of the node; good until the next call.
+    const std::vector<Index>& dependentsOf(Index node);
+
+    // The nodes in calculation order (each after the nodes of the set that it reads), and apart from
+    // it the nodes of the set that read themselves through others of the set.
+    std::vector<Index> order(const std::vector<Index>& roots, std::vector<Index>& circular);
+    // Changes whenever a formula is added or removed.
+    std::uint64_t version() const { return version_; }
+
+private:
+    struct Node {
+        NodeId id;  // sheet nullptr: a free place
+        formula::Area area;
+        std::vector<ResolvedRef> references;
+        // Kept while version_ stays as it was when they were found.
+        std::vector<Index> precedents;  // formula nodes in the referenced areas
+        std::vector<Index> dependents;
+        std::uint64_t precedentsVersion = 0;
+        std::uint64_t dependentsVersion = 0;
+        // Scratch of order(): the pass that last saw the node and what it found.
+        std::uint32_t pass = 0;
+        char state = 0;
+    };
+
+    std::vector<ResolvedRef> resolveReferences(Worksheet& sheet, const Cell& cell);
+    // The formula nodes in the node's referenced areas, into out.
+    void findPrecedents(Index node, std::vector<Index>& out) const;
+    // The node's precedents, kept with the node when the list is short; else in spare.
+    const std::vector<Index>& precedentsOf(Index node, std::vector<Index>& spare);
+    // Keeps found as a node's list (true) unless it is long or the kept lists would outgrow their
+    // budget, which follows the number of formulas: memory stays in proportion to the workbook.
+    bool keep(std::vector<Index>& list, std::uint64_t& listVersion, const std::vector<Index>& found);
+    void forget(std::vector<Index>& list);
+
+    Application& application_;
+    std::vector<Node> nodes_;
+    std::vector<Index> freePlaces_;
+    std::vector<Index> heldPlaces_;
+    bool placesHeld_ = false;
+    std::unordered_map<NodeId, Index, NodeIdHash> index_;
+    std::unordered_map<NodeId, std::vector<Index>, NodeIdHash> cellDependents_;  // by referenced cell
+    std::unordered_map<Worksheet*, AreaIndex<Index>> areaDependents_;             // by referenced area
+    std::vector<Index> spareDependents_;
+    std::size_t keptEntries_ = 0;  // in the nodes' kept lists
+    std::uint64_t version_ = 1;
+    std::uint32_t pass_ = 0;
+};
+
+}  // namespace host::sheet
