@@ -79,7 +79,8 @@ void Application::sendKeys(const std::string& keys) {
         } else if (stroke.key == Key::Character && cell) {
             editLine_ = editLine_.value_or(std::string()) + stroke.character;
         } else if (stroke.key == Key::Enter && cell && editLine_) {
-            const std::string line = *std::exchange(editLine_, std::nullopt);
+            const std::string line = std::move(*editLine_);
+            editLine_.reset();
             cell->setFormula(enteredText(*this, *cell, line));
         }
         if (editLine_ != before && onEditLine) onEditLine(editLine_.value_or(std::string()));
