@@ -1,7 +1,6 @@
 // Application::sendKeys: the keystrokes the add-in sends, and the edit line they play.
 
 #include <string_view>
-#include <utility>
 
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
@@ -79,9 +78,9 @@ void Application::sendKeys(const std::string& keys) {
         } else if (stroke.key == Key::Character && cell) {
             editLine_ = editLine_.value_or(std::string()) + stroke.character;
         } else if (stroke.key == Key::Enter && cell && editLine_) {
-            const std::string line = std::move(*editLine_);
+            const std::string entered = enteredText(*this, *cell, *editLine_);
             editLine_.reset();
-            cell->setFormula(enteredText(*this, *cell, line));
+            cell->setFormula(entered);
         }
         if (editLine_ != before && onEditLine) onEditLine(editLine_.value_or(std::string()));
     }
