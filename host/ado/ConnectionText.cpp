@@ -36,13 +36,6 @@ long findText(std::string_view text, std::string_view part) {
     return found == text.end() ? 0 : static_cast<long>(found - text.begin()) + 1;
 }
 
-const ConnectionItem* findItem(const std::vector<ConnectionItem>& items, std::string_view key) {
-    const ConnectionItem* found = nullptr;
-    for (const auto& item : items)
-        if (sameKey(item.key, key)) found = &item;  // the last one counts, as with the driver manager
-    return found;
-}
-
 // A value as an ODBC text needs it: braced when it holds a separator, a brace, "=" or a blank.
 std::string quoted(const std::string& value) {
     if (value.find_first_of(";{}= ") == std::string::npos) return value;
@@ -79,12 +72,12 @@ void setItem(std::vector<ConnectionItem>& items, std::string_view key, std::stri
 // and "Password" are UID and PWD. An item under its ODBC name wins.
 void useOdbcNames(std::vector<ConnectionItem>& items) {
     auto rename = [&](std::string_view ado, std::string_view odbc) {
-        const ConnectionItem* item = findItem(items, ado);
+        const ConnectionItem* item = findConnectionItem(items, ado);
         if (!item) return;
-        if (!findItem(items, odbc)) items.push_back({std::string(odbc), item->value});
+        if (!findConnectionItem(items, odbc)) items.push_back({std::string(odbc), item->value});
         std::erase_if(items, [&](const ConnectionItem& i) { return sameKey(i.key, ado); });
     };
-    if (!findItem(items, "Driver")) rename("Data Source", "DSN");
+    if (!findConnectionItem(items, "Driver")) rename("Data Source", "DSN");
     rename("User ID", "UID");
     rename("Password", "PWD");
 }
@@ -98,12 +91,19 @@ bool isTrue(const ConnectionItem* item) {
 }
 
 std::string fileItem(const std::vector<ConnectionItem>& items) {
-    const ConnectionItem* dbq = findItem(items, "DBQ");
+    const ConnectionItem* dbq = findConnectionItem(items, "DBQ");
     if (!dbq) throw RuntimeError(kDriverError, "[ODBC] The connection text names no file (DBQ=).");
     return nativePath(dbq->value);
 }
 
 }  // namespace
+
+const ConnectionItem* findConnectionItem(const std::vector<ConnectionItem>& items, std::string_view key) {
+    const ConnectionItem* found = nullptr;
+    for (const auto& item : items)
+        if (sameKey(item.key, key)) found = &item;  // the last one counts, as with the driver manager
+    return found;
+}
 
 std::vector<ConnectionItem> parseConnectionText(const std::string& text, bool providerQuotes) {
     std::vector<ConnectionItem> items;
@@ -150,9 +150,9 @@ std::vector<ConnectionItem> parseConnectionText(const std::string& text, bool pr
 
 ConnectionPlan planConnection(const std::string& text, const std::string& user, const std::string& password) {
     std::vector<ConnectionItem> items = parseConnectionText(text);
-    if (findItem(items, "Provider")) items = parseConnectionText(text, true);  // a provider's text: quoted values
+    if (findConnectionItem(items, "Provider")) items = parseConnectionText(text, true);  // a provider's text: quoted values
     ConnectionPlan plan;
-    if (const ConnectionItem* provider = findItem(items, "Provider")) {
+    if (const ConnectionItem* provider = findConnectionItem(items, "Provider")) {
         if (findText(provider->value, "MSOLAP") == 1) {
             plan.route = ConnectionRoute::Olap;
             plan.component = provider->value;
@@ -165,9 +165,9 @@ ConnectionPlan planConnection(const std::string& text, const std::string& user, 
     }
 
     useOdbcNames(items);
-    plan.readOnly = isTrue(findItem(items, "ReadOnly"));
+    plan.readOnly = isTrue(findConnectionItem(items, "ReadOnly"));
 
-    const ConnectionItem* driver = findItem(items, "Driver");
+    const ConnectionItem* driver = findConnectionItem(items, "Driver");
     if (namesDriver(driver, "Microsoft Access Driver")) {
         plan.route = ConnectionRoute::Access;
         plan.component = "Microsoft Access Driver";
@@ -188,7 +188,7 @@ ConnectionPlan planConnection(const std::string& text, const std::string& user, 
 
     if (driver) {
         plan.component = driver->value;
-    } else if (const ConnectionItem* dsn = findItem(items, "DSN")) {
+    } else if (const ConnectionItem* dsn = findConnectionItem(items, "DSN")) {
         plan.component = driverOfDsn(dsn->value);
     } else {
         plan.component = "ODBC";
@@ -202,7 +202,7 @@ ConnectionPlan planConnection(const std::string& text, const std::string& user, 
         if (sameKey(item.key, "Database") || sameKey(item.key, "DBQ")) item.value = nativePath(item.value);
     if (findText(plan.component, "SQLite") > 0) {
         plan.sqlite = true;
-        if (const ConnectionItem* database = findItem(items, "Database"); database && database->value != ":memory:")
+        if (const ConnectionItem* database = findConnectionItem(items, "Database"); database && database->value != ":memory:")
             plan.databaseFile = database->value;
         else
             plan.inMemory = database != nullptr;

@@ -13,6 +13,7 @@
 // drivers are told to write no logs of their own (psqlODBC's CommLog and Debug are switched off).
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace host::ado {
@@ -27,6 +28,9 @@ struct ConnectionItem {
 // "}"); with `providerQuotes` (the OLE DB texts of providers) a value may also be enclosed in double
 // or single quotes, the quote doubled inside. Raises kDriverError for a value that is never closed.
 std::vector<ConnectionItem> parseConnectionText(const std::string& text, bool providerQuotes = false);
+
+// The last item named `key` (letters in any case), nullptr when there is none.
+const ConnectionItem* findConnectionItem(const std::vector<ConnectionItem>& items, std::string_view key);
 
 enum class ConnectionRoute { Odbc, Access, Excel, Olap };
 

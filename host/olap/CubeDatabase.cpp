@@ -17,6 +17,9 @@ namespace {
 
 bool endsWithCub(const std::string& name) { return UCase(Right(name, 4)) == ".CUB"; }
 
+// A value in braces, as an ODBC connection text may hold any character ("}" doubled).
+std::string braced(const std::string& value) { return "{" + Replace(value, "}", "}}") + "}"; }
+
 }  // namespace
 
 std::vector<ado::ConnectionItem> parseProviderText(const std::string& text) {
@@ -24,10 +27,8 @@ std::vector<ado::ConnectionItem> parseProviderText(const std::string& text) {
 }
 
 std::string providerItem(const std::vector<ado::ConnectionItem>& items, const std::string& key) {
-    std::string value;
-    for (const ado::ConnectionItem& item : items)
-        if (StrComp(item.key, key, CompareMethod::Text) == 0) value = item.value;
-    return value;
+    const ado::ConnectionItem* item = ado::findConnectionItem(items, key);
+    return item ? item->value : std::string();
 }
 
 CubeDatabase::CubeDatabase(const std::vector<ado::ConnectionItem>& items, bool create, const std::string& user,
@@ -43,7 +44,7 @@ CubeDatabase::CubeDatabase(const std::vector<ado::ConnectionItem>& items, bool c
             createdFile_ = file;
             std::ofstream(file).close();  // connections open existing database files only
         }
-        connection_.open("Driver={SQLite3};Database={" + Replace(file, "}", "}}") + "};");
+        connection_.open("Driver={SQLite3};Database=" + braced(file) + ";");
         return;
     }
     if (dataSource.empty()) throwCubeError("The connection text names no data source.");
@@ -51,7 +52,6 @@ CubeDatabase::CubeDatabase(const std::vector<ado::ConnectionItem>& items, bool c
     schema_ = providerItem(items, "Initial Catalog");
     const std::string uid = user.empty() ? providerItem(items, "User ID") : user;
     const std::string pwd = password.empty() ? providerItem(items, "Password") : password;
-    auto braced = [](const std::string& v) { return "{" + Replace(v, "}", "}}") + "}"; };
     std::string odbcText = "DSN=" + braced(dataSource) + ";";
     if (!uid.empty()) odbcText += "UID=" + braced(uid) + ";";
     if (!pwd.empty()) odbcText += "PWD=" + braced(pwd) + ";";
