@@ -258,14 +258,6 @@ private:
     int nesting_ = 0;
 };
 
-// The byte offset of the character after the first `count` characters from `start`.
-std::size_t offsetAfterCharacters(std::string_view text, std::size_t start, std::size_t count) {
-    std::size_t i = start;
-    for (; i < text.size() && count > 0; --count)
-        for (++i; i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80;) ++i;
-    return i;
-}
-
 [[noreturn]] void failTooLong(std::size_t position) {
     throw FormulaSyntaxError(position, "the formula is longer than " + std::to_string(kMaxFormulaLength) + " characters");
 }
@@ -274,7 +266,7 @@ std::size_t offsetAfterCharacters(std::string_view text, std::size_t start, std:
 // error the allowed part already has (too deep a nesting), else the length.
 void refuseLongFormula(std::string_view text, std::size_t start, std::size_t limit, ReferenceStyle style, int anchorRow,
                        int anchorColumn) {
-    const std::size_t end = offsetAfterCharacters(text, start, limit);
+    const std::size_t end = skipChars(text, start, limit);
     if (end == text.size()) return;
     const std::string_view allowed = text.substr(0, end);
     std::vector<Token> tokens;

@@ -19,6 +19,7 @@ struct Area {
     int columns() const { return right - left + 1; }
     long long cellCount() const { return static_cast<long long>(rows()) * columns(); }
     bool contains(int row, int column) const { return row >= top && row <= bottom && column >= left && column <= right; }
+    bool overlaps(const Area& o) const { return top <= o.bottom && o.top <= bottom && left <= o.right && o.left <= right; }
     bool isSingleCell() const { return top == bottom && left == right; }
     static Area cell(int row, int column) { return {row, column, row, column}; }
     friend bool operator==(const Area&, const Area&) = default;

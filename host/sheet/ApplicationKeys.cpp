@@ -4,6 +4,7 @@
 
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
+#include "host/base/Utf8.h"
 #include "host/sheet/Application.h"
 #include "host/sheet/Range.h"
 #include "host/sheet/Worksheet.h"
@@ -30,8 +31,7 @@ std::vector<Keystroke> parseKeys(std::string_view keys) {
         }
         const std::size_t close = keys[i] == '{' ? keys.find('}', i + 1) : std::string_view::npos;
         if (close == std::string_view::npos) {
-            std::size_t length = 1;
-            while (i + length < keys.size() && (static_cast<unsigned char>(keys[i + length]) & 0xC0) == 0x80) ++length;
+            const std::size_t length = skipChars(keys, i, 1) - i;
             result.push_back({Key::Character, std::string(keys.substr(i, length))});
             i += length - 1;
             continue;

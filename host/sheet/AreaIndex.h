@@ -63,7 +63,7 @@ public:
             // An entry is reported from the block holding the top-left cell of its overlap only.
             auto report = [&](std::uint64_t block, const Entry& e) {
                 const formula::Area& a = e.area;
-                if (a.top > area.bottom || a.bottom < area.top || a.left > area.right || a.right < area.left) return;
+                if (!a.overlaps(area)) return;
                 const int row = std::max(a.top, area.top), column = std::max(a.left, area.left);
                 if (blockKey(key, row, column) == block) visit(e.value);
             };

@@ -22,6 +22,15 @@ void forEachFormula(Application& app, F f) {
             for (CellKey key : sheet->formulaCells()) f(*sheet, key);
 }
 
+// The cells of every open sheet in one set of its calculation state (dirty or volatile).
+std::vector<NodeId> cellsOfEverySheet(Application& app, std::unordered_set<CellKey> Worksheet::CalcState::*set) {
+    std::vector<NodeId> cells;
+    for (const auto& book : app.workbooks().all())
+        for (const auto& sheet : book->worksheets())
+            for (CellKey k : sheet->calcState().*set) cells.push_back({sheet.get(), k});
+    return cells;
+}
+
 }  // namespace
 
 Calculator::Calculator(Application& application) : application_(application), graph_(application), clock_(coarseSeconds) {}
@@ -39,11 +48,7 @@ void Calculator::ensureGraph() {
     graphStale_ = false;
     // Cells marked dirty while the graph was stale (formulas read from a file without a value, user
     // functions of an opened workbook) make what depends on them dirty too.
-    std::vector<NodeId> dirty;
-    for (const auto& book : application_.workbooks().all())
-        for (const auto& sheet : book->worksheets())
-            for (CellKey k : sheet->calcState().dirty) dirty.push_back({sheet.get(), k});
-    markDependentsDirty(nodesOf(dirty));
+    markDependentsDirty(nodesOf(cellsOfEverySheet(application_, &Worksheet::CalcState::dirty)));
 }
 
 std::vector<Calculator::Index> Calculator::nodesOf(const std::vector<NodeId>& cells) const {
@@ -109,16 +114,8 @@ void Calculator::calculateAll(bool full) {
     ensureGraph();
     if (full) return runAll();
     // Volatile cells and everything depending on them are calculated with the dirty ones.
-    std::vector<NodeId> volatiles;
-    for (const auto& book : application_.workbooks().all())
-        for (const auto& sheet : book->worksheets())
-            for (CellKey k : sheet->calcState().volatileCells) volatiles.push_back({sheet.get(), k});
-    markDependentsDirty(nodesOf(volatiles));
-    std::vector<NodeId> roots;
-    for (const auto& book : application_.workbooks().all())
-        for (const auto& sheet : book->worksheets())
-            for (CellKey k : sheet->calcState().dirty) roots.push_back({sheet.get(), k});
-    run(nodesOf(roots));
+    markDependentsDirty(nodesOf(cellsOfEverySheet(application_, &Worksheet::CalcState::volatileCells)));
+    run(nodesOf(cellsOfEverySheet(application_, &Worksheet::CalcState::dirty)));
 }
 
 void Calculator::calculateSheet(Worksheet& sheet) {
@@ -137,19 +134,11 @@ void Calculator::calculateRange(Worksheet& sheet, const std::vector<Area>& areas
     ensureGraph();
     std::vector<NodeId> cells;
     std::unordered_set<CellKey> seen;
-    for (const Area& a : areas) {
-        auto visit = [&](CellKey owner) {
+    for (const Area& a : areas)
+        graph_.forEachFormulaIn(sheet, a, [&](Index node) {
+            const CellKey owner = graph_.id(node).key;
             if (seen.insert(owner).second) cells.push_back({&sheet, owner});
-        };
-        if (a.cellCount() > static_cast<long long>(sheet.formulaCells().size())) {
-            for (CellKey k : sheet.formulaCells())
-                if (auto node = graph_.find({&sheet, k}); node && graph_.occupies(*node, a)) visit(k);
-        } else {
-            for (int r = a.top; r <= a.bottom; ++r)
-                for (int c = a.left; c <= a.right; ++c)
-                    if (auto owner = sheet.formulaOwner(r, c)) visit(*owner);
-        }
-    }
+        });
     run(nodesOf(cells));
     // What depends on the recalculated cells is now out of date.
     std::vector<Index> deps;

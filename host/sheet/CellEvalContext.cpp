@@ -3,7 +3,6 @@
 #include "host/base/DateSerial.h"
 #include "host/base/NumberFormat.h"
 #include "host/base/RuntimeError.h"
-#include "host/formula/Address.h"
 #include "host/sheet/Application.h"
 #include "host/sheet/References.h"
 #include "host/sheet/Workbook.h"
@@ -53,13 +52,8 @@ std::optional<formula::ReferenceTarget> CellEvalContext::resolveName(const std::
     if (!book) return std::nullopt;
     auto n = book->names().find(name);
     if (!n) return std::nullopt;
-    std::string_view refersTo = n->refersTo();
-    if (refersTo.starts_with("=")) refersTo.remove_prefix(1);
-    try {
-        auto targets = formula::parseAddress(refersTo);
-        if (targets.size() == 1) return targets.front();
-    } catch (const RuntimeError&) {
-    }
+    auto targets = n->targets();
+    if (targets.size() == 1) return targets.front();
     return std::nullopt;
 }
 

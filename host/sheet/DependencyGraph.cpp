@@ -1,6 +1,5 @@
 #include "host/sheet/DependencyGraph.h"
 
-#include "host/formula/Address.h"
 #include "host/sheet/Application.h"
 #include "host/sheet/References.h"
 #include "host/sheet/Workbook.h"
@@ -31,14 +30,8 @@ std::vector<DependencyGraph::ResolvedRef> DependencyGraph::resolveReferences(Wor
     for (const auto& t : cell.formula->references()) add(t);
     if (auto book = sheet.parent()) {
         for (const auto& name : cell.formula->names()) {
-            auto n = book->names().find(name);
-            if (!n) continue;
-            try {
-                for (const auto& t : formula::parseAddress(n->refersTo().substr(n->refersTo().starts_with("=") ? 1 : 0)))
-                    add(t);
-            } catch (const RuntimeError&) {
-                // a name that refers to a constant has no precedents
-            }
+            if (auto n = book->names().find(name))
+                for (const auto& t : n->targets()) add(t);
         }
     }
     return result;
@@ -116,11 +109,6 @@ std::optional<DependencyGraph::Index> DependencyGraph::find(const NodeId& node) 
     return it->second;
 }
 
-bool DependencyGraph::occupies(Index node, const Area& area) const {
-    const Area& a = nodes_[node].area;
-    return a.top <= area.bottom && a.bottom >= area.top && a.left <= area.right && a.right >= area.left;
-}
-
 void DependencyGraph::holdPlaces(bool hold) {
     placesHeld_ = hold;
     if (hold) return;
@@ -179,23 +167,12 @@ void DependencyGraph::forget(std::vector<Index>& list) {
 
 void DependencyGraph::findPrecedents(Index node, std::vector<Index>& out) const {
     out.clear();
-    auto consider = [&](Worksheet& sheet, CellKey owner) {
-        if (auto p = index_.find(NodeId{&sheet, owner}); p != index_.end() && (out.empty() || out.back() != p->second))
-            out.push_back(p->second);
-    };
     for (const auto& r : nodes_[node].references) {
-        Worksheet& s = *r.sheet;
-        const auto area = s.clipToContent(r.area);  // a whole column: the rows that hold cells
+        const auto area = r.sheet->clipToContent(r.area);  // a whole column: the rows that hold cells
         if (!area) continue;
-        if (area->cellCount() > static_cast<long long>(s.formulaCells().size())) {
-            for (CellKey k : s.formulaCells())
-                if (auto p = index_.find(NodeId{&s, k}); p != index_.end() && occupies(p->second, *area))
-                    out.push_back(p->second);
-        } else {
-            for (int row = area->top; row <= area->bottom; ++row)
-                for (int col = area->left; col <= area->right; ++col)
-                    if (auto owner = s.formulaOwner(row, col)) consider(s, *owner);
-        }
+        forEachFormulaIn(*r.sheet, *area, [&](Index p) {
+            if (out.empty() || out.back() != p) out.push_back(p);
+        });
     }
 }
 

@@ -49,8 +49,21 @@ public:
     void remove(const NodeId& node);
     std::optional<Index> find(const NodeId& node) const;
     const NodeId& id(Index node) const { return nodes_[node].id; }
-    // Whether the node (its cell, or its array's cells) occupies a cell of the area.
-    bool occupies(Index node, const formula::Area& area) const;
+    // Calls visit(node) for the formula nodes occupying cells of the area (an array's node may come more
+    // than once), walking the area's cells or the sheet's formulas, whichever are fewer.
+    template <class Visit>
+    void forEachFormulaIn(Worksheet& sheet, const formula::Area& area, const Visit& visit) const {
+        if (area.cellCount() > static_cast<long long>(sheet.formulaCells().size())) {
+            for (CellKey k : sheet.formulaCells())
+                if (auto p = index_.find(NodeId{&sheet, k}); p != index_.end() && nodes_[p->second].area.overlaps(area))
+                    visit(p->second);
+            return;
+        }
+        for (int row = area.top; row <= area.bottom; ++row)
+            for (int column = area.left; column <= area.right; ++column)
+                if (auto owner = sheet.formulaOwner(row, column))
+                    if (auto p = index_.find(NodeId{&sheet, *owner}); p != index_.end()) visit(p->second);
+    }
     const std::vector<ResolvedRef>& references(Index node) const { return nodes_[node].references; }
     // Removed nodes' places are not given to new nodes while held (a calculation walks them).
     void holdPlaces(bool hold);

@@ -14,10 +14,6 @@ using formula::Area;
 
 namespace {
 
-bool overlaps(const Area& a, const Area& b) {
-    return a.top <= b.bottom && b.top <= a.bottom && a.left <= b.right && b.left <= a.right;
-}
-
 WorksheetPtr sheetOf(const std::weak_ptr<Worksheet>& sheet) {
     auto s = sheet.lock();
     if (!s || s->isRemoved()) throw RuntimeError(err::ObjectNotSet);
@@ -70,7 +66,7 @@ ListObjectPtr ListObjects::add(const RangePtr& source) {
     if (!source || source->parent() != sheet) throw RuntimeError(err::InvalidArgument);
     const Area area = source->firstArea();
     for (const auto& table : tables_)
-        if (overlaps(table->area(), area))
+        if (table->area().overlaps(area))
             throw RuntimeError(err::InvalidArgument, "A table cannot overlap another table.");
     int n = 1;
     while (nameTaken(*sheet, "Table" + std::to_string(n), nullptr)) ++n;

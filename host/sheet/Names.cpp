@@ -45,18 +45,23 @@ void Name::setRefersTo(std::string refersTo) {
     graphChanged(workbook_);
 }
 
-RangePtr Name::refersToRange() const {
-    auto book = workbook_.lock();
+std::vector<formula::ReferenceTarget> Name::targets() const {
     std::string_view text = refersTo_;
     if (text.starts_with("=")) text.remove_prefix(1);
     try {
-        auto targets = formula::parseAddress(text);
-        if (book && targets.size() == 1 && targets.front().workbook.empty()) {
-            const auto& t = targets.front();
-            auto sheet = t.sheet.empty() ? book->activeSheet() : book->findSheet(t.sheet);
-            if (sheet) return std::make_shared<Range>(sheet, std::vector<formula::Area>{t.area});
-        }
+        return formula::parseAddress(text);
     } catch (const RuntimeError&) {
+        return {};
+    }
+}
+
+RangePtr Name::refersToRange() const {
+    auto book = workbook_.lock();
+    const auto found = targets();
+    if (book && found.size() == 1 && found.front().workbook.empty()) {
+        const auto& t = found.front();
+        auto sheet = t.sheet.empty() ? book->activeSheet() : book->findSheet(t.sheet);
+        if (sheet) return std::make_shared<Range>(sheet, std::vector<formula::Area>{t.area});
     }
     throw RuntimeError(err::InvalidArgument);
 }

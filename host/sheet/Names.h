@@ -26,6 +26,8 @@ public:
     // "=Sheet1!$A$1:$B$2" as given when the name was added.
     const std::string& refersTo() const { return refersTo_; }
     void setRefersTo(std::string refersTo);
+    // The references the name stands for; none when it refers to a constant or a formula.
+    std::vector<formula::ReferenceTarget> targets() const;
     // The range the name refers to; raises 1004 when it refers to no range of an open workbook.
     RangePtr refersToRange() const;
     bool visible = true;

@@ -63,6 +63,9 @@ TEST_F(RecalcTest, SheetAndRangeCalculateOnlyTheirCells) {
     EXPECT_EQ(other->range("B1")->value(), Variant(1.0));
     other->range("B1")->calculate();
     EXPECT_EQ(other->range("B1")->value(), Variant(7.0));
+    other->range("A1")->setValue(9);
+    other->range("B1:B1048576")->calculate();  // more cells than formulas: found from the formulas
+    EXPECT_EQ(other->range("B1")->value(), Variant(9.0));
 }
 
 TEST_F(RecalcTest, VolatileCellsRecalculateEveryTime) {
