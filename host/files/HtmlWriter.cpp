@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "host/base/Path.h"
-#include "host/files/ReplaceFile.h"
+#include "host/files/SaveTarget.h"
 #include "host/files/SheetCells.h"
 #include "host/sheet/Range.h"
 
@@ -61,7 +61,7 @@ void writeHtml(const sheet::Workbook& workbook, const std::string& path) {
     for (const auto& sheet : workbook.worksheets())
         if (sheet->visible() == sheet::SheetVisibility::Visible) appendSheet(page, *sheet);
     page += "</body>\n</html>\n";
-    replaceFile(nativePath(path), page);
+    saveFile(nativePath(path), page);
 }
 
 }  // namespace host::files

@@ -1,9 +1,5 @@
 #include "host/files/PackageWriter.h"
 
-#include <filesystem>
-
-#include "host/files/FileError.h"
-#include "host/files/FileReplace.h"
 #include "host/files/SaveTarget.h"
 #include "host/files/Xml.h"
 #include "host/files/Zip.h"
@@ -67,17 +63,11 @@ std::string PackageWriter::relationshipsXml(const std::vector<Link>& links) {
 }
 
 void PackageWriter::write(const std::string& path) const {
-    const SaveTarget destination = saveTargetOf(path);
-    const std::filesystem::path& target = destination.path;
-    const auto folder = target.parent_path();
-    std::error_code ec;
-    if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) failWrite(path, "the folder does not exist");
     ZipWriter zip;
     zip.add("[Content_Types].xml", contentTypesXml());
     for (const auto& [source, links] : links_) zip.add(relationshipsPartOf(source), relationshipsXml(links));
     for (const auto& part : parts_) zip.add(part.name, part.content);
-    replaceFile(target.string(), zip.finish(path), path,
-                [&](const std::string& temporary) { keepPermissions(temporary, destination); });
+    saveFile(path, zip.finish(path));
 }
 
 }  // namespace host::files

@@ -1,17 +1,27 @@
 #include "host/files/SaveTarget.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
-#include <cerrno>
+#include <filesystem>
+#include <optional>
 
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 #include "host/files/FileError.h"
+#include "host/files/FileReplace.h"
 
 namespace host::files {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+struct SaveTarget {
+    fs::path path;                        // where the new file goes
+    std::optional<struct stat> replaced;  // the file it replaces, if there is one
+};
 
 SaveTarget saveTargetOf(const std::string& path) {
     SaveTarget target{fs::path(path), std::nullopt};
@@ -30,12 +40,25 @@ SaveTarget saveTargetOf(const std::string& path) {
     return target;
 }
 
+// Gives the new file (not yet renamed into place) the mode and, where permitted, the owner and group
+// of the file it replaces; a new file keeps what it was created with.
 void keepPermissions(const fs::path& newFile, const SaveTarget& target) {
     if (!target.replaced) return;
     // Owner first: changing the owner may clear the set-id bits that the mode then restores.
     [[maybe_unused]] const int owned = ::chown(newFile.c_str(), target.replaced->st_uid, target.replaced->st_gid);
     if (::chmod(newFile.c_str(), target.replaced->st_mode & 07777) != 0)
         failWrite(target.path.string(), "its permissions cannot be kept");
+}
+
+}  // namespace
+
+void saveFile(const std::string& path, std::string_view content) {
+    const SaveTarget destination = saveTargetOf(path);
+    const auto folder = destination.path.parent_path();
+    std::error_code ec;
+    if (!folder.empty() && !fs::is_directory(folder, ec)) failWrite(path, "the folder does not exist");
+    replaceFile(destination.path.string(), content, path,
+                [&](const std::string& temporary) { keepPermissions(temporary, destination); });
 }
 
 void checkWorkbookFileName(const std::string& path) {

@@ -4,7 +4,7 @@
 
 #include "host/base/Path.h"
 #include "host/files/CustomProperties.h"
-#include "host/files/ReplaceFile.h"
+#include "host/files/SaveTarget.h"
 #include "host/files/SheetCells.h"
 #include "host/files/SpreadsheetXml.h"
 #include "host/files/Xml.h"
@@ -102,7 +102,7 @@ void writeSpreadsheetXml(const sheet::Workbook& workbook, const std::string& pat
     root.append_attribute("xmlns") = kSpreadsheetNamespace;
     root.append_attribute("xmlns:ss") = kSpreadsheetNamespace;
     for (const auto& sheet : workbook.worksheets()) appendSheet(root, *sheet);
-    replaceFile(nativePath(path), serialize(document));
+    saveFile(nativePath(path), serialize(document));
 }
 
 }  // namespace host::files
