@@ -19,19 +19,35 @@ clsF000& lastingObject() {
     return *object;
 }
 
-std::string describe(const std::exception& e) {
+}  // namespace
+
+void PrepareVolatileCall() {
+    auto& app = ExcelApplication();
+    app.markVolatile(true);
+    app.enableCancelKey = 0;
+    app.calculationInterruptKey = 0;
+}
+
+Variant LevelRuleResult(const Variant& failure, const Variant& unchanged) {
+    switch (SharedState().ErrorReportingLevel) {
+    case 0:
+    case 1: return Variant::integer(0);
+    case 2: return failure;
+    default: return unchanged;
+    }
+}
+
+std::string FailureDescription(const std::exception& e) {
     if (const auto* runtime = dynamic_cast<const host::RuntimeError*>(&e)) return runtime->description();
     return e.what();
 }
-
-}  // namespace
 
 Variant DispatchLacze000(std::string& link) {
     SharedState().ErrorDetail.clear();
     try {
         return lastingObject().lacze000(link);
     } catch (const std::exception& e) {
-        return describe(e);
+        return FailureDescription(e);
     }
 }
 

@@ -1,13 +1,36 @@
 #pragma once
 // The dispatchers of the data primitives: every link, MDX and SQL read of the data functions goes
 // through one of these, which empty ErrorDetail and call the lasting clsF000 object (created on
-// first use, kept until the add-in is unloaded).
+// first use, kept until the add-in is unloaded). Also the host guard, the failure description and
+// the skipping of failed steps that the data functions share.
 
+#include <exception>
 #include <string>
 
+#include "host/base/RuntimeError.h"
 #include "host/base/Variant.h"
 
 namespace telm {
+
+// Marks the calling cell volatile and switches off the cancel and calculation-interrupt keys; raises
+// what the host raises (91 without a host application).
+void PrepareVolatileCall();
+
+// The description of a run-time error, or the text of any other failure.
+std::string FailureDescription(const std::exception& e);
+
+// The answer after a failure by ErrorReportingLevel: the Integer 0 at levels 0 and 1, `failure` at
+// level 2, `unchanged` (what the call had so far, by default nothing) at any other level.
+host::Variant LevelRuleResult(const host::Variant& failure, const host::Variant& unchanged = host::Variant());
+
+// Runs one step whose run-time error is skipped: the caller goes on with its next step.
+template <class Step>
+void IgnoringErrors(Step step) {
+    try {
+        step();
+    } catch (const host::RuntimeError&) {
+    }
+}
 
 // The value behind a link; the failure's description when the object itself cannot be called.
 host::Variant DispatchLacze000(std::string& link);

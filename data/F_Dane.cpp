@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "core/A_Deklaracje.h"
+#include "data/F_000.h"
 #include "data/F_Lacze.h"
 #include "data/F_MivraADO.h"
 #include "data/F_Publiczne.h"
@@ -86,17 +87,6 @@ void substitute(std::string& text, const std::string& name, const Variant& value
     const std::string plain = textOf(value);
     requireBoundedReplacement(text, name, plain);
     text = host::Replace(text, name, plain, 1, -1, host::CompareMethod::Text);
-}
-
-// The value the level rule gives after a failure.
-Variant levelRuleResult(const Variant& result) {
-    const auto& s = SharedState();
-    switch (s.ErrorReportingLevel) {
-    case 0:
-    case 1: return Variant::integer(0);
-    case 2: return s.ErrorText;
-    default: return result;
-    }
 }
 
 std::vector<std::string> commaParts(const std::string& text, std::size_t needed) {
@@ -193,10 +183,7 @@ void runVariable(const DataModelVariable& variable, const std::vector<Variant>& 
 
 Variant GetDataByModel(std::vector<Variant>& argumenty) {
     auto& s = SharedState();
-    auto& app = ExcelApplication();
-    app.markVolatile(true);
-    app.enableCancelKey = 0;
-    app.calculationInterruptKey = 0;
+    PrepareVolatileCall();
     const std::vector<Variant> arguments = argumenty.at(0).arrayValue().elements();
     s.JoinedArguments = joinedArguments(arguments);
     if (s.DescribeModeRequested) s.DescribeModeActive = true;
@@ -227,7 +214,7 @@ Variant GetDataByModel(std::vector<Variant>& argumenty) {
         runVariable(DataModelVariable(*variable), values, result);
     } catch (...) {  // any failure, whatever its kind (memory running out too)
         s.DescribeModeActive = false;
-        return levelRuleResult(result);
+        return LevelRuleResult(s.ErrorText, result);
     }
     IncrementCounter(s.GetDataCallCount);
     s.DescribeModeActive = false;

@@ -31,29 +31,6 @@ constexpr int kDataModelTitle = 2002;
 // Each cell of a linked block is one read; a larger block is refused rather than read for hours.
 constexpr long long kMaxLinkBlockCells = 100000;
 
-void guardHost() {
-    auto& app = ExcelApplication();
-    app.markVolatile(true);
-    app.enableCancelKey = 0;
-    app.calculationInterruptKey = 0;
-}
-
-std::string describe(const std::exception& e) {
-    if (const auto* runtime = dynamic_cast<const host::RuntimeError*>(&e)) return runtime->description();
-    return e.what();
-}
-
-// What a failed call answers at the current error-reporting level: 0 at levels 0 and 1, `failure` at
-// level 2, nothing above.
-Variant levelResult(const Variant& failure) {
-    switch (SharedState().ErrorReportingLevel) {
-    case 0:
-    case 1: return Variant::integer(0);
-    case 2: return failure;
-    default: return Variant();
-    }
-}
-
 bool isFailure(const Variant& v) {
     return v.isError() || (v.isString() && host::Left(v.stringValue(), 1) == "#");
 }
@@ -133,7 +110,7 @@ Variant GetDataLinkCore(std::string& link) {
     auto& s = SharedState();
     Variant value;
     try {
-        guardHost();
+        PrepareVolatileCall();
         s.CurrentConnectionText = link;
         s.CurrentQueryText = std::string();
         if (host::InStr(host::UCase(link), "[TELM.NET.FOLDER]") > 0) link = ReplaceFolderPlaceholder(link);
@@ -155,13 +132,13 @@ Variant GetDataLinkCore(std::string& link) {
         if (!isFailure(value)) return value;
     } catch (const std::exception&) {  // any failure answers by the level with what was read so far
     }
-    return levelResult(value);
+    return LevelRuleResult(value);
 }
 
 Variant GetDataXlsOdbc(const std::string& linkText, const std::string& fieldText, const std::string& conditionText) {
     auto& s = SharedState();
     try {
-        guardHost();
+        PrepareVolatileCall();
         const long p = host::InStr(linkText, "]");
         const std::string book = host::Replace(host::Replace(host::Left(linkText, p - 1), "[", ""), "'", "");
         const std::string rest = host::Mid(linkText, p + 1);
@@ -187,10 +164,10 @@ Variant GetDataXlsOdbc(const std::string& linkText, const std::string& fieldText
                 }
             return out;
         }
-        if (arr.dimensions() == 2 || !isFailure(arr(arr.lbound(1)))) return levelResult(kNoDataText);
-        return levelResult(kNoLinkText + arr(arr.lbound(1)).toString());
+        if (arr.dimensions() == 2 || !isFailure(arr(arr.lbound(1)))) return LevelRuleResult(kNoDataText);
+        return LevelRuleResult(kNoLinkText + arr(arr.lbound(1)).toString());
     } catch (const std::exception& e) {
-        return levelResult(kNoLinkText + describe(e));
+        return LevelRuleResult(kNoLinkText + FailureDescription(e));
     }
 }
 
@@ -210,7 +187,7 @@ void ConvertLinksToGetDataLink() {
             }
         }
     } catch (const std::exception& e) {
-        ReportMessage(describe(e), host::ui::vbCritical, GetMessageText(kDataModelTitle));
+        ReportMessage(FailureDescription(e), host::ui::vbCritical, GetMessageText(kDataModelTitle));
     }
     app.setStatusBar(false);
 }

@@ -95,10 +95,7 @@ Variant GetDataAdoCore(const Variant& connectionArgument, const Variant& queryAr
     // The steps up to the fitted result; nullopt sends the call to the no-value rule.
     auto answer = [&]() -> std::optional<Variant> {
         const Variant mode = valueOf(modeArgument);
-        auto& app = ExcelApplication();
-        app.markVolatile(true);
-        app.enableCancelKey = 0;
-        app.calculationInterruptKey = 0;
+        PrepareVolatileCall();
 
         const Variant connectionValue = joinedArgument(connectionArgument);
         const Variant queryValue = joinedArgument(queryArgument);

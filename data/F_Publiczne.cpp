@@ -1,12 +1,10 @@
 #include "data/F_Publiczne.h"
 
-#include <functional>
-
 #include "core/A_Deklaracje.h"
+#include "data/F_000.h"
 #include "data/F_Lacze.h"
 #include "data/F_MivraADO.h"
 #include "data/F_zOLAP.h"
-#include "host/base/RuntimeError.h"
 
 namespace telm {
 
@@ -14,18 +12,10 @@ using host::Variant;
 
 namespace {
 
-// One preparing step; its failure is skipped, the next step runs.
-void ignoringErrors(const std::function<void()>& step) {
-    try {
-        step();
-    } catch (const host::RuntimeError&) {
-    }
-}
-
 void prepareWorksheetFunction() {
-    ignoringErrors([] { ExcelApplication().markVolatile(true); });
-    ignoringErrors([] { ExcelApplication().enableCancelKey = 0; });
-    ignoringErrors([] { ExcelApplication().calculationInterruptKey = 0; });
+    IgnoringErrors([] { ExcelApplication().markVolatile(true); });
+    IgnoringErrors([] { ExcelApplication().enableCancelKey = 0; });
+    IgnoringErrors([] { ExcelApplication().calculationInterruptKey = 0; });
     SharedState().ErrorText = "#Error";
 }
 

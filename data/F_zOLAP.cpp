@@ -61,7 +61,7 @@ std::string loginItems(const std::string& dataSource, const std::string& extra) 
 // The answer after a failure of a built request.
 Variant failureResult(std::string failureText) {
     if (host::InStr(failureText, "cannot find", host::CompareMethod::Text) > 0) failureText = kNoDataForArguments;
-    return OlapFailureResult(failureText);
+    return LevelRuleResult(failureText);
 }
 
 // The value of a request once its key is known and the archive has not answered.

@@ -7,6 +7,7 @@
 
 #include "core/A_Deklaracje.h"
 #include "core/A_Languages.h"
+#include "data/F_000.h"
 #include "data/F_zOLAPQuery.h"
 #include "data/P_Archiwum.h"
 #include "host/base/RuntimeError.h"
@@ -84,7 +85,7 @@ std::string twoDigits(long k) { return (k < 10 ? "0" : "") + std::to_string(k); 
 Variant failureResult(std::string failureText) {
     if (host::InStr(failureText, "cannot find", CompareMethod::Text) > 0)
         failureText = GetMessageText(kNoValueMessage) + " / " + failureText;
-    return OlapFailureResult(failureText);
+    return LevelRuleResult(failureText);
 }
 
 // An exact code: the template compares with "=" and keeps no LIKE wildcards.
@@ -148,10 +149,7 @@ Variant GetDataOlap2(const std::string& dataSource, const std::string& catalogue
                      const std::string& measurePrefix, const std::string& expression, std::string& options,
                      const std::string& where, const std::string& mode, const std::string& filter) {
     auto& s = SharedState();
-    try {
-        PrepareVolatileCall();
-    } catch (const host::RuntimeError&) {  // preparing the host is best effort here
-    }
+    IgnoringErrors(PrepareVolatileCall);  // preparing the host is best effort here
     if (s.InfoSheetValue.isEmpty()) s.InfoSheetValue = false;
     try {
         std::string connection;

@@ -32,13 +32,6 @@ std::string bufferRequest(const std::string& connection, const std::string& mdx)
 
 }  // namespace
 
-void PrepareVolatileCall() {
-    auto& app = ExcelApplication();
-    app.markVolatile(true);
-    app.enableCancelKey = 0;
-    app.calculationInterruptKey = 0;
-}
-
 std::string OlapConnectionText(const std::string& dataSource, const std::string& catalogue, const std::string& extra) {
     return "Provider=" + SharedState().CurrentOlapProvider + ";Data Source=" + dataSource +
            ";Initial Catalog=" + catalogue + ";" + extra;
@@ -83,15 +76,6 @@ Variant RunOlapQueryOrBuffer(const std::string& dataSource, const std::string& c
         SharedState().ErrorDetail = e.description();
     }
     return PendingFailureText();
-}
-
-Variant OlapFailureResult(const std::string& failureText) {
-    switch (SharedState().ErrorReportingLevel) {
-    case 0:
-    case 1: return Variant::integer(0);
-    case 2: return failureText;
-    default: return Variant();
-    }
 }
 
 }  // namespace telm

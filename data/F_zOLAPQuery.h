@@ -9,10 +9,6 @@
 
 namespace telm {
 
-// Marks the calling cell volatile and switches off the cancel and calculation-interrupt keys; raises
-// what the host raises (91 without a host application).
-void PrepareVolatileCall();
-
 // "Provider=" & CurrentOlapProvider & ";Data Source=" & dataSource & ";Initial Catalog=" & catalogue
 // & ";" & extra.
 std::string OlapConnectionText(const std::string& dataSource, const std::string& catalogue, const std::string& extra);
@@ -42,8 +38,5 @@ host::Variant RunOlapQuery(const std::string& connection, const std::string& mdx
 host::Variant RunOlapQueryOrBuffer(const std::string& dataSource, const std::string& connection,
                                    const std::string& mdx);
 
-// The answer after a failure by ErrorReportingLevel: the Integer 0 at levels 0 and 1, `failureText`
-// at level 2, an empty value at any other level.
-host::Variant OlapFailureResult(const std::string& failureText);
 
 }  // namespace telm

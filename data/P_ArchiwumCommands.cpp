@@ -7,6 +7,7 @@
 #include "core/A_Deklaracje.h"
 #include "core/A_Languages.h"
 #include "core/P_ObslBledow.h"
+#include "data/F_000.h"
 #include "data/P_Archiwum.h"
 #include "host/base/DateSerial.h"
 #include "host/base/RuntimeError.h"
@@ -59,15 +60,6 @@ public:
     ArchiveOperation& operator=(const ArchiveOperation&) = delete;
 };
 
-// Runs one statement of a walk whose failing statements are skipped.
-template <class Statement>
-void ignoringErrors(Statement statement) {
-    try {
-        statement();
-    } catch (const RuntimeError&) {
-    }
-}
-
 bool isDataFunctionCell(const host::sheet::Range& cell) {
     if (!cell.hasFormula().toBool()) return false;
     const std::string formula = cell.formula().toString();
@@ -105,7 +97,7 @@ void logArchivedCell(const host::sheet::Range& cell, const Variant& before, cons
     const auto book = sheet->parent();
     const std::string line = book->path() + "\\[" + book->name() + "]" + sheet->name() + "!" + cell.address() +
                              " : " + before.toString() + " : " + description;
-    ignoringErrors([&] { AppendLogLine(line, SharedState().AddInFolder + "\\Log\\Archiwum.log", true, ""); });
+    IgnoringErrors([&] { AppendLogLine(line, SharedState().AddInFolder + "\\Log\\Archiwum.log", true, ""); });
 }
 
 // Archives one data-function cell into the twin cell at its address. A failing step is skipped, except
@@ -114,22 +106,22 @@ void logArchivedCell(const host::sheet::Range& cell, const Variant& before, cons
 void archiveCell(const RangePtr& cell, host::sheet::Worksheet& twin) {
     auto& s = SharedState();
     Variant before;
-    ignoringErrors([&] { before = cell->value(); });
+    IgnoringErrors([&] { before = cell->value(); });
     std::string description;
     s.DescribeModeRequested = true;
     bool reentered = reenterFormula(*cell);
-    if (reentered) ignoringErrors([&] { description = cell->value().toString(); });
+    if (reentered) IgnoringErrors([&] { description = cell->value().toString(); });
     s.DescribeModeRequested = false;
     s.DescribeModeActive = false;
     reentered = reenterFormula(*cell) && reentered;
     if (!reentered) return;
     logArchivedCell(*cell, before, description);
     RangePtr twinCell;
-    ignoringErrors([&] { twinCell = twin.range(cell->address()); });
+    IgnoringErrors([&] { twinCell = twin.range(cell->address()); });
     if (!twinCell) return;
-    ignoringErrors([&] { twinCell->setValue(cell->value()); });
-    ignoringErrors([&] { twinCell->clearComments(); });
-    ignoringErrors([&] { twinCell->addComment(EncodeSourceComment(description) + "\n\n" + ArchiveSignature()); });
+    IgnoringErrors([&] { twinCell->setValue(cell->value()); });
+    IgnoringErrors([&] { twinCell->clearComments(); });
+    IgnoringErrors([&] { twinCell->addComment(EncodeSourceComment(description) + "\n\n" + ArchiveSignature()); });
 }
 
 void archiveCells(const RangePtr& rng) {

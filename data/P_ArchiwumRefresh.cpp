@@ -25,15 +25,6 @@ namespace {
 
 constexpr long kAbsentSeparator = 10000;
 
-// A step of the workbook refresh: a failure skips this step only.
-template <class Step>
-void skippingFailure(Step step) {
-    try {
-        step();
-    } catch (const RuntimeError&) {
-    }
-}
-
 // The value of a recorded request: SQL and MDX are asked again, anything else keeps `current`.
 Variant requestedValue(const std::string& description, const Variant& current) {
     long p = host::InStr(5, description, "(:)");
@@ -101,27 +92,27 @@ void RefreshWorkbookArchives(const std::string& fileName) {
         const std::string fullName = last > 0 ? host::Left(path, last - 1) + sep + name : name;
 
         bool wasOpen = false;
-        skippingFailure([&] {
+        IgnoringErrors([&] {
             if (const auto open = app.workbooks().find(name)) {
                 wasOpen = true;
                 open->close(true);
             }
         });
         host::sheet::WorkbookPtr book;
-        skippingFailure([&] {
+        IgnoringErrors([&] {
             book = excel->workbooks().open(fullName);
             excel->setCalculation(host::sheet::CalculationMode::Manual);
         });
-        skippingFailure([&] {
+        IgnoringErrors([&] {
             if (!book) return;
             for (const auto& sheet : std::vector(book->worksheets()))
                 if (!IsArchiveSheetName(sheet->name()))
                     if (const auto twin = book->findSheet(sheet->name() + ".a")) RefreshArchiveSheet(twin);
         });
-        skippingFailure([&] {
+        IgnoringErrors([&] {
             if (book) book->close(true);
         });
-        skippingFailure([&] {
+        IgnoringErrors([&] {
             if (wasOpen) app.workbooks().open(fullName);
         });
     }

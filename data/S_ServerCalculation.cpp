@@ -5,6 +5,7 @@
 
 #include "core/A_Deklaracje.h"
 #include "core/F_Pomocnicze.h"
+#include "data/F_000.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 #include "host/sheet/Range.h"
@@ -33,13 +34,6 @@ ServerCalculationState& state() {
     return s;
 }
 
-void skippingFailure(const std::function<void()>& step) {
-    try {
-        step();
-    } catch (const host::RuntimeError&) {
-    }
-}
-
 bool parameterIsOne() {
     const Variant value(GetParamValue("ServerCalculation", SharedState().ModelParameters, ";"));
     return host::isNumeric(value) && value.toDouble() == 1;
@@ -51,7 +45,7 @@ void OpenServerCalculationWorkbook() {
     auto& s = SharedState();
     s.ServerCalculationOn = false;
     state() = {};
-    skippingFailure([&] { s.ServerCalculationOn = parameterIsOne(); });
+    IgnoringErrors([&] { s.ServerCalculationOn = parameterIsOne(); });
     if (!s.ServerCalculationOn) return;
     try {
         auto& app = ExcelApplication();
@@ -66,7 +60,7 @@ void OpenServerCalculationWorkbook() {
         s.ServerCalculationOn = false;
         return;
     }
-    skippingFailure([] { ExcelApplication().setCalculation(CalculationMode::Manual); });
+    IgnoringErrors([] { ExcelApplication().setCalculation(CalculationMode::Manual); });
 }
 
 void AddServerCalculationRequest(const std::string& request) { state().requests.push_back(request); }
@@ -97,7 +91,7 @@ void WriteServerCalculationRequests() {
         const int row = static_cast<int>(i + 1);
         // A cut of negative length (a separator missing) leaves its cell empty.
         auto write = [&](int column, const std::function<Variant()>& value) {
-            skippingFailure([&] { sheet->cells(row, column)->setValue(value()); });
+            IgnoringErrors([&] { sheet->cells(row, column)->setValue(value()); });
         };
         write(1, [&] { return Variant(static_cast<std::int32_t>(i)); });
         write(2, [&] { return Variant(host::Left(r, p1 - 1)); });

@@ -3,6 +3,7 @@
 #include "commands/P_Interfejs.h"
 #include "core/A_Deklaracje.h"
 #include "core/P_ObslBledow.h"
+#include "data/F_000.h"
 #include "host/ado/Connection.h"
 #include "host/ado/Errors.h"
 #include "host/ado/Recordset.h"
@@ -20,14 +21,6 @@ namespace {
 
 bool mentions(const std::string& text, std::string_view name) {
     return host::InStr(text, name, host::CompareMethod::Text) > 0;
-}
-
-// The primitives' guard on the host application.
-void guardHost() {
-    auto& app = ExcelApplication();
-    app.markVolatile(true);
-    app.enableCancelKey = 0;
-    app.calculationInterruptKey = 0;
 }
 
 std::string failureText() {
@@ -131,7 +124,7 @@ host::sheet::Application& clsF000::privateExcel() {
 Variant clsF000::lacze000(std::string& link) {
     auto& s = SharedState();
     try {
-        guardHost();
+        PrepareVolatileCall();
         privateExcel().displayAlerts = false;
         s.ErrorText = "#Err: " + link;
         Variant value = privateExcel().executeExcel4Macro(link);
@@ -152,7 +145,7 @@ Variant clsF000::zOLAP000(const std::string& connection, const std::string& mdx,
     auto& s = SharedState();
     Variant result;
     try {
-        guardHost();
+        PrepareVolatileCall();
         if (!olapConnection_) olapConnection_ = std::make_unique<host::ado::Connection>();
         if (!olapRecordset_) olapRecordset_ = std::make_unique<host::ado::Recordset>();
         s.ErrorText = "Err: " + connection;
@@ -198,7 +191,7 @@ Variant clsF000::funkcjaADO000(std::string& connection, const Variant& sql) {
 
     try {
         runStep(connection, [&] {
-            guardHost();
+            PrepareVolatileCall();
             s.ErrorText = "Err: " + connection;
             clearCredentials();
             lookUpCredentials(connection);
