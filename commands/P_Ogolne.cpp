@@ -93,11 +93,8 @@ void OpenSamplesWebPage() {
 }
 
 void PasteValuesIntoSelection() {
-    try {
-        SelectedRange()->pasteSpecialValues();
-    } catch (const host::RuntimeError&) {
-        // nothing on the clipboard, no selection, a paste that does not fit: nothing happens
-    }
+    // nothing on the clipboard, no selection, a paste that does not fit: nothing happens
+    IgnoringErrors([] { SelectedRange()->pasteSpecialValues(); });
 }
 
 void EvaluateFormulaInEditLine() {
