@@ -11,13 +11,6 @@
 
 namespace telm {
 
-namespace {
-
-// A connection-text value in double quotes, a quote inside doubled.
-std::string quoted(const std::string& value) { return "\"" + host::Replace(value, "\"", "\"\"") + "\""; }
-
-}  // namespace
-
 long RunSqlStep(const std::string& connection, const std::string& sql, const host::sheet::RangePtr& target,
                 bool withFieldNames) {
     host::ado::Connection c;
@@ -76,10 +69,10 @@ CubeDefinitionText ReadCubeDefinition(const std::string& file) {
 }
 
 void CreateOlapCube(const CubeDefinitionText& definition, const std::string& cubeFile) {
-    host::olap::buildCube("Provider=MSOLAP;Location=" + quoted(ReplaceFolderPlaceholder(cubeFile)) +
-                          ";SOURCE_DSN=" + quoted(ReplaceFolderPlaceholder(definition.sourceDsn)) +
-                          ";CREATECUBE=" + quoted(ReplaceFolderPlaceholder(definition.createCube)) +
-                          ";INSERTINTO=" + quoted(ReplaceFolderPlaceholder(definition.insertInto)));
+    host::olap::buildCube("Provider=MSOLAP;Location=" + DoubleQuoted(ReplaceFolderPlaceholder(cubeFile)) +
+                          ";SOURCE_DSN=" + DoubleQuoted(ReplaceFolderPlaceholder(definition.sourceDsn)) +
+                          ";CREATECUBE=" + DoubleQuoted(ReplaceFolderPlaceholder(definition.createCube)) +
+                          ";INSERTINTO=" + DoubleQuoted(ReplaceFolderPlaceholder(definition.insertInto)));
 }
 
 }  // namespace telm

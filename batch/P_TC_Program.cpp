@@ -37,8 +37,6 @@ void report(const std::string& prompt) {
     ReportMessage(prompt, host::ui::vbExclamation, GetMessageText(kTitle));
 }
 
-std::string identifier(const std::string& name) { return "\"" + host::Replace(name, "\"", "\"\"") + "\""; }
-
 std::string literal(const host::Variant& value) {
     if (value.isNull()) return "NULL";
     if (value.isNumber()) return host::files::numberText(value.toDouble());
@@ -53,14 +51,14 @@ void execute(host::ado::Connection& connection, const std::string& sql) {
 void ensureTable(host::ado::Connection& connection, const TextConverterDefinition& d) {
     std::string columns;
     for (const auto& field : d.fields)
-        columns += (columns.empty() ? "" : ", ") + identifier(field.name) + (field.number ? " DOUBLE PRECISION" : " TEXT");
-    execute(connection, "CREATE TABLE IF NOT EXISTS " + identifier(d.table) + " (" + columns + ")");
+        columns += (columns.empty() ? "" : ", ") + DoubleQuoted(field.name) + (field.number ? " DOUBLE PRECISION" : " TEXT");
+    execute(connection, "CREATE TABLE IF NOT EXISTS " + DoubleQuoted(d.table) + " (" + columns + ")");
 }
 
 void insertRows(host::ado::Connection& connection, const TextConverterDefinition& d, const std::vector<Row>& rows) {
     std::string columns;
-    for (const auto& field : d.fields) columns += (columns.empty() ? "" : ", ") + identifier(field.name);
-    const std::string head = "INSERT INTO " + identifier(d.table) + " (" + columns + ") VALUES ";
+    for (const auto& field : d.fields) columns += (columns.empty() ? "" : ", ") + DoubleQuoted(field.name);
+    const std::string head = "INSERT INTO " + DoubleQuoted(d.table) + " (" + columns + ") VALUES ";
     for (std::size_t first = 0; first < rows.size(); first += kRowsPerStatement) {
         std::string sql = head;
         for (std::size_t i = first; i < std::min(rows.size(), first + kRowsPerStatement); ++i) {

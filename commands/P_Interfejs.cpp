@@ -222,19 +222,13 @@ void AddContextMenus() {
 }
 
 void RemoveMenus() {
-    auto ignoringErrors = [](auto step) {
-        try {
-            step();
-        } catch (const host::RuntimeError&) {
-        }
-    };
-    ignoringErrors([] {
+    IgnoringErrors([] {
         for (const auto& c : commandBars().item("Worksheet Menu Bar")->controls()->items())
             if (c->caption() == kMainMenuCaption) c->remove();
     });
-    ignoringErrors([] { commandBars().item(kToolbarName)->remove(); });
+    IgnoringErrors([] { commandBars().item(kToolbarName)->remove(); });
     for (const char* name : {"Cell", "Column", "Row", "PivotTable Context Menu", "List Range Popup", "Query"})
-        ignoringErrors([name] {
+        IgnoringErrors([name] {
             auto bar = commandBars().item(name);
             while (auto entry = bar->findControl(kEntryTag)) entry->remove();
         });

@@ -1,8 +1,10 @@
 #include "commands/P_Ogolne.h"
 
 #include <cmath>
+#include <filesystem>
 #include <string>
 
+#include "analyses/FileChoice.h"
 #include "commands/CommandSupport.h"
 #include "commands/pInfo2.h"
 #include "commands/pSkroty.h"
@@ -54,18 +56,11 @@ void writeIntoActiveCell(const std::string& text) {
 // Lets the user pick a workbook, the dialog starting in the add-in's subfolder, and opens it.
 void openFromAddInSubfolder(const std::string& subfolder) {
     const std::string folder = host::nativePath(AddInSubfolder(subfolder));
-    const std::string saved = host::currentDirectory();
-    host::setCurrentDirectory(folder);
-    Variant chosen;
-    try {
-        chosen = host::ui::GetOpenFilename(kWorkbookFilter);
-    } catch (...) {
-        host::setCurrentDirectory(saved);
-        throw;
-    }
-    host::setCurrentDirectory(saved);
-    if (!chosen.isString()) return;  // False: cancelled
-    std::string file = host::nativePath(chosen.stringValue());
+    std::error_code missing;
+    if (!std::filesystem::is_directory(folder, missing)) throw host::RuntimeError(host::err::PathNotFound);
+    const std::string chosen = ChooseFileToOpen(folder, kWorkbookFilter, {});
+    if (chosen.empty()) return;  // cancelled
+    std::string file = host::nativePath(chosen);
     if (!file.starts_with("/")) file = folder + "/" + file;
     ExcelApplication().workbooks().open(file);
 }
@@ -93,11 +88,8 @@ void OpenSamplesWebPage() {
 }
 
 void PasteValuesIntoSelection() {
-    try {
-        SelectedRange()->pasteSpecialValues();
-    } catch (const host::RuntimeError&) {
-        // nothing on the clipboard, no selection, a paste that does not fit: nothing happens
-    }
+    // nothing on the clipboard, no selection, a paste that does not fit: nothing happens
+    IgnoringErrors([] { SelectedRange()->pasteSpecialValues(); });
 }
 
 void EvaluateFormulaInEditLine() {

@@ -1,11 +1,11 @@
 #include "core/A_Start.h"
 
-#include <functional>
 #include <string>
 
 #include "commands/P_Interfejs.h"
 #include "core/A_Deklaracje.h"
 #include "core/A_Languages.h"
+#include "core/P_ObslBledow.h"
 #include "data/S_ServiceManager.h"
 #include "data/F_Dane.h"
 #include "data/S_ServerCalculation.h"
@@ -29,32 +29,26 @@ void StartAddIn() {
 }
 
 void RunStartUp() {
-    auto step = [](const std::function<void()>& f) {
-        try {
-            f();
-        } catch (const host::RuntimeError&) {
-            // a failing step is skipped
-        }
-    };
-    step([] {
+    // a failing step is skipped, the next one runs
+    IgnoringErrors([] {
         ExcelApplication().enableCancelKey = 0;
         ExcelApplication().calculationInterruptKey = 0;
     });
-    step(InitGlobalDefaults);
-    step(InitMessageCatalogue);
-    step([] { ExcelApplication().caption = "Microsoft Excel & TELM.NET"; });
-    step(InstallMenu);
-    step(InstallToolbar);
-    step([] {
+    IgnoringErrors(InitGlobalDefaults);
+    IgnoringErrors(InitMessageCatalogue);
+    IgnoringErrors([] { ExcelApplication().caption = "Microsoft Excel & TELM.NET"; });
+    IgnoringErrors(InstallMenu);
+    IgnoringErrors(InstallToolbar);
+    IgnoringErrors([] {
         const int version = SharedState().ExcelVersion;
         if (version == 12 || version == 14 || version == 15) CreateExcel2003Menus();
     });
-    step(AddContextMenus);
-    step([] { LoadDataModel(false); });
-    step([] { SwitchServicesOff(true); });
-    step(ResetBufferingFlag);
-    step(OpenServerCalculationWorkbook);
-    step([] { ExcelApplication().setStatusBar(false); });
+    IgnoringErrors(AddContextMenus);
+    IgnoringErrors([] { LoadDataModel(false); });
+    IgnoringErrors([] { SwitchServicesOff(true); });
+    IgnoringErrors(ResetBufferingFlag);
+    IgnoringErrors(OpenServerCalculationWorkbook);
+    IgnoringErrors([] { ExcelApplication().setStatusBar(false); });
 }
 
 void InitGlobalDefaults() {

@@ -62,12 +62,14 @@ host::Variant GetToken(std::string_view text, long index, const host::Variant& d
     }
 }
 
+std::string DoubleQuoted(std::string_view text) { return "\"" + host::Replace(std::string(text), "\"", "\"\"") + "\""; }
+
 std::string TextToArrayConstant(const std::string& text) {
     std::string list;
     const long length = host::Len(text);
     for (long start = 1; start <= length; start += kArrayPieceLength) {
         const std::string piece = host::Mid(text, start, kArrayPieceLength);
-        list += ";\"" + host::Replace(piece, "\"", "\"\"") + "\"";
+        list += ";" + DoubleQuoted(piece);
     }
     return "{" + host::Left(host::Mid(list, 2), kArrayListLimit) + "}";
 }

@@ -35,6 +35,10 @@ std::string GetParamValue(std::string_view key, std::string_view parameterText, 
 // delimiter that is no text.
 host::Variant GetToken(std::string_view text, long index, const host::Variant& delimiter);
 
+// `text` in double quotes, each double quote inside doubled: the form of a formula text literal, of
+// a quoted SQL identifier and of a connection-text value that holds ";".
+std::string DoubleQuoted(std::string_view text);
+
 // A worksheet array constant holding the text in pieces of 255 characters (the longest text a
 // formula may hold): {"piece1";"piece2";...}. Double quotes inside the text are doubled, as the
 // formula syntax needs. The list between the braces is cut to 10 000 characters.

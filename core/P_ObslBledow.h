@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "host/base/RuntimeError.h"
 #include "host/base/Variant.h"
 
 namespace telm {
@@ -26,5 +27,14 @@ host::Variant ReportMessage(std::string_view prompt, const host::Variant& button
 void WriteErrorLog(std::string_view line);
 // Appends the record of the date and time, " - " and "Error.".
 void WriteErrorLog();
+
+// Runs one step whose run-time error is skipped, so that the steps after it still run.
+template <class Step>
+void IgnoringErrors(Step step) {
+    try {
+        step();
+    } catch (const host::RuntimeError&) {
+    }
+}
 
 }  // namespace telm

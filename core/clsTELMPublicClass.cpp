@@ -67,14 +67,8 @@ clsTELMPublicClass::clsTELMPublicClass() { ++instances; }
 
 clsTELMPublicClass::~clsTELMPublicClass() {
     auto& state = SharedState();
-    try {
-        ExcelApplication().caption = "Microsoft Excel (!!! NO TELM.NET !!!)";
-    } catch (const host::RuntimeError&) {
-    }
-    try {
-        ExcelApplication().commandBars().item("Excel2003Menus")->remove();
-    } catch (const host::RuntimeError&) {
-    }
+    IgnoringErrors([] { ExcelApplication().caption = "Microsoft Excel (!!! NO TELM.NET !!!)"; });
+    IgnoringErrors([] { ExcelApplication().commandBars().item("Excel2003Menus")->remove(); });
     RemoveMenus();
     state.ExcelApp.reset();
     state.ExcelWorkbooks.reset();

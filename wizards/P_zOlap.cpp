@@ -6,6 +6,7 @@
 
 #include "core/A_Deklaracje.h"
 #include "core/A_Languages.h"
+#include "core/F_Pomocnicze.h"
 #include "core/P_ObslBledow.h"
 #include "data/P_Archiwum.h"
 #include "host/base/DateSerial.h"
@@ -188,7 +189,7 @@ std::string withoutWhere(const std::string& sql) {
 
 // A connection-text value, in double quotes when it holds ";".
 std::string itemValue(const std::string& value) {
-    return value.find(';') == std::string::npos ? value : "\"" + host::Replace(value, "\"", "\"\"") + "\"";
+    return value.find(';') == std::string::npos ? value : DoubleQuoted(value);
 }
 
 std::string cubeConnection(const CubeSource& source, const std::string& cubeFile, const std::string& cube) {
