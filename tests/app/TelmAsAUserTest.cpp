@@ -130,6 +130,17 @@ TEST_F(TelmUser, FailuresNameTheStepAndStopTheRun) {
     EXPECT_NE(std::string(buffer, n).find("not a folder"), std::string::npos) << buffer;
 }
 
+TEST_F(TelmUser, AStartThatAsksToQuitStopsTheRun) {
+    // Start-up cannot read a current folder that was removed, and asks the application to quit.
+    const std::string gone = work.file("gone");
+    fs::create_directories(gone);
+    const int status = std::system(("cd " + gone + " && rmdir " + gone + " && " + commandLine("--eval 1")).c_str());
+    const Outcome r = collect(WEXITSTATUS(status));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("asked the application to quit"), std::string::npos) << r.err;
+}
+
 TEST_F(TelmUser, WorksheetFunctionsWithoutTheirArgumentsAreErrors) {
     const Outcome r = run("--eval '=GETDATALINK()' --eval '=GETDATAODBC(\"x\")' --eval '=ISERROR(VALUE2STRING())'");
     EXPECT_EQ(r.status, 0) << r.err;
