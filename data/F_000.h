@@ -23,15 +23,6 @@ std::string FailureDescription(const std::exception& e);
 // level 2, `unchanged` (what the call had so far, by default nothing) at any other level.
 host::Variant LevelRuleResult(const host::Variant& failure, const host::Variant& unchanged = host::Variant());
 
-// Runs one step whose run-time error is skipped: the caller goes on with its next step.
-template <class Step>
-void IgnoringErrors(Step step) {
-    try {
-        step();
-    } catch (const host::RuntimeError&) {
-    }
-}
-
 // The value behind a link; the failure's description when the object itself cannot be called.
 host::Variant DispatchLacze000(std::string& link);
 // The result of an MDX statement. Sets CurrentConnectionText and CurrentQueryText to the texts as

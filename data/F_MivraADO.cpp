@@ -125,7 +125,8 @@ Variant GetDataAdoCore(const Variant& connectionArgument, const Variant& queryAr
             const Variant computed = DispatchFunkcjaADO000(
                 "Driver={Microsoft Access Driver (*.mdb)};ReadOnly=True;DBQ=" + s.AddInFolder +
                     "\\ServerCalculation\\TelmNetServerCalculation.mdb",
-                "SELECT SUM([Value]) FROM [SCTable3] WHERE [Args] = '" + host::Trim(s.JoinedArguments) + "'");
+                "SELECT SUM([Value]) FROM [SCTable3] WHERE [Args] = '" +
+                    host::Replace(host::Trim(s.JoinedArguments), "'", "''") + "'");  // arguments may hold quotes
             const Variant r = computed.arrayValue()(0, 0);
             if (r.isNull()) {
                 result = "No data";

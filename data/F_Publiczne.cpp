@@ -1,6 +1,7 @@
 #include "data/F_Publiczne.h"
 
 #include "core/A_Deklaracje.h"
+#include "core/P_ObslBledow.h"
 #include "data/F_000.h"
 #include "data/F_Lacze.h"
 #include "data/F_MivraADO.h"

@@ -7,6 +7,7 @@
 
 #include "core/A_Deklaracje.h"
 #include "core/A_Languages.h"
+#include "core/P_ObslBledow.h"
 #include "data/F_000.h"
 #include "data/F_zOLAPQuery.h"
 #include "data/P_Archiwum.h"

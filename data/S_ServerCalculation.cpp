@@ -5,6 +5,7 @@
 
 #include "core/A_Deklaracje.h"
 #include "core/F_Pomocnicze.h"
+#include "core/P_ObslBledow.h"
 #include "data/F_000.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"

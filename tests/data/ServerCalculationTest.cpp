@@ -165,6 +165,16 @@ TEST_F(ServerCalculation, AWorkbookWithoutTheRequestSheetDropsTheRequests) {
     EXPECT_TRUE(dialogs.record().empty());
 }
 
+TEST_F(ServerCalculation, ArgumentsHoldingQuotesFindTheirValue) {
+    writeWorkbook();
+    testsupport::runStatements("Driver={SQLite3};Database=" + serverFolder + "/TelmNetServerCalculation.mdb;",
+                               {"INSERT INTO SCTable3 VALUES ('Rev,O''Neil', 9)"});
+    startWith("ServerCalculation=1");
+    sheet->range("A1")->setFormula("=SCQUERY(" + quote("SELECT SUM(Amount) FROM Sales") + ",\"Rev\",\"O'Neil\")");
+    app->calculate();
+    EXPECT_EQ(sheet->range("A1")->value(), Variant(9.0));
+}
+
 TEST_F(ServerCalculation, AGetDataVariableThatAllowsItIsServedFromTheServer) {
     writeWorkbook();
     testsupport::runStatements(live, {"CREATE TABLE KS (KONTO TEXT, WN REAL)", "INSERT INTO KS VALUES ('201', 10), ('202', 5)"});
