@@ -30,21 +30,33 @@ ParseNode::~ParseNode() {
 
 std::shared_ptr<const FormulaTree> FormulaTree::from(ParseNode& root) {
     auto tree = std::make_shared<FormulaTree>();
-    // The tables first, in the order written; nodes then point into them, which no longer move.
-    std::size_t nodes = 0;
-    std::vector<ParseNode*> pending{&root};
+    // The nodes in the order written, to size the tables before filling them; nodes then point into
+    // them, which no longer move. The lists are kept from formula to formula.
+    thread_local std::vector<ParseNode*> written, pending;
+    written.clear();
+    pending.assign(1, &root);
+    std::size_t constants = 0, targets = 0, names = 0;
     while (!pending.empty()) {
         ParseNode* n = pending.back();
         pending.pop_back();
-        ++nodes;
+        written.push_back(n);
+        constants += n->kind == NodeKind::Constant;
+        targets += n->kind == NodeKind::Reference;
+        names += n->kind == NodeKind::Function || n->kind == NodeKind::Name;
+        for (auto c = n->children.rbegin(); c != n->children.rend(); ++c) pending.push_back(c->get());
+    }
+    tree->constants.reserve(constants);
+    tree->targets.reserve(targets);
+    tree->names.reserve(names);
+    for (ParseNode* n : written) {
         switch (n->kind) {
         case NodeKind::Constant:
             n->slot = tree->constants.size();
-            tree->constants.push_back(n->constant);
+            tree->constants.push_back(std::move(n->constant));
             break;
         case NodeKind::Reference:
             n->slot = tree->targets.size();
-            tree->targets.push_back(n->target);
+            tree->targets.push_back(std::move(n->target));
             break;
         case NodeKind::Function:
             tree->callsVolatile = tree->callsVolatile || (n->builtin && n->builtin->isVolatile);
@@ -52,13 +64,12 @@ std::shared_ptr<const FormulaTree> FormulaTree::from(ParseNode& root) {
             [[fallthrough]];
         case NodeKind::Name:
             n->slot = tree->names.size();
-            tree->names.push_back(n->name);
+            tree->names.push_back(std::move(n->name));
             break;
         default: break;
         }
-        for (auto c = n->children.rbegin(); c != n->children.rend(); ++c) pending.push_back(c->get());
     }
-    tree->nodes.reserve(nodes);
+    tree->nodes.reserve(written.size());
 
     auto place = [&](const ParseNode& from) {
         Node& n = tree->nodes.emplace_back();
@@ -70,17 +81,19 @@ std::shared_ptr<const FormulaTree> FormulaTree::from(ParseNode& root) {
         if (from.kind == NodeKind::Reference) n.target = &tree->targets[from.slot];
         if (from.kind == NodeKind::Name || from.kind == NodeKind::Function) n.name = &tree->names[from.slot];
     };
-    // Breadth first, so that the children of each node lie one after another.
+    // Breadth first, so that the children of each node lie one after another: the nodes are placed
+    // in the order of the queue, so a node's place is its place in the queue.
+    thread_local std::vector<const ParseNode*> queue;
+    queue.assign(1, &root);
     place(root);
-    std::vector<std::pair<const ParseNode*, std::size_t>> queue{{&root, 0}};
     for (std::size_t q = 0; q < queue.size(); ++q) {
-        const auto [from, index] = queue[q];
+        const ParseNode* from = queue[q];
         const std::size_t first = tree->nodes.size();
         for (const auto& c : from->children) {
-            queue.emplace_back(c.get(), tree->nodes.size());
+            queue.push_back(c.get());
             place(*c);
         }
-        Node& n = tree->nodes[index];
+        Node& n = tree->nodes[q];
         n.childCount = static_cast<std::uint32_t>(from->children.size());
         n.firstChild = n.childCount ? &tree->nodes[first] : nullptr;
     }
@@ -100,6 +113,8 @@ std::vector<ReferenceTarget> Formula::references() const {
     for (const ReferenceTarget& t : tree_->targets) addOnce(targets, t);
     return targets;
 }
+
+const std::vector<ReferenceTarget>& Formula::writtenReferences() const { return tree_->targets; }
 
 std::vector<std::string> Formula::names() const {
     std::vector<std::string> names;

@@ -31,22 +31,16 @@ public:
     Lexer(std::string_view text, ReferenceStyle style, int anchorRow, int anchorColumn)
         : s_(text), style_(style), anchorRow_(anchorRow), anchorColumn_(anchorColumn) {}
 
-    std::vector<Token> run(std::size_t start) {
-        std::vector<Token> tokens;
-        // Room for the tokens of a usual formula at once (a token is at most one per character).
-        tokens.reserve(std::min<std::size_t>(s_.size() - std::min(start, s_.size()) + 1, 32));
+    void run(std::size_t start, std::vector<Token>& tokens) {
+        tokens.clear();
         i_ = start;
         for (;;) {
             while (i_ < s_.size() && isSpace(s_[i_])) ++i_;
-            Token t;
+            Token& t = tokens.emplace_back();
             t.offset = i_;
-            if (i_ == s_.size()) {
-                tokens.push_back(t);
-                return tokens;
-            }
+            if (i_ == s_.size()) return;
             read(t);
             t.length = i_ - t.offset;
-            tokens.push_back(std::move(t));
         }
     }
 
@@ -225,7 +219,16 @@ private:
 
 std::vector<Token> tokenize(std::string_view text, std::size_t start, ReferenceStyle style, int anchorRow,
                             int anchorColumn) {
-    return Lexer(text, style, anchorRow, anchorColumn).run(start);
+    std::vector<Token> tokens;
+    // Room for the tokens of a usual formula at once (a token is at most one per character).
+    tokens.reserve(std::min<std::size_t>(text.size() - std::min(start, text.size()) + 1, 32));
+    tokenize(tokens, text, start, style, anchorRow, anchorColumn);
+    return tokens;
+}
+
+void tokenize(std::vector<Token>& tokens, std::string_view text, std::size_t start, ReferenceStyle style, int anchorRow,
+              int anchorColumn) {
+    Lexer(text, style, anchorRow, anchorColumn).run(start, tokens);
 }
 
 std::size_t characterPosition(std::string_view text, std::size_t offset) {

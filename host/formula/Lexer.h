@@ -43,6 +43,10 @@ struct Token {
 // The tokens of text from byte offset start on, ending with an End token. Raises FormulaSyntaxError.
 std::vector<Token> tokenize(std::string_view text, std::size_t start, ReferenceStyle style, int anchorRow,
                             int anchorColumn);
+// The same into tokens, replacing what it held (its room is reused: parsing many formulas allocates
+// no token list each).
+void tokenize(std::vector<Token>& tokens, std::string_view text, std::size_t start, ReferenceStyle style, int anchorRow,
+              int anchorColumn);
 
 // The 1-based character position of a byte offset, as syntax errors report it.
 std::size_t characterPosition(std::string_view text, std::size_t offset);

@@ -96,7 +96,8 @@ struct FormulaTree {
     FormulaTree(const FormulaTree&) = delete;
     FormulaTree& operator=(const FormulaTree&) = delete;
 
-    // The kept form of a parsed formula (built without recursion).
+    // The kept form of a parsed formula (built without recursion); takes the constants, references and
+    // names out of the parsed nodes.
     static std::shared_ptr<const FormulaTree> from(ParseNode& root);
     const Node& root() const { return nodes.front(); }
 };

@@ -57,7 +57,7 @@ std::optional<bool> booleanLiteral(const Token& t) {
 
 class Parser {
 public:
-    Parser(std::string_view text, std::vector<Token> tokens) : text_(text), tokens_(std::move(tokens)) {}
+    Parser(std::string_view text, const std::vector<Token>& tokens) : text_(text), tokens_(tokens) {}
 
     NodePtr formula() {
         NodePtr root = expression();
@@ -112,6 +112,7 @@ private:
             take();
             auto n = makeNode(NodeKind::Binary);
             n->op = it->op;
+            n->children.reserve(2);
             n->children.push_back(std::move(left));
             n->children.push_back(binaryLevel(level + 1));
             left = std::move(n);
@@ -146,6 +147,7 @@ private:
             take();
             auto n = makeNode(NodeKind::Binary);
             n->op = Operator::Range;
+            n->children.reserve(2);
             n->children.push_back(std::move(left));
             n->children.push_back(primary());
             left = std::move(n);
@@ -253,7 +255,7 @@ private:
     }
 
     std::string_view text_;
-    std::vector<Token> tokens_;
+    const std::vector<Token>& tokens_;
     std::size_t p_ = 0;
     int nesting_ = 0;
 };
@@ -277,7 +279,7 @@ void refuseLongFormula(std::string_view text, std::size_t start, std::size_t lim
     }
     if (!tokens.empty()) {
         try {
-            Parser(allowed, std::move(tokens)).formula();
+            Parser(allowed, tokens).formula();
         } catch (const FormulaSyntaxError& e) {
             if (e.position() <= characterPosition(allowed, end) - 1) throw;
         }
@@ -298,8 +300,9 @@ Formula Formula::parse(std::string_view text, ReferenceStyle style, int anchorRo
     // may be up to four times as long, and is measured in A1 style once read.
     const std::size_t limit = style == ReferenceStyle::A1 ? kMaxFormulaLength : 4 * kMaxFormulaLength;
     if (text.size() - start > kMaxFormulaLength) refuseLongFormula(text, start, limit, style, anchorRow, anchorColumn);
-    Parser parser(text, tokenize(text, start, style, anchorRow, anchorColumn));
-    Formula formula(FormulaTree::from(*parser.formula()));
+    thread_local std::vector<Token> tokens;  // reused from formula to formula
+    tokenize(tokens, text, start, style, anchorRow, anchorColumn);
+    Formula formula(FormulaTree::from(*Parser(text, tokens).formula()));
     if (style == ReferenceStyle::R1C1 && text.size() - start > kMaxFormulaLength &&
         countChars(formula.toText(ReferenceStyle::A1, anchorRow, anchorColumn)) - 1 > kMaxFormulaLength)
         failTooLong(kMaxFormulaLength + 1 + start);

@@ -1,6 +1,6 @@
 #pragma once
-// An index from cell keys to the cells a sheet stores elsewhere: open addressing in one array, so that
-// finding a cell is usually one probe (a calculation finds cells millions of times).
+// An index from cell keys to what a sheet stores for them elsewhere: open addressing in one array, so
+// that finding a cell is usually one probe (a calculation finds cells millions of times).
 
 #include <cstdint>
 #include <vector>
@@ -9,13 +9,16 @@
 
 namespace host::sheet {
 
+template <class T>
 class CellIndex {
 public:
     CellIndex() = default;
     CellIndex(const CellIndex&) = delete;
     CellIndex& operator=(const CellIndex&) = delete;
+    CellIndex(CellIndex&&) noexcept = default;
+    CellIndex& operator=(CellIndex&&) noexcept = default;
 
-    Cell* find(CellKey key) const {
+    T* find(CellKey key) const {
         if (slots_.empty()) return nullptr;
         for (std::size_t i = home(key);; i = (i + 1) & mask()) {
             const Slot& s = slots_[i];
@@ -25,7 +28,7 @@ public:
     }
 
     // The key must not be in the index yet.
-    void insert(CellKey key, Cell* cell) {
+    void insert(CellKey key, T* cell) {
         if ((size_ + 1) * 4 > slots_.size() * 3) grow();
         place(key, cell);
         ++size_;
@@ -58,7 +61,7 @@ public:
 private:
     struct Slot {
         CellKey key = 0;
-        Cell* cell = nullptr;  // nullptr: a free slot
+        T* cell = nullptr;  // nullptr: a free slot
     };
 
     std::size_t mask() const { return slots_.size() - 1; }
@@ -70,7 +73,7 @@ private:
         return (static_cast<std::size_t>((group * 0x9E3779B97F4A7C15ULL) >> shift_) & ~std::size_t{7}) | rowInGroup;
     }
 
-    void place(CellKey key, Cell* cell) {
+    void place(CellKey key, T* cell) {
         std::size_t i = home(key);
         while (slots_[i].cell) i = (i + 1) & mask();
         slots_[i] = {key, cell};

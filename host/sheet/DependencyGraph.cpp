@@ -24,12 +24,22 @@ constexpr std::size_t kKeptPerFormula = 16;
 std::vector<DependencyGraph::ResolvedRef> DependencyGraph::resolveReferences(Worksheet& sheet, const Cell& cell) {
     std::vector<ResolvedRef> result;
     auto add = [&](const formula::ReferenceTarget& t) {
-        if (t.workbook.empty() && t.sheet.empty()) result.push_back({&sheet, t.area});
-        else if (auto target = resolveSheet(application_, sheet, t)) result.push_back({target.get(), t.area});
+        Worksheet* target = &sheet;
+        if (!t.workbook.empty() || !t.sheet.empty()) {
+            target = resolveSheet(application_, sheet, t).get();
+            if (!target) return;
+        }
+        for (const ResolvedRef& r : result)
+            if (r.sheet == target && r.area == t.area) return;  // each area once
+        result.push_back({target, t.area});
     };
-    for (const auto& t : cell.formula->references()) add(t);
+    const auto& references = cell.formula->writtenReferences();
+    result.reserve(references.size());
+    for (const auto& t : references) add(t);
+    const auto names = cell.formula->names();
+    if (names.empty()) return result;
     if (auto book = sheet.parent()) {
-        for (const auto& name : cell.formula->names()) {
+        for (const auto& name : names) {
             if (auto n = book->names().find(name))
                 for (const auto& t : n->targets()) add(t);
         }
@@ -83,15 +93,14 @@ void DependencyGraph::add(Worksheet& sheet, CellKey key) {
 }
 
 void DependencyGraph::remove(const NodeId& id) {
-    const auto it = index_.find(id);
-    if (it == index_.end()) return;
-    const Index node = it->second;
-    index_.erase(it);
+    const Index* found = index_.find(id);
+    if (!found) return;
+    const Index node = *found;
+    index_.erase(id);
     Node& n = nodes_[node];
     for (const auto& r : n.references) {
         if (r.area.isSingleCell()) {
-            auto d = cellDependents_.find(NodeId{r.sheet, cellKey(r.area.top, r.area.left)});
-            if (d != cellDependents_.end()) std::erase(d->second, node);
+            if (auto* d = cellDependents_.find(NodeId{r.sheet, cellKey(r.area.top, r.area.left)})) std::erase(*d, node);
         } else if (auto a = areaDependents_.find(r.sheet); a != areaDependents_.end()) {
             a->second.remove(r.area, node);
         }
@@ -104,9 +113,9 @@ void DependencyGraph::remove(const NodeId& id) {
 }
 
 std::optional<DependencyGraph::Index> DependencyGraph::find(const NodeId& node) const {
-    const auto it = index_.find(node);
-    if (it == index_.end()) return std::nullopt;
-    return it->second;
+    const Index* found = index_.find(node);
+    if (!found) return std::nullopt;
+    return *found;
 }
 
 void DependencyGraph::holdPlaces(bool hold) {
@@ -120,8 +129,8 @@ void DependencyGraph::holdPlaces(bool hold) {
 
 void DependencyGraph::dependentsOfArea(Worksheet& sheet, const Area& area, std::vector<Index>& out) const {
     auto cellEntries = [&](int row, int column) {
-        if (auto d = cellDependents_.find(NodeId{&sheet, cellKey(row, column)}); d != cellDependents_.end())
-            out.insert(out.end(), d->second.begin(), d->second.end());
+        if (const auto* d = cellDependents_.find(NodeId{&sheet, cellKey(row, column)}))
+            out.insert(out.end(), d->begin(), d->end());
     };
     if (area.cellCount() <= static_cast<long long>(cellDependents_.size())) {
         for (int r = area.top; r <= area.bottom; ++r)

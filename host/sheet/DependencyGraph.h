@@ -14,6 +14,7 @@
 #include "host/formula/Reference.h"
 #include "host/sheet/AreaIndex.h"
 #include "host/sheet/Cell.h"
+#include "host/sheet/FlatMap.h"
 #include "host/sheet/Worksheet.h"
 
 namespace host::sheet {
@@ -55,14 +56,13 @@ public:
     void forEachFormulaIn(Worksheet& sheet, const formula::Area& area, const Visit& visit) const {
         if (area.cellCount() > static_cast<long long>(sheet.formulaCells().size())) {
             for (CellKey k : sheet.formulaCells())
-                if (auto p = index_.find(NodeId{&sheet, k}); p != index_.end() && nodes_[p->second].area.overlaps(area))
-                    visit(p->second);
+                if (const Index* p = index_.find(NodeId{&sheet, k}); p && nodes_[*p].area.overlaps(area)) visit(*p);
             return;
         }
         for (int row = area.top; row <= area.bottom; ++row)
             for (int column = area.left; column <= area.right; ++column)
                 if (auto owner = sheet.formulaOwner(row, column))
-                    if (auto p = index_.find(NodeId{&sheet, *owner}); p != index_.end()) visit(p->second);
+                    if (const Index* p = index_.find(NodeId{&sheet, *owner})) visit(*p);
     }
     const std::vector<ResolvedRef>& references(Index node) const { return nodes_[node].references; }
     // Removed nodes' places are not given to new nodes while held (a calculation walks them).
@@ -109,8 +109,8 @@ private:
     std::vector<Index> freePlaces_;
     std::vector<Index> heldPlaces_;
     bool placesHeld_ = false;
-    std::unordered_map<NodeId, Index, NodeIdHash> index_;
-    std::unordered_map<NodeId, std::vector<Index>, NodeIdHash> cellDependents_;  // by referenced cell
+    FlatMap<NodeId, Index, NodeIdHash> index_;
+    FlatMap<NodeId, std::vector<Index>, NodeIdHash> cellDependents_;  // by referenced cell
     std::unordered_map<Worksheet*, AreaIndex<Index>> areaDependents_;             // by referenced area
     std::vector<Index> spareDependents_;
     std::size_t keptEntries_ = 0;  // in the nodes' kept lists

@@ -137,17 +137,15 @@ void Worksheet::setSelection(std::vector<Area> areas, Area activeCell) {
     activeCell_ = activeCell;
 }
 
-const Cell* Worksheet::findCell(int row, int column) const { return index_.find(cellKey(row, column)); }
+const Cell* Worksheet::findCell(int row, int column) const { return cells_.find(cellKey(row, column)); }
 
-Cell* Worksheet::findCell(int row, int column) { return index_.find(cellKey(row, column)); }
+Cell* Worksheet::findCell(int row, int column) { return cells_.find(cellKey(row, column)); }
 
 Cell& Worksheet::cellAt(int row, int column) {
     const CellKey key = cellKey(row, column);
-    if (Cell* cell = index_.find(key)) return *cell;
+    if (Cell* cell = cells_.find(key)) return *cell;
     includeInContent(row, column);
-    Cell& cell = cells_[key];
-    index_.insert(key, &cell);
-    return cell;
+    return cells_.add(key);
 }
 
 void Worksheet::includeInContent(int row, int column) {
@@ -167,9 +165,8 @@ std::optional<Area> Worksheet::clipToContent(const Area& area) const {
 
 void Worksheet::compact(int row, int column) {
     const CellKey key = cellKey(row, column);
-    const Cell* cell = index_.find(key);
+    const Cell* cell = cells_.find(key);
     if (!cell || !cell->isBlank()) return;
-    index_.erase(key);
     cells_.erase(key);
     ++drops_;
 }

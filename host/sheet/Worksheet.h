@@ -12,7 +12,8 @@
 
 #include "host/base/Variant.h"
 #include "host/sheet/Cell.h"
-#include "host/sheet/CellIndex.h"
+#include "host/sheet/CellStore.h"
+#include "host/sheet/FlatMap.h"
 #include "host/sheet/PivotTable.h"
 #include "host/sheet/QueryTable.h"
 #include "host/sheet/Range.h"
@@ -96,12 +97,12 @@ public:
     // Changes whenever cells are dropped: a pointer to a cell kept from before may then dangle, one
     // kept since stays good.
     std::uint64_t dropCount() const { return drops_; }
-    const std::unordered_map<CellKey, Cell>& allCells() const { return cells_; }
+    const CellStore& allCells() const { return cells_; }
     // The part of the area that can hold cells: the area cut to a box around every cell the sheet
     // holds (or held since rows were last removed); nullopt when nothing of it can.
     std::optional<formula::Area> clipToContent(const formula::Area& area) const;
     // Keys of the cells holding a formula (single cells and array anchors).
-    const std::unordered_set<CellKey>& formulaCells() const { return formulaCells_; }
+    const FlatSet<CellKey>& formulaCells() const { return formulaCells_; }
     void noteFormula(CellKey key, bool present);
     // The formula cell whose result a cell shows: the cell itself, the anchor of its array, or none.
     std::optional<CellKey> formulaOwner(int row, int column) const;
@@ -123,12 +124,11 @@ private:
     std::weak_ptr<Workbook> workbook_;
     std::string name_;
     SheetVisibility visible_ = SheetVisibility::Visible;
-    std::unordered_map<CellKey, Cell> cells_;
-    CellIndex index_;  // of cells_
+    CellStore cells_;
     std::uint64_t drops_ = 0;
     std::optional<formula::Area> contentBox_;  // around every cell of cells_
     void includeInContent(int row, int column);
-    std::unordered_set<CellKey> formulaCells_;
+    FlatSet<CellKey> formulaCells_;
     CalcState calc_;
     std::vector<QueryTablePtr> queryTables_;
     std::vector<PivotTablePtr> pivotTables_;

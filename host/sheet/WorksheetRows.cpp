@@ -1,6 +1,5 @@
 // Removing whole rows from a worksheet's cell storage.
 
-#include <unordered_map>
 #include <unordered_set>
 
 #include "host/sheet/Comment.h"
@@ -26,9 +25,10 @@ std::shared_ptr<const Formula> reread(const Formula& formula, int oldRow, int ne
 }
 
 // Keys of the set moved by the removal: rows inside it are dropped, rows below move up.
-std::unordered_set<CellKey> shiftedKeys(const std::unordered_set<CellKey>& keys, int top, int bottom) {
+template <class KeySet>
+KeySet shiftedKeys(const KeySet& keys, int top, int bottom) {
     const int removed = bottom - top + 1;
-    std::unordered_set<CellKey> result;
+    KeySet result;
     for (CellKey key : keys) {
         const int row = keyRow(key);
         if (row < top) result.insert(key);
@@ -50,12 +50,11 @@ std::vector<CellKey> Worksheet::removeRows(int top, int bottom) {
 
     const int removed = bottom - top + 1;
     std::vector<CellKey> movedFormulas;
-    std::unordered_map<CellKey, Cell> kept;
-    kept.reserve(cells_.size());
+    CellStore kept;
     for (auto& [key, cell] : cells_) {
         const int row = keyRow(key), column = keyColumn(key);
         if (row < top) {
-            kept.emplace(key, std::move(cell));
+            kept.add(key) = std::move(cell);
             continue;
         }
         if (row <= bottom) continue;
@@ -69,12 +68,10 @@ std::vector<CellKey> Worksheet::removeRows(int top, int bottom) {
             movedFormulas.push_back(cellKey(newRow, column));
         }
         if (cell.comment) cell.comment->moveTo(newRow, column);
-        kept.emplace(cellKey(newRow, column), std::move(cell));
+        kept.add(cellKey(newRow, column)) = std::move(cell);
     }
     cells_ = std::move(kept);
     ++drops_;
-    index_.clear();
-    for (auto& [key, cell] : cells_) index_.insert(key, &cell);
     contentBox_.reset();
     for (const auto& entry : cells_) includeInContent(keyRow(entry.first), keyColumn(entry.first));
     formulaCells_ = shiftedKeys(formulaCells_, top, bottom);
