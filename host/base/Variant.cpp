@@ -78,14 +78,6 @@ Variant Variant::integer(std::int16_t value) {
 
 Variant::Variant(Array array) : v_(std::make_shared<Array>(std::move(array))) {}
 
-VarType Variant::type() const {
-    static constexpr VarType kTypes[] = {VarType::Empty,  VarType::Null,   VarType::Missing, VarType::Boolean,
-                                         VarType::Integer, VarType::Long,  VarType::Double,  VarType::Currency,
-                                         VarType::Date,   VarType::String, VarType::Error,   VarType::Object,
-                                         VarType::Array};
-    return kTypes[v_.index()];
-}
-
 bool Variant::isNumber() const {
     switch (type()) {
     case VarType::Integer:

@@ -85,7 +85,14 @@ public:
     Variant(std::shared_ptr<T> object) : v_(ObjectPtr(std::move(object))) {}
     Variant(Array array);
 
-    VarType type() const;
+    VarType type() const {
+        // By the order of Storage's alternatives.
+        static constexpr VarType kTypes[] = {VarType::Empty,   VarType::Null,   VarType::Missing,  VarType::Boolean,
+                                             VarType::Integer, VarType::Long,   VarType::Double,   VarType::Currency,
+                                             VarType::Date,    VarType::String, VarType::Error,    VarType::Object,
+                                             VarType::Array};
+        return kTypes[v_.index()];
+    }
     bool isEmpty() const { return type() == VarType::Empty; }
     bool isNull() const { return type() == VarType::Null; }
     bool isMissing() const { return type() == VarType::Missing; }

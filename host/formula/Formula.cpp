@@ -3,6 +3,8 @@
 #include "host/formula/Formula.h"
 
 #include <algorithm>
+#include <memory>
+#include <new>
 
 #include "host/formula/Builtins.h"
 #include "host/formula/Node.h"
@@ -18,21 +20,50 @@ void addOnce(std::vector<T>& list, const T& item) {
 
 }  // namespace
 
-ParseNode::~ParseNode() {
-    std::vector<std::unique_ptr<ParseNode>> pending = std::move(children);
-    while (!pending.empty()) {
-        std::unique_ptr<ParseNode> n = std::move(pending.back());
-        pending.pop_back();
-        for (auto& child : n->children) pending.push_back(std::move(child));
-        n->children.clear();
-    }
+FormulaTree::FormulaTree(std::size_t nodeCount, std::size_t constantCount, std::size_t targetCount,
+                         std::size_t nameCount) {
+    static_assert(alignof(Node) <= alignof(std::max_align_t) && sizeof(Node) % alignof(Variant) == 0 &&
+                  sizeof(Variant) % alignof(ReferenceTarget) == 0 && sizeof(ReferenceTarget) % alignof(std::string) == 0);
+    const std::size_t constantsAt = nodeCount * sizeof(Node);
+    const std::size_t targetsAt = constantsAt + constantCount * sizeof(Variant);
+    const std::size_t namesAt = targetsAt + targetCount * sizeof(ReferenceTarget);
+    block_ = ::operator new(namesAt + nameCount * sizeof(std::string));
+    auto* bytes = static_cast<std::byte*>(block_);
+    // Each span grows as its entries are made, so that the destructor destroys only made ones.
+    nodes = {reinterpret_cast<Node*>(bytes), 0};
+    constants = {reinterpret_cast<Variant*>(bytes + constantsAt), 0};
+    targets = {reinterpret_cast<ReferenceTarget*>(bytes + targetsAt), 0};
+    names = {reinterpret_cast<std::string*>(bytes + namesAt), 0};
 }
 
+FormulaTree::~FormulaTree() {
+    std::destroy(constants.begin(), constants.end());
+    std::destroy(targets.begin(), targets.end());
+    std::destroy(names.begin(), names.end());
+    ::operator delete(block_);
+}
+
+namespace {
+
+// Makes the next entry of a table (whose room is there) from the value.
+template <class T, class From>
+std::size_t append(std::span<T>& table, From&& value) {
+    new (table.data() + table.size()) T(std::forward<From>(value));
+    table = {table.data(), table.size() + 1};
+    return table.size() - 1;
+}
+
+}  // namespace
+
 std::shared_ptr<const FormulaTree> FormulaTree::from(ParseNode& root) {
-    auto tree = std::make_shared<FormulaTree>();
-    // The nodes in the order written, to size the tables before filling them; nodes then point into
-    // them, which no longer move. The lists are kept from formula to formula.
-    thread_local std::vector<ParseNode*> written, pending;
+    // The nodes in the order written, to size the tables before filling them. The lists are kept from
+    // formula to formula.
+    struct Scratch {
+        std::vector<ParseNode*> written, pending;
+        std::vector<const ParseNode*> queue;
+    };
+    thread_local Scratch scratch;
+    auto& [written, pending, queue] = scratch;
     written.clear();
     pending.assign(1, &root);
     std::size_t constants = 0, targets = 0, names = 0;
@@ -43,36 +74,24 @@ std::shared_ptr<const FormulaTree> FormulaTree::from(ParseNode& root) {
         constants += n->kind == NodeKind::Constant;
         targets += n->kind == NodeKind::Reference;
         names += n->kind == NodeKind::Function || n->kind == NodeKind::Name;
-        for (auto c = n->children.rbegin(); c != n->children.rend(); ++c) pending.push_back(c->get());
+        for (auto c = n->children.rbegin(); c != n->children.rend(); ++c) pending.push_back(*c);
     }
-    tree->constants.reserve(constants);
-    tree->targets.reserve(targets);
-    tree->names.reserve(names);
+    auto tree = std::make_shared<FormulaTree>(written.size(), constants, targets, names);
     for (ParseNode* n : written) {
         switch (n->kind) {
-        case NodeKind::Constant:
-            n->slot = tree->constants.size();
-            tree->constants.push_back(std::move(n->constant));
-            break;
-        case NodeKind::Reference:
-            n->slot = tree->targets.size();
-            tree->targets.push_back(std::move(n->target));
-            break;
+        case NodeKind::Constant: n->slot = append(tree->constants, std::move(n->constant)); break;
+        case NodeKind::Reference: n->slot = append(tree->targets, std::move(n->target)); break;
         case NodeKind::Function:
             tree->callsVolatile = tree->callsVolatile || (n->builtin && n->builtin->isVolatile);
             tree->callsUserFunction = tree->callsUserFunction || !n->builtin;
             [[fallthrough]];
-        case NodeKind::Name:
-            n->slot = tree->names.size();
-            tree->names.push_back(std::move(n->name));
-            break;
+        case NodeKind::Name: n->slot = append(tree->names, std::move(n->name)); break;
         default: break;
         }
     }
-    tree->nodes.reserve(written.size());
 
     auto place = [&](const ParseNode& from) {
-        Node& n = tree->nodes.emplace_back();
+        Node n;
         n.kind = from.kind;
         n.op = from.op;
         n.flags = from.flags;
@@ -80,17 +99,17 @@ std::shared_ptr<const FormulaTree> FormulaTree::from(ParseNode& root) {
         if (from.kind == NodeKind::Constant) n.constant = &tree->constants[from.slot];
         if (from.kind == NodeKind::Reference) n.target = &tree->targets[from.slot];
         if (from.kind == NodeKind::Name || from.kind == NodeKind::Function) n.name = &tree->names[from.slot];
+        append(tree->nodes, n);
     };
     // Breadth first, so that the children of each node lie one after another: the nodes are placed
     // in the order of the queue, so a node's place is its place in the queue.
-    thread_local std::vector<const ParseNode*> queue;
     queue.assign(1, &root);
     place(root);
     for (std::size_t q = 0; q < queue.size(); ++q) {
         const ParseNode* from = queue[q];
         const std::size_t first = tree->nodes.size();
-        for (const auto& c : from->children) {
-            queue.push_back(c.get());
+        for (const ParseNode* c : from->children) {
+            queue.push_back(c);
             place(*c);
         }
         Node& n = tree->nodes[q];
@@ -114,7 +133,7 @@ std::vector<ReferenceTarget> Formula::references() const {
     return targets;
 }
 
-const std::vector<ReferenceTarget>& Formula::writtenReferences() const { return tree_->targets; }
+std::span<const ReferenceTarget> Formula::writtenReferences() const { return tree_->targets; }
 
 std::vector<std::string> Formula::names() const {
     std::vector<std::string> names;

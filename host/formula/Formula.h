@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,7 +52,7 @@ public:
     // Every reference the formula names (its static precedents), and the defined names it uses.
     std::vector<ReferenceTarget> references() const;
     // The references as written, in order, repeats included (no copy).
-    const std::vector<ReferenceTarget>& writtenReferences() const;
+    std::span<const ReferenceTarget> writtenReferences() const;
     std::vector<std::string> names() const;
     // True when the formula calls a volatile built-in (NOW, TODAY, RAND).
     bool isVolatile() const;

@@ -45,7 +45,7 @@ struct ReferenceFlags {
     friend bool operator==(const ReferenceFlags&, const ReferenceFlags&) = default;
 };
 
-// A node as the parser builds it: each owns its children.
+// A node as the parser builds it. The parser's pool owns the nodes; a node points to its children.
 struct ParseNode {
     NodeKind kind = NodeKind::Constant;
     Variant constant;          // Constant
@@ -54,14 +54,12 @@ struct ParseNode {
     std::string name;          // Name, Function (built-ins upper case, others as written)
     const Builtin* builtin = nullptr;  // Function: the built-in called, nullptr for another function
     Operator op = Operator::Add;  // Unary, Binary
-    std::vector<std::unique_ptr<ParseNode>> children;
+    std::vector<ParseNode*> children;
     std::size_t slot = 0;  // its place in the kept form's table of its kind
 
     ParseNode() = default;
     ParseNode(const ParseNode&) = delete;
     ParseNode& operator=(const ParseNode&) = delete;
-    // Frees the subtree with a loop: a long operator chain is a deep tree.
-    ~ParseNode();
 };
 
 // A node of a parsed formula as it is kept: small, with its children one after another and its
@@ -82,24 +80,31 @@ struct Node {
     const Node& child(std::size_t i) const { return firstChild[i]; }
 };
 
-// The nodes of a formula (the root first) and the tables they point into. Not copied: the nodes
-// point into it.
+// The nodes of a formula (the root first) and the tables they point into, all in one block of memory
+// (a workbook holds many formulas: few allocations each, and what a formula reads lies together).
+// Not copied: the nodes point into it.
 struct FormulaTree {
-    std::vector<Node> nodes;
-    std::vector<Variant> constants;
-    std::vector<ReferenceTarget> targets;  // in the order written
-    std::vector<std::string> names;        // of names and functions, in the order written
+    std::span<Node> nodes;
+    std::span<Variant> constants;
+    std::span<ReferenceTarget> targets;  // in the order written
+    std::span<std::string> names;        // of names and functions, in the order written
     bool callsVolatile = false;      // a volatile built-in (NOW, TODAY, RAND)
     bool callsUserFunction = false;  // a function that is not built in
 
-    FormulaTree() = default;
+    // Room for the given numbers of nodes and table entries, none of them made yet.
+    FormulaTree(std::size_t nodeCount, std::size_t constantCount, std::size_t targetCount, std::size_t nameCount);
     FormulaTree(const FormulaTree&) = delete;
     FormulaTree& operator=(const FormulaTree&) = delete;
+    // Destroys the table entries made so far.
+    ~FormulaTree();
 
     // The kept form of a parsed formula (built without recursion); takes the constants, references and
     // names out of the parsed nodes.
     static std::shared_ptr<const FormulaTree> from(ParseNode& root);
     const Node& root() const { return nodes.front(); }
+
+private:
+    void* block_;
 };
 
 // A stack of nodes held in place while short (no allocation for the usual formula), on the heap

@@ -13,18 +13,44 @@ namespace host::formula {
 
 namespace {
 
-using NodePtr = std::unique_ptr<ParseNode>;
+using NodePtr = ParseNode*;
 
-NodePtr makeNode(NodeKind kind) {
-    auto n = std::make_unique<ParseNode>();
-    n->kind = kind;
-    return n;
-}
+// The nodes of the formula being parsed (one at a time), kept from formula to formula with their
+// room, so that parsing the usual formula allocates no nodes.
+class NodePool {
+public:
+    void restart() {
+        // A very long formula's many nodes are not kept for good.
+        if (nodes_.size() > kKept) nodes_.resize(kKept);
+        used_ = 0;
+    }
+    ParseNode* take(NodeKind kind) {
+        if (used_ == nodes_.size()) nodes_.push_back(std::make_unique<ParseNode>());
+        ParseNode* n = nodes_[used_++].get();
+        n->kind = kind;
+        n->constant = Variant();
+        n->target.folder.clear();
+        n->target.workbook.clear();
+        n->target.sheet.clear();
+        n->target.area = {};
+        n->flags = {};
+        n->name.clear();
+        n->builtin = nullptr;
+        n->op = Operator::Add;
+        n->children.clear();
+        n->slot = 0;
+        return n;
+    }
 
-NodePtr constant(Variant value) {
-    auto n = makeNode(NodeKind::Constant);
-    n->constant = std::move(value);
-    return n;
+private:
+    static constexpr std::size_t kKept = 256;
+    std::vector<std::unique_ptr<ParseNode>> nodes_;
+    std::size_t used_ = 0;
+};
+
+NodePool& nodePool() {
+    thread_local NodePool pool;
+    return pool;
 }
 
 struct OperatorSpelling {
@@ -57,7 +83,10 @@ std::optional<bool> booleanLiteral(const Token& t) {
 
 class Parser {
 public:
-    Parser(std::string_view text, const std::vector<Token>& tokens) : text_(text), tokens_(tokens) {}
+    // Starts a new formula in the node pool: the nodes of the one parsed before are given again.
+    Parser(std::string_view text, const std::vector<Token>& tokens) : text_(text), tokens_(tokens) {
+        pool_.restart();
+    }
 
     NodePtr formula() {
         NodePtr root = expression();
@@ -113,9 +142,9 @@ private:
             auto n = makeNode(NodeKind::Binary);
             n->op = it->op;
             n->children.reserve(2);
-            n->children.push_back(std::move(left));
+            n->children.push_back(left);
             n->children.push_back(binaryLevel(level + 1));
-            left = std::move(n);
+            left = n;
         }
     }
 
@@ -124,8 +153,8 @@ private:
         while (isOperator("%")) {
             take();
             auto n = makeNode(NodeKind::Percent);
-            n->children.push_back(std::move(operand));
-            operand = std::move(n);
+            n->children.push_back(operand);
+            operand = n;
         }
         return operand;
     }
@@ -148,9 +177,9 @@ private:
             auto n = makeNode(NodeKind::Binary);
             n->op = Operator::Range;
             n->children.reserve(2);
-            n->children.push_back(std::move(left));
+            n->children.push_back(left);
             n->children.push_back(primary());
-            left = std::move(n);
+            left = n;
         }
         return left;
     }
@@ -254,6 +283,14 @@ private:
         unexpected(t);
     }
 
+    NodePtr makeNode(NodeKind kind) { return pool_.take(kind); }
+    NodePtr constant(Variant value) {
+        auto n = makeNode(NodeKind::Constant);
+        n->constant = std::move(value);
+        return n;
+    }
+
+    NodePool& pool_ = nodePool();
     std::string_view text_;
     const std::vector<Token>& tokens_;
     std::size_t p_ = 0;

@@ -1,5 +1,7 @@
 #include "host/sheet/DependencyGraph.h"
 
+#include <algorithm>
+
 #include "host/sheet/Application.h"
 #include "host/sheet/References.h"
 #include "host/sheet/Workbook.h"
@@ -21,34 +23,32 @@ constexpr std::size_t kKeptPerFormula = 16;
 
 // ---- nodes ----
 
-std::vector<DependencyGraph::ResolvedRef> DependencyGraph::resolveReferences(Worksheet& sheet, const Cell& cell) {
-    std::vector<ResolvedRef> result;
+void DependencyGraph::resolveReferences(Worksheet& sheet, const Cell& cell, SmallVector<ResolvedRef, 2>& out) {
+    out.reset();
     auto add = [&](const formula::ReferenceTarget& t) {
         Worksheet* target = &sheet;
         if (!t.workbook.empty() || !t.sheet.empty()) {
             target = resolveSheet(application_, sheet, t).get();
             if (!target) return;
         }
-        for (const ResolvedRef& r : result)
+        for (const ResolvedRef& r : out)
             if (r.sheet == target && r.area == t.area) return;  // each area once
-        result.push_back({target, t.area});
+        out.push_back({target, t.area});
     };
-    const auto& references = cell.formula->writtenReferences();
-    result.reserve(references.size());
-    for (const auto& t : references) add(t);
+    for (const auto& t : cell.formula->writtenReferences()) add(t);
     const auto names = cell.formula->names();
-    if (names.empty()) return result;
+    if (names.empty()) return;
     if (auto book = sheet.parent()) {
         for (const auto& name : names) {
             if (auto n = book->names().find(name))
                 for (const auto& t : n->targets()) add(t);
         }
     }
-    return result;
 }
 
 void DependencyGraph::rebuild() {
     nodes_.clear();
+    marks_.clear();
     keptEntries_ = 0;
     freePlaces_.clear();
     heldPlaces_.clear();
@@ -60,11 +60,17 @@ void DependencyGraph::rebuild() {
     for (const auto& book : application_.workbooks().all())
         for (const auto& sheet : book->worksheets()) formulas += sheet->formulaCells().size();
     nodes_.reserve(formulas);
+    marks_.reserve(formulas);
     index_.reserve(formulas);
     cellDependents_.reserve(formulas);
+    // Row by row, so that neighbouring formulas, which usually read each other, are neighbouring nodes.
+    std::vector<CellKey> keys;
     for (const auto& book : application_.workbooks().all())
-        for (const auto& sheet : book->worksheets())
-            for (CellKey key : sheet->formulaCells()) add(*sheet, key);
+        for (const auto& sheet : book->worksheets()) {
+            keys.assign(sheet->formulaCells().begin(), sheet->formulaCells().end());
+            std::sort(keys.begin(), keys.end());
+            for (CellKey key : keys) add(*sheet, key);
+        }
 }
 
 void DependencyGraph::add(Worksheet& sheet, CellKey key) {
@@ -77,11 +83,12 @@ void DependencyGraph::add(Worksheet& sheet, CellKey key) {
     } else {
         node = static_cast<Index>(nodes_.size());
         nodes_.emplace_back();
+        marks_.emplace_back();
     }
     Node& n = nodes_[node];
     n.id = {&sheet, key};
     n.area = cell->array ? *cell->array : Area::cell(keyRow(key), keyColumn(key));
-    n.references = resolveReferences(sheet, *cell);
+    resolveReferences(sheet, *cell, n.references);
     index_[n.id] = node;
     for (const auto& r : n.references) {
         if (r.area.isSingleCell())
@@ -100,7 +107,8 @@ void DependencyGraph::remove(const NodeId& id) {
     Node& n = nodes_[node];
     for (const auto& r : n.references) {
         if (r.area.isSingleCell()) {
-            if (auto* d = cellDependents_.find(NodeId{r.sheet, cellKey(r.area.top, r.area.left)})) std::erase(*d, node);
+            if (auto* d = cellDependents_.find(NodeId{r.sheet, cellKey(r.area.top, r.area.left)}))
+                d->erase(std::remove(d->begin(), d->end(), node), d->end());
         } else if (auto a = areaDependents_.find(r.sheet); a != areaDependents_.end()) {
             a->second.remove(r.area, node);
         }
@@ -108,6 +116,7 @@ void DependencyGraph::remove(const NodeId& id) {
     forget(n.precedents);
     forget(n.dependents);
     n = Node{};
+    marks_[node] = {};
     (placesHeld_ ? heldPlaces_ : freePlaces_).push_back(node);
     ++version_;
 }
@@ -149,27 +158,28 @@ void DependencyGraph::dependentsOfArea(Worksheet& sheet, const Area& area, std::
         a->second.forEachOverlapping(area, [&](Index node) { out.push_back(node); });
 }
 
-const std::vector<DependencyGraph::Index>& DependencyGraph::dependentsOf(Index node) {
+std::span<const DependencyGraph::Index> DependencyGraph::dependentsOf(Index node) {
     Node& n = nodes_[node];
     if (n.dependentsVersion == version_) return n.dependents;
     spareDependents_.clear();
     dependentsOfArea(*n.id.sheet, n.area, spareDependents_);
-    return keep(n.dependents, n.dependentsVersion, spareDependents_) ? n.dependents : spareDependents_;
+    if (keep(n.dependents, n.dependentsVersion, spareDependents_)) return n.dependents;
+    return spareDependents_;
 }
 
-bool DependencyGraph::keep(std::vector<Index>& list, std::uint64_t& listVersion, const std::vector<Index>& found) {
+bool DependencyGraph::keep(IndexList& list, std::uint64_t& listVersion, const std::vector<Index>& found) {
     forget(list);
     if (found.size() > kMaxKeptList || keptEntries_ + found.size() > kKeptBase + kKeptPerFormula * nodes_.size())
         return false;
-    list.assign(found.begin(), found.end());
+    list.assign(found.data(), found.data() + found.size());
     keptEntries_ += list.size();
     listVersion = version_;
     return true;
 }
 
-void DependencyGraph::forget(std::vector<Index>& list) {
+void DependencyGraph::forget(IndexList& list) {
     keptEntries_ -= list.size();
-    list = {};
+    list.reset();
 }
 
 // ---- order ----
@@ -185,11 +195,12 @@ void DependencyGraph::findPrecedents(Index node, std::vector<Index>& out) const 
     }
 }
 
-const std::vector<DependencyGraph::Index>& DependencyGraph::precedentsOf(Index node, std::vector<Index>& spare) {
+std::span<const DependencyGraph::Index> DependencyGraph::precedentsOf(Index node, std::vector<Index>& spare) {
     Node& n = nodes_[node];
     if (n.precedentsVersion == version_) return n.precedents;
     findPrecedents(node, spare);
-    return keep(n.precedents, n.precedentsVersion, spare) ? n.precedents : spare;
+    if (keep(n.precedents, n.precedentsVersion, spare)) return n.precedents;
+    return spare;
 }
 
 std::vector<DependencyGraph::Index> DependencyGraph::order(const std::vector<Index>& roots, std::vector<Index>& circular) {
@@ -197,59 +208,60 @@ std::vector<DependencyGraph::Index> DependencyGraph::order(const std::vector<Ind
     enum : char { InSet = 1, OnStack = 2, Done = 3, InCycle = 4 };
     const std::uint32_t pass = ++pass_;
     for (Index r : roots) {
-        nodes_[r].pass = pass;
-        nodes_[r].state = InSet;
+        marks_[r] = {pass, InSet};
     }
     std::vector<Index> result;
     result.reserve(roots.size());
 
     struct Frame {
-        Index node;
+        Index node = 0;
         std::vector<Index> spare;  // the precedents when they are not kept with the node
-        const std::vector<Index>* next = nullptr;
+        std::span<const Index> next;
         std::size_t index = 0;
     };
+    // The frames up to depth are the stack; those above keep their room for the next nodes pushed.
     std::vector<Frame> stack;
+    std::size_t depth = 0;
     auto push = [&](Index node) {
-        nodes_[node].state = OnStack;
-        stack.push_back({node, {}, nullptr, 0});
-        Frame& f = stack.back();
-        const auto& list = precedentsOf(node, f.spare);
-        f.next = &list == &f.spare ? nullptr : &list;
+        marks_[node].state = OnStack;
+        if (depth == stack.size()) stack.emplace_back();
+        Frame& f = stack[depth++];
+        f.node = node;
+        f.index = 0;
+        f.next = precedentsOf(node, f.spare);
     };
-    auto inSet = [&](Index node) { return nodes_[node].pass == pass; };
+    auto inSet = [&](Index node) { return marks_[node].pass == pass; };
     for (Index root : roots) {
-        if (nodes_[root].state != InSet) continue;
+        if (marks_[root].state != InSet) continue;
         push(root);
-        while (!stack.empty()) {
-            Frame& top = stack.back();
-            const std::vector<Index>& next = top.next ? *top.next : top.spare;
-            if (top.index < next.size()) {
-                const Index p = next[top.index++];
+        while (depth > 0) {
+            Frame& top = stack[depth - 1];
+            if (top.index < top.next.size()) {
+                const Index p = top.next[top.index++];
                 if (!inSet(p)) continue;
-                const char st = nodes_[p].state;
+                const char st = marks_[p].state;
                 if (st == InSet) {
                     push(p);
                 } else if (st == OnStack) {
                     // A cycle: every frame from p up to the top is part of it.
-                    for (auto f = stack.rbegin(); f != stack.rend(); ++f) {
-                        circular.push_back(f->node);
-                        if (f->node == p) break;
+                    for (std::size_t f = depth; f-- > 0;) {
+                        circular.push_back(stack[f].node);
+                        if (stack[f].node == p) break;
                     }
                 }
                 continue;
             }
-            nodes_[top.node].state = Done;
+            marks_[top.node].state = Done;
             result.push_back(top.node);
-            stack.pop_back();
+            --depth;
         }
     }
     // Members of a cycle are calculated as circular, not in the order; each is named once.
-    for (Index c : circular) nodes_[c].state = InCycle;
-    std::erase_if(result, [&](Index n) { return nodes_[n].state == InCycle; });
+    for (Index c : circular) marks_[c].state = InCycle;
+    std::erase_if(result, [&](Index n) { return marks_[n].state == InCycle; });
     std::erase_if(circular, [&](Index n) {
-        if (nodes_[n].state != InCycle) return true;
-        nodes_[n].state = Done;
+        if (marks_[n].state != InCycle) return true;
+        marks_[n].state = Done;
         return false;
     });
     return result;

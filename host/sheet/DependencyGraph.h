@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "host/sheet/AreaIndex.h"
 #include "host/sheet/Cell.h"
 #include "host/sheet/FlatMap.h"
+#include "host/sheet/SmallVector.h"
 #include "host/sheet/Worksheet.h"
 
 namespace host::sheet {
@@ -64,14 +66,14 @@ public:
                 if (auto owner = sheet.formulaOwner(row, column))
                     if (const Index* p = index_.find(NodeId{&sheet, *owner})) visit(*p);
     }
-    const std::vector<ResolvedRef>& references(Index node) const { return nodes_[node].references; }
+    std::span<const ResolvedRef> references(Index node) const { return nodes_[node].references; }
     // Removed nodes' places are not given to new nodes while held (a calculation walks them).
     void holdPlaces(bool hold);
 
     // Formula nodes whose formulas read a cell of the area (repeats possible).
     void dependentsOfArea(Worksheet& sheet, const formula::Area& area, std::vector<Index>& out) const;
     // Formula nodes whose formulas read a cell of the node; good until the next call.
-    const std::vector<Index>& dependentsOf(Index node);
+    std::span<const Index> dependentsOf(Index node);
 
     // The nodes in calculation order (each after the nodes of the set that it reads), and apart from
     // it the nodes of the set that read themselves through others of the set.
@@ -80,38 +82,44 @@ public:
     std::uint64_t version() const { return version_; }
 
 private:
+    using IndexList = SmallVector<Index, 2>;
     struct Node {
         NodeId id;  // sheet nullptr: a free place
         formula::Area area;
-        std::vector<ResolvedRef> references;
+        SmallVector<ResolvedRef, 2> references;
         // Kept while version_ stays as it was when they were found.
-        std::vector<Index> precedents;  // formula nodes in the referenced areas
-        std::vector<Index> dependents;
+        IndexList precedents;  // formula nodes in the referenced areas
+        IndexList dependents;
         std::uint64_t precedentsVersion = 0;
         std::uint64_t dependentsVersion = 0;
-        // Scratch of order(): the pass that last saw the node and what it found.
+    };
+    // Scratch of order() for a node: the pass that last saw it and what it found (apart from the
+    // nodes, so that the walk reads little memory).
+    struct Mark {
         std::uint32_t pass = 0;
         char state = 0;
     };
 
-    std::vector<ResolvedRef> resolveReferences(Worksheet& sheet, const Cell& cell);
+    // The areas the formula of the cell reads (each once), into out.
+    void resolveReferences(Worksheet& sheet, const Cell& cell, SmallVector<ResolvedRef, 2>& out);
     // The formula nodes in the node's referenced areas, into out.
     void findPrecedents(Index node, std::vector<Index>& out) const;
     // The node's precedents, kept with the node when the list is short; else in spare.
-    const std::vector<Index>& precedentsOf(Index node, std::vector<Index>& spare);
+    std::span<const Index> precedentsOf(Index node, std::vector<Index>& spare);
     // Keeps found as a node's list (true) unless it is long or the kept lists would outgrow their
     // budget, which follows the number of formulas: memory stays in proportion to the workbook.
-    bool keep(std::vector<Index>& list, std::uint64_t& listVersion, const std::vector<Index>& found);
-    void forget(std::vector<Index>& list);
+    bool keep(IndexList& list, std::uint64_t& listVersion, const std::vector<Index>& found);
+    void forget(IndexList& list);
 
     Application& application_;
     std::vector<Node> nodes_;
+    std::vector<Mark> marks_;  // by node
     std::vector<Index> freePlaces_;
     std::vector<Index> heldPlaces_;
     bool placesHeld_ = false;
     FlatMap<NodeId, Index, NodeIdHash> index_;
-    FlatMap<NodeId, std::vector<Index>, NodeIdHash> cellDependents_;  // by referenced cell
-    std::unordered_map<Worksheet*, AreaIndex<Index>> areaDependents_;             // by referenced area
+    FlatMap<NodeId, IndexList, NodeIdHash> cellDependents_;          // by referenced cell
+    std::unordered_map<Worksheet*, AreaIndex<Index>> areaDependents_;  // by referenced area
     std::vector<Index> spareDependents_;
     std::size_t keptEntries_ = 0;  // in the nodes' kept lists
     std::uint64_t version_ = 1;

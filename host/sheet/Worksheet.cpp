@@ -137,10 +137,6 @@ void Worksheet::setSelection(std::vector<Area> areas, Area activeCell) {
     activeCell_ = activeCell;
 }
 
-const Cell* Worksheet::findCell(int row, int column) const { return cells_.find(cellKey(row, column)); }
-
-Cell* Worksheet::findCell(int row, int column) { return cells_.find(cellKey(row, column)); }
-
 Cell& Worksheet::cellAt(int row, int column) {
     const CellKey key = cellKey(row, column);
     if (Cell* cell = cells_.find(key)) return *cell;

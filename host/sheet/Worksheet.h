@@ -89,8 +89,8 @@ public:
     void setSelection(std::vector<formula::Area> areas, formula::Area activeCell);
 
     // ---- cell storage, for the platform's own modules ----
-    const Cell* findCell(int row, int column) const;
-    Cell* findCell(int row, int column);
+    const Cell* findCell(int row, int column) const { return cells_.find(cellKey(row, column)); }
+    Cell* findCell(int row, int column) { return cells_.find(cellKey(row, column)); }
     Cell& cellAt(int row, int column);
     // Drops a cell that holds nothing any more.
     void compact(int row, int column);

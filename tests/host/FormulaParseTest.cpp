@@ -142,6 +142,22 @@ TEST(FormulaParse, SyntaxErrorsNamePositionAndReason) {
     }
 }
 
+TEST(FormulaParse, EachFormulaParsesAloneAfterFailedAndLongOnes) {
+    // The parser reuses its room from formula to formula: nothing of one may show in the next.
+    const std::string shortText = "=SUM(A1:B2)+'My Sheet'!C3*\"x\"";
+    const std::string expected = parseA1(shortText).toText(ReferenceStyle::A1, 1, 1);
+    EXPECT_EQ(expected, shortText);
+    EXPECT_NE(syntaxError("=SUM(Sheet2!A1,\"text\",(1+"), "");
+    EXPECT_EQ(parseA1(shortText).toText(ReferenceStyle::A1, 1, 1), expected);
+    std::string longText = "=1";
+    for (int i = 0; i < 600; ++i) longText += "+Sheet3!B" + std::to_string(i + 1);
+    EXPECT_EQ(parseA1(longText).references().size(), 600u);
+    const Formula again = parseA1(shortText);
+    EXPECT_EQ(again.toText(ReferenceStyle::A1, 1, 1), expected);
+    EXPECT_EQ(again.references().size(), 2u);
+    EXPECT_TRUE(again.names().empty());
+}
+
 TEST(FormulaParse, Volatility) {
     EXPECT_TRUE(parseA1("=NOW()+1").isVolatile());
     EXPECT_TRUE(parseA1("=IF(A1,today(),0)").isVolatile());
