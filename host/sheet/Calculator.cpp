@@ -14,14 +14,6 @@ using formula::Area;
 
 namespace {
 
-// Every formula cell of every open workbook.
-template <class F>
-void forEachFormula(Application& app, F f) {
-    for (const auto& book : app.workbooks().all())
-        for (const auto& sheet : book->worksheets())
-            for (CellKey key : sheet->formulaCells()) f(*sheet, key);
-}
-
 // The cells of every open sheet in one set of its calculation state (dirty or volatile).
 std::vector<NodeId> cellsOfEverySheet(Application& app, std::unordered_set<CellKey> Worksheet::CalcState::*set) {
     std::vector<NodeId> cells;
@@ -39,11 +31,9 @@ Calculator::Calculator(Application& application) : application_(application), gr
 
 void Calculator::ensureGraph() {
     if (!graphStale_) return;
-    graph_.rebuild();
     // Formulas read from a file calling RAND, NOW, ... are volatile as typed ones are.
-    forEachFormula(application_, [](Worksheet& sheet, CellKey key) {
-        const Cell* cell = sheet.findCell(keyRow(key), keyColumn(key));
-        if (cell && cell->formula && cell->formula->isVolatile()) sheet.calcState().volatileCells.insert(key);
+    graph_.rebuild([](Worksheet& sheet, CellKey key, const formula::Formula& formula) {
+        if (formula.isVolatile()) sheet.calcState().volatileCells.insert(key);
     });
     graphStale_ = false;
     // Cells marked dirty while the graph was stale (formulas read from a file without a value, user

@@ -46,7 +46,7 @@ void DependencyGraph::resolveReferences(Worksheet& sheet, const Cell& cell, Smal
     }
 }
 
-void DependencyGraph::rebuild() {
+void DependencyGraph::rebuild(const std::function<void(Worksheet&, CellKey, const formula::Formula&)>& seen) {
     nodes_.clear();
     marks_.clear();
     keptEntries_ = 0;
@@ -69,13 +69,14 @@ void DependencyGraph::rebuild() {
         for (const auto& sheet : book->worksheets()) {
             keys.assign(sheet->formulaCells().begin(), sheet->formulaCells().end());
             std::sort(keys.begin(), keys.end());
-            for (CellKey key : keys) add(*sheet, key);
+            for (CellKey key : keys)
+                if (const Cell* cell = add(*sheet, key)) seen(*sheet, key, *cell->formula);
         }
 }
 
-void DependencyGraph::add(Worksheet& sheet, CellKey key) {
+const Cell* DependencyGraph::add(Worksheet& sheet, CellKey key) {
     const Cell* cell = sheet.findCell(keyRow(key), keyColumn(key));
-    if (!cell || !cell->formula) return;
+    if (!cell || !cell->formula) return nullptr;
     Index node;
     if (!freePlaces_.empty()) {
         node = freePlaces_.back();
@@ -97,6 +98,7 @@ void DependencyGraph::add(Worksheet& sheet, CellKey key) {
             areaDependents_[r.sheet].add(r.area, node);
     }
     ++version_;
+    return cell;
 }
 
 void DependencyGraph::remove(const NodeId& id) {

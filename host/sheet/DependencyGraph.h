@@ -7,6 +7,7 @@
 // a node reads and what reads it is kept with the node until a formula is added or removed.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <unordered_map>
@@ -45,10 +46,11 @@ public:
 
     explicit DependencyGraph(Application& application) : application_(application) {}
 
-    // Reads every formula of every open workbook again.
-    void rebuild();
-    // Adds the formula cell, reading its references (and the names it uses) now.
-    void add(Worksheet& sheet, CellKey key);
+    // Reads every formula of every open workbook again, calling seen(sheet, key, formula) for each.
+    void rebuild(const std::function<void(Worksheet&, CellKey, const formula::Formula&)>& seen);
+    // Adds the formula cell, reading its references (and the names it uses) now. Gives its cell,
+    // nullptr when it holds no formula.
+    const Cell* add(Worksheet& sheet, CellKey key);
     void remove(const NodeId& node);
     std::optional<Index> find(const NodeId& node) const;
     const NodeId& id(Index node) const { return nodes_[node].id; }
