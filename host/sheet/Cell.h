@@ -1,6 +1,7 @@
 #pragma once
 // The content of one worksheet cell, as the sheet stores it.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -21,6 +22,19 @@ inline CellKey cellKey(int row, int column) {
 }
 inline int keyRow(CellKey key) { return static_cast<int>(key >> 32); }
 inline int keyColumn(CellKey key) { return static_cast<int>(key & 0xFFFFFFFFu); }
+
+// The home slot of a cell key in a hash table of 2^(64 - shift) slots (shift at most 61): eight rows of
+// a column have neighbouring slots, as ranges are read down their columns and cells are entered row
+// by row, and the groups of eight are spread by a multiplicative hash. The salt (the rest of a
+// table's key, such as its sheet) moves the groups.
+inline std::size_t cellKeySlot(CellKey key, int shift, std::uint64_t salt = 0) {
+    const CellKey rowInGroup = (key >> 32) & 7;
+    const CellKey group = key & ~(CellKey{7} << 32);
+    return (static_cast<std::size_t>(((group ^ salt) * 0x9E3779B97F4A7C15ULL) >> shift) & ~std::size_t{7}) | rowInGroup;
+}
+struct CellKeySlot {
+    std::size_t operator()(CellKey key, int shift) const { return cellKeySlot(key, shift); }
+};
 
 struct Cell {
     Variant value;  // the constant, or the formula's last result

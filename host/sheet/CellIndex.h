@@ -65,13 +65,7 @@ private:
     };
 
     std::size_t mask() const { return slots_.size() - 1; }
-    // Eight rows of a column have neighbouring slots (ranges are read down their columns); the
-    // groups are spread by a multiplicative hash.
-    std::size_t home(CellKey key) const {
-        const CellKey rowInGroup = (key >> 32) & 7;
-        const CellKey group = key & ~(CellKey{7} << 32);
-        return (static_cast<std::size_t>((group * 0x9E3779B97F4A7C15ULL) >> shift_) & ~std::size_t{7}) | rowInGroup;
-    }
+    std::size_t home(CellKey key) const { return cellKeySlot(key, shift_); }
 
     void place(CellKey key, T* cell) {
         std::size_t i = home(key);

@@ -30,9 +30,9 @@ struct NodeId {
     CellKey key = 0;
     friend bool operator==(const NodeId&, const NodeId&) = default;
 };
-struct NodeIdHash {
-    std::size_t operator()(const NodeId& n) const noexcept {
-        return std::hash<const void*>()(n.sheet) ^ (std::hash<CellKey>()(n.key) * 0x9E3779B97F4A7C15ULL);
+struct NodeIdSlot {
+    std::size_t operator()(const NodeId& n, int shift) const {
+        return cellKeySlot(n.key, shift, reinterpret_cast<std::uintptr_t>(n.sheet));
     }
 };
 
@@ -119,8 +119,8 @@ private:
     std::vector<Index> freePlaces_;
     std::vector<Index> heldPlaces_;
     bool placesHeld_ = false;
-    FlatMap<NodeId, Index, NodeIdHash> index_;
-    FlatMap<NodeId, IndexList, NodeIdHash> cellDependents_;          // by referenced cell
+    FlatMap<NodeId, Index, NodeIdSlot> index_;
+    FlatMap<NodeId, IndexList, NodeIdSlot> cellDependents_;          // by referenced cell
     std::unordered_map<Worksheet*, AreaIndex<Index>> areaDependents_;  // by referenced area
     std::vector<Index> spareDependents_;
     std::size_t keptEntries_ = 0;  // in the nodes' kept lists

@@ -2,10 +2,12 @@
 // A hash map and a hash set kept in one array (open addressing, linear probing): no allocation per
 // entry, so that maps of a hundred thousand formula cells fill and free quickly. Entries move when
 // the map grows or loses an entry: pointers to values are good until the next change.
+//
+// Place(key, shift) gives a key's home slot in a table of 2^(64 - shift) slots (at least 16), as
+// cellKeySlot does: keys of neighbouring cells get neighbouring slots.
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <iterator>
 #include <optional>
 #include <utility>
@@ -13,7 +15,7 @@
 
 namespace host::sheet {
 
-template <class Key, class Value, class Hash = std::hash<Key>>
+template <class Key, class Value, class Place>
 class FlatMap {
     using Slot = std::optional<std::pair<Key, Value>>;  // empty: a free slot
 
@@ -104,10 +106,7 @@ public:
 private:
     static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
-    std::size_t home(const Key& key) const {
-        // Fibonacci hashing spreads keys whose hashes differ only in their high or low bits.
-        return static_cast<std::size_t>((static_cast<std::uint64_t>(Hash()(key)) * 0x9E3779B97F4A7C15ULL) >> shift_);
-    }
+    std::size_t home(const Key& key) const { return Place()(key, shift_); }
     std::size_t next(std::size_t i) const { return (i + 1) & (slots_.size() - 1); }
     std::size_t position(const Key& key) const {
         if (slots_.empty()) return kNone;
@@ -133,9 +132,9 @@ private:
     int shift_ = 64;
 };
 
-template <class Key, class Hash = std::hash<Key>>
+template <class Key, class Place>
 class FlatSet {
-    using Map = FlatMap<Key, bool, Hash>;
+    using Map = FlatMap<Key, bool, Place>;
 
 public:
     // True when the key was not in the set yet.

@@ -151,10 +151,10 @@ WorkbookPtr Workbooks::open(const std::string& fullName) {
     auto book = app->workbookStore()->open(*app, path);
     // What user-defined functions answer depends on more than the workbook: they are calculated
     // again at the next calculation, as volatile cells are.
+    // (The cells in the order they were stored: the formulas read one after another.)
     for (const auto& sheet : book->worksheets())
-        for (CellKey key : sheet->formulaCells())
-            if (sheet->findCell(keyRow(key), keyColumn(key))->formula->callsUserFunction())
-                sheet->calcState().dirty.insert(key);
+        for (const auto& [key, cell] : sheet->allCells())
+            if (cell.formula && cell.formula->callsUserFunction()) sheet->calcState().dirty.insert(key);
     attach(book);
     return book;
 }

@@ -102,7 +102,7 @@ public:
     // holds (or held since rows were last removed); nullopt when nothing of it can.
     std::optional<formula::Area> clipToContent(const formula::Area& area) const;
     // Keys of the cells holding a formula (single cells and array anchors).
-    const FlatSet<CellKey>& formulaCells() const { return formulaCells_; }
+    const FlatSet<CellKey, CellKeySlot>& formulaCells() const { return formulaCells_; }
     void noteFormula(CellKey key, bool present);
     // The formula cell whose result a cell shows: the cell itself, the anchor of its array, or none.
     std::optional<CellKey> formulaOwner(int row, int column) const;
@@ -128,7 +128,7 @@ private:
     std::uint64_t drops_ = 0;
     std::optional<formula::Area> contentBox_;  // around every cell of cells_
     void includeInContent(int row, int column);
-    FlatSet<CellKey> formulaCells_;
+    FlatSet<CellKey, CellKeySlot> formulaCells_;
     CalcState calc_;
     std::vector<QueryTablePtr> queryTables_;
     std::vector<PivotTablePtr> pivotTables_;

@@ -18,7 +18,7 @@ using namespace host::sheet;
 
 TEST(FlatMap, AgreesWithAStandardMapThroughManyInsertionsAndRemovals) {
     std::mt19937 random(7);
-    FlatMap<CellKey, int> flat;
+    FlatMap<CellKey, int, CellKeySlot> flat;
     std::unordered_map<CellKey, int> plain;
     // Few distinct keys, so that removals hit present keys and clusters form and wrap around.
     std::uniform_int_distribution<int> row(1, 300), column(1, 4), action(0, 2);
@@ -49,7 +49,7 @@ TEST(FlatMap, AgreesWithAStandardMapThroughManyInsertionsAndRemovals) {
 }
 
 TEST(FlatMap, SetReportsNewKeysAndWalksEachOnce) {
-    FlatSet<CellKey> set;
+    FlatSet<CellKey, CellKeySlot> set;
     EXPECT_TRUE(set.insert(cellKey(2, 3)));
     EXPECT_FALSE(set.insert(cellKey(2, 3)));
     for (int r = 1; r <= 1000; ++r) set.insert(cellKey(r, 1));
