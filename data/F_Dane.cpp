@@ -17,6 +17,7 @@
 #include "host/formula/Operators.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
+#include "host/base/Utf8.h"
 
 namespace telm {
 
@@ -36,12 +37,16 @@ constexpr std::size_t kMaxSubstitutedBytes = 16 * 1024 * 1024;
 // The default text form of an argument; a missing argument joins as an empty text.
 std::string textOf(const Variant& v) { return v.isMissing() ? std::string() : v.toString(); }
 
-// JoinedArguments: the arguments joined with ",", left-aligned in its fixed width.
-std::string joinedArguments(const std::vector<Variant>& arguments) {
-    std::vector<std::string> texts;
-    for (const Variant& a : arguments) texts.push_back(textOf(a));
-    std::string joined = host::Left(host::Join(texts, ","), static_cast<long>(kJoinedArgumentsWidth));
-    return joined + host::Space(static_cast<long>(kJoinedArgumentsWidth) - host::Len(joined));
+// Writes JoinedArguments: the arguments joined with ",", left-aligned in its fixed width of
+// characters. Written in place: every call writes it, and its text keeps its room.
+void writeJoinedArguments(std::string& joined, const std::vector<Variant>& arguments) {
+    joined.clear();
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (i > 0) joined += ',';
+        joined += textOf(arguments[i]);
+    }
+    joined.resize(host::skipChars(joined, 0, kJoinedArgumentsWidth));
+    joined.append(kJoinedArgumentsWidth - host::countChars(joined), ' ');
 }
 
 // The value formatted with the code as the TEXT worksheet function formats it: a text that reads as a
@@ -185,7 +190,7 @@ Variant GetDataByModel(std::vector<Variant>& argumenty) {
     auto& s = SharedState();
     PrepareVolatileCall();
     const std::vector<Variant> arguments = argumenty.at(0).arrayValue().elements();
-    s.JoinedArguments = joinedArguments(arguments);
+    writeJoinedArguments(s.JoinedArguments, arguments);
     if (s.DescribeModeRequested) s.DescribeModeActive = true;
 
     // Steps up to the look-up: a failure reloads the model.

@@ -214,6 +214,7 @@ void Recordset::open(const std::string& source, Connection& activeConnection, in
                 record.push_back(readValue(stmt, c, kinds[c - 1], narrowText, component));
             records.push_back(std::move(record));
         }
+        statement.keep();
     } catch (const RuntimeError& e) {
         if (deadline.expired() && e.number() != kTimedOut)
             throw RuntimeError(kTimedOut, "[" + component + "] Query timeout expired");
