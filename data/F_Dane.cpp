@@ -71,10 +71,17 @@ void requireBoundedReplacement(const std::string& text, const std::string& name,
     if (text.size() + (text.size() - without.size()) / name.size() * growth > kMaxSubstitutedBytes) fail();
 }
 
+// Puts `plain` in place of every occurrence of `name` in `text`, letter case ignored.
+void replacePlain(std::string& text, const std::string& name, const std::string& plain) {
+    requireBoundedReplacement(text, name, plain);
+    text = host::Replace(text, name, plain, 1, -1, host::CompareMethod::Text);
+}
+
 // Puts argument value `value` in place of argument name `name` in `text`: first every formatted token
 // name[ValueFormat=code] (letter case as written) by the value formatted with its code, then every
-// plain occurrence of the name (letter case ignored) by the value's text.
-void substitute(std::string& text, const std::string& name, const Variant& value) {
+// plain occurrence of the name (letter case ignored) by `plain`, the value's text.
+void substitute(std::string& text, const std::string& name, const Variant& value, const std::string& plain) {
+    if (text.find(kFormatMarker) == std::string::npos) return replacePlain(text, name, plain);
     const std::string token = name + kFormatMarker;
     for (int round = 0;; ++round) {
         const long p = host::InStr(text, token);
@@ -89,9 +96,7 @@ void substitute(std::string& text, const std::string& name, const Variant& value
         if (replaced == text || replaced.size() > kMaxSubstitutedBytes) fail();
         text = std::move(replaced);
     }
-    const std::string plain = textOf(value);
-    requireBoundedReplacement(text, name, plain);
-    text = host::Replace(text, name, plain, 1, -1, host::CompareMethod::Text);
+    replacePlain(text, name, plain);
 }
 
 std::vector<std::string> commaParts(const std::string& text, std::size_t needed) {
@@ -131,7 +136,8 @@ void runVariable(const DataModelVariable& variable, const std::vector<Variant>& 
 
     for (std::size_t k = 0; k < names.size(); ++k) {
         if (k >= values.size()) fail();
-        for (std::string* text : {&query, &connection, &add}) substitute(*text, names[k], values[k]);
+        const std::string plain = textOf(values[k]);
+        for (std::string* text : {&query, &connection, &add}) substitute(*text, names[k], values[k], plain);
     }
     for (std::size_t k = 0; k < slashNames.size(); ++k) {
         if (k >= slashValues.size()) fail();

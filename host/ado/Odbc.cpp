@@ -1,5 +1,6 @@
 #include "host/ado/Odbc.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -156,6 +157,11 @@ void ConnectionHandle::disconnect() {
     connected_ = false;
 }
 
+void setQueryTimeout(SQLHSTMT statement, int seconds) {
+    SQLSetStmtAttrW(statement, SQL_ATTR_QUERY_TIMEOUT,
+                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(std::max(0, seconds))), 0);
+}
+
 StatementHandle::StatementHandle(ConnectionHandle& connection)
     : connection_(connection), stmt_(std::exchange(connection.spareStatement_, SQLHSTMT{SQL_NULL_HSTMT})) {
     if (stmt_ != SQL_NULL_HSTMT) return;
@@ -167,15 +173,14 @@ StatementHandle::~StatementHandle() {
 }
 
 void StatementHandle::keep() {
-    if (!SQL_SUCCEEDED(SQLFreeStmt(stmt_, SQL_CLOSE)) ||
-        !SQL_SUCCEEDED(SQLSetStmtAttrW(stmt_, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(SQLULEN{0}), 0)))
-        return;  // freed by the destructor
+    if (!SQL_SUCCEEDED(SQLFreeStmt(stmt_, SQL_CLOSE))) return;  // freed by the destructor
     connection_.freeSpareStatement();
     connection_.spareStatement_ = std::exchange(stmt_, SQLHSTMT{SQL_NULL_HSTMT});
 }
 
 void execute(ConnectionHandle& connection, const std::string& sql, std::string_view component) {
     StatementHandle statement(connection);
+    setQueryTimeout(statement.handle(), 0);
     const SQLRETURN rc = connection.execDirect(statement.handle(), sql);
     if (rc != SQL_NO_DATA) check(rc, SQL_HANDLE_STMT, statement.handle(), component);
     statement.keep();

@@ -71,14 +71,17 @@ public:
     StatementHandle(const StatementHandle&) = delete;
     StatementHandle& operator=(const StatementHandle&) = delete;
     SQLHSTMT handle() const { return stmt_; }
-    // After a statement that ended well: closes its cursor, takes its time-out off and hands it back
-    // to the connection as its spare.
+    // After a statement that ended well: closes its cursor and hands it back to the connection as its
+    // spare. A spare keeps the attributes its last user set: each user sets the time-out it needs.
     void keep();
 
 private:
     ConnectionHandle& connection_;
     SQLHSTMT stmt_ = SQL_NULL_HSTMT;
 };
+
+// Sets the statement's time-out in seconds (0: none).
+void setQueryTimeout(SQLHSTMT statement, int seconds);
 
 // Runs a statement that gives no rows (CREATE, INSERT) on the connection.
 void execute(ConnectionHandle& connection, const std::string& sql, std::string_view component);

@@ -183,8 +183,7 @@ void Recordset::open(const std::string& source, Connection& activeConnection, in
 
     odbc::StatementHandle statement(*activeConnection.handle_);
     const SQLHSTMT stmt = statement.handle();
-    SQLSetStmtAttrW(stmt, SQL_ATTR_QUERY_TIMEOUT,
-                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(std::max(0, activeConnection.commandTimeout))), 0);
+    odbc::setQueryTimeout(stmt, activeConnection.commandTimeout);
     // The SQLite driver does not keep the time-out itself: a watch cancels the statement.
     StatementDeadline deadline(stmt, activeConnection.plan_.sqlite ? activeConnection.commandTimeout : 0);
     const bool narrowText = activeConnection.handle_->narrowText();
