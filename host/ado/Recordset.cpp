@@ -179,13 +179,13 @@ void Recordset::open(const std::string& source, Connection& activeConnection, in
     }
     const FailureWatch failure(activeConnection.failed_);
     const std::string sql = activeConnection.prepare(source);
-    const std::string& component = activeConnection.plan_.component;
+    const std::string& component = activeConnection.plan_->component;
 
     odbc::StatementHandle statement(*activeConnection.handle_);
     const SQLHSTMT stmt = statement.handle();
     odbc::setQueryTimeout(stmt, activeConnection.commandTimeout);
     // The SQLite driver does not keep the time-out itself: a watch cancels the statement.
-    StatementDeadline deadline(stmt, activeConnection.plan_.sqlite ? activeConnection.commandTimeout : 0);
+    StatementDeadline deadline(stmt, activeConnection.plan_->sqlite ? activeConnection.commandTimeout : 0);
     const bool narrowText = activeConnection.handle_->narrowText();
     Fields fields;
     std::vector<std::vector<Variant>> records;
