@@ -2,9 +2,9 @@
 // over PostgreSQL (the PostgreSQL pair runs when TELM_PG_HOST, TELM_PG_PORT, TELM_PG_DATABASE,
 // TELM_PG_USER and TELM_PG_PASSWORD name a server). The client sends the same SQL texts over one
 // connection it keeps open, with one statement handle; the cells open and close a connection per cell
-// as the add-in does, so the pool carries them. Between the two, the platform's share alone: the same
-// queries through connections opened and closed per query. Each benchmark after the client reports
-// "ratio": its best time per query over the client's.
+// as the add-in does, so the pool carries them. Besides, the platform's share alone: the same queries
+// through connections opened and closed per query. Each benchmark reports "ratio", its time per query
+// over the client's, and "client_us", the client's time per query.
 
 #include <benchmark/benchmark.h>
 #include <sql.h>
@@ -17,6 +17,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "host/ado/Connection.h"
 #include "host/ado/Recordset.h"
@@ -29,9 +30,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// The shorter of two times, 0 standing for none yet.
-double bestOf(double best, double seconds) { return best == 0 ? seconds : std::min(best, seconds); }
 
 // A table T(Id, Amount) of 10,000 rows in a data source, and an add-in folder whose data model reads it.
 struct Source {
@@ -64,6 +62,8 @@ struct Source {
     }
     // The statement the model's query gives for cell `i`.
     static std::string query(int i) { return "SELECT Amount FROM T WHERE Id = " + std::to_string(i); }
+    // The sum of the values of every cell.
+    double expectedSum() const { return 1.5 * cells * (cells + 1) / 2; }
 };
 
 Source& sqlite() {
@@ -96,122 +96,151 @@ std::optional<Source>& postgres() {
     return source;
 }
 
+double secondsSince(Clock::time_point start, int queries) {
+    return std::chrono::duration<double>(Clock::now() - start).count() / queries;
+}
+
 // What a programmer writes by hand: one connection and one statement handle, the queries one after
 // another, each value fetched as a double.
-double handWrittenSecondsPerQuery(const Source& source, benchmark::State& state) {
-    SQLHENV env = SQL_NULL_HENV;
-    SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
-    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-    SQLHDBC dbc = SQL_NULL_HDBC;
-    SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
-    std::string text = source.connection;
-    if (!SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS, nullptr, 0,
-                                        nullptr, SQL_DRIVER_NOPROMPT)))
-        state.SkipWithError("the client cannot connect");
-    SQLHSTMT stmt = SQL_NULL_HSTMT;
-    SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);
-    double best = 0, total = 0;
-    for (auto _ : state) {
+class HandWrittenClient {
+public:
+    explicit HandWrittenClient(const Source& source) : source_(source) {
+        SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_);
+        SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_);
+        std::string text = source.connection;
+        connected_ = SQL_SUCCEEDED(SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS,
+                                                    nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT));
+        SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt_);
+    }
+    ~HandWrittenClient() {
+        SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
+        if (connected_) SQLDisconnect(dbc_);
+        SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+        SQLFreeHandle(SQL_HANDLE_ENV, env_);
+    }
+    bool connected() const { return connected_; }
+
+    // The pass, or a negative number for a wrong sum.
+    double pass() {
         const auto start = Clock::now();
-        for (int i = 1; i <= source.cells; ++i) {
+        double total = 0;
+        for (int i = 1; i <= source_.cells; ++i) {
             std::string sql = Source::query(i);
-            SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(sql.data()), SQL_NTS);
+            SQLExecDirect(stmt_, reinterpret_cast<SQLCHAR*>(sql.data()), SQL_NTS);
             double value = 0;
             SQLLEN indicator = 0;
-            if (SQL_SUCCEEDED(SQLFetch(stmt))) SQLGetData(stmt, 1, SQL_C_DOUBLE, &value, 0, &indicator);
-            SQLCloseCursor(stmt);
+            if (SQL_SUCCEEDED(SQLFetch(stmt_))) SQLGetData(stmt_, 1, SQL_C_DOUBLE, &value, 0, &indicator);
+            SQLCloseCursor(stmt_);
             total += value;
         }
-        best = bestOf(best, std::chrono::duration<double>(Clock::now() - start).count() / source.cells);
+        const double seconds = secondsSince(start, source_.cells);
+        return total == source_.expectedSum() ? seconds : -1;
     }
-    if (total != state.iterations() * 1.5 * source.cells * (source.cells + 1) / 2) state.SkipWithError("wrong sum");
-    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-    SQLDisconnect(dbc);
-    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-    SQLFreeHandle(SQL_HANDLE_ENV, env);
-    state.SetItemsProcessed(state.iterations() * source.cells);
-    return best;
-}
+
+private:
+    const Source& source_;
+    SQLHENV env_ = SQL_NULL_HENV;
+    SQLHDBC dbc_ = SQL_NULL_HDBC;
+    SQLHSTMT stmt_ = SQL_NULL_HSTMT;
+    bool connected_ = false;
+};
 
 // The platform's share alone: per query a connection opened (from the pool), a recordset read, the
 // connection closed (back to the pool), as the add-in's data primitive does for each cell.
-double pooledSecondsPerQuery(const Source& source, benchmark::State& state) {
-    double best = 0, total = 0;
-    for (auto _ : state) {
+class PooledConnections {
+public:
+    explicit PooledConnections(const Source& source) : source_(source) {}
+    double pass() {
         const auto start = Clock::now();
-        for (int i = 1; i <= source.cells; ++i) {
+        double total = 0;
+        for (int i = 1; i <= source_.cells; ++i) {
             host::ado::Connection connection;
-            connection.open(source.connection);
+            connection.open(source_.connection);
             host::ado::Recordset recordset;
             recordset.open(Source::query(i), connection);
             total += recordset.getRows().arrayValue()(0, 0).toDouble();
             connection.close();
         }
-        best = bestOf(best, std::chrono::duration<double>(Clock::now() - start).count() / source.cells);
+        const double seconds = secondsSince(start, source_.cells);
+        return total == source_.expectedSum() ? seconds : -1;
     }
-    if (total != state.iterations() * 1.5 * source.cells * (source.cells + 1) / 2) state.SkipWithError("wrong sum");
-    state.SetItemsProcessed(state.iterations() * source.cells);
-    return best;
-}
+
+private:
+    const Source& source_;
+};
 
 // A workbook of GETDATA cells, one per row, recalculated whole.
-double cellSecondsPerQuery(const Source& source, benchmark::State& state) {
-    auto app = host::sheet::Application::create();
-    auto companion = host::companion::Companion::open(app, source.folder.string(), TELM_ADDIN_LIBRARY);
-    auto sheet = app->workbooks().add()->sheet(1);
-    app->setCalculation(host::sheet::CalculationMode::Manual);
-    for (int i = 1; i <= source.cells; ++i)
-        sheet->cells(i, 1)->setFormula("=GETDATA(\"Amount\"," + std::to_string(i) + ")");
-    double best = 0;
-    for (auto _ : state) {
-        const auto start = Clock::now();
-        app->calculate();  // GETDATA cells are volatile: every one is calculated
-        best = bestOf(best, std::chrono::duration<double>(Clock::now() - start).count() / source.cells);
+class GetDataCells {
+public:
+    explicit GetDataCells(const Source& source)
+        : source_(source), app_(host::sheet::Application::create()),
+          companion_(host::companion::Companion::open(app_, source.folder.string(), TELM_ADDIN_LIBRARY)),
+          sheet_(app_->workbooks().add()->sheet(1)) {
+        app_->setCalculation(host::sheet::CalculationMode::Manual);
+        for (int i = 1; i <= source.cells; ++i)
+            sheet_->cells(i, 1)->setFormula("=GETDATA(\"Amount\"," + std::to_string(i) + ")");
     }
-    if (sheet->cells(source.cells, 1)->value().toDouble() != source.cells * 1.5) state.SkipWithError("wrong cell value");
-    state.SetItemsProcessed(state.iterations() * source.cells);
-    companion->close();
-    return best;
+    ~GetDataCells() { companion_->close(); }
+    double pass() {
+        const auto start = Clock::now();
+        app_->calculate();  // GETDATA cells are volatile: every one is calculated
+        const double seconds = secondsSince(start, source_.cells);
+        return sheet_->cells(source_.cells, 1)->value().toDouble() == source_.cells * 1.5 ? seconds : -1;
+    }
+
+private:
+    const Source& source_;
+    std::shared_ptr<host::sheet::Application> app_;
+    std::shared_ptr<host::companion::Companion> companion_;
+    host::sheet::WorksheetPtr sheet_;
+};
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 Source* sqliteSource() { return &sqlite(); }
 Source* postgresSource() { return postgres() ? &*postgres() : nullptr; }
 
 using SourceOf = Source* (*)();
-using Measure = double (*)(const Source&, benchmark::State&);
 constexpr const char* kNoServer = "no server: set TELM_PG_*";
 
-double sqliteClient = 0, postgresClient = 0;
-
-void BM_HandWrittenClient(benchmark::State& state, SourceOf source, double* client) {
-    if (!source()) return state.SkipWithError(kNoServer);
-    *client = handWrittenSecondsPerQuery(*source(), state);
+// Each iteration runs one pass of the hand-written client and then one pass of `Measured`, so that
+// both meet the same machine (a loopback server's latency drifts over seconds); "ratio" is the
+// median of the iterations' ratios, the time reported the measured passes'.
+template <class Measured>
+void BM_AgainstTheClient(benchmark::State& state, SourceOf sourceOf) {
+    Source* source = sourceOf();
+    if (!source) return state.SkipWithError(kNoServer);
+    HandWrittenClient client(*source);
+    if (!client.connected()) return state.SkipWithError("the client cannot connect");
+    Measured measured(*source);
+    std::vector<double> ratios, clientSeconds;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const double byHand = client.pass();
+        state.ResumeTiming();
+        const double seconds = measured.pass();
+        if (byHand < 0 || seconds < 0) return state.SkipWithError("wrong values");
+        ratios.push_back(seconds / byHand);
+        clientSeconds.push_back(byHand);
+    }
+    state.SetItemsProcessed(state.iterations() * source->cells);
+    state.counters["ratio"] = median(ratios);
+    state.counters["client_us"] = median(clientSeconds) * 1e6;
 }
 
-void BM_AgainstTheClient(benchmark::State& state, SourceOf source, Measure measure, const double* client) {
-    if (!source()) return state.SkipWithError(kNoServer);
-    const double seconds = measure(*source(), state);
-    if (*client > 0) state.counters["ratio"] = seconds / *client;
+void BM_PooledConnections(benchmark::State& state, SourceOf source) {
+    BM_AgainstTheClient<PooledConnections>(state, source);
 }
+void BM_GetDataCells(benchmark::State& state, SourceOf source) { BM_AgainstTheClient<GetDataCells>(state, source); }
 
-BENCHMARK_CAPTURE(BM_HandWrittenClient, Sqlite, sqliteSource, &sqliteClient)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(5);
-BENCHMARK_CAPTURE(BM_AgainstTheClient, SqlitePooledConnections, sqliteSource, pooledSecondsPerQuery, &sqliteClient)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(5);
-BENCHMARK_CAPTURE(BM_AgainstTheClient, SqliteGetDataCells, sqliteSource, cellSecondsPerQuery, &sqliteClient)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(5);
-BENCHMARK_CAPTURE(BM_HandWrittenClient, Postgres, postgresSource, &postgresClient)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(5);
-BENCHMARK_CAPTURE(BM_AgainstTheClient, PostgresPooledConnections, postgresSource, pooledSecondsPerQuery,
-                  &postgresClient)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(5);
-BENCHMARK_CAPTURE(BM_AgainstTheClient, PostgresGetDataCells, postgresSource, cellSecondsPerQuery, &postgresClient)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(5);
+BENCHMARK_CAPTURE(BM_PooledConnections, Sqlite, sqliteSource)->Unit(benchmark::kMillisecond)->Iterations(9);
+BENCHMARK_CAPTURE(BM_GetDataCells, Sqlite, sqliteSource)->Unit(benchmark::kMillisecond)->Iterations(9);
+BENCHMARK_CAPTURE(BM_PooledConnections, Postgres, postgresSource)->Unit(benchmark::kMillisecond)->Iterations(9);
+BENCHMARK_CAPTURE(BM_GetDataCells, Postgres, postgresSource)->Unit(benchmark::kMillisecond)->Iterations(9);
 
 }  // namespace

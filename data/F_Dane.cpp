@@ -17,6 +17,7 @@
 #include "host/formula/Operators.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
+#include "host/base/Utf8.h"
 
 namespace telm {
 
@@ -36,12 +37,16 @@ constexpr std::size_t kMaxSubstitutedBytes = 16 * 1024 * 1024;
 // The default text form of an argument; a missing argument joins as an empty text.
 std::string textOf(const Variant& v) { return v.isMissing() ? std::string() : v.toString(); }
 
-// JoinedArguments: the arguments joined with ",", left-aligned in its fixed width.
-std::string joinedArguments(const std::vector<Variant>& arguments) {
-    std::vector<std::string> texts;
-    for (const Variant& a : arguments) texts.push_back(textOf(a));
-    std::string joined = host::Left(host::Join(texts, ","), static_cast<long>(kJoinedArgumentsWidth));
-    return joined + host::Space(static_cast<long>(kJoinedArgumentsWidth) - host::Len(joined));
+// Writes JoinedArguments: the arguments joined with ",", left-aligned in its fixed width of
+// characters. Written in place: every call writes it, and its text keeps its room.
+void writeJoinedArguments(std::string& joined, const std::vector<Variant>& arguments) {
+    joined.clear();
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (i > 0) joined += ',';
+        joined += textOf(arguments[i]);
+    }
+    joined.resize(host::skipChars(joined, 0, kJoinedArgumentsWidth));
+    joined.append(kJoinedArgumentsWidth - host::countChars(joined), ' ');
 }
 
 // The value formatted with the code as the TEXT worksheet function formats it: a text that reads as a
@@ -66,10 +71,17 @@ void requireBoundedReplacement(const std::string& text, const std::string& name,
     if (text.size() + (text.size() - without.size()) / name.size() * growth > kMaxSubstitutedBytes) fail();
 }
 
+// Puts `plain` in place of every occurrence of `name` in `text`, letter case ignored.
+void replacePlain(std::string& text, const std::string& name, const std::string& plain) {
+    requireBoundedReplacement(text, name, plain);
+    text = host::Replace(text, name, plain, 1, -1, host::CompareMethod::Text);
+}
+
 // Puts argument value `value` in place of argument name `name` in `text`: first every formatted token
 // name[ValueFormat=code] (letter case as written) by the value formatted with its code, then every
-// plain occurrence of the name (letter case ignored) by the value's text.
-void substitute(std::string& text, const std::string& name, const Variant& value) {
+// plain occurrence of the name (letter case ignored) by `plain`, the value's text.
+void substitute(std::string& text, const std::string& name, const Variant& value, const std::string& plain) {
+    if (text.find(kFormatMarker) == std::string::npos) return replacePlain(text, name, plain);
     const std::string token = name + kFormatMarker;
     for (int round = 0;; ++round) {
         const long p = host::InStr(text, token);
@@ -84,9 +96,7 @@ void substitute(std::string& text, const std::string& name, const Variant& value
         if (replaced == text || replaced.size() > kMaxSubstitutedBytes) fail();
         text = std::move(replaced);
     }
-    const std::string plain = textOf(value);
-    requireBoundedReplacement(text, name, plain);
-    text = host::Replace(text, name, plain, 1, -1, host::CompareMethod::Text);
+    replacePlain(text, name, plain);
 }
 
 std::vector<std::string> commaParts(const std::string& text, std::size_t needed) {
@@ -126,7 +136,8 @@ void runVariable(const DataModelVariable& variable, const std::vector<Variant>& 
 
     for (std::size_t k = 0; k < names.size(); ++k) {
         if (k >= values.size()) fail();
-        for (std::string* text : {&query, &connection, &add}) substitute(*text, names[k], values[k]);
+        const std::string plain = textOf(values[k]);
+        for (std::string* text : {&query, &connection, &add}) substitute(*text, names[k], values[k], plain);
     }
     for (std::size_t k = 0; k < slashNames.size(); ++k) {
         if (k >= slashValues.size()) fail();
@@ -185,7 +196,7 @@ Variant GetDataByModel(std::vector<Variant>& argumenty) {
     auto& s = SharedState();
     PrepareVolatileCall();
     const std::vector<Variant> arguments = argumenty.at(0).arrayValue().elements();
-    s.JoinedArguments = joinedArguments(arguments);
+    writeJoinedArguments(s.JoinedArguments, arguments);
     if (s.DescribeModeRequested) s.DescribeModeActive = true;
 
     // Steps up to the look-up: a failure reloads the model.

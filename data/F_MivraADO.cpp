@@ -109,19 +109,19 @@ Variant GetDataAdoCore(const Variant& connectionArgument, const Variant& queryAr
         const std::string query = likeWildcards(queryValue.toString());
 
         const std::string description =
-            "s(:)" + connection + (host::Right(connection, 1) == ";" ? "" : ";") + "(:)" + query;
-        const std::string serviceRequest = "ADO(:)" + connection + (query.empty() ? "" : "(::)" + query);
+            "s(:)" + connection + (connection.ends_with(';') ? "" : ";") + "(:)" + query;
+        const auto serviceRequest = [&] { return "ADO(:)" + connection + (query.empty() ? "" : "(::)" + query); };
 
         if (!s.ServicesOff && !s.ServiceDirectCall) {
             if (s.ServiceCollecting) {
-                AddServiceRequest(serviceRequest);
+                AddServiceRequest(serviceRequest());
                 return "TELM.NET & ADO...";
             }
-            return GetServiceResult(serviceRequest);
+            return GetServiceResult(serviceRequest());
         }
 
         if (s.ServerCalculationOn && serverCalculationAllowed) {
-            AddServerCalculationRequest(host::Trim(s.JoinedArguments) + "(:::)" + serviceRequest);
+            AddServerCalculationRequest(host::Trim(s.JoinedArguments) + "(:::)" + serviceRequest());
             const Variant computed = DispatchFunkcjaADO000(
                 "Driver={Microsoft Access Driver (*.mdb)};ReadOnly=True;DBQ=" + s.AddInFolder +
                     "\\ServerCalculation\\TelmNetServerCalculation.mdb",

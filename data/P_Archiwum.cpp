@@ -1,5 +1,6 @@
 #include "data/P_Archiwum.h"
 
+#include <optional>
 #include <string_view>
 
 #include "core/A_Deklaracje.h"
@@ -59,33 +60,53 @@ host::sheet::RangePtr CallerTwinRange(const host::sheet::Workbooks& books) {
 
 }  // namespace
 
-host::Variant GetArchivedValue() {
-    if (SharedState().ArchiveOperationActive) return kNoArchivedValue;
+namespace {
+
+// The caller's twin looked up in `books`: nullopt when the look-up raised (no calling cell, no
+// workbook), a null range when the workbook has no twin sheet.
+std::optional<host::sheet::RangePtr> LookUpCallerTwin(const host::sheet::Workbooks* books) {
     try {
-        const auto twin = CallerTwinRange(ExcelApplication().workbooks());
-        if (!twin) return kNoArchive;
-        host::Variant value = twin->value();
-        return IsEmptyTwin(value) ? host::Variant(kNoArchivedValue) : value;
+        if (!books) throw host::RuntimeError(host::err::ObjectNotSet);
+        return CallerTwinRange(*books);
     } catch (const host::RuntimeError&) {
-        return kNoArchive;  // no caller range or no twin sheet
+        return std::nullopt;
     }
 }
 
-std::string GetArchivedSource() {
-    const auto& s = SharedState();
-    std::string_view marker = kNoArchive;
+// The request a twin cell's comment holds; ".." (or "." while an archive operation runs) without one.
+std::string ArchivedSourceOf(const host::sheet::Range& twin) {
+    const std::string_view marker = SharedState().ArchiveOperationActive ? kNoArchive : kNoArchivedValue;
     try {
-        if (!s.ExcelWorkbooks) throw host::RuntimeError(host::err::ObjectNotSet);
-        const host::sheet::RangePtr twin = CallerTwinRange(*s.ExcelWorkbooks);
-        if (!twin) return std::string(kNoArchive);
-        if (!s.ArchiveOperationActive) marker = kNoArchivedValue;  // the twin sheet exists
-        const auto comment = twin->comment();
-        if (!comment) throw host::RuntimeError(host::err::ObjectNotSet);
+        const auto comment = twin.comment();
+        if (!comment) return std::string(marker);
         std::string text = comment->text();
         return DecodeSourceComment(text);
     } catch (const host::RuntimeError&) {
         return std::string(marker);
     }
+}
+
+// A twin's value; ".." for an empty twin, "." when it cannot be read.
+host::Variant ArchivedValueOf(const host::sheet::Range& twin) {
+    try {
+        host::Variant value = twin.value();
+        return IsEmptyTwin(value) ? host::Variant(kNoArchivedValue) : value;
+    } catch (const host::RuntimeError&) {
+        return kNoArchive;
+    }
+}
+
+}  // namespace
+
+host::Variant GetArchivedValue() {
+    if (SharedState().ArchiveOperationActive) return kNoArchivedValue;
+    const auto twin = LookUpCallerTwin(&ExcelApplication().workbooks());
+    return twin && *twin ? ArchivedValueOf(**twin) : host::Variant(kNoArchive);
+}
+
+std::string GetArchivedSource() {
+    const auto twin = LookUpCallerTwin(SharedState().ExcelWorkbooks.get());
+    return twin && *twin ? ArchivedSourceOf(**twin) : std::string(kNoArchive);
 }
 
 std::string EncodeSourceComment(std::string& text) {
@@ -101,8 +122,11 @@ std::string DecodeSourceComment(std::string& text) {
 std::optional<host::Variant> ArchiveDecision(const std::string& key, ArchiveOrder order) {
     auto& s = SharedState();
     if (s.ArchiveOperationActive) return std::nullopt;
-    const std::string source = GetArchivedSource();
-    const host::Variant value = GetArchivedValue();
+    // Without a twin the source reads "." and nothing is decided: one look-up serves both readings.
+    const auto twin = LookUpCallerTwin(s.ExcelWorkbooks.get());
+    if (!twin || !*twin) return std::nullopt;
+    const std::string source = ArchivedSourceOf(**twin);
+    const host::Variant value = ArchivedValueOf(**twin);
     const bool twinEmpty = IsText(value, kNoArchivedValue);
     if (order == ArchiveOrder::EmptyTwinFirst && twinEmpty) return std::nullopt;
     if (source == key || (source != kNoArchive && IsText(value, kNoArchive))) {

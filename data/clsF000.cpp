@@ -30,12 +30,15 @@ std::string failureText() {
 
 // ---- the login cache: AuthorisationTable, a 0-based list of "connection(:)user(::)password" ----
 
-std::vector<std::string> cacheItems() {
-    std::vector<std::string> items;
+// Calls `visit` with the text of each item of the login cache, in order, without copying the texts.
+template <class Visit>
+void forEachCacheItem(Visit visit) {
     const Variant& table = SharedState().AuthorisationTable;
-    if (!table.isArray()) return items;
-    for (const Variant& item : table.arrayValue().elements()) items.push_back(item.toString());
-    return items;
+    if (!table.isArray()) return;
+    for (const Variant& item : table.arrayValue().elements()) {
+        if (item.isString()) visit(item.stringValue());
+        else visit(item.toString());
+    }
 }
 
 // Sets AuthorisationUser and AuthorisationPassword from the last entry of the connection text
@@ -43,13 +46,24 @@ std::vector<std::string> cacheItems() {
 void lookUpCredentials(const std::string& connection) {
     auto& s = SharedState();
     const std::string prefix = connection + "(:)";
-    for (const std::string& item : cacheItems()) {
-        if (!item.starts_with(prefix)) continue;
+    forEachCacheItem([&](const std::string& item) {
+        if (!item.starts_with(prefix)) return;
         const long split = host::InStr(item, "(::)");
         const long start = host::Len(prefix) + 1;
         s.AuthorisationUser = split > 0 ? host::Mid(item, start, split - start) : host::Mid(item, start);
         s.AuthorisationPassword = split > 0 ? host::Mid(item, split + 4) : std::string();
-    }
+    });
+}
+
+// Whether the entry occurs in the cache's items joined with ";": within one item (the usual case,
+// found without joining) or across a join.
+bool cacheHolds(const std::string& entry) {
+    bool inOneItem = false;
+    forEachCacheItem([&](const std::string& item) { inOneItem = inOneItem || item.find(entry) != std::string::npos; });
+    if (inOneItem) return true;
+    std::vector<std::string> items;
+    forEachCacheItem([&](const std::string& item) { items.push_back(item); });
+    return host::InStr(host::Join(items, ";"), entry) > 0;
 }
 
 // Adds the entry of the credentials that worked, unless the table holds it already; then drops every
@@ -57,12 +71,12 @@ void lookUpCredentials(const std::string& connection) {
 void rememberCredentials(const std::string& connection) {
     auto& s = SharedState();
     const std::string entry = connection + "(:)" + s.AuthorisationUser + "(::)" + s.AuthorisationPassword;
-    std::vector<std::string> items = cacheItems();
-    if (host::InStr(host::Join(items, ";"), entry) > 0) return;
-    items.push_back(entry);
+    if (cacheHolds(entry)) return;
     std::vector<Variant> kept;
-    for (const std::string& item : items)
+    forEachCacheItem([&](const std::string& item) {
         if (host::InStr(item, "(::)") > 0) kept.emplace_back(item);
+    });
+    kept.emplace_back(entry);  // holds "(::)" itself
     s.AuthorisationTable = host::Array::vector(std::move(kept));
 }
 

@@ -22,9 +22,9 @@ long long milliseconds(int seconds) { return seconds > 0 ? seconds * 1000LL : 86
 // The key under which the connection of a plan is pooled: the text the driver manager receives,
 // whether the link is read-only (set apart from the text) and, for a database file, the file's device
 // and inode. "" for what is not pooled: the Excel and cube routes and databases in memory.
-std::string poolKey(const ConnectionPlan& plan, const struct stat& file) {
+std::string poolKey(const ConnectionPlan& plan, const std::string& odbcText, const struct stat& file) {
     if ((plan.route != ConnectionRoute::Odbc && plan.route != ConnectionRoute::Access) || plan.inMemory) return {};
-    std::string key = plan.odbcText + (plan.readOnly ? "\nread-only" : "\nread-write");
+    std::string key = odbcText + (plan.readOnly ? "\nread-only" : "\nread-write");
     if (!plan.databaseFile.empty()) key += "\n" + std::to_string(file.st_dev) + ":" + std::to_string(file.st_ino);
     return key;
 }
@@ -43,32 +43,35 @@ Connection::~Connection() { release(); }
 
 void Connection::open(const std::string& connectionText, const std::string& user, const std::string& password) {
     if (state() == adStateOpen) throw RuntimeError(kObjectOpen, objectModelDescription(kObjectOpen));
-    ConnectionPlan plan = pool::plan(connectionText, user, password);
+    std::shared_ptr<const ConnectionPlan> planned = pool::plan(connectionText, user, password);
+    const ConnectionPlan& plan = *planned;
     if (plan.route == ConnectionRoute::Olap) {
         olap_ = std::make_unique<olap::CubeConnection>(connectionText, user, password, connectionTimeout);
-        plan_ = std::move(plan);
+        plan_ = std::move(planned);
         return;
     }
     struct stat file {};
     if (!plan.databaseFile.empty() && stat(plan.databaseFile.c_str(), &file) != 0)
         throw RuntimeError(kDriverError, "[" + plan.component + "] Could not find file '" + plan.databaseFile + "'.");
-    if (plan.sqlite) plan.odbcText += "Timeout=" + std::to_string(driverLockWait()) + ";";
-    std::string key = poolKey(plan, file);
+    const std::string odbcText =
+        plan.sqlite ? plan.odbcText + "Timeout=" + std::to_string(driverLockWait()) + ";" : plan.odbcText;
+    std::string key = poolKey(plan, odbcText, file);
     std::unique_ptr<odbc::ConnectionHandle> handle = key.empty() ? nullptr : pool::take(key);
-    if (!handle) handle = connect(plan);
+    if (!handle) handle = connect(plan, odbcText);
     if (plan.route == ConnectionRoute::Excel)
         excel_ = std::make_unique<ExcelSource>(*handle, plan.workbookPath,
                                                workbookStore ? workbookStore : std::make_shared<files::XlsxStore>());
     handle_ = std::move(handle);
-    plan_ = std::move(plan);
+    plan_ = std::move(planned);
     poolKey_ = std::move(key);
     failed_ = false;
 }
 
-std::unique_ptr<odbc::ConnectionHandle> Connection::connect(const ConnectionPlan& plan) const {
+std::unique_ptr<odbc::ConnectionHandle> Connection::connect(const ConnectionPlan& plan,
+                                                            const std::string& odbcText) const {
     auto handle = std::make_unique<odbc::ConnectionHandle>();
     if (plan.readOnly) handle->setReadOnly();
-    handle->connect(plan.odbcText, connectionTimeout, plan.component);
+    handle->connect(odbcText, connectionTimeout, plan.component);
     if (plan.readOnly && plan.sqlite) odbc::execute(*handle, "PRAGMA query_only = 1", plan.component);
     return handle;
 }

@@ -57,13 +57,13 @@ private:
     // The statement as the source runs it (range names of a workbook become tables).
     std::string prepare(const std::string& sql);
     long long driverLockWait() const;
-    std::unique_ptr<odbc::ConnectionHandle> connect(const ConnectionPlan& plan) const;
+    std::unique_ptr<odbc::ConnectionHandle> connect(const ConnectionPlan& plan, const std::string& odbcText) const;
     void release() noexcept;
 
     std::unique_ptr<odbc::ConnectionHandle> handle_;
     std::unique_ptr<ExcelSource> excel_;
     std::unique_ptr<olap::CubeConnection> olap_;
-    ConnectionPlan plan_;
+    std::shared_ptr<const ConnectionPlan> plan_;  // shared with the pool's plans
     std::string poolKey_;  // "" when the link is not pooled
     bool failed_ = false;  // a statement failed on the link: it is closed, not pooled
 };

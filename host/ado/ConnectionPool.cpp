@@ -136,8 +136,8 @@ Pool& thePool() {
 }
 
 // The plans by text, user and password (reached from the caller's thread only).
-std::unordered_map<std::string, ConnectionPlan>& plans() {
-    static std::unordered_map<std::string, ConnectionPlan> kept;
+std::unordered_map<std::string, std::shared_ptr<const ConnectionPlan>>& plans() {
+    static std::unordered_map<std::string, std::shared_ptr<const ConnectionPlan>> kept;
     return kept;
 }
 
@@ -154,12 +154,13 @@ std::size_t pooledConnectionCount() { return thePool().size(); }
 
 namespace pool {
 
-ConnectionPlan plan(const std::string& text, const std::string& user, const std::string& password) {
+std::shared_ptr<const ConnectionPlan> plan(const std::string& text, const std::string& user,
+                                           const std::string& password) {
     std::string key = text;
     key.append(1, '\0').append(user).append(1, '\0').append(password);
     auto& kept = plans();
     if (auto found = kept.find(key); found != kept.end()) return found->second;
-    ConnectionPlan planned = planConnection(text, user, password);
+    auto planned = std::make_shared<const ConnectionPlan>(planConnection(text, user, password));
     if (kept.size() >= kConnectionPoolCap) kept.clear();
     kept.emplace(std::move(key), planned);
     return planned;

@@ -40,7 +40,8 @@ namespace pool {
 // planConnection's plan of the text, kept for the texts opened lately (planning a text costs more
 // than taking its pooled link), so that a data source's driver is looked up as its link is made.
 // Emptied with the pool.
-ConnectionPlan plan(const std::string& text, const std::string& user, const std::string& password);
+std::shared_ptr<const ConnectionPlan> plan(const std::string& text, const std::string& user,
+                                           const std::string& password);
 // A live pooled link of that key, or null.
 std::unique_ptr<odbc::ConnectionHandle> take(const std::string& key);
 // Pools the link (closing it instead when the pool cannot hold it).

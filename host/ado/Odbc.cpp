@@ -1,5 +1,7 @@
 #include "host/ado/Odbc.h"
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "host/ado/Errors.h"
@@ -144,21 +146,44 @@ bool ConnectionHandle::alive() const {
     return sockets_.intact();
 }
 
+void ConnectionHandle::freeSpareStatement() {
+    if (spareStatement_ != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, spareStatement_);
+    spareStatement_ = SQL_NULL_HSTMT;
+}
+
 void ConnectionHandle::disconnect() {
+    freeSpareStatement();
     if (connected_) SQLDisconnect(dbc_);
     connected_ = false;
 }
 
-StatementHandle::StatementHandle(const ConnectionHandle& connection) {
+void setQueryTimeout(SQLHSTMT statement, int seconds) {
+    SQLSetStmtAttrW(statement, SQL_ATTR_QUERY_TIMEOUT,
+                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(std::max(0, seconds))), 0);
+}
+
+StatementHandle::StatementHandle(ConnectionHandle& connection)
+    : connection_(connection), stmt_(std::exchange(connection.spareStatement_, SQLHSTMT{SQL_NULL_HSTMT})) {
+    if (stmt_ != SQL_NULL_HSTMT) return;
     check(SQLAllocHandle(SQL_HANDLE_STMT, connection.handle(), &stmt_), SQL_HANDLE_DBC, connection.handle(), "ODBC");
 }
 
-StatementHandle::~StatementHandle() { SQLFreeHandle(SQL_HANDLE_STMT, stmt_); }
+StatementHandle::~StatementHandle() {
+    if (stmt_ != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
+}
 
-void execute(const ConnectionHandle& connection, const std::string& sql, std::string_view component) {
+void StatementHandle::keep() {
+    if (!SQL_SUCCEEDED(SQLFreeStmt(stmt_, SQL_CLOSE))) return;  // freed by the destructor
+    connection_.freeSpareStatement();
+    connection_.spareStatement_ = std::exchange(stmt_, SQLHSTMT{SQL_NULL_HSTMT});
+}
+
+void execute(ConnectionHandle& connection, const std::string& sql, std::string_view component) {
     StatementHandle statement(connection);
+    setQueryTimeout(statement.handle(), 0);
     const SQLRETURN rc = connection.execDirect(statement.handle(), sql);
     if (rc != SQL_NO_DATA) check(rc, SQL_HANDLE_STMT, statement.handle(), component);
+    statement.keep();
 }
 
 }  // namespace odbc

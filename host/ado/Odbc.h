@@ -49,25 +49,41 @@ public:
     SQLHDBC handle() const { return dbc_; }
 
 private:
+    friend class StatementHandle;
+    // Frees the spare statement; before disconnecting.
+    void freeSpareStatement();
+
     SQLHDBC dbc_ = SQL_NULL_HDBC;
+    // A statement handle kept from an earlier statement that ended well, so that the next one needs
+    // no new handle (each costs the driver manager and the driver an allocation and their locks).
+    SQLHSTMT spareStatement_ = SQL_NULL_HSTMT;
     bool connected_ = false;
     bool narrowText_ = false;
     DriverSockets sockets_;
 };
 
+// A statement of a connection: the connection's spare one when it has one, else a new one.
 class StatementHandle {
 public:
-    explicit StatementHandle(const ConnectionHandle& connection);
+    explicit StatementHandle(ConnectionHandle& connection);
+    // Frees the statement, unless keep() was called.
     ~StatementHandle();
     StatementHandle(const StatementHandle&) = delete;
     StatementHandle& operator=(const StatementHandle&) = delete;
     SQLHSTMT handle() const { return stmt_; }
+    // After a statement that ended well: closes its cursor and hands it back to the connection as its
+    // spare. A spare keeps the attributes its last user set: each user sets the time-out it needs.
+    void keep();
 
 private:
+    ConnectionHandle& connection_;
     SQLHSTMT stmt_ = SQL_NULL_HSTMT;
 };
 
+// Sets the statement's time-out in seconds (0: none).
+void setQueryTimeout(SQLHSTMT statement, int seconds);
+
 // Runs a statement that gives no rows (CREATE, INSERT) on the connection.
-void execute(const ConnectionHandle& connection, const std::string& sql, std::string_view component);
+void execute(ConnectionHandle& connection, const std::string& sql, std::string_view component);
 
 }  // namespace host::ado::odbc

@@ -179,14 +179,13 @@ void Recordset::open(const std::string& source, Connection& activeConnection, in
     }
     const FailureWatch failure(activeConnection.failed_);
     const std::string sql = activeConnection.prepare(source);
-    const std::string& component = activeConnection.plan_.component;
+    const std::string& component = activeConnection.plan_->component;
 
     odbc::StatementHandle statement(*activeConnection.handle_);
     const SQLHSTMT stmt = statement.handle();
-    SQLSetStmtAttrW(stmt, SQL_ATTR_QUERY_TIMEOUT,
-                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(std::max(0, activeConnection.commandTimeout))), 0);
+    odbc::setQueryTimeout(stmt, activeConnection.commandTimeout);
     // The SQLite driver does not keep the time-out itself: a watch cancels the statement.
-    StatementDeadline deadline(stmt, activeConnection.plan_.sqlite ? activeConnection.commandTimeout : 0);
+    StatementDeadline deadline(stmt, activeConnection.plan_->sqlite ? activeConnection.commandTimeout : 0);
     const bool narrowText = activeConnection.handle_->narrowText();
     Fields fields;
     std::vector<std::vector<Variant>> records;
@@ -214,6 +213,7 @@ void Recordset::open(const std::string& source, Connection& activeConnection, in
                 record.push_back(readValue(stmt, c, kinds[c - 1], narrowText, component));
             records.push_back(std::move(record));
         }
+        statement.keep();
     } catch (const RuntimeError& e) {
         if (deadline.expired() && e.number() != kTimedOut)
             throw RuntimeError(kTimedOut, "[" + component + "] Query timeout expired");

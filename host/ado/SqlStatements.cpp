@@ -46,6 +46,12 @@ int statementCount(std::string_view sql, Dialect dialect) {
 }  // namespace
 
 bool addsStatements(std::string_view original, std::string_view changed) {
+    // Without a ';' the changed text holds one statement at most, and an original that starts with
+    // anything but blanks or a comment holds one at least, whatever the dialect.
+    if (changed.find(';') == std::string_view::npos) {
+        const std::size_t first = original.find_first_not_of(" \t\r\n");
+        if (first != std::string_view::npos && original[first] != '-' && original[first] != '/') return false;
+    }
     for (int way = 0; way < 8; ++way) {
         const Dialect dialect{(way & 1) != 0, (way & 2) != 0, (way & 4) != 0};
         if (statementCount(changed, dialect) > statementCount(original, dialect)) return true;

@@ -32,6 +32,12 @@ int StrComp(std::string_view a, std::string_view b, CompareMethod method) {
         const int c = a.compare(b);
         return c < 0 ? -1 : (c > 0 ? 1 : 0);
     }
+    if (isAscii(a) && isAscii(b)) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : static_cast<int>(c); };
+        for (std::size_t i = 0; i < a.size() && i < b.size(); ++i)
+            if (const int d = lower(a[i]) - lower(b[i]); d != 0) return d < 0 ? -1 : 1;
+        return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+    }
     const int8_t c = toUnicode(a).caseCompare(toUnicode(b), U_FOLD_CASE_DEFAULT);
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
@@ -74,11 +80,24 @@ std::string Join(const std::vector<std::string>& parts, std::string_view delimit
     return out;
 }
 
+// ASCII texts, the usual case, change case byte by byte; others through Unicode's full mappings.
 std::string UCase(std::string_view s) {
+    if (isAscii(s)) {
+        std::string out(s);
+        for (char& c : out)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        return out;
+    }
     return toUtf8(toUnicode(s).toUpper(icu::Locale::getRoot()));
 }
 
 std::string LCase(std::string_view s) {
+    if (isAscii(s)) {
+        std::string out(s);
+        for (char& c : out)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        return out;
+    }
     return toUtf8(toUnicode(s).toLower(icu::Locale::getRoot()));
 }
 

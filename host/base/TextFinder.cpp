@@ -8,6 +8,8 @@ namespace host {
 
 namespace {
 
+char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 char32_t foldCase(char32_t c) {
     return static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT));
 }
@@ -17,6 +19,8 @@ char32_t foldCase(char32_t c) {
 TextFinder::TextFinder(std::string_view text, std::string_view needle, CompareMethod method)
     : text_(text), needle_(needle), ignoreCase_(method == CompareMethod::Text) {
     if (!ignoreCase_) return;
+    asciiOnly_ = isAscii(needle) && isAscii(text);
+    if (asciiOnly_) return;
     for (std::size_t at = 0; at < needle.size();) foldedNeedle_.push_back(foldCase(nextChar(needle, at)));
 }
 
@@ -25,6 +29,11 @@ std::optional<TextFinder::Match> TextFinder::next(std::size_t from) const {
         const std::size_t at = text_.find(needle_, from);
         if (at == std::string_view::npos) return std::nullopt;
         return Match{at, at + needle_.size()};
+    }
+    if (asciiOnly_) {
+        for (std::size_t at = from; at + needle_.size() <= text_.size(); ++at)
+            if (asciiMatchAt(at)) return Match{at, at + needle_.size()};
+        return std::nullopt;
     }
     for (std::size_t at = from; at < text_.size(); at = skipChars(text_, at, 1)) {
         if (const auto end = foldedMatchEnd(at)) return Match{at, *end};
@@ -38,11 +47,24 @@ std::optional<TextFinder::Match> TextFinder::last() const {
         if (at == std::string_view::npos) return std::nullopt;
         return Match{at, at + needle_.size()};
     }
+    if (asciiOnly_) {
+        for (std::size_t at = text_.size() + 1; at-- > needle_.size();) {
+            const std::size_t begin = at - needle_.size();
+            if (asciiMatchAt(begin)) return Match{begin, at};
+        }
+        return std::nullopt;
+    }
     std::optional<Match> found;
     for (std::size_t at = 0; at < text_.size(); at = skipChars(text_, at, 1)) {
         if (const auto end = foldedMatchEnd(at)) found = Match{at, *end};
     }
     return found;
+}
+
+bool TextFinder::asciiMatchAt(std::size_t at) const {
+    for (std::size_t i = 0; i < needle_.size(); ++i)
+        if (asciiLower(text_[at + i]) != asciiLower(needle_[i])) return false;
+    return true;
 }
 
 std::optional<std::size_t> TextFinder::foldedMatchEnd(std::size_t at) const {

@@ -3,7 +3,8 @@
 // (text comparison: each character folded on its own with Unicode simple case folding, so that a
 // match always covers whole characters of the original text). Matches are reported as byte ranges
 // of the original text. The text is folded as the search walks it, so a search costs only as much
-// as the text it passes over. Used by the searching routines of Text.h.
+// as the text it passes over; when text and needle are both ASCII, folding is ASCII lower-casing
+// (no other character folds to an ASCII one there). Used by the searching routines of Text.h.
 
 #include <cstddef>
 #include <optional>
@@ -32,10 +33,13 @@ public:
 private:
     // The end of a case-insensitive match starting at byte `at`, if there is one.
     std::optional<std::size_t> foldedMatchEnd(std::size_t at) const;
+    // Whether the needle matches at byte `at`, ASCII letters compared without case.
+    bool asciiMatchAt(std::size_t at) const;
 
     std::string_view text_;
     std::string_view needle_;
     bool ignoreCase_;
+    bool asciiOnly_ = false;
     std::u32string foldedNeedle_;
 };
 

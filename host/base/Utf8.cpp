@@ -53,6 +53,12 @@ bool isValidUtf8(std::string_view s) {
     return true;
 }
 
+bool isAscii(std::string_view s) {
+    unsigned char any = 0;  // one OR over all bytes: the loop vectorises
+    for (const char c : s) any |= static_cast<unsigned char>(c);
+    return any < 0x80;
+}
+
 std::size_t countChars(std::string_view s) {
     std::size_t at = 0;
     return walk(s, at, s.size());

@@ -11,6 +11,9 @@ namespace host {
 // True when s is well-formed UTF-8 (no overlong forms, no surrogates, nothing past U+10FFFF).
 bool isValidUtf8(std::string_view s);
 
+// True when every byte of s is below 0x80, so that bytes and characters are one.
+bool isAscii(std::string_view s);
+
 // Number of characters in s.
 std::size_t countChars(std::string_view s);
 

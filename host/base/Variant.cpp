@@ -1,5 +1,6 @@
 #include "host/base/Variant.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -420,18 +421,15 @@ std::string formatDouble(double value) {
     if (std::isnan(value)) return "NaN";
     if (std::isinf(value)) return value > 0 ? "Infinity" : "-Infinity";
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.15G", value);
-    std::string s = buf;
-    // "%G" writes "1E+15" as "1E+15" and "1E-05" as "1E-05", as the runtime does; drop a trailing
-    // point or zeros in the mantissa ("1.5000E+20").
-    const auto e = s.find('E');
-    std::string mantissa = e == std::string::npos ? s : s.substr(0, e);
-    const std::string exponent = e == std::string::npos ? "" : s.substr(e);
-    if (mantissa.find('.') != std::string::npos) {
-        while (mantissa.back() == '0') mantissa.pop_back();
-        if (mantissa.back() == '.') mantissa.pop_back();
-    }
-    return mantissa + exponent;
+    // A whole number of up to 15 digits is its digits; others as "%.15G" writes them ("1E+15",
+    // "1E-05", "0.1"): to_chars with a precision formats exactly as printf does, trailing zeros
+    // dropped, only the exponent's letter lower-case.
+    if (std::abs(value) < 1e15 && value == std::trunc(value))
+        return std::string(buf, std::to_chars(buf, buf + sizeof buf, static_cast<long long>(value)).ptr);
+    char* end = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15).ptr;
+    std::string s(buf, end);
+    if (const auto e = s.find('e'); e != std::string::npos) s[e] = 'E';
+    return s;
 }
 
 std::string typeName(const Variant& value) {

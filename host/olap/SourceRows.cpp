@@ -37,8 +37,7 @@ void readSourceRows(const std::string& source, const std::string& select, int co
     connection.connect(plan.odbcText, 15, plan.component);
     ado::odbc::StatementHandle statement(connection);
     const SQLHSTMT stmt = statement.handle();
-    SQLSetStmtAttrW(stmt, SQL_ATTR_QUERY_TIMEOUT,
-                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(std::max(0, commandTimeout))), 0);
+    ado::odbc::setQueryTimeout(stmt, commandTimeout);
     ado::odbc::check(connection.execDirect(stmt, select), SQL_HANDLE_STMT, stmt, plan.component);
     SQLSMALLINT count = 0;
     ado::odbc::check(SQLNumResultCols(stmt, &count), SQL_HANDLE_STMT, stmt, plan.component);

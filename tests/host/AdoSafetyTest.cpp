@@ -202,4 +202,7 @@ TEST(AdoSafety, ValuesThatAddStatementsInSomeDialect) {
     const std::string two = "SELECT 1; /* ; */ SELECT x FROM t WHERE y = '{A}'; -- end;";
     EXPECT_FALSE(addsStatements(two, with(two, "z")));
     EXPECT_FALSE(addsStatements(quoted + ";", quoted + ";;"));
+    // A model of a comment alone gains a statement from a value even without a ';'.
+    EXPECT_TRUE(addsStatements("-- {A}", "-- x\nDELETE FROM v"));
+    EXPECT_TRUE(addsStatements("/* {A} */", "/* */ DELETE FROM v /* */"));
 }

@@ -152,6 +152,43 @@ TEST_F(ConnectionPoolTest, FailedLinksAreClosedNotPooled) {
     EXPECT_EQ(pooledConnectionCount(), 0u);
 }
 
+TEST_F(ConnectionPoolTest, StatementsOfEveryShapeFollowOneAnotherOnAPooledLink) {
+    // A link keeps its statement handle from one statement to the next, also through the pool: each
+    // statement must still see only its own columns, rows and failure.
+    testsupport::SqliteFile db;
+    for (int round = 0; round < 2; ++round) {
+        Connection c;
+        c.open(db.text);
+        Recordset wide;
+        wide.open("SELECT 1 AS a, 'x' AS b, 2.5 AS c UNION ALL SELECT 2, 'y', NULL", c);
+        EXPECT_EQ(wide.fields().Count(), 3);
+        EXPECT_EQ(wide.getRows().arrayValue()(2, 1), host::Variant::null());
+        Recordset narrow;
+        narrow.open("SELECT 'only'", c);
+        EXPECT_EQ(narrow.fields().Count(), 1);
+        EXPECT_EQ(narrow.getRows().arrayValue().count(2), 1);
+        Recordset none;
+        none.open("SELECT 1 WHERE 0", c);
+        EXPECT_EQ(errorNumberOf([&] { none.getRows(); }), kNoCurrentRecord);
+        run(c, "CREATE TEMP TABLE IF NOT EXISTS Mark (x)");  // no result set: the recordset stays closed
+        EXPECT_EQ(countOf(c, "SELECT 7"), 7);
+        c.close();
+    }
+    EXPECT_EQ(pooledConnectionCount(), 1u);
+
+    // After a statement that failed or ran out of time the next one on the connection still runs.
+    Connection c;
+    c.open(db.text);
+    EXPECT_EQ(errorNumberOf([&] { run(c, "SELECT FROM nowhere"); }), kDriverError);
+    EXPECT_EQ(countOf(c, "SELECT 8"), 8);
+    c.commandTimeout = 1;
+    EXPECT_EQ(errorNumberOf([&] {
+                  run(c, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT MAX(i) FROM n");
+              }),
+              kTimedOut);
+    EXPECT_EQ(countOf(c, "SELECT 9"), 9);
+}
+
 TEST_F(ConnectionPoolTest, EveryInMemoryDatabaseStartsEmpty) {
     for (int i = 0; i < 2; ++i) {
         Connection c;

@@ -71,6 +71,22 @@ TEST(Text, CaseInsensitiveSearchKeepsPositionsWhereFoldingChangesLengths) {
     EXPECT_EQ(Split("a\u212Ab", "k", -1, CompareMethod::Text), (Parts{"a", "b"}));
 }
 
+TEST(Text, AsciiTextsCompareAsUnicodeFoldingDoes) {
+    // Pure ASCII texts take a byte-wise route; mixed texts the Unicode one: both must agree.
+    EXPECT_EQ(InStr(1, "select {ID} from T where id = {id}", "{Id}", CompareMethod::Text), 8);
+    EXPECT_EQ(InStrRev("aXbxc", "X", -1, CompareMethod::Text), 4);
+    EXPECT_EQ(InStrRev("abc", "abcd", -1, CompareMethod::Text), 0);
+    EXPECT_EQ(InStrRev("Abc", "aBC", -1, CompareMethod::Text), 1);
+    EXPECT_EQ(Replace("[a]=[A]", "[a]", "1", 1, -1, CompareMethod::Text), "1=1");
+    EXPECT_EQ(Replace("@[\\]^_`{", "`", "!", 1, -1, CompareMethod::Text), "@[\\]^_!{");  // around the letters
+    EXPECT_EQ(Replace("k\u212A", "K", "x", 1, -1, CompareMethod::Text), "xx");  // one side not ASCII
+    EXPECT_EQ(StrComp("abc", "ABD", CompareMethod::Text), -1);
+    EXPECT_EQ(StrComp("ABC", "ab", CompareMethod::Text), 1);
+    EXPECT_EQ(StrComp("_", "a", CompareMethod::Text), StrComp("_", "A", CompareMethod::Text));  // '_' sorts before letters folded
+    EXPECT_EQ(UCase("a1_z{"), "A1_Z{");
+    EXPECT_EQ(LCase("A1_Z@"), "a1_z@");
+}
+
 TEST(Text, InStrRevFindsMatchesEndingBeforeStart) {
     EXPECT_EQ(InStrRev("abcabc", "bc"), 5);
     EXPECT_EQ(InStrRev("abcabc", "bc", 5), 2);

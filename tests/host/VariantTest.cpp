@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
 #include "support/Errors.h"
 
 #include "host/base/DateSerial.h"
@@ -24,6 +28,22 @@ TEST(VariantConversion, NumbersToText) {
     EXPECT_EQ(Variant(Date{dateSerial(2024, 1, 31)}).toString(), "1/31/2024");
     EXPECT_EQ(Variant(Date{dateSerial(2024, 1, 31, 15, 4, 5)}).toString(), "1/31/2024 3:04:05 PM");
     EXPECT_EQ(Variant(Date{0.5}).toString(), "12:00:00 PM");
+}
+
+TEST(VariantConversion, NumbersToTextAsFifteenDigitPrintf) {
+    // Every magnitude, and the edges of the whole-number route, against printf's "%.15G": the
+    // runtime's own form.
+    const auto reference = [](double v) {
+        char buf[40];
+        std::snprintf(buf, sizeof buf, "%.15G", v);
+        return std::string(buf);
+    };
+    std::vector<double> values = {1e15 - 1, -(1e15 - 1), 1e15 + 2, 999999999999999.9, 0.1, 1.0 / 3, 2.0 / 3,
+                                  123456.789, 5e-324, 1.7976931348623157e308, 9.999999999999995e14, 0.5,
+                                  -1e-5, 1e-4, 4503599627370497.0, -12345678901234567890.0};
+    for (int e = -320; e <= 308; e += 7)
+        for (double m : {1.0, 1.5, 9.87654321012345, 3.0000000000000004}) values.push_back(m * std::pow(10.0, e));
+    for (double v : values) EXPECT_EQ(Variant(v).toString(), reference(v)) << v;
 }
 
 TEST(VariantConversion, TextToNumbers) {
