@@ -26,7 +26,7 @@ private:
     struct Slot {
         std::optional<Entry> entry;  // empty: a free place
     };
-    static constexpr std::size_t kBlockSize = 256;
+    static constexpr std::size_t kBlockSize = 64;  // cells; a small sheet takes one small block
     using Block = std::array<Slot, kBlockSize>;
 
 public:
