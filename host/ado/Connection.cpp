@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "host/ado/ConnectionPool.h"
 #include "host/ado/Errors.h"
@@ -86,7 +87,8 @@ void Connection::close() {
 void Connection::release() noexcept {
     excel_.reset();
     olap_.reset();
-    if (handle_ && handle_->connected() && !poolKey_.empty() && !failed_) pool::give(poolKey_, std::move(handle_));
+    if (handle_ && handle_->connected() && !poolKey_.empty() && !failed_)
+        pool::give(std::exchange(poolKey_, std::string()), std::move(handle_));
     handle_.reset();
 }
 

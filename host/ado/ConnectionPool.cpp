@@ -52,12 +52,12 @@ public:
         }
     }
 
-    void give(const std::string& key, Link link) noexcept {
+    void give(std::string key, Link link) noexcept {
         Link evicted;
         bool wakeTimer = false;
         try {
             std::lock_guard lock(mutex_);
-            waiting_.push_back({key, std::move(link), Clock::now()});
+            waiting_.push_back({std::move(key), std::move(link), Clock::now()});
             if (waiting_.size() > kConnectionPoolCap) {
                 evicted = std::move(waiting_.front().link);
                 waiting_.pop_front();
@@ -168,8 +168,8 @@ std::shared_ptr<const ConnectionPlan> plan(const std::string& text, const std::s
 
 std::unique_ptr<odbc::ConnectionHandle> take(const std::string& key) { return thePool().take(key); }
 
-void give(const std::string& key, std::unique_ptr<odbc::ConnectionHandle> link) noexcept {
-    thePool().give(key, std::move(link));
+void give(std::string key, std::unique_ptr<odbc::ConnectionHandle> link) noexcept {
+    thePool().give(std::move(key), std::move(link));
 }
 
 }  // namespace pool

@@ -45,7 +45,7 @@ std::shared_ptr<const ConnectionPlan> plan(const std::string& text, const std::s
 // A live pooled link of that key, or null.
 std::unique_ptr<odbc::ConnectionHandle> take(const std::string& key);
 // Pools the link (closing it instead when the pool cannot hold it).
-void give(const std::string& key, std::unique_ptr<odbc::ConnectionHandle> link) noexcept;
+void give(std::string key, std::unique_ptr<odbc::ConnectionHandle> link) noexcept;
 }  // namespace pool
 
 }  // namespace host::ado

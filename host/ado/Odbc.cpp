@@ -157,14 +157,12 @@ void ConnectionHandle::disconnect() {
     connected_ = false;
 }
 
-void setQueryTimeout(SQLHSTMT statement, int seconds) {
-    SQLSetStmtAttrW(statement, SQL_ATTR_QUERY_TIMEOUT,
-                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(std::max(0, seconds))), 0);
-}
-
 StatementHandle::StatementHandle(ConnectionHandle& connection)
     : connection_(connection), stmt_(std::exchange(connection.spareStatement_, SQLHSTMT{SQL_NULL_HSTMT})) {
-    if (stmt_ != SQL_NULL_HSTMT) return;
+    if (stmt_ != SQL_NULL_HSTMT) {
+        timeout_ = connection.spareTimeout_;
+        return;
+    }
     check(SQLAllocHandle(SQL_HANDLE_STMT, connection.handle(), &stmt_), SQL_HANDLE_DBC, connection.handle(), "ODBC");
 }
 
@@ -172,15 +170,23 @@ StatementHandle::~StatementHandle() {
     if (stmt_ != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
 }
 
+void StatementHandle::setQueryTimeout(int seconds) {
+    seconds = std::max(0, seconds);
+    if (seconds == timeout_) return;  // the driver keeps it from the handle's last statement
+    SQLSetStmtAttrW(stmt_, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(seconds)), 0);
+    timeout_ = seconds;
+}
+
 void StatementHandle::keep() {
     if (!SQL_SUCCEEDED(SQLFreeStmt(stmt_, SQL_CLOSE))) return;  // freed by the destructor
     connection_.freeSpareStatement();
     connection_.spareStatement_ = std::exchange(stmt_, SQLHSTMT{SQL_NULL_HSTMT});
+    connection_.spareTimeout_ = timeout_;
 }
 
 void execute(ConnectionHandle& connection, const std::string& sql, std::string_view component) {
     StatementHandle statement(connection);
-    setQueryTimeout(statement.handle(), 0);
+    statement.setQueryTimeout(0);
     const SQLRETURN rc = connection.execDirect(statement.handle(), sql);
     if (rc != SQL_NO_DATA) check(rc, SQL_HANDLE_STMT, statement.handle(), component);
     statement.keep();

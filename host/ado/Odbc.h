@@ -55,8 +55,10 @@ private:
 
     SQLHDBC dbc_ = SQL_NULL_HDBC;
     // A statement handle kept from an earlier statement that ended well, so that the next one needs
-    // no new handle (each costs the driver manager and the driver an allocation and their locks).
+    // no new handle (each costs the driver manager and the driver an allocation and their locks),
+    // and the time-out it has.
     SQLHSTMT spareStatement_ = SQL_NULL_HSTMT;
+    int spareTimeout_ = 0;
     bool connected_ = false;
     bool narrowText_ = false;
     DriverSockets sockets_;
@@ -71,17 +73,17 @@ public:
     StatementHandle(const StatementHandle&) = delete;
     StatementHandle& operator=(const StatementHandle&) = delete;
     SQLHSTMT handle() const { return stmt_; }
+    // Sets the time-out of the statements run on the handle, in seconds (0: none).
+    void setQueryTimeout(int seconds);
     // After a statement that ended well: closes its cursor and hands it back to the connection as its
-    // spare. A spare keeps the attributes its last user set: each user sets the time-out it needs.
+    // spare, with its time-out.
     void keep();
 
 private:
     ConnectionHandle& connection_;
     SQLHSTMT stmt_ = SQL_NULL_HSTMT;
+    int timeout_ = 0;  // a new handle has none
 };
-
-// Sets the statement's time-out in seconds (0: none).
-void setQueryTimeout(SQLHSTMT statement, int seconds);
 
 // Runs a statement that gives no rows (CREATE, INSERT) on the connection.
 void execute(ConnectionHandle& connection, const std::string& sql, std::string_view component);

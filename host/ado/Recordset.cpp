@@ -183,7 +183,7 @@ void Recordset::open(const std::string& source, Connection& activeConnection, in
 
     odbc::StatementHandle statement(*activeConnection.handle_);
     const SQLHSTMT stmt = statement.handle();
-    odbc::setQueryTimeout(stmt, activeConnection.commandTimeout);
+    statement.setQueryTimeout(activeConnection.commandTimeout);
     // The SQLite driver does not keep the time-out itself: a watch cancels the statement.
     StatementDeadline deadline(stmt, activeConnection.plan_->sqlite ? activeConnection.commandTimeout : 0);
     const bool narrowText = activeConnection.handle_->narrowText();

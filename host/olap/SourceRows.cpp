@@ -37,7 +37,7 @@ void readSourceRows(const std::string& source, const std::string& select, int co
     connection.connect(plan.odbcText, 15, plan.component);
     ado::odbc::StatementHandle statement(connection);
     const SQLHSTMT stmt = statement.handle();
-    ado::odbc::setQueryTimeout(stmt, commandTimeout);
+    statement.setQueryTimeout(commandTimeout);
     ado::odbc::check(connection.execDirect(stmt, select), SQL_HANDLE_STMT, stmt, plan.component);
     SQLSMALLINT count = 0;
     ado::odbc::check(SQLNumResultCols(stmt, &count), SQL_HANDLE_STMT, stmt, plan.component);
