@@ -81,7 +81,6 @@ void replacePlain(std::string& text, const std::string& name, const std::string&
 // name[ValueFormat=code] (letter case as written) by the value formatted with its code, then every
 // plain occurrence of the name (letter case ignored) by `plain`, the value's text.
 void substitute(std::string& text, const std::string& name, const Variant& value, const std::string& plain) {
-    if (text.find(kFormatMarker) == std::string::npos) return replacePlain(text, name, plain);
     const std::string token = name + kFormatMarker;
     for (int round = 0;; ++round) {
         const long p = host::InStr(text, token);

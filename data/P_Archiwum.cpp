@@ -62,14 +62,13 @@ host::sheet::RangePtr CallerTwinRange(const host::sheet::Workbooks& books) {
 
 namespace {
 
-// The caller's twin looked up in `books`: nullopt when the look-up raised (no calling cell, no
-// workbook), a null range when the workbook has no twin sheet.
-std::optional<host::sheet::RangePtr> LookUpCallerTwin(const host::sheet::Workbooks* books) {
+// The caller's twin looked up in `books`; null when there is none: no twin sheet, or the look-up
+// raised (no calling cell, no workbook).
+host::sheet::RangePtr LookUpCallerTwin(const host::sheet::Workbooks* books) {
     try {
-        if (!books) throw host::RuntimeError(host::err::ObjectNotSet);
-        return CallerTwinRange(*books);
+        return books ? CallerTwinRange(*books) : nullptr;
     } catch (const host::RuntimeError&) {
-        return std::nullopt;
+        return nullptr;
     }
 }
 
@@ -101,12 +100,12 @@ host::Variant ArchivedValueOf(const host::sheet::Range& twin) {
 host::Variant GetArchivedValue() {
     if (SharedState().ArchiveOperationActive) return kNoArchivedValue;
     const auto twin = LookUpCallerTwin(&ExcelApplication().workbooks());
-    return twin && *twin ? ArchivedValueOf(**twin) : host::Variant(kNoArchive);
+    return twin ? ArchivedValueOf(*twin) : host::Variant(kNoArchive);
 }
 
 std::string GetArchivedSource() {
     const auto twin = LookUpCallerTwin(SharedState().ExcelWorkbooks.get());
-    return twin && *twin ? ArchivedSourceOf(**twin) : std::string(kNoArchive);
+    return twin ? ArchivedSourceOf(*twin) : std::string(kNoArchive);
 }
 
 std::string EncodeSourceComment(std::string& text) {
@@ -124,9 +123,9 @@ std::optional<host::Variant> ArchiveDecision(const std::string& key, ArchiveOrde
     if (s.ArchiveOperationActive) return std::nullopt;
     // Without a twin the source reads "." and nothing is decided: one look-up serves both readings.
     const auto twin = LookUpCallerTwin(s.ExcelWorkbooks.get());
-    if (!twin || !*twin) return std::nullopt;
-    const std::string source = ArchivedSourceOf(**twin);
-    const host::Variant value = ArchivedValueOf(**twin);
+    if (!twin) return std::nullopt;
+    const std::string source = ArchivedSourceOf(*twin);
+    const host::Variant value = ArchivedValueOf(*twin);
     const bool twinEmpty = IsText(value, kNoArchivedValue);
     if (order == ArchiveOrder::EmptyTwinFirst && twinEmpty) return std::nullopt;
     if (source == key || (source != kNoArchive && IsText(value, kNoArchive))) {

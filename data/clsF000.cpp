@@ -55,12 +55,8 @@ void lookUpCredentials(const std::string& connection) {
     });
 }
 
-// Whether the entry occurs in the cache's items joined with ";": within one item (the usual case,
-// found without joining) or across a join.
+// Whether the entry occurs in the cache's items joined with ";".
 bool cacheHolds(const std::string& entry) {
-    bool inOneItem = false;
-    forEachCacheItem([&](const std::string& item) { inOneItem = inOneItem || item.find(entry) != std::string::npos; });
-    if (inOneItem) return true;
     std::vector<std::string> items;
     forEachCacheItem([&](const std::string& item) { items.push_back(item); });
     return host::InStr(host::Join(items, ";"), entry) > 0;

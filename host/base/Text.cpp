@@ -1,5 +1,7 @@
 #include "host/base/Text.h"
 
+#include <algorithm>
+
 #include <unicode/locid.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
@@ -33,9 +35,8 @@ int StrComp(std::string_view a, std::string_view b, CompareMethod method) {
         return c < 0 ? -1 : (c > 0 ? 1 : 0);
     }
     if (isAscii(a) && isAscii(b)) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : static_cast<int>(c); };
         for (std::size_t i = 0; i < a.size() && i < b.size(); ++i)
-            if (const int d = lower(a[i]) - lower(b[i]); d != 0) return d < 0 ? -1 : 1;
+            if (const int d = asciiLower(a[i]) - asciiLower(b[i]); d != 0) return d < 0 ? -1 : 1;
         return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
     }
     const int8_t c = toUnicode(a).caseCompare(toUnicode(b), U_FOLD_CASE_DEFAULT);
@@ -84,8 +85,7 @@ std::string Join(const std::vector<std::string>& parts, std::string_view delimit
 std::string UCase(std::string_view s) {
     if (isAscii(s)) {
         std::string out(s);
-        for (char& c : out)
-            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        std::ranges::transform(out, out.begin(), asciiUpper);
         return out;
     }
     return toUtf8(toUnicode(s).toUpper(icu::Locale::getRoot()));
@@ -94,8 +94,7 @@ std::string UCase(std::string_view s) {
 std::string LCase(std::string_view s) {
     if (isAscii(s)) {
         std::string out(s);
-        for (char& c : out)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        std::ranges::transform(out, out.begin(), asciiLower);
         return out;
     }
     return toUtf8(toUnicode(s).toLower(icu::Locale::getRoot()));

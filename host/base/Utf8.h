@@ -14,6 +14,10 @@ bool isValidUtf8(std::string_view s);
 // True when every byte of s is below 0x80, so that bytes and characters are one.
 bool isAscii(std::string_view s);
 
+// The ASCII letters' other case; every other byte as it is.
+inline char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+inline char asciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
 // Number of characters in s.
 std::size_t countChars(std::string_view s);
 
