@@ -80,6 +80,12 @@ std::string ReplaceFolderPlaceholder(std::string_view path) {
     return host::Replace(path, kFolderToken, SharedState().AddInFolder, 1, -1, host::CompareMethod::Text);
 }
 
+bool HoldsFolderPlaceholder(std::string_view text) {
+    // Case mapping and case folding differ only outside ASCII: an ASCII text is searched as it is.
+    if (host::isAscii(text)) return host::InStr(text, kFolderToken, host::CompareMethod::Text) > 0;
+    return host::InStr(host::UCase(text), host::UCase(kFolderToken)) > 0;
+}
+
 bool ConvertXmlToXls(const std::string& xmlFile) {
     const std::string target = host::Replace(xmlFile, ".xml", "_xml.xls");
     if (target == xmlFile) return false;  // the save would replace the source file

@@ -50,6 +50,8 @@ host::Variant GetAppPath();
 
 // The path with every folder token (in any letter case) replaced by the add-in folder.
 std::string ReplaceFolderPlaceholder(std::string_view path);
+// Whether the text's upper-case form holds the folder token in upper case.
+bool HoldsFolderPlaceholder(std::string_view text);
 
 // Opens the XML file as a workbook, deletes the first row of its active sheet and saves it beside
 // the file under the name with every ".xml" (lower case) replaced by "_xml.xls"; True once saved and

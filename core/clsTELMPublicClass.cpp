@@ -1,8 +1,10 @@
 #include "core/clsTELMPublicClass.h"
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <unordered_map>
+#include <utility>
 
 #include "analyses/P_Analizy.h"
 #include "analyses/P_Publikacja.h"
@@ -83,9 +85,12 @@ Variant clsTELMPublicClass::GETDATA(std::vector<Variant>& argumenty) {
     return guarded(true, [&]() -> Variant {
         if (argumenty.empty()) throw host::RuntimeError(host::err::SubscriptOutOfRange);
         Variant arguments = argumenty.front();
-        host::Array& items = arguments.arrayValue();  // a value that is no array: Type mismatch
-        for (Variant& item : items.elements())
-            if (auto range = host::sheet::asRange(item)) item = range->value2();
+        const host::Array& items = std::as_const(arguments).arrayValue();  // a value that is no array: Type mismatch
+        // The caller's array is copied only when a range among the items is to be read.
+        const auto isRange = [](const Variant& item) { return host::sheet::asRange(item) != nullptr; };
+        if (std::ranges::any_of(items.elements(), isRange))
+            for (Variant& item : arguments.arrayValue().elements())
+                if (auto range = host::sheet::asRange(item)) item = range->value2();
         std::vector<Variant> list{std::move(arguments)};
         return GetDataByModel(list);
     });

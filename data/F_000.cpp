@@ -58,7 +58,7 @@ Variant DispatchZOLAP000(const std::string& connection, const std::string& mdx, 
         s.CurrentConnectionText = connection;
         s.CurrentQueryText = mdx;
         std::string text = connection;
-        if (host::InStr(host::UCase(text), "[TELM.NET.FOLDER]") > 0) text = ReplaceFolderPlaceholder(text);
+        if (HoldsFolderPlaceholder(text)) text = ReplaceFolderPlaceholder(text);
         return lastingObject().zOLAP000(text, mdx, asArray);
     } catch (const std::exception&) {
         return "# " + s.ErrorDetail;

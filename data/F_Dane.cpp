@@ -74,13 +74,12 @@ void requireBoundedReplacement(const std::string& text, const std::string& name,
 // Puts `plain` in place of every occurrence of `name` in `text`, letter case ignored.
 void replacePlain(std::string& text, const std::string& name, const std::string& plain) {
     requireBoundedReplacement(text, name, plain);
-    text = host::Replace(text, name, plain, 1, -1, host::CompareMethod::Text);
+    host::replaceAll(text, name, plain, host::CompareMethod::Text);
 }
 
-// Puts argument value `value` in place of argument name `name` in `text`: first every formatted token
-// name[ValueFormat=code] (letter case as written) by the value formatted with its code, then every
-// plain occurrence of the name (letter case ignored) by `plain`, the value's text.
-void substitute(std::string& text, const std::string& name, const Variant& value, const std::string& plain) {
+// Puts every formatted token name[ValueFormat=code] (letter case as written) in `text` by `value`
+// formatted with its code.
+void substituteFormattedTokens(std::string& text, const std::string& name, const Variant& value) {
     const std::string token = name + kFormatMarker;
     for (int round = 0;; ++round) {
         const long p = host::InStr(text, token);
@@ -95,6 +94,13 @@ void substitute(std::string& text, const std::string& name, const Variant& value
         if (replaced == text || replaced.size() > kMaxSubstitutedBytes) fail();
         text = std::move(replaced);
     }
+}
+
+// Puts argument value `value` in place of argument name `name` in `text`: first the formatted tokens
+// (only a text holding the format marker can hold one), then every plain occurrence of the name
+// (letter case ignored) by `plain`, the value's text.
+void substitute(std::string& text, const std::string& name, const Variant& value, const std::string& plain) {
+    if (text.find(kFormatMarker) != std::string::npos) substituteFormattedTokens(text, name, value);
     replacePlain(text, name, plain);
 }
 
@@ -194,7 +200,7 @@ void runVariable(const DataModelVariable& variable, const std::vector<Variant>& 
 Variant GetDataByModel(std::vector<Variant>& argumenty) {
     auto& s = SharedState();
     PrepareVolatileCall();
-    const std::vector<Variant> arguments = argumenty.at(0).arrayValue().elements();
+    const std::vector<Variant>& arguments = argumenty.at(0).arrayValue().elements();
     writeJoinedArguments(s.JoinedArguments, arguments);
     if (s.DescribeModeRequested) s.DescribeModeActive = true;
 

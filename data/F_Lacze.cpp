@@ -113,7 +113,7 @@ Variant GetDataLinkCore(std::string& link) {
         PrepareVolatileCall();
         s.CurrentConnectionText = link;
         s.CurrentQueryText = std::string();
-        if (host::InStr(host::UCase(link), "[TELM.NET.FOLDER]") > 0) link = ReplaceFolderPlaceholder(link);
+        if (HoldsFolderPlaceholder(link)) link = ReplaceFolderPlaceholder(link);
         lastLinkText = link;
         ExcelApplication().displayAlerts = false;
         startDescribeRequest();

@@ -1,6 +1,7 @@
 #include "data/F_MivraADO.h"
 
 #include <optional>
+#include <utility>
 
 #include "core/A_Deklaracje.h"
 #include "core/A_Languages.h"
@@ -45,7 +46,7 @@ Variant joinedArgument(const Variant& argument) {
 
 // "*" and "?" inside the quoted literals after the first " LIKE" become the SQL wildcards "%" and "_";
 // outside a literal they are operators (the "1*SUM(...)" of a built union) and stay.
-std::string likeWildcards(const std::string& query) {
+std::string likeWildcards(std::string query) {
     const long p = host::InStr(query, " LIKE", host::CompareMethod::Text);
     if (p == 0) return query;
     std::string rest = host::Mid(query, p);
@@ -102,14 +103,15 @@ Variant GetDataAdoCore(const Variant& connectionArgument, const Variant& queryAr
         s.CurrentConnectionText = connectionValue;
         s.CurrentQueryText = queryValue;
         std::string connection = connectionValue.toString();
-        if (host::InStr(host::UCase(connection), "[TELM.NET.FOLDER]") > 0)
+        if (HoldsFolderPlaceholder(connection))
             connection = ReplaceFolderPlaceholder(connection);
         if (s.DescribeModeRequested) s.DescribeModeActive = true;
         IncrementCounter(s.DataFunctionCallCount);
         const std::string query = likeWildcards(queryValue.toString());
 
-        const std::string description =
-            "s(:)" + connection + (connection.ends_with(';') ? "" : ";") + "(:)" + query;
+        std::string description;
+        description.reserve(connection.size() + query.size() + 8);
+        description.append("s(:)").append(connection).append(connection.ends_with(';') ? "" : ";").append("(:)").append(query);
         const auto serviceRequest = [&] { return "ADO(:)" + connection + (query.empty() ? "" : "(::)" + query); };
 
         if (!s.ServicesOff && !s.ServiceDirectCall) {
@@ -167,8 +169,8 @@ Variant GetDataAdoCore(const Variant& connectionArgument, const Variant& queryAr
         } else {
             result = out;
         }
-        if (result.isArray() && result.arrayValue().size() > 1 && callerIsOneCell()) result = ".";
-        if (result.isArray() && result.arrayValue().count(1) > 1 && !s.ServiceDirectCall) result = ".";
+        if (result.isArray() && std::as_const(result).arrayValue().size() > 1 && callerIsOneCell()) result = ".";
+        if (result.isArray() && std::as_const(result).arrayValue().count(1) > 1 && !s.ServiceDirectCall) result = ".";
         return result;
     };
     try {

@@ -57,6 +57,10 @@ void lookUpCredentials(const std::string& connection) {
 
 // Whether the entry occurs in the cache's items joined with ";".
 bool cacheHolds(const std::string& entry) {
+    // Found within one item (a login that worked before), it is found in the joined text too.
+    bool withinItem = false;
+    forEachCacheItem([&](const std::string& item) { withinItem = withinItem || item.find(entry) != std::string::npos; });
+    if (withinItem) return true;
     std::vector<std::string> items;
     forEachCacheItem([&](const std::string& item) { items.push_back(item); });
     return host::InStr(host::Join(items, ";"), entry) > 0;
@@ -66,7 +70,9 @@ bool cacheHolds(const std::string& entry) {
 // item without "(::)" (the empty item of a fresh table).
 void rememberCredentials(const std::string& connection) {
     auto& s = SharedState();
-    const std::string entry = connection + "(:)" + s.AuthorisationUser + "(::)" + s.AuthorisationPassword;
+    std::string entry;
+    entry.reserve(connection.size() + s.AuthorisationUser.size() + s.AuthorisationPassword.size() + 7);
+    entry.append(connection).append("(:)").append(s.AuthorisationUser).append("(::)").append(s.AuthorisationPassword);
     if (cacheHolds(entry)) return;
     std::vector<Variant> kept;
     forEachCacheItem([&](const std::string& item) {
@@ -158,7 +164,7 @@ Variant clsF000::zOLAP000(const std::string& connection, const std::string& mdx,
         PrepareVolatileCall();
         if (!olapConnection_) olapConnection_ = std::make_unique<host::ado::Connection>();
         if (!olapRecordset_) olapRecordset_ = std::make_unique<host::ado::Recordset>();
-        s.ErrorText = "Err: " + connection;
+        s.ErrorText.assign("Err: ").append(connection);
         olapConnection_->open(connection);
         s.ErrorText = "Err: " + mdx;
         olapRecordset_->open(mdx, *olapConnection_, host::ado::adOpenForwardOnly, host::ado::adLockReadOnly);
@@ -202,7 +208,7 @@ Variant clsF000::funkcjaADO000(std::string& connection, const Variant& sql) {
     try {
         runStep(connection, [&] {
             PrepareVolatileCall();
-            s.ErrorText = "Err: " + connection;
+            s.ErrorText.assign("Err: ").append(connection);
             clearCredentials();
             lookUpCredentials(connection);
         });
@@ -216,7 +222,7 @@ Variant clsF000::funkcjaADO000(std::string& connection, const Variant& sql) {
         });
         const std::string statement = sql.toString();
         runStep(connection, [&] {
-            s.ErrorText = "Err: " + statement;
+            s.ErrorText.assign("Err: ").append(statement);
             adoRecordset_->open(statement, *adoConnection_, host::ado::adOpenDynamic, host::ado::adLockBatchOptimistic);
             adoRecordset_->updateBatch(host::ado::adAffectAll);
         });

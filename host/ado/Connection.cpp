@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <charconv>
 #include <utility>
 
 #include "host/ado/ConnectionPool.h"
@@ -20,14 +21,27 @@ namespace {
 // A time-out in seconds as the SQLite driver's milliseconds (0: no limit, as a day).
 long long milliseconds(int seconds) { return seconds > 0 ? seconds * 1000LL : 86'400'000LL; }
 
-// The key under which the connection of a plan is pooled: the text the driver manager receives,
+// Whether the link of a plan is pooled: not for the Excel and cube routes nor databases in memory.
+bool pooled(const ConnectionPlan& plan) {
+    return (plan.route == ConnectionRoute::Odbc || plan.route == ConnectionRoute::Access) && !plan.inMemory;
+}
+
+// Appends a number's decimal digits.
+void appendNumber(std::string& text, unsigned long long number) {
+    char digits[24];
+    text.append(digits, std::to_chars(digits, digits + sizeof digits, number).ptr);
+}
+
+// Turns the text the driver manager receives into the key under which its link is pooled: the text,
 // whether the link is read-only (set apart from the text) and, for a database file, the file's device
-// and inode. "" for what is not pooled: the Excel and cube routes and databases in memory.
-std::string poolKey(const ConnectionPlan& plan, const std::string& odbcText, const struct stat& file) {
-    if ((plan.route != ConnectionRoute::Odbc && plan.route != ConnectionRoute::Access) || plan.inMemory) return {};
-    std::string key = odbcText + (plan.readOnly ? "\nread-only" : "\nread-write");
-    if (!plan.databaseFile.empty()) key += "\n" + std::to_string(file.st_dev) + ":" + std::to_string(file.st_ino);
-    return key;
+// and inode.
+void appendPoolKey(std::string& text, const ConnectionPlan& plan, const struct stat& file) {
+    text += plan.readOnly ? "\nread-only" : "\nread-write";
+    if (plan.databaseFile.empty()) return;
+    text += '\n';
+    appendNumber(text, file.st_dev);
+    text += ':';
+    appendNumber(text, file.st_ino);
 }
 
 }  // namespace
@@ -54,11 +68,23 @@ void Connection::open(const std::string& connectionText, const std::string& user
     struct stat file {};
     if (!plan.databaseFile.empty() && stat(plan.databaseFile.c_str(), &file) != 0)
         throw RuntimeError(kDriverError, "[" + plan.component + "] Could not find file '" + plan.databaseFile + "'.");
-    const std::string odbcText =
-        plan.sqlite ? plan.odbcText + "Timeout=" + std::to_string(driverLockWait()) + ";" : plan.odbcText;
-    std::string key = poolKey(plan, odbcText, file);
-    std::unique_ptr<odbc::ConnectionHandle> handle = key.empty() ? nullptr : pool::take(key);
-    if (!handle) handle = connect(plan, odbcText);
+    // One text serves as the driver manager's text and, extended, as the pool key ("" when not pooled).
+    std::string key;
+    key.reserve(plan.odbcText.size() + 64);
+    key = plan.odbcText;
+    if (plan.sqlite) {
+        key += "Timeout=";
+        appendNumber(key, static_cast<unsigned long long>(driverLockWait()));
+        key += ';';
+    }
+    const std::size_t odbcLength = key.size();
+    std::unique_ptr<odbc::ConnectionHandle> handle;
+    if (pooled(plan)) {
+        appendPoolKey(key, plan, file);
+        handle = pool::take(key);
+    }
+    if (!handle) handle = connect(plan, key.substr(0, odbcLength));
+    if (!pooled(plan)) key.clear();
     if (plan.route == ConnectionRoute::Excel)
         excel_ = std::make_unique<ExcelSource>(*handle, plan.workbookPath,
                                                workbookStore ? workbookStore : std::make_shared<files::XlsxStore>());
@@ -92,6 +118,10 @@ void Connection::release() noexcept {
     handle_.reset();
 }
 
-std::string Connection::prepare(const std::string& sql) { return excel_ ? excel_->prepare(sql) : sql; }
+const std::string& Connection::prepare(const std::string& sql, std::string& rewritten) {
+    if (!excel_) return sql;
+    rewritten = excel_->prepare(sql);
+    return rewritten;
+}
 
 }  // namespace host::ado

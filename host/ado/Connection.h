@@ -54,8 +54,9 @@ public:
 
 private:
     friend class Recordset;
-    // The statement as the source runs it (range names of a workbook become tables).
-    std::string prepare(const std::string& sql);
+    // The statement as the source runs it (range names of a workbook become tables): `sql` itself, or
+    // `rewritten` holding the text the source runs.
+    const std::string& prepare(const std::string& sql, std::string& rewritten);
     long long driverLockWait() const;
     std::unique_ptr<odbc::ConnectionHandle> connect(const ConnectionPlan& plan, const std::string& odbcText) const;
     void release() noexcept;

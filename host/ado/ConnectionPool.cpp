@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <condition_variable>
 #include <exception>
-#include <list>
 #include <mutex>
 #include <thread>
 #include <unordered_map>
@@ -60,7 +59,7 @@ public:
             waiting_.push_back({std::move(key), std::move(link), Clock::now()});
             if (waiting_.size() > kConnectionPoolCap) {
                 evicted = std::move(waiting_.front().link);
-                waiting_.pop_front();
+                waiting_.erase(waiting_.begin());
             }
             if (!timer_.joinable()) timer_ = std::thread([this] { closeExpired(); });
             // A timer waiting for an earlier expiry wakes in time for this link too.
@@ -114,7 +113,7 @@ private:
                 continue;
             }
             Link expired = std::move(waiting_.front().link);
-            waiting_.pop_front();
+            waiting_.erase(waiting_.begin());
             lock.unlock();
             expired.reset();
             lock.lock();
@@ -123,7 +122,7 @@ private:
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::list<Waiting> waiting_;
+    std::vector<Waiting> waiting_;  // at most kConnectionPoolCap + 1, the longest idle first
     std::chrono::milliseconds idleLimit_ = kConnectionPoolIdleLimit;
     bool stopping_ = false;
     bool timerWaitsForever_ = false;  // the timer waits for a link to be pooled, with no expiry due
@@ -135,10 +134,22 @@ Pool& thePool() {
     return pool;
 }
 
-// The plans by text, user and password (reached from the caller's thread only).
-std::unordered_map<std::string, std::shared_ptr<const ConnectionPlan>>& plans() {
-    static std::unordered_map<std::string, std::shared_ptr<const ConnectionPlan>> kept;
-    return kept;
+// The plans by text, user and password (reached from the caller's thread only), with the one given
+// last set apart: a run of cells of one source asks for it again and again.
+struct PlanCache {
+    std::unordered_map<std::string, std::shared_ptr<const ConnectionPlan>> byKey;
+    std::string lastText, lastUser, lastPassword;
+    std::shared_ptr<const ConnectionPlan> last;
+
+    void clear() {
+        byKey.clear();
+        last.reset();
+    }
+};
+
+PlanCache& plans() {
+    static PlanCache cache;
+    return cache;
 }
 
 }  // namespace
@@ -156,13 +167,23 @@ namespace pool {
 
 std::shared_ptr<const ConnectionPlan> plan(const std::string& text, const std::string& user,
                                            const std::string& password) {
+    auto& cache = plans();
+    if (cache.last && cache.lastText == text && cache.lastUser == user && cache.lastPassword == password)
+        return cache.last;
     std::string key = text;
     key.append(1, '\0').append(user).append(1, '\0').append(password);
-    auto& kept = plans();
-    if (auto found = kept.find(key); found != kept.end()) return found->second;
-    auto planned = std::make_shared<const ConnectionPlan>(planConnection(text, user, password));
-    if (kept.size() >= kConnectionPoolCap) kept.clear();
-    kept.emplace(std::move(key), planned);
+    std::shared_ptr<const ConnectionPlan> planned;
+    if (auto found = cache.byKey.find(key); found != cache.byKey.end()) {
+        planned = found->second;
+    } else {
+        planned = std::make_shared<const ConnectionPlan>(planConnection(text, user, password));
+        if (cache.byKey.size() >= kConnectionPoolCap) cache.byKey.clear();
+        cache.byKey.emplace(std::move(key), planned);
+    }
+    cache.lastText = text;
+    cache.lastUser = user;
+    cache.lastPassword = password;
+    cache.last = planned;
     return planned;
 }
 

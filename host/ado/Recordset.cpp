@@ -178,7 +178,8 @@ void Recordset::open(const std::string& source, Connection& activeConnection, in
         return;
     }
     const FailureWatch failure(activeConnection.failed_);
-    const std::string sql = activeConnection.prepare(source);
+    std::string rewritten;
+    const std::string& sql = activeConnection.prepare(source, rewritten);
     const std::string& component = activeConnection.plan_->component;
 
     odbc::StatementHandle statement(*activeConnection.handle_);

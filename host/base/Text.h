@@ -46,6 +46,11 @@ long InStrRev(std::string_view haystack, std::string_view needle, long start = -
 std::string Replace(std::string_view s, std::string_view find, std::string_view replaceWith, long start = 1,
                     long count = -1, CompareMethod method = CompareMethod::Binary);
 
+// Replaces every occurrence of find (not empty) in text as Replace does from position 1, leaving the
+// text as it is, uncopied, when find does not occur. True when anything was replaced.
+bool replaceAll(std::string& text, std::string_view find, std::string_view replaceWith,
+                CompareMethod method = CompareMethod::Binary);
+
 // Split: the parts between delimiters, at most limit of them (-1: all; the last part keeps the rest).
 // An empty text or a limit of 0 gives no parts; an empty delimiter gives the whole text as one part.
 // Error 5 for limit < -1.

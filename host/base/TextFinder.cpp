@@ -29,8 +29,12 @@ std::optional<TextFinder::Match> TextFinder::next(std::size_t from) const {
         return Match{at, at + needle_.size()};
     }
     if (asciiOnly_) {
-        for (std::size_t at = from; at + needle_.size() <= text_.size(); ++at)
-            if (asciiMatchAt(at)) return Match{at, at + needle_.size()};
+        if (needle_.size() > text_.size()) return std::nullopt;
+        // Candidates are the places of the needle's first byte, in either case.
+        const char first = asciiLower(needle_[0]);
+        const std::size_t lastStart = text_.size() - needle_.size();
+        for (std::size_t at = from; at <= lastStart; ++at)
+            if (asciiLower(text_[at]) == first && asciiMatchAt(at)) return Match{at, at + needle_.size()};
         return std::nullopt;
     }
     for (std::size_t at = from; at < text_.size(); at = skipChars(text_, at, 1)) {

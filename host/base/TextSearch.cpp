@@ -1,4 +1,6 @@
-// The searching routines of Text.h: InStr, InStrRev, Replace, Split.
+// The searching routines of Text.h: InStr, InStrRev, Replace, replaceAll, Split.
+#include <optional>
+
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 #include "host/base/TextFinder.h"
@@ -33,24 +35,44 @@ long InStrRev(std::string_view haystack, std::string_view needle, long start, Co
     return 1 + static_cast<long>(countChars(searched.substr(0, match->begin)));
 }
 
+namespace {
+
+// The text with at most `count` matches of the finder replaced (-1: all), left to right without
+// overlapping; nullopt when nothing matches.
+std::optional<std::string> replacedMatches(std::string_view text, const TextFinder& finder,
+                                           std::string_view replaceWith, long count) {
+    std::optional<TextFinder::Match> match = finder.next(0);
+    if (!match) return std::nullopt;
+    std::string out;
+    out.reserve(text.size());
+    std::size_t copied = 0;
+    long replaced = 0;
+    do {
+        out.append(text, copied, match->begin - copied);
+        out += replaceWith;
+        copied = match->end;
+    } while ((count == -1 || ++replaced < count) && (match = finder.next(copied)));
+    out.append(text, copied);
+    return out;
+}
+
+}  // namespace
+
 std::string Replace(std::string_view s, std::string_view find, std::string_view replaceWith, long start, long count,
                     CompareMethod method) {
     if (start < 1 || count < -1) throw RuntimeError(err::InvalidProcedureCall);
     const std::string_view rest = s.substr(skipChars(s, 0, static_cast<std::size_t>(start - 1)));
     if (find.empty() || count == 0) return std::string(rest);
-    const TextFinder finder(rest, find, method);
-    std::string out;
-    out.reserve(rest.size());
-    std::size_t copied = 0;
-    for (long replaced = 0; count == -1 || replaced < count; ++replaced) {
-        const auto match = finder.next(copied);
-        if (!match) break;
-        out.append(rest, copied, match->begin - copied);
-        out += replaceWith;
-        copied = match->end;
-    }
-    out.append(rest, copied);
-    return out;
+    std::optional<std::string> out = replacedMatches(rest, TextFinder(rest, find, method), replaceWith, count);
+    return out ? std::move(*out) : std::string(rest);
+}
+
+bool replaceAll(std::string& text, std::string_view find, std::string_view replaceWith, CompareMethod method) {
+    if (find.empty()) return false;
+    std::optional<std::string> out = replacedMatches(text, TextFinder(text, find, method), replaceWith, -1);
+    if (!out) return false;
+    text = std::move(*out);
+    return true;
 }
 
 std::vector<std::string> Split(std::string_view s, std::string_view delimiter, long limit, CompareMethod method) {

@@ -89,7 +89,7 @@ void Companion::registerFunctions() {
             if (!cls) return CellError::Name;  // the add-in is closed
             if (member != "GETDATA") return cls->invoke(member, arguments);
             // GETDATA takes its arguments as one parameter array.
-            std::vector<Variant> list{Variant(Array::vector(arguments, 0))};
+            std::vector<Variant> list{Variant(Array::vector(std::move(arguments), 0))};
             return cls->invoke(member, list);
         });
     }

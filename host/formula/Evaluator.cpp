@@ -226,6 +226,7 @@ private:
     // A reference argument goes as a Range object, an omitted one as Missing, others as values.
     Variant callUserFunction(const UserFunction& function, const Node& n) {
         std::vector<Variant> arguments;
+        arguments.reserve(n.children().size());
         for (const Node& child : n.children()) {
             if (child.kind == NodeKind::Missing) {
                 arguments.push_back(Variant::missing());

@@ -14,12 +14,17 @@ using formula::Area;
 
 namespace {
 
-// The cells of every open sheet in one set of its calculation state (dirty or volatile).
-std::vector<NodeId> cellsOfEverySheet(Application& app, std::unordered_set<CellKey> Worksheet::CalcState::*set) {
+// The cells of every open sheet in one set of its calculation state (dirty or volatile), sheet by
+// sheet and row by row: they are calculated in this order where nothing else decides it.
+std::vector<NodeId> cellsOfEverySheet(Application& app, FlatSet<CellKey, CellKeySlot> Worksheet::CalcState::*set) {
     std::vector<NodeId> cells;
     for (const auto& book : app.workbooks().all())
-        for (const auto& sheet : book->worksheets())
+        for (const auto& sheet : book->worksheets()) {
+            const auto first = cells.size();
             for (CellKey k : sheet->calcState().*set) cells.push_back({sheet.get(), k});
+            std::sort(cells.begin() + static_cast<std::ptrdiff_t>(first), cells.end(),
+                      [](const NodeId& a, const NodeId& b) { return a.key < b.key; });
+        }
     return cells;
 }
 
@@ -54,7 +59,7 @@ void Calculator::markDirtyFrom(std::vector<Index> work) {
         const Index node = work.back();
         work.pop_back();
         const NodeId& id = graph_.id(node);
-        if (!id.sheet->calcState().dirty.insert(id.key).second) continue;
+        if (!id.sheet->calcState().dirty.insert(id.key)) continue;
         const auto& dependents = graph_.dependentsOf(node);
         work.insert(work.end(), dependents.begin(), dependents.end());
     }

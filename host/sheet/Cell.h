@@ -26,14 +26,16 @@ inline int keyColumn(CellKey key) { return static_cast<int>(key & 0xFFFFFFFFu); 
 // The home slot of a cell key in a hash table of 2^(64 - shift) slots (shift at most 61): eight rows of
 // a column have neighbouring slots, as ranges are read down their columns and cells are entered row
 // by row, and the groups of eight are spread by a multiplicative hash. The salt (the rest of a
-// table's key, such as its sheet) moves the groups.
+// table's key, such as its sheet, and the table's own seed) moves the groups.
 inline std::size_t cellKeySlot(CellKey key, int shift, std::uint64_t salt = 0) {
+    constexpr std::uint64_t kSpread = 0x9E3779B97F4A7C15ULL;
     const CellKey rowInGroup = (key >> 32) & 7;
     const CellKey group = key & ~(CellKey{7} << 32);
-    return (static_cast<std::size_t>(((group ^ salt) * 0x9E3779B97F4A7C15ULL) >> shift) & ~std::size_t{7}) | rowInGroup;
+    const std::uint64_t hash = ((group * kSpread) ^ salt) * kSpread;
+    return (static_cast<std::size_t>(hash >> shift) & ~std::size_t{7}) | rowInGroup;
 }
 struct CellKeySlot {
-    std::size_t operator()(CellKey key, int shift) const { return cellKeySlot(key, shift); }
+    std::size_t operator()(CellKey key, int shift, std::uint64_t seed) const { return cellKeySlot(key, shift, seed); }
 };
 
 struct Cell {

@@ -143,14 +143,16 @@ void DependencyGraph::dependentsOfArea(Worksheet& sheet, const Area& area, std::
         if (const auto* d = cellDependents_.find(NodeId{&sheet, cellKey(row, column)}))
             out.insert(out.end(), d->begin(), d->end());
     };
-    if (area.cellCount() <= static_cast<long long>(cellDependents_.size())) {
-        for (int r = area.top; r <= area.bottom; ++r)
-            for (int c = area.left; c <= area.right; ++c) cellEntries(r, c);
-    } else {
-        // A large area: walk the single-cell dependency entries instead of the cells.
-        for (const auto& [cell, nodes] : cellDependents_)
-            if (cell.sheet == &sheet && area.contains(keyRow(cell.key), keyColumn(cell.key)))
-                out.insert(out.end(), nodes.begin(), nodes.end());
+    if (!cellDependents_.empty()) {
+        // The cheaper of looking up every cell of the area and walking the table's slots.
+        if (area.cellCount() <= static_cast<long long>(cellDependents_.slotCount())) {
+            for (int r = area.top; r <= area.bottom; ++r)
+                for (int c = area.left; c <= area.right; ++c) cellEntries(r, c);
+        } else {
+            for (const auto& [cell, nodes] : cellDependents_)
+                if (cell.sheet == &sheet && area.contains(keyRow(cell.key), keyColumn(cell.key)))
+                    out.insert(out.end(), nodes.begin(), nodes.end());
+        }
     }
     const auto a = areaDependents_.find(&sheet);
     if (a == areaDependents_.end()) return;

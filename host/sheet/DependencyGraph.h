@@ -31,8 +31,8 @@ struct NodeId {
     friend bool operator==(const NodeId&, const NodeId&) = default;
 };
 struct NodeIdSlot {
-    std::size_t operator()(const NodeId& n, int shift) const {
-        return cellKeySlot(n.key, shift, reinterpret_cast<std::uintptr_t>(n.sheet));
+    std::size_t operator()(const NodeId& n, int shift, std::uint64_t seed) const {
+        return cellKeySlot(n.key, shift, reinterpret_cast<std::uintptr_t>(n.sheet) ^ seed);
     }
 };
 

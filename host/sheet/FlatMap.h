@@ -3,9 +3,12 @@
 // entry, so that maps of a hundred thousand formula cells fill and free quickly. Entries move when
 // the map grows or loses an entry: pointers to values are good until the next change.
 //
-// Place(key, shift) gives a key's home slot in a table of 2^(64 - shift) slots (at least 16), as
-// cellKeySlot does: keys of neighbouring cells get neighbouring slots.
+// Place(key, shift, seed) gives a key's home slot in a table of 2^(64 - shift) slots (at least 16), as
+// cellKeySlot does: keys of neighbouring cells get neighbouring slots. Each map has its own seed:
+// filled in another map's order (its slot order), a map with the same homes would meet its keys
+// sorted by home and, while small, pile them into one run of slots.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
@@ -67,6 +70,8 @@ public:
     }
     std::size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
+    // The slots an iteration walks, free ones included.
+    std::size_t slotCount() const { return slots_.size(); }
 
     class const_iterator {
     public:
@@ -106,7 +111,11 @@ public:
 private:
     static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
-    std::size_t home(const Key& key) const { return Place()(key, shift_); }
+    std::size_t home(const Key& key) const { return Place()(key, shift_, seed_); }
+    static std::uint64_t nextSeed() {
+        static std::atomic<std::uint64_t> maps{0};
+        return (maps.fetch_add(1, std::memory_order_relaxed) + 1) * 0xD6E8FEB86659FD93ULL;
+    }
     std::size_t next(std::size_t i) const { return (i + 1) & (slots_.size() - 1); }
     std::size_t position(const Key& key) const {
         if (slots_.empty()) return kNone;
@@ -130,6 +139,7 @@ private:
     std::vector<Slot> slots_;  // a power of two long, at most three quarters full
     std::size_t size_ = 0;
     int shift_ = 64;
+    std::uint64_t seed_ = nextSeed();
 };
 
 template <class Key, class Place>

@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "host/base/Variant.h"
@@ -115,8 +114,8 @@ public:
 
     // Calculation state of the sheet's formula cells (by the key of the cell or array anchor).
     struct CalcState {
-        std::unordered_set<CellKey> dirty;
-        std::unordered_set<CellKey> volatileCells;
+        FlatSet<CellKey, CellKeySlot> dirty;
+        FlatSet<CellKey, CellKeySlot> volatileCells;
     };
     CalcState& calcState() { return calc_; }
 

@@ -1,7 +1,5 @@
 // Removing whole rows from a worksheet's cell storage.
 
-#include <unordered_set>
-
 #include "host/sheet/Comment.h"
 #include "host/sheet/Worksheet.h"
 

@@ -86,4 +86,10 @@ TEST_F(TextRoutinesTest, FolderRoutines) {
     EXPECT_EQ(ReplaceFolderPlaceholder("[TELM.NET.Folder]\\Dane\\x.txt"), "/opt/telm\\Dane\\x.txt");
     EXPECT_EQ(ReplaceFolderPlaceholder("a;[telm.net.folder]/b;[TELM.NET.FOLDER]"), "a;/opt/telm/b;/opt/telm");
     EXPECT_EQ(ReplaceFolderPlaceholder("C:\\[TELM]\\x"), "C:\\[TELM]\\x");
+    // Found in any letter case, in texts with and without letters outside ASCII.
+    EXPECT_TRUE(HoldsFolderPlaceholder("Database=[telm.net.FOLDER]/x.db"));
+    EXPECT_TRUE(HoldsFolderPlaceholder("Baza=żółw;[Telm.Net.Folder]\\x"));
+    EXPECT_FALSE(HoldsFolderPlaceholder("Database=[TELM.NET.FOLDE]/x.db"));
+    EXPECT_FALSE(HoldsFolderPlaceholder("Baza=żółw;[telm.net.folder"));
+    EXPECT_FALSE(HoldsFolderPlaceholder(""));
 }

@@ -88,6 +88,20 @@ TEST_F(RecalcTest, VolatileCellsRecalculateEveryTime) {
     EXPECT_EQ(calls, afterEntry + 2);
 }
 
+TEST_F(RecalcTest, IndependentCellsCalculateRowByRow) {
+    std::vector<std::string> order;
+    app->registerFunction("TRACE", [&](std::vector<Variant>&) {
+        app->markVolatile();
+        order.push_back(asRange(app->caller())->address(false, false));
+        return Variant(1.0);
+    });
+    app->setCalculation(CalculationMode::Manual);
+    for (const char* address : {"B7", "A900", "C2", "A7", "B1", "A3000", "Z5"}) put(address, "=TRACE()");
+    order.clear();
+    app->calculate();
+    EXPECT_EQ(order, (std::vector<std::string>{"B1", "C2", "Z5", "A7", "B7", "A900", "A3000"}));
+}
+
 TEST_F(RecalcTest, CallerIsTheCallingCellOrArray) {
     std::vector<std::string> seen;
     app->registerFunction("WHERE", [&](std::vector<Variant>&) {

@@ -111,6 +111,21 @@ TEST(Text, ReplaceDropsTextBeforeStartAndCountsReplacements) {
     EXPECT_EQ(Replace("abab", "b", ""), "aa");
 }
 
+TEST(Text, ReplaceAllChangesTheTextOnlyWhereFound) {
+    std::string query = "SELECT {ID} FROM t WHERE id = {id}";
+    EXPECT_TRUE(replaceAll(query, "{id}", "7", CompareMethod::Text));
+    EXPECT_EQ(query, "SELECT 7 FROM t WHERE id = 7");
+    EXPECT_FALSE(replaceAll(query, "{id}", "8", CompareMethod::Text));
+    EXPECT_EQ(query, "SELECT 7 FROM t WHERE id = 7");
+    EXPECT_FALSE(replaceAll(query, "", "x"));
+    std::string cities = "Łódź i ŁÓDŹ";
+    EXPECT_TRUE(replaceAll(cities, "łódź", "Kraków", CompareMethod::Text));
+    EXPECT_EQ(cities, "Kraków i Kraków");
+    std::string letters = "aAaA";
+    EXPECT_TRUE(replaceAll(letters, "a", "bb"));
+    EXPECT_EQ(letters, "bbAbbA");
+}
+
 TEST(Text, SplitAndJoin) {
     EXPECT_EQ(Split("ą,ę,,ó", ","), (Parts{"ą", "ę", "", "ó"}));
     EXPECT_EQ(Split("ą,ę,,ó", ",", 2), (Parts{"ą", "ę,,ó"}));
