@@ -72,4 +72,4 @@ static void BM_DeleteTopRow(benchmark::State& state) {
     for (int r = 1; r <= rows; ++r) sheet->cells(r, 1)->setFormula("=1");
     for (auto _ : state) sheet->range("A1")->entireRow()->deleteRows();
 }
-BENCHMARK(BM_DeleteTopRow)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_DeleteTopRow)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(10);

@@ -5,6 +5,7 @@
 #include "data/F_Dane.h"
 
 #include <optional>
+#include <utility>
 
 #include "core/A_Deklaracje.h"
 #include "data/F_000.h"
@@ -200,7 +201,7 @@ void runVariable(const DataModelVariable& variable, const std::vector<Variant>& 
 Variant GetDataByModel(std::vector<Variant>& argumenty) {
     auto& s = SharedState();
     PrepareVolatileCall();
-    const std::vector<Variant>& arguments = argumenty.at(0).arrayValue().elements();
+    const std::vector<Variant>& arguments = std::as_const(argumenty.at(0)).arrayValue().elements();
     writeJoinedArguments(s.JoinedArguments, arguments);
     if (s.DescribeModeRequested) s.DescribeModeActive = true;
 

@@ -202,8 +202,8 @@ Variant clsF000::funkcjaADO000(std::string& connection, const Variant& sql) {
             self.adoConnection_.reset();
         }
     } release{*this};
-    adoConnection_ = std::make_unique<host::ado::Connection>();
-    adoRecordset_ = std::make_unique<host::ado::Recordset>();
+    adoConnection_.emplace();
+    adoRecordset_.emplace();
 
     try {
         runStep(connection, [&] {

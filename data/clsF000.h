@@ -5,18 +5,17 @@
 // step that failed. Only a failing login dialog escapes funkcjaADO000 (as LoginDialogFailed).
 
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
+#include "host/ado/Connection.h"
+#include "host/ado/Recordset.h"
 #include "host/base/Variant.h"
 
 namespace host::sheet {
 class Application;
 }
-namespace host::ado {
-class Connection;
-class Recordset;
-}  // namespace host::ado
 
 namespace telm {
 
@@ -58,9 +57,9 @@ private:
     host::sheet::Application& privateExcel();
 
     std::shared_ptr<host::sheet::Application> excel_;
-    std::unique_ptr<host::ado::Connection> adoConnection_;
+    std::optional<host::ado::Connection> adoConnection_;  // of the SQL primitive, for one call
     std::unique_ptr<host::ado::Connection> olapConnection_;
-    std::unique_ptr<host::ado::Recordset> adoRecordset_;
+    std::optional<host::ado::Recordset> adoRecordset_;
     std::unique_ptr<host::ado::Recordset> olapRecordset_;
 };
 

@@ -30,9 +30,15 @@ std::optional<TextFinder::Match> TextFinder::next(std::size_t from) const {
     }
     if (asciiOnly_) {
         if (needle_.size() > text_.size()) return std::nullopt;
-        // Candidates are the places of the needle's first byte, in either case.
+        // Candidates are the places of the needle's first byte, in either case (a byte without case
+        // is searched for as it is).
         const char first = asciiLower(needle_[0]);
         const std::size_t lastStart = text_.size() - needle_.size();
+        if (first == asciiUpper(first)) {
+            for (std::size_t at = text_.find(first, from); at <= lastStart; at = text_.find(first, at + 1))
+                if (asciiMatchAt(at)) return Match{at, at + needle_.size()};
+            return std::nullopt;
+        }
         for (std::size_t at = from; at <= lastStart; ++at)
             if (asciiLower(text_[at]) == first && asciiMatchAt(at)) return Match{at, at + needle_.size()};
         return std::nullopt;
