@@ -68,23 +68,26 @@ void Connection::open(const std::string& connectionText, const std::string& user
     struct stat file {};
     if (!plan.databaseFile.empty() && stat(plan.databaseFile.c_str(), &file) != 0)
         throw RuntimeError(kDriverError, "[" + plan.component + "] Could not find file '" + plan.databaseFile + "'.");
-    // One text serves as the driver manager's text and, extended, as the pool key ("" when not pooled).
-    std::string key;
-    key.reserve(plan.odbcText.size() + 64);
-    key = plan.odbcText;
+    // The text the driver manager receives, extended into the pool key of a pooled link.
+    std::string text;
+    text.reserve(plan.odbcText.size() + 64);
+    text = plan.odbcText;
     if (plan.sqlite) {
-        key += "Timeout=";
-        appendNumber(key, static_cast<unsigned long long>(driverLockWait()));
-        key += ';';
+        text += "Timeout=";
+        appendNumber(text, static_cast<unsigned long long>(driverLockWait()));
+        text += ';';
     }
-    const std::size_t odbcLength = key.size();
+    const std::size_t odbcLength = text.size();
+    std::string key;  // "" for a link that is not pooled
     std::unique_ptr<odbc::ConnectionHandle> handle;
     if (pooled(plan)) {
-        appendPoolKey(key, plan, file);
+        appendPoolKey(text, plan, file);
+        key = std::move(text);
         handle = pool::take(key);
+        if (!handle) handle = connect(plan, key.substr(0, odbcLength));
+    } else {
+        handle = connect(plan, text);
     }
-    if (!handle) handle = connect(plan, key.substr(0, odbcLength));
-    if (!pooled(plan)) key.clear();
     if (plan.route == ConnectionRoute::Excel)
         excel_ = std::make_unique<ExcelSource>(*handle, plan.workbookPath,
                                                workbookStore ? workbookStore : std::make_shared<files::XlsxStore>());
