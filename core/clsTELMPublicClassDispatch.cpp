@@ -175,7 +175,9 @@ const std::unordered_map<std::string, Member>& members() {
 bool clsTELMPublicClass::hasMember(std::string_view member) const { return members().contains(key(member)); }
 
 Variant clsTELMPublicClass::invoke(std::string_view member, std::vector<Variant>& arguments) {
-    auto it = members().find(key(member));
+    // Members are kept in upper case, as callers mostly name them.
+    auto it = members().find(std::string(member));
+    if (it == members().end()) it = members().find(key(member));
     if (it == members().end()) throw host::RuntimeError(host::err::NoSuchMember);
     return it->second(*this, arguments);
 }

@@ -120,7 +120,8 @@ const std::string& sqlOf(const DataModelVariable& variable, const std::string& q
 }
 
 // A call once its variable is found: substitution, aliases and the worker of the source type, whose
-// answer goes into `result` (kept for the level rule when a later step fails).
+// answer goes into `result` (kept for the level rule when a later step fails). The variable is read
+// only before the worker starts: a worker may reload the model, and the variable with it.
 void runVariable(const DataModelVariable& variable, const std::vector<Variant>& values, Variant& result) {
     const auto& s = SharedState();
     const auto names = host::Split(variable.GETDATAARGUMENTS, ",");
@@ -227,8 +228,7 @@ Variant GetDataByModel(std::vector<Variant>& argumenty) {
     Variant result;
     try {
         if (!variable) fail();
-        // The variable is copied: a worker may reload the model while it runs.
-        runVariable(DataModelVariable(*variable), values, result);
+        runVariable(*variable, values, result);
     } catch (...) {  // any failure, whatever its kind (memory running out too)
         s.DescribeModeActive = false;
         return LevelRuleResult(s.ErrorText, result);

@@ -181,7 +181,9 @@ void Application::registerFunction(const std::string& name, formula::UserFunctio
 }
 
 const formula::UserFunction* Application::findFunction(const std::string& name) const {
-    auto it = functions_.find(nameKey(name));
+    // Names are kept in upper case, as formulas mostly write them.
+    auto it = functions_.find(name);
+    if (it == functions_.end()) it = functions_.find(nameKey(name));
     return it == functions_.end() ? nullptr : &it->second;
 }
 

@@ -294,7 +294,10 @@ Variant Calculator::evaluateAt(Worksheet& sheet, const Area& area, const formula
 
 void Calculator::markCallerVolatile(bool isVolatile) {
     if (callers_.empty()) return;
-    const auto& frame = callers_.back();
+    auto& frame = callers_.back();
+    // A function marks its cell again and again while it runs; the set changes only the first time.
+    if (frame.markedVolatile == isVolatile) return;
+    frame.markedVolatile = isVolatile;
     const CellKey key = cellKey(frame.area.top, frame.area.left);
     if (isVolatile)
         frame.sheet->calcState().volatileCells.insert(key);

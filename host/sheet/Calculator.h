@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "host/formula/Reference.h"
@@ -43,6 +44,7 @@ public:
     struct CallerFrame {
         Worksheet* sheet;
         formula::Area area;
+        std::optional<bool> markedVolatile = std::nullopt;  // as the formula last marked itself
     };
     const CallerFrame* currentCaller() const { return callers_.empty() ? nullptr : &callers_.back(); }
     void markCallerVolatile(bool isVolatile);
