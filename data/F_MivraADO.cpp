@@ -167,7 +167,7 @@ Variant GetDataAdoCore(const Variant& connectionArgument, const Variant& queryAr
         if (oneLine && !header && host::equals(out(0, 0), ".")) {
             result = 0;
         } else {
-            result = out;
+            result = std::move(out);
         }
         if (result.isArray() && std::as_const(result).arrayValue().size() > 1 && callerIsOneCell()) result = ".";
         if (result.isArray() && std::as_const(result).arrayValue().count(1) > 1 && !s.ServiceDirectCall) result = ".";

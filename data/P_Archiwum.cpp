@@ -7,6 +7,7 @@
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 #include "host/base/TextFile.h"
+#include "host/base/Utf8.h"
 #include "host/os/System.h"
 #include "host/sheet/Comment.h"
 
@@ -62,11 +63,22 @@ host::sheet::RangePtr CallerTwinRange(const host::sheet::Workbooks& books) {
 
 namespace {
 
+// Whether a sheet of the workbooks can be a twin: its name ends with ".a" in either case (no other
+// character folds to those two). Most workbooks have none, and then no caller has a twin.
+bool mayHoldTwins(const host::sheet::Workbooks& books) {
+    for (const auto& book : books.all())
+        for (const auto& sheet : book->worksheets()) {
+            const std::string& name = sheet->name();
+            if (name.size() >= 2 && name[name.size() - 2] == '.' && host::asciiLower(name.back()) == 'a') return true;
+        }
+    return false;
+}
+
 // The caller's twin looked up in `books`; null when there is none: no twin sheet, or the look-up
 // raised (no calling cell, no workbook).
 host::sheet::RangePtr LookUpCallerTwin(const host::sheet::Workbooks* books) {
     try {
-        return books ? CallerTwinRange(*books) : nullptr;
+        return books && mayHoldTwins(*books) ? CallerTwinRange(*books) : nullptr;
     } catch (const host::RuntimeError&) {
         return nullptr;
     }

@@ -45,13 +45,20 @@ void forEachCacheItem(Visit visit) {
 // (exact, case-sensitive prefix).
 void lookUpCredentials(const std::string& connection) {
     auto& s = SharedState();
-    const std::string prefix = connection + "(:)";
+    // The markers are ASCII: byte offsets cut the texts where character positions would.
+    const std::size_t start = connection.size() + 3;  // past "connection(:)"
     forEachCacheItem([&](const std::string& item) {
-        if (!item.starts_with(prefix)) return;
-        const long split = host::InStr(item, "(::)");
-        const long start = host::Len(prefix) + 1;
-        s.AuthorisationUser = split > 0 ? host::Mid(item, start, split - start) : host::Mid(item, start);
-        s.AuthorisationPassword = split > 0 ? host::Mid(item, split + 4) : std::string();
+        if (!item.starts_with(connection) || item.compare(connection.size(), 3, "(:)") != 0) return;
+        const std::size_t split = item.find("(::)");
+        if (split == std::string::npos) {
+            s.AuthorisationUser = item.substr(start);
+            s.AuthorisationPassword.clear();
+            return;
+        }
+        // "(::)" inside the connection text: the user's length would be negative.
+        if (split < start) throw host::RuntimeError(host::err::InvalidProcedureCall);
+        s.AuthorisationUser = item.substr(start, split - start);
+        s.AuthorisationPassword = item.substr(split + 4);
     });
 }
 
