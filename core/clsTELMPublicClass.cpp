@@ -84,13 +84,13 @@ int clsTELMPublicClass::InstanceCount() { return instances; }
 Variant clsTELMPublicClass::GETDATA(std::vector<Variant>& argumenty) {
     return guarded(true, [&]() -> Variant {
         if (argumenty.empty()) throw host::RuntimeError(host::err::SubscriptOutOfRange);
-        Variant arguments = argumenty.front();
-        const host::Array& items = std::as_const(arguments).arrayValue();  // a value that is no array: Type mismatch
-        // The caller's array is copied only when a range among the items is to be read.
+        const host::Array& items = std::as_const(argumenty.front()).arrayValue();  // no array: Type mismatch
         const auto isRange = [](const Variant& item) { return host::sheet::asRange(item) != nullptr; };
-        if (std::ranges::any_of(items.elements(), isRange))
-            for (Variant& item : arguments.arrayValue().elements())
-                if (auto range = host::sheet::asRange(item)) item = range->value2();
+        if (!std::ranges::any_of(items.elements(), isRange)) return GetDataByModel(argumenty);
+        // The ranges among the items are read into a copy: the caller's array stays as it was.
+        Variant arguments = argumenty.front();
+        for (Variant& item : arguments.arrayValue().elements())
+            if (auto range = host::sheet::asRange(item)) item = range->value2();
         std::vector<Variant> list{std::move(arguments)};
         return GetDataByModel(list);
     });

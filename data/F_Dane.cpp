@@ -5,6 +5,7 @@
 #include "data/F_Dane.h"
 
 #include <optional>
+#include <span>
 #include <utility>
 
 #include "core/A_Deklaracje.h"
@@ -37,6 +38,14 @@ constexpr std::size_t kMaxSubstitutedBytes = 16 * 1024 * 1024;
 
 // The default text form of an argument; a missing argument joins as an empty text.
 std::string textOf(const Variant& v) { return v.isMissing() ? std::string() : v.toString(); }
+
+// Whether the last argument asks for the description: its text in upper case is ":" (a number's never
+// is, and a text is when it is ":" itself).
+bool asksDescription(const Variant& last) {
+    if (last.isNumber()) return false;
+    if (last.isString()) return last.stringValue() == ":";
+    return host::UCase(textOf(last)) == ":";
+}
 
 // Writes JoinedArguments: the arguments joined with ",", left-aligned in its fixed width of
 // characters. Written in place: every call writes it, and its text keeps its room.
@@ -114,15 +123,16 @@ std::vector<std::string> commaParts(const std::string& text, std::size_t needed)
 // The query text of an SQL source after substitution: a value put in place of an argument name may
 // not add a statement to the model's own text (a query its author wrote as several statements runs
 // as written).
-const std::string& sqlOf(const DataModelVariable& variable, const std::string& query) {
+std::string sqlOf(const DataModelVariable& variable, std::string query) {
     if (host::ado::addsStatements(variable.QUERYTEXT, query)) fail();
     return query;
 }
 
 // A call once its variable is found: substitution, aliases and the worker of the source type, whose
-// answer goes into `result` (kept for the level rule when a later step fails). The variable is read
-// only before the worker starts: a worker may reload the model, and the variable with it.
-void runVariable(const DataModelVariable& variable, const std::vector<Variant>& values, Variant& result) {
+// answer goes into `result` (kept for the level rule when a later step fails). `values` holds one
+// value at least. The variable is read only before the worker starts: a worker may reload the model,
+// and the variable with it.
+void runVariable(const DataModelVariable& variable, std::span<const Variant> values, Variant& result) {
     const auto& s = SharedState();
     const auto names = host::Split(variable.GETDATAARGUMENTS, ",");
     if (names.empty()) fail();
@@ -131,13 +141,13 @@ void runVariable(const DataModelVariable& variable, const std::vector<Variant>& 
     std::string add;
     if (host::InStr(names[0], "/") > 0) {
         slashNames = host::Split(names[0], "/");
-        slashValues = host::Split(textOf(values.at(0)), "/");
+        slashValues = host::Split(textOf(values[0]), "/");
         if (slashValues.empty()) fail();
         add = slashValues[0];
     } else {
         add = variable.ADDSTRING;
     }
-    if (const std::string upper = host::UCase(add); upper == "MIARA" || upper == "VALUE") add = textOf(values.at(0));
+    if (const std::string upper = host::UCase(add); upper == "MIARA" || upper == "VALUE") add = textOf(values[0]);
     std::string query = variable.QUERYTEXT;
     std::string connection = variable.CONNECTIONTEXT;
 
@@ -187,7 +197,7 @@ void runVariable(const DataModelVariable& variable, const std::vector<Variant>& 
         result = GetDataLinkPublic(connection, std::string());
     } else if (type == "ODBC") {
         bool notAllowed = false;
-        result = GetDataAdoCore(connection, sqlOf(variable, query), false, notAllowed);
+        result = GetDataAdoCore(std::move(connection), sqlOf(variable, std::move(query)), false, notAllowed);
     } else if (type == "ODBC2") {
         const auto parts = commaParts(sqlOf(variable, query), 2);
         const std::string sql = BuildSqlUnion("", "", parts[0], parts[1]);
@@ -208,13 +218,14 @@ Variant GetDataByModel(std::vector<Variant>& argumenty) {
 
     // Steps up to the look-up: a failure reloads the model.
     const DataModelVariable* variable = nullptr;
-    std::vector<Variant> values;
+    std::span<const Variant> values;  // the arguments after the name; one empty text without any
     try {
         if (arguments.empty()) fail();
         const std::string name = textOf(arguments.front());
-        values.assign(arguments.begin() + 1, arguments.end());
-        if (values.empty()) values.emplace_back(std::string());
-        if (!arguments.back().isMissing()) s.DescribeModeActive = host::UCase(textOf(arguments.back())) == ":";
+        static const Variant kNoValue[] = {Variant(std::string())};
+        values = std::span(arguments).subspan(1);
+        if (values.empty()) values = kNoValue;
+        if (!arguments.back().isMissing()) s.DescribeModeActive = asksDescription(arguments.back());
         if (s.DataModelVariables.empty()) fail();
         variable = FindDataModelVariable(name);
         if (!variable) s.ErrorText = "#Brak zmiennej modelu o nazwie: " + name;

@@ -227,7 +227,8 @@ Variant clsF000::funkcjaADO000(std::string& connection, const Variant& sql) {
             if (adoConnection_->state() == host::ado::adStateClosed)
                 adoConnection_->open(connection, s.AuthorisationUser, s.AuthorisationPassword);
         });
-        const std::string statement = sql.toString();
+        std::string converted;  // the statement's text when it is no text already
+        const std::string& statement = sql.isString() ? sql.stringValue() : (converted = sql.toString());
         runStep(connection, [&] {
             s.ErrorText.assign("Err: ").append(statement);
             adoRecordset_->open(statement, *adoConnection_, host::ado::adOpenDynamic, host::ado::adLockBatchOptimistic);

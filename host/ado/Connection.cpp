@@ -34,14 +34,13 @@ void appendNumber(std::string& text, unsigned long long number) {
 
 // Turns the text the driver manager receives into the key under which its link is pooled: the text,
 // whether the link is read-only (set apart from the text) and, for a database file, the file's device
-// and inode.
+// and inode (their bytes: the key is only compared).
 void appendPoolKey(std::string& text, const ConnectionPlan& plan, const struct stat& file) {
     text += plan.readOnly ? "\nread-only" : "\nread-write";
     if (plan.databaseFile.empty()) return;
     text += '\n';
-    appendNumber(text, file.st_dev);
-    text += ':';
-    appendNumber(text, file.st_ino);
+    text.append(reinterpret_cast<const char*>(&file.st_dev), sizeof file.st_dev);
+    text.append(reinterpret_cast<const char*>(&file.st_ino), sizeof file.st_ino);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "host/ado/ConnectionText.h"
 #include "host/ado/Odbc.h"
+#include "host/os/CoarseClock.h"
 
 namespace host::ado {
 
@@ -56,7 +57,7 @@ public:
         bool wakeTimer = false;
         try {
             std::lock_guard lock(mutex_);
-            waiting_.push_back({std::move(key), std::move(link), Clock::now()});
+            waiting_.push_back({std::move(key), std::move(link), os::coarseNow()});
             if (waiting_.size() > kConnectionPoolCap) {
                 evicted = std::move(waiting_.front().link);
                 waiting_.erase(waiting_.begin());

@@ -1,9 +1,11 @@
 #include "host/ado/Recordset.h"
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cmath>
 #include <exception>
+#include <iterator>
 
 #include "host/ado/Connection.h"
 #include "host/ado/Errors.h"
@@ -173,7 +175,12 @@ void Recordset::open(const std::string& source, Connection& activeConnection, in
     if (activeConnection.olap_) {  // MDX, answered by the cube engine
         olap::CellSet cells = activeConnection.olap_->execute(source, activeConnection.commandTimeout);
         fields_.names_ = std::move(cells.fields);
-        records_ = std::move(cells.records);
+        values_.clear();
+        for (auto& record : cells.records) {
+            record.resize(fields_.names_.size());
+            std::move(record.begin(), record.end(), std::back_inserter(values_));
+        }
+        recordCount_ = static_cast<long>(cells.records.size());
         open_ = true;
         return;
     }
@@ -189,7 +196,8 @@ void Recordset::open(const std::string& source, Connection& activeConnection, in
     StatementDeadline deadline(stmt, activeConnection.plan_->sqlite ? activeConnection.commandTimeout : 0);
     const bool narrowText = activeConnection.handle_->narrowText();
     Fields fields;
-    std::vector<std::vector<Variant>> records;
+    std::vector<Variant> values;
+    long records = 0;
     try {
         const SQLRETURN rc = activeConnection.handle_->execDirect(stmt, sql);
         if (rc != SQL_NO_DATA) odbc::check(rc, SQL_HANDLE_STMT, stmt, component);
@@ -199,6 +207,7 @@ void Recordset::open(const std::string& source, Connection& activeConnection, in
         if (columns == 0) return;  // no result: the recordset stays closed
 
         std::vector<Kind> kinds;
+        values.reserve(static_cast<std::size_t>(columns));  // room for one record
         for (SQLUSMALLINT c = 1; c <= columns; ++c) {
             SQLSMALLINT type = 0;
             fields.names_.push_back(columnName(stmt, c, narrowText, type, component));
@@ -208,11 +217,9 @@ void Recordset::open(const std::string& source, Connection& activeConnection, in
             const SQLRETURN fetched = SQLFetch(stmt);
             if (fetched == SQL_NO_DATA) break;
             odbc::check(fetched, SQL_HANDLE_STMT, stmt, component);
-            std::vector<Variant> record;
-            record.reserve(kinds.size());
             for (SQLUSMALLINT c = 1; c <= columns; ++c)
-                record.push_back(readValue(stmt, c, kinds[c - 1], narrowText, component));
-            records.push_back(std::move(record));
+                values.push_back(readValue(stmt, c, kinds[c - 1], narrowText, component));
+            ++records;
         }
         statement.keep();
     } catch (const RuntimeError& e) {
@@ -221,7 +228,8 @@ void Recordset::open(const std::string& source, Connection& activeConnection, in
         throw;
     }
     fields_ = std::move(fields);
-    records_ = std::move(records);
+    values_ = std::move(values);
+    recordCount_ = records;
     open_ = true;
 }
 
@@ -231,7 +239,8 @@ void Recordset::close() {
     requireOpen();
     open_ = false;
     fields_ = Fields();
-    records_.clear();
+    values_.clear();
+    recordCount_ = 0;
 }
 
 void Recordset::requireOpen() const {
@@ -242,11 +251,10 @@ void Recordset::updateBatch(int) { requireOpen(); }
 
 Variant Recordset::getRows() const {
     requireOpen();
-    if (records_.empty()) throw RuntimeError(kNoCurrentRecord, objectModelDescription(kNoCurrentRecord));
-    const long fieldCount = fields_.Count();
-    Array rows({{0, fieldCount}, {0, static_cast<long>(records_.size())}});
-    for (long r = 0; r < static_cast<long>(records_.size()); ++r)
-        for (long f = 0; f < fieldCount; ++f) rows(f, r) = records_[r][f];
+    if (recordCount_ == 0) throw RuntimeError(kNoCurrentRecord, objectModelDescription(kNoCurrentRecord));
+    Array rows({{0, fields_.Count()}, {0, recordCount_}});
+    // Both hold the values record after record, field by field.
+    std::copy(values_.begin(), values_.end(), rows.elements().begin());
     return rows;
 }
 

@@ -56,7 +56,8 @@ private:
 
     bool open_ = false;
     Fields fields_;
-    std::vector<std::vector<Variant>> records_;
+    std::vector<Variant> values_;  // record after record, each with a value per field
+    long recordCount_ = 0;
 };
 
 }  // namespace host::ado

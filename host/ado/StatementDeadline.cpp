@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include "host/os/CoarseClock.h"
+
 namespace host::ado {
 
 // The watches that run and the thread that cancels the overdue ones. The thread sleeps until the
@@ -83,8 +85,9 @@ private:
 };
 
 StatementDeadline::StatementDeadline(SQLHSTMT statement, int seconds)
-    : statement_(statement), due_(std::chrono::steady_clock::now() + std::chrono::seconds(seconds)) {
+    : statement_(statement) {
     if (seconds <= 0) return;
+    due_ = os::coarseNow() + std::chrono::seconds(seconds);
     DeadlineWatcher::instance().add(*this);
     watched_ = true;
 }

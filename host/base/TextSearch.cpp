@@ -68,7 +68,7 @@ std::string Replace(std::string_view s, std::string_view find, std::string_view 
 }
 
 bool replaceAll(std::string& text, std::string_view find, std::string_view replaceWith, CompareMethod method) {
-    if (find.empty()) return false;
+    if (find.empty() || text.empty()) return false;
     std::optional<std::string> out = replacedMatches(text, TextFinder(text, find, method), replaceWith, -1);
     if (!out) return false;
     text = std::move(*out);

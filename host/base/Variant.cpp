@@ -243,7 +243,8 @@ bool operator==(const Variant& a, const Variant& b) {
 
 // ---- Array ----
 
-Array::Array(std::vector<Bound> bounds) : bounds_(std::move(bounds)) {
+Array::Array(std::span<const Bound> bounds) {
+    bounds_.assign(bounds.data(), bounds.data() + bounds.size());
     std::size_t n = bounds_.empty() ? 0 : 1;
     for (const Bound& b : bounds_) {
         if (b.count < 0) throw RuntimeError(err::SubscriptOutOfRange);
@@ -254,7 +255,7 @@ Array::Array(std::vector<Bound> bounds) : bounds_(std::move(bounds)) {
 
 Array Array::vector(std::vector<Variant> items, long lower) {
     Array a;
-    a.bounds_ = {Bound{lower, static_cast<long>(items.size())}};
+    a.bounds_.push_back(Bound{lower, static_cast<long>(items.size())});
     a.items_ = std::move(items);
     return a;
 }

@@ -10,10 +10,13 @@
 #include <initializer_list>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
+
+#include "host/base/SmallVector.h"
 
 namespace host {
 
@@ -153,7 +156,8 @@ public:
     };
 
     Array() = default;  // no dimensions, no elements (an array that was never dimensioned)
-    explicit Array(std::vector<Bound> bounds);
+    explicit Array(std::span<const Bound> bounds);
+    Array(std::initializer_list<Bound> bounds) : Array(std::span<const Bound>(bounds.begin(), bounds.size())) {}
     // A one-dimensional array of the given items, from the given lower bound.
     static Array vector(std::vector<Variant> items, long lower = 0);
     // A two-dimensional array rows x columns with lower bounds 1, as ranges give their values.
@@ -186,7 +190,7 @@ public:
 
 private:
     std::size_t offset(std::initializer_list<long> indices) const;
-    std::vector<Bound> bounds_;
+    SmallVector<Bound, 2> bounds_;
     std::vector<Variant> items_;
 };
 

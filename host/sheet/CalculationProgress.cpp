@@ -1,9 +1,9 @@
 #include "host/sheet/CalculationProgress.h"
 
-#include <time.h>
-
+#include <chrono>
 #include <string>
 
+#include "host/os/CoarseClock.h"
 #include "host/sheet/Application.h"
 
 namespace host::sheet {
@@ -15,11 +15,7 @@ constexpr double kEvery = 0.25;
 
 }  // namespace
 
-double coarseSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
+double coarseSeconds() { return std::chrono::duration<double>(os::coarseNow().time_since_epoch()).count(); }
 
 CalculationProgress::CalculationProgress(Application& application, const std::function<double()>& clock,
                                          std::size_t total)

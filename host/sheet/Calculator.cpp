@@ -14,16 +14,21 @@ using formula::Area;
 
 namespace {
 
+enum class CellOrder { Any, RowByRow };
+
 // The cells of every open sheet in one set of its calculation state (dirty or volatile), sheet by
-// sheet and row by row: they are calculated in this order where nothing else decides it.
-std::vector<NodeId> cellsOfEverySheet(Application& app, FlatSet<CellKey, CellKeySlot> Worksheet::CalcState::*set) {
+// sheet; with RowByRow, row by row within a sheet, the order they are calculated in where nothing
+// else decides it.
+std::vector<NodeId> cellsOfEverySheet(Application& app, FlatSet<CellKey, CellKeySlot> Worksheet::CalcState::*set,
+                                      CellOrder order) {
     std::vector<NodeId> cells;
     for (const auto& book : app.workbooks().all())
         for (const auto& sheet : book->worksheets()) {
             const auto first = cells.size();
             for (CellKey k : sheet->calcState().*set) cells.push_back({sheet.get(), k});
-            std::sort(cells.begin() + static_cast<std::ptrdiff_t>(first), cells.end(),
-                      [](const NodeId& a, const NodeId& b) { return a.key < b.key; });
+            if (order == CellOrder::RowByRow)
+                std::sort(cells.begin() + static_cast<std::ptrdiff_t>(first), cells.end(),
+                          [](const NodeId& a, const NodeId& b) { return a.key < b.key; });
         }
     return cells;
 }
@@ -43,7 +48,7 @@ void Calculator::ensureGraph() {
     graphStale_ = false;
     // Cells marked dirty while the graph was stale (formulas read from a file without a value, user
     // functions of an opened workbook) make what depends on them dirty too.
-    markDependentsDirty(nodesOf(cellsOfEverySheet(application_, &Worksheet::CalcState::dirty)));
+    markDependentsDirty(nodesOf(cellsOfEverySheet(application_, &Worksheet::CalcState::dirty, CellOrder::Any)));
 }
 
 std::vector<Calculator::Index> Calculator::nodesOf(const std::vector<NodeId>& cells) const {
@@ -109,8 +114,8 @@ void Calculator::calculateAll(bool full) {
     ensureGraph();
     if (full) return runAll();
     // Volatile cells and everything depending on them are calculated with the dirty ones.
-    markDependentsDirty(nodesOf(cellsOfEverySheet(application_, &Worksheet::CalcState::volatileCells)));
-    run(nodesOf(cellsOfEverySheet(application_, &Worksheet::CalcState::dirty)));
+    markDependentsDirty(nodesOf(cellsOfEverySheet(application_, &Worksheet::CalcState::volatileCells, CellOrder::Any)));
+    run(nodesOf(cellsOfEverySheet(application_, &Worksheet::CalcState::dirty, CellOrder::RowByRow)));
 }
 
 void Calculator::calculateSheet(Worksheet& sheet) {

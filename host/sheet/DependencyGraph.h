@@ -13,11 +13,11 @@
 #include <unordered_map>
 #include <vector>
 
+#include "host/base/SmallVector.h"
 #include "host/formula/Reference.h"
 #include "host/sheet/AreaIndex.h"
 #include "host/sheet/Cell.h"
 #include "host/sheet/FlatMap.h"
-#include "host/sheet/SmallVector.h"
 #include "host/sheet/Worksheet.h"
 
 namespace host::sheet {

@@ -11,7 +11,7 @@
 
 #include "host/sheet/CellStore.h"
 #include "host/sheet/FlatMap.h"
-#include "host/sheet/SmallVector.h"
+#include "host/base/SmallVector.h"
 
 using namespace host;
 using namespace host::sheet;

@@ -1,7 +1,7 @@
 #pragma once
 // A vector of plain values that keeps its first few values in itself and moves to the heap only when
-// it grows past them: a formula reads a few areas and a cell is read by a few formulas, so the lists
-// the dependency graph keeps for each cost no allocation.
+// it grows past them: a formula reads a few areas, a cell is read by a few formulas and an array has
+// one or two dimensions, so the lists kept for each cost no allocation.
 
 #include <algorithm>
 #include <cstddef>
@@ -11,7 +11,7 @@
 #include <type_traits>
 #include <utility>
 
-namespace host::sheet {
+namespace host {
 
 template <class T, std::size_t N>
 class SmallVector {
@@ -45,6 +45,11 @@ public:
     T& operator[](std::size_t i) { return data()[i]; }
     const T& operator[](std::size_t i) const { return data()[i]; }
     operator std::span<const T>() const { return {data(), size_}; }
+    T& back() { return data()[size_ - 1]; }
+    const T& back() const { return data()[size_ - 1]; }
+    friend bool operator==(const SmallVector& a, const SmallVector& b) {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end());
+    }
 
     void push_back(const T& value) {
         if (size_ == capacity()) grow(std::size_t{size_} * 2);
@@ -102,4 +107,4 @@ private:
     alignas(T) std::byte inline_[N * sizeof(T)];
 };
 
-}  // namespace host::sheet
+}  // namespace host
