@@ -68,8 +68,7 @@ Variant DispatchZOLAP000(const std::string& connection, const std::string& mdx, 
 Variant DispatchFunkcjaADO000(const std::string& connection, const Variant& sql) {
     SharedState().ErrorDetail.clear();
     try {
-        std::string text = connection;
-        Variant result = lastingObject().funkcjaADO000(text, sql);
+        Variant result = lastingObject().funkcjaADO000(connection, sql);
         return result.isArray() ? result : Variant(host::Array::vector({result}));
     } catch (const std::exception&) {
         return host::Array::vector({Variant(".")});

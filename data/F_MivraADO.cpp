@@ -44,6 +44,13 @@ Variant joinedArgument(const Variant& argument) {
     return argument;
 }
 
+// Sets `target` to the argument joined; a plain value (no range, no array) is copied into the room
+// the target's text already has.
+void setJoinedArgument(Variant& target, const Variant& argument) {
+    if (argument.isObject() || argument.isArray()) target = joinedArgument(argument);
+    else target = argument;
+}
+
 // "*" and "?" inside the quoted literals after the first " LIKE" become the SQL wildcards "%" and "_";
 // outside a literal they are operators (the "1*SUM(...)" of a built union) and stay.
 std::string likeWildcards(std::string query) {
@@ -98,16 +105,14 @@ Variant GetDataAdoCore(const Variant& connectionArgument, const Variant& queryAr
         const Variant mode = valueOf(modeArgument);
         PrepareVolatileCall();
 
-        const Variant connectionValue = joinedArgument(connectionArgument);
-        const Variant queryValue = joinedArgument(queryArgument);
-        s.CurrentConnectionText = connectionValue;
-        s.CurrentQueryText = queryValue;
-        std::string connection = connectionValue.toString();
+        setJoinedArgument(s.CurrentConnectionText, connectionArgument);
+        setJoinedArgument(s.CurrentQueryText, queryArgument);
+        std::string connection = s.CurrentConnectionText.toString();
         if (HoldsFolderPlaceholder(connection))
             connection = ReplaceFolderPlaceholder(connection);
         if (s.DescribeModeRequested) s.DescribeModeActive = true;
         IncrementCounter(s.DataFunctionCallCount);
-        const std::string query = likeWildcards(queryValue.toString());
+        const std::string query = likeWildcards(s.CurrentQueryText.toString());
 
         std::string description;
         description.reserve(connection.size() + query.size() + 8);

@@ -199,7 +199,7 @@ Variant clsF000::zOLAP000(const std::string& connection, const std::string& mdx,
     return result;
 }
 
-Variant clsF000::funkcjaADO000(std::string& connection, const Variant& sql) {
+Variant clsF000::funkcjaADO000(const std::string& connection, const Variant& sql) {
     auto& s = SharedState();
     // The connection and recordset live for this call only.
     struct Release {

@@ -48,7 +48,7 @@ public:
     host::Variant zOLAP000(const std::string& connection, const std::string& mdx, bool asArray);
     // The rows of an SQL statement as a [field, record] array from 0, through the login cache and the
     // login dialog; on failure a one-item array holding the failure text.
-    host::Variant funkcjaADO000(std::string& connection, const host::Variant& sql);
+    host::Variant funkcjaADO000(const std::string& connection, const host::Variant& sql);
     // Quits the private application so that the next link read starts a fresh one; says "OK." (or
     // "Err.") in a plain message box.
     void RefreshLinkEnviroment();
