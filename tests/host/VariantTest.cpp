@@ -120,6 +120,22 @@ TEST(VariantArray, BoundsAndStorageOrder) {
     EXPECT_TRUE(a(0, 4).isEmpty());
 }
 
+TEST(VariantArray, ThreeDimensionsCopyAndCompare) {
+    Array cube({{1, 2}, {0, 3}, {-1, 2}});  // (1 To 2, 0 To 2, -1 To 0)
+    EXPECT_EQ(cube.dimensions(), 3);
+    EXPECT_EQ(cube.size(), 12u);
+    cube.at({2, 2, 0}) = Variant("last");
+    EXPECT_EQ(cube.elements().back(), Variant("last"));
+    Array copy = cube;
+    EXPECT_EQ(copy, cube);
+    EXPECT_EQ(copy.lbound(3), -1);
+    copy.redimPreserve(1);
+    EXPECT_EQ(copy.ubound(3), 1);
+    EXPECT_EQ(copy.at({2, 2, 0}), Variant("last"));
+    EXPECT_FALSE(copy == cube);
+    EXPECT_EQ(errorNumberOf([&] { cube.at({1, 3, 0}); }), err::SubscriptOutOfRange);
+}
+
 TEST(VariantArray, CopiesOnAssignment) {
     Variant v(Array::vector({Variant(1), Variant(2)}));
     Variant copy = v;
