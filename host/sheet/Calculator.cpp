@@ -16,9 +16,15 @@ namespace {
 
 enum class CellOrder { Any, RowByRow };
 
+// Puts the cells from `first` on, all of one sheet, in row order: the order they are calculated in
+// where nothing else decides it.
+void sortRowByRow(std::vector<NodeId>& cells, std::size_t first) {
+    std::sort(cells.begin() + static_cast<std::ptrdiff_t>(first), cells.end(),
+              [](const NodeId& a, const NodeId& b) { return a.key < b.key; });
+}
+
 // The cells of every open sheet in one set of its calculation state (dirty or volatile), sheet by
-// sheet; with RowByRow, row by row within a sheet, the order they are calculated in where nothing
-// else decides it.
+// sheet; with RowByRow, row by row within a sheet.
 std::vector<NodeId> cellsOfEverySheet(Application& app, FlatSet<CellKey, CellKeySlot> Worksheet::CalcState::*set,
                                       CellOrder order) {
     std::vector<NodeId> cells;
@@ -26,9 +32,7 @@ std::vector<NodeId> cellsOfEverySheet(Application& app, FlatSet<CellKey, CellKey
         for (const auto& sheet : book->worksheets()) {
             const auto first = cells.size();
             for (CellKey k : sheet->calcState().*set) cells.push_back({sheet.get(), k});
-            if (order == CellOrder::RowByRow)
-                std::sort(cells.begin() + static_cast<std::ptrdiff_t>(first), cells.end(),
-                          [](const NodeId& a, const NodeId& b) { return a.key < b.key; });
+            if (order == CellOrder::RowByRow) sortRowByRow(cells, first);
         }
     return cells;
 }
@@ -126,6 +130,7 @@ void Calculator::calculateSheet(Worksheet& sheet) {
     for (CellKey k : state.dirty) roots.push_back({&sheet, k});
     for (CellKey k : state.volatileCells)
         if (!state.dirty.contains(k)) roots.push_back({&sheet, k});
+    sortRowByRow(roots, 0);
     run(nodesOf(roots));
 }
 
@@ -134,11 +139,14 @@ void Calculator::calculateRange(Worksheet& sheet, const std::vector<Area>& areas
     ensureGraph();
     std::vector<NodeId> cells;
     std::unordered_set<CellKey> seen;
-    for (const Area& a : areas)
+    for (const Area& a : areas) {
+        const std::size_t first = cells.size();
         graph_.forEachFormulaIn(sheet, a, [&](Index node) {
             const CellKey owner = graph_.id(node).key;
             if (seen.insert(owner).second) cells.push_back({&sheet, owner});
         });
+        sortRowByRow(cells, first);  // as a walk of the area's cells finds them
+    }
     run(nodesOf(cells));
     // What depends on the recalculated cells is now out of date.
     std::vector<Index> deps;
@@ -332,9 +340,12 @@ std::vector<Area> Calculator::precedentsOnSheet(Worksheet& sheet, const std::vec
     ensureGraph();
     std::vector<Area> found;
     std::unordered_set<CellKey> seen;
+    // The sheet's formulas row by row, so that areas are found in the same order every time.
+    std::vector<CellKey> formulas(sheet.formulaCells().begin(), sheet.formulaCells().end());
+    std::sort(formulas.begin(), formulas.end());
     std::vector<CellKey> work;
     for (const Area& a : areas)
-        for (CellKey k : sheet.formulaCells())
+        for (CellKey k : formulas)
             if (a.contains(keyRow(k), keyColumn(k))) work.push_back(k);
     for (std::size_t i = 0; i < work.size(); ++i) {
         if (!seen.insert(work[i]).second) continue;
@@ -343,7 +354,7 @@ std::vector<Area> Calculator::precedentsOnSheet(Worksheet& sheet, const std::vec
         for (const auto& r : graph_.references(*node)) {
             if (r.sheet != &sheet) continue;
             if (std::find(found.begin(), found.end(), r.area) == found.end()) found.push_back(r.area);
-            for (CellKey k : sheet.formulaCells())
+            for (CellKey k : formulas)
                 if (r.area.contains(keyRow(k), keyColumn(k))) work.push_back(k);
         }
     }
