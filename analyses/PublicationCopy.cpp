@@ -1,7 +1,7 @@
 #include "analyses/PublicationCopy.h"
 
 #include "core/A_Deklaracje.h"
-#include "data/P_ArchiwumCommands.h"
+#include "data/P_Archiwum.h"
 #include "host/base/RuntimeError.h"
 #include "host/formula/Formula.h"
 #include "host/sheet/Cell.h"

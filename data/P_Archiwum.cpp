@@ -7,7 +7,6 @@
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 #include "host/base/TextFile.h"
-#include "host/base/Utf8.h"
 #include "host/os/System.h"
 #include "host/sheet/Comment.h"
 
@@ -59,18 +58,12 @@ host::sheet::RangePtr CallerTwinRange(const host::sheet::Workbooks& books) {
     return twin ? twin->range(caller->address()) : nullptr;
 }
 
-}  // namespace
-
-namespace {
-
-// Whether a sheet of the workbooks can be a twin: its name ends with ".a" in either case (no other
-// character folds to those two). Most workbooks have none, and then no caller has a twin.
+// Whether a sheet of the workbooks can be a twin. Most workbooks have none, and then no caller has a
+// twin.
 bool mayHoldTwins(const host::sheet::Workbooks& books) {
     for (const auto& book : books.all())
-        for (const auto& sheet : book->worksheets()) {
-            const std::string& name = sheet->name();
-            if (name.size() >= 2 && name[name.size() - 2] == '.' && host::asciiLower(name.back()) == 'a') return true;
-        }
+        for (const auto& sheet : book->worksheets())
+            if (IsArchiveSheetName(sheet->name())) return true;
     return false;
 }
 
@@ -128,6 +121,11 @@ std::string EncodeSourceComment(std::string& text) {
 std::string DecodeSourceComment(std::string& text) {
     for (const auto& rewrite : kCommentRewrites) text = host::Replace(text, rewrite.comment, rewrite.description);
     return host::Left(text, host::InStr(text, "\n") - 1);
+}
+
+bool IsArchiveSheetName(const std::string& name) {
+    // Only "." upper-cases to "." and only "a" and "A" to "A", so the last two bytes tell.
+    return name.size() >= 2 && name[name.size() - 2] == '.' && (name.back() == 'a' || name.back() == 'A');
 }
 
 std::optional<host::Variant> ArchiveDecision(const std::string& key, ArchiveOrder order) {

@@ -33,6 +33,9 @@ std::string EncodeSourceComment(std::string& text);
 std::string DecodeSourceComment(std::string& text);
 
 // Which order of the archive decision a worker uses.
+// A twin sheet's name ends ".a" in any letter case.
+bool IsArchiveSheetName(const std::string& name);
+
 enum class ArchiveOrder {
     Standard,
     // The order of the OLAP2 builder: an empty twin cell goes live before a matching comment is served.

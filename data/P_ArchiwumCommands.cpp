@@ -155,8 +155,6 @@ void eraseTwinCells(const RangePtr& rng, host::sheet::Worksheet& twin, bool bCle
 
 }  // namespace
 
-bool IsArchiveSheetName(const std::string& name) { return host::UCase(host::Right(name, 2)) == ".A"; }
-
 std::string ArchiveSignature() {
     auto& app = ExcelApplication();
     return app.worksheetFunctionText(host::nowSerial(), "YYYY.MM.DD hh:mm:ss") + ", \r" + app.userName + ", " +

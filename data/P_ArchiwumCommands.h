@@ -70,8 +70,6 @@ void SelectArchiveMismatches();
 
 // ---- shared by the archive commands ----
 
-// A twin sheet's name ends ".a" in any letter case.
-bool IsArchiveSheetName(const std::string& name);
 // The end of an archive comment: the time as "YYYY.MM.DD hh:mm:ss", ", ", CR, the user's name, ", ",
 // the organisation's name.
 std::string ArchiveSignature();

@@ -1,6 +1,9 @@
 #pragma once
 // An index from cell keys to what a sheet stores for them elsewhere: open addressing in one array, so
-// that finding a cell is usually one probe (a calculation finds cells millions of times).
+// that finding a cell is usually one probe (a calculation finds cells millions of times). It is kept
+// apart from FlatMap for speed: a slot is a key and a pointer (a null pointer marks a free slot), and
+// the placement has no seed, as a store is filled in the order its cells are entered, never in a
+// table's slot order. Measured as a FlatMap, recalculation was about 10% slower.
 
 #include <cstdint>
 #include <vector>

@@ -125,6 +125,12 @@ TEST(Archive, LookupsOfTheCallingRange) {
     EXPECT_EQ(GetArchivedValue(), Variant(".."));
 }
 
+TEST(Archive, TwinSheetNamesEndInDotA) {
+    for (const char* name : {"Sheet1.a", "Sheet1.A", "Łódź.a", ".a", "Q1.actual.a"}) EXPECT_TRUE(IsArchiveSheetName(name)) << name;
+    for (const char* name : {"Sheet1", "Q1.actual", "a", "Sheet1.á", "Sheet1.Ａ", "Sheet1,a", ""})
+        EXPECT_FALSE(IsArchiveSheetName(name)) << name;
+}
+
 TEST(Archive, CommentEncodingRoundTrip) {
     for (const std::string& description :
          {kKey, std::string("m(:)Provider=MSOLAP;Data Source=c.cube(:)SELECT {[a01].&[1]} ON 0 FROM [c]"),
