@@ -128,6 +128,7 @@ host::sheet::RangePtr TelmSession::range(const std::string& address) {
 void TelmSession::runSteps(const std::vector<Step>& steps) {
     for (const Step& step : steps) {
         unhandled_.reset();
+        app_->takeCommandFailure();
         try {
             runStep(step);
         } catch (const TelmFailure& e) {
@@ -141,6 +142,7 @@ void TelmSession::runSteps(const std::vector<Step>& steps) {
         if (unhandled_)
             throw TelmFailure(stepText(step) + ": run-time error " + std::to_string(unhandled_->number()) + ": " +
                               unhandled_->description());
+        if (auto failure = app_->takeCommandFailure()) throw TelmFailure(stepText(step) + ": " + *failure);
     }
 }
 

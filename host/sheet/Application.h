@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "host/base/Variant.h"
@@ -168,6 +169,13 @@ public:
     void fireSheetChange(const WorksheetPtr& sheet, const RangePtr& target);
     void fireWorkbookActivate(const WorkbookPtr& workbook);
 
+    // ---- commands that fail on their own route ----
+    // A command that reports its own failure to the user (a message box on its failure route) and
+    // then ends notes it here, so that a host program can tell it from a command that succeeded.
+    void noteCommandFailure(std::string description) { commandFailure_ = std::move(description); }
+    // The failure noted since the last call, if any; clears it.
+    std::optional<std::string> takeCommandFailure() { return std::exchange(commandFailure_, std::nullopt); }
+
     // ---- files ----
     void setWorkbookStore(std::shared_ptr<WorkbookStore> store) { store_ = std::move(store); }
     WorkbookStore* workbookStore() const { return store_.get(); }
@@ -192,6 +200,7 @@ private:
     std::optional<std::string> editLine_;
     RangePtr clipboard_;
     bool quitRequested_ = false;
+    std::optional<std::string> commandFailure_;
     std::vector<std::function<void(const WorksheetPtr&)>> sheetCalculateHandlers_;
     std::vector<std::function<void(const WorksheetPtr&, const RangePtr&)>> sheetChangeHandlers_;
     std::vector<std::function<void(const WorkbookPtr&)>> workbookActivateHandlers_;
