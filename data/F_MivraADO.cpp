@@ -95,6 +95,11 @@ Variant shapedValue(const Variant& value) {
 
 }  // namespace
 
+Variant OneRowAnswer(const Variant& first) {
+    const Variant value = shapedValue(first);
+    return host::equals(value, ".") ? Variant(0) : value;
+}
+
 Variant GetDataAdoCore(const Variant& connectionArgument, const Variant& queryArgument, const Variant& modeArgument,
                        bool& serverCalculationAllowed) {
     auto& s = SharedState();
@@ -118,6 +123,14 @@ Variant GetDataAdoCore(const Variant& connectionArgument, const Variant& queryAr
         description.reserve(connection.size() + query.size() + 8);
         description.append("s(:)").append(connection).append(connection.ends_with(';') ? "" : ";").append("(:)").append(query);
         const auto serviceRequest = [&] { return "ADO(:)" + connection + (query.empty() ? "" : "(::)" + query); };
+
+        // A description asked for (the archive records each cell's request so) wins over the services and
+        // server calculation, which would answer with a value.
+        if (s.DescribeModeActive || isDescribeArgument(mode)) {
+            if (!s.ArchiveOperationActive)
+                if (auto archived = ArchiveDecision(description)) return *archived;
+            return description;
+        }
 
         if (!s.ServicesOff && !s.ServiceDirectCall) {
             if (s.ServiceCollecting) {
@@ -144,8 +157,6 @@ Variant GetDataAdoCore(const Variant& connectionArgument, const Variant& queryAr
 
         if (!s.ArchiveOperationActive)
             if (auto archived = ArchiveDecision(description)) return *archived;
-
-        if (s.DescribeModeActive || isDescribeArgument(mode)) return description;
 
         pending = Variant(0);
         const Variant rows = DispatchFunkcjaADO000(connection, query);

@@ -16,4 +16,8 @@ namespace telm {
 host::Variant GetDataAdoCore(const host::Variant& connection, const host::Variant& query, const host::Variant& mode,
                              bool& serverCalculationAllowed);
 
+// The value a one-row answer gives for its first field, as GetDataAdoCore shapes it: Null, empty, False,
+// 0 and the text "." give the number 0.
+host::Variant OneRowAnswer(const host::Variant& first);
+
 }  // namespace telm

@@ -100,6 +100,7 @@ std::unique_ptr<odbc::ConnectionHandle> Connection::connect(const ConnectionPlan
                                                             const std::string& odbcText) const {
     auto handle = std::make_unique<odbc::ConnectionHandle>();
     if (plan.readOnly) handle->setReadOnly();
+    if (plan.sqlite) handle->addSqliteSession(plan.route == ConnectionRoute::Access);
     handle->connect(odbcText, connectionTimeout, plan.component);
     if (plan.readOnly && plan.sqlite) odbc::execute(*handle, "PRAGMA query_only = 1", plan.component);
     return handle;

@@ -115,9 +115,15 @@ void ConnectionHandle::connect(const std::string& odbcText, int loginTimeoutSeco
     std::u16string text = toWide(odbcText);
     SQLSMALLINT outLength = 0;  // the completed text echoes the password: it is never kept
     const DriverSockets before = DriverSockets::current();
-    const SQLRETURN rc = SQLDriverConnectW(dbc_, nullptr, reinterpret_cast<SQLWCHAR*>(text.data()),
-                                           static_cast<SQLSMALLINT>(text.size()), nullptr, 0, &outLength,
-                                           SQL_DRIVER_NOPROMPT);
+    SQLRETURN rc = SQL_ERROR;
+    const auto driverConnect = [&] {
+        rc = SQLDriverConnectW(dbc_, nullptr, reinterpret_cast<SQLWCHAR*>(text.data()),
+                               static_cast<SQLSMALLINT>(text.size()), nullptr, 0, &outLength, SQL_DRIVER_NOPROMPT);
+    };
+    if (sqlite_)
+        sqlite_->open(driverConnect);
+    else
+        driverConnect();
     check(rc, SQL_HANDLE_DBC, dbc_, component);
     connected_ = true;
     sockets_ = DriverSockets::openedSince(before);
