@@ -119,9 +119,11 @@ void RefreshWorkbookArchives(const std::string& fileName) {
                     if (const auto twin = book->findSheet(sheet->name() + ".a"); twin && IsArchiveTwin(*twin))
                         if (!RefreshArchiveSheet(twin)) failed.push_back(twin->name());
         });
-        IgnoringErrors([&] {
+        try {
             if (book) book->close(true);
-        });
+        } catch (const RuntimeError& e) {
+            failed.push_back(fullName + " (" + e.description() + ")");
+        }
         IgnoringErrors([&] {
             if (wasOpen) app.workbooks().open(fullName);
         });
