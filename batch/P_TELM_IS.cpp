@@ -22,8 +22,10 @@ constexpr int kTitle = 2006;
 constexpr int kFirstRow = 3;
 constexpr int kArgumentColumns = 4;
 
+// Reports the program's failure and notes it for the caller.
 void report(const std::string& prompt, int buttons = host::ui::vbExclamation) {
     ReportMessage(prompt, buttons, GetMessageText(kTitle));
+    ExcelApplication().noteCommandFailure(prompt);
 }
 
 bool isProgramSheet(const host::sheet::WorksheetPtr& sheet) {

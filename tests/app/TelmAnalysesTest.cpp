@@ -6,6 +6,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "analyses/AnalysisList.h"
+#include "host/files/XlsxStore.h"
+#include "host/sheet/DocumentProperties.h"
+#include "support/ArchiveWorkbook.h"
 #include "support/SqlCells.h"
 #include "support/TelmRun.h"
 
@@ -33,7 +37,27 @@ struct TelmAnalyses : ::testing::Test {
     void telm(std::vector<std::string> arguments) {
         std::tie(printed, dialogs) = testsupport::runTelm(addin.string(), std::move(arguments));
     }
+    // The message of the step that failed the run, or "" when every step passed.
+    std::string failure(std::vector<std::string> arguments) {
+        try {
+            telm(std::move(arguments));
+            return {};
+        } catch (const telm::app::TelmFailure& e) {
+            telm::ResetSharedState();
+            return e.what();
+        }
+    }
 };
+
+// Sets a workbook file's first publication setting, as typed into its properties.
+void setPublication(const std::string& file, const std::string& setting) {
+    auto app = host::sheet::Application::create();
+    host::files::attachWorkbookStore(*app);
+    auto book = app->workbooks().open(file);
+    book->customDocumentProperties().remove("TELM.NET.Publ1");
+    book->customDocumentProperties().add("TELM.NET.Publ1", host::sheet::PropertyType::String, setting);
+    book->save();
+}
 
 }  // namespace
 
@@ -60,4 +84,27 @@ TEST_F(TelmAnalyses, AProgramRunFromItsSheet) {
           "F1:G2"});
     EXPECT_EQ(printed, "Adam\t7\nAnna\t10.5\n");
     EXPECT_NE(dialogs.find("Step 3: SQL"), std::string::npos) << dialogs;
+}
+
+TEST_F(TelmAnalyses, APublicationRefusedFailsTheRunAndNothingAfterItIsSaved) {
+    const std::string north = work.file("north.xlsx"), ana = work.file("north.ana");
+    telm({"--new", "--set", "A1==GETDATA(\"Amount\",\"Anna\")", "--save-as", north});
+    telm::WriteAnalysisList(ana, {{north, "P"}});
+
+    // No suffix given: the mirror is written beside it, also when an analysis publishes it.
+    setPublication(north, "Format=xlsx");
+    EXPECT_EQ(failure({"--answer", ana, "--run", "OpenAnalyse", "--save"}), "");
+    EXPECT_EQ(failure({work.file("north_mirror.xlsx"), "--print-formulas", "A1"}), "");
+    EXPECT_EQ(printed, "10.5\n");
+
+    // A setting that names the workbook itself.
+    setPublication(north, "Suffix=;Format=xlsx");
+    const std::string before = testsupport::readFile(north);
+    std::string failed = failure({north, "--run", "PublishDefault", "--set", "A1=0", "--save"});
+    EXPECT_NE(failed.find("--run PublishDefault: north.xlsx was not published in " + north), std::string::npos)
+        << failed;
+    EXPECT_NE(failed.find("would replace the open workbook"), std::string::npos) << failed;
+    failed = failure({"--answer", ana, "--run", "OpenAnalyse", "--set", "A1=0", "--save"});
+    EXPECT_NE(failed.find("--run OpenAnalyse"), std::string::npos) << failed;
+    EXPECT_EQ(testsupport::readFile(north), before);
 }
