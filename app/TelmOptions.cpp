@@ -25,7 +25,7 @@ const std::map<std::string, Kind>& stepsWithArgument() {
 
 const std::map<std::string, Kind>& plainSteps() {
     static const std::map<std::string, Kind> steps = {
-        {"--new", Kind::New}, {"--calc", Kind::Calculate}, {"--calc-sheet", Kind::CalculateSheet}, {"--save", Kind::Save},
+        {"--new", Kind::New}, {"--calc", Kind::Calculate}, {"--calc-sheet", Kind::CalculateSheet}, {"--refresh", Kind::Refresh}, {"--save", Kind::Save},
         {"--menus", Kind::Menus}};
     return steps;
 }
@@ -141,6 +141,8 @@ Steps:
   --copy RANGE           copy a range to the clipboard (for PasteSpecialOnlyValues)
   --calc                 calculate all open workbooks
   --calc-sheet           calculate the active sheet
+  --refresh              refresh the query tables and pivot tables of the active workbook from
+                         their databases and cubes
   --print RANGE          print the values of a range as displayed, tab-separated rows
   --print-formulas RANGE print the formulas of a range
   --save                 save the active workbook

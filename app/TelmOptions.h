@@ -8,7 +8,7 @@
 namespace telm::app {
 
 struct Step {
-    enum class Kind { New, Select, Sheet, Book, Run, Set, Calculate, CalculateSheet, Print, PrintFormulas, Save, SaveAs, Eval, Copy, Menus };
+    enum class Kind { New, Select, Sheet, Book, Run, Set, Calculate, CalculateSheet, Refresh, Print, PrintFormulas, Save, SaveAs, Eval, Copy, Menus };
     Kind kind;
     std::string argument;
 };

@@ -5,6 +5,8 @@
 
 #include "app/MenuListing.h"
 #include "app/ScheduledMacros.h"
+#include "host/ado/QueryTableRefresh.h"
+#include "host/olap/PivotRefresh.h"
 #include "host/base/NumberFormat.h"
 #include "host/sheet/CommandBars.h"
 #include "host/base/RuntimeError.h"
@@ -215,6 +217,7 @@ void TelmSession::runStep(const Step& step) {
     }
     case Kind::Calculate: app_->calculate(); break;
     case Kind::CalculateSheet: activeWorkbook()->activeSheet()->calculate(); break;
+    case Kind::Refresh: refreshAll(); break;
     case Kind::Print: print(step.argument, false); break;
     case Kind::PrintFormulas: print(step.argument, true); break;
     case Kind::Save: activeWorkbook()->save(); break;
@@ -222,6 +225,13 @@ void TelmSession::runStep(const Step& step) {
     case Kind::Eval: eval(step.argument); break;
     case Kind::Copy: range(step.argument)->copy(); break;
     case Kind::Menus: printInstalledCommands(app_->commandBars(), out_); break;
+    }
+}
+
+void TelmSession::refreshAll() {
+    for (const auto& sheet : activeWorkbook()->worksheets()) {
+        for (const auto& table : sheet->queryTables()) host::ado::refreshQueryTable(*sheet, *table);
+        for (const auto& table : sheet->pivotTables()) host::olap::refreshPivotTable(*sheet, *table);
     }
 }
 

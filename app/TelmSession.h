@@ -51,6 +51,7 @@ private:
     std::optional<double> runDueMacrosWhileWaiting();
     void runStep(const Step& step);
     host::sheet::RangePtr range(const std::string& address);
+    void refreshAll();
     void print(const std::string& rangeText, bool formulas);
     void eval(const std::string& formulaText);
     host::sheet::WorkbookPtr activeWorkbook() const;
