@@ -19,44 +19,16 @@
 #include "host/ado/Recordset.h"
 #include "support/AddInHost.h"
 #include "support/Odbc.h"
-#include "support/TempFolder.h"
+#include "support/TelmProgram.h"
 
 namespace fs = std::filesystem;
-using testsupport::TempFolder;
 
 namespace {
 
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testsupport::Outcome;
+using testsupport::slurp;
 
-struct Outcome {
-    int status;
-    std::string out, err;
-};
-
-// An add-in folder for telm, and runs of the program on it with standard output and standard error
-// kept apart.
-struct TelmUser : ::testing::Test {
-    TempFolder addin{"telm-addin"};
-    TempFolder work{"telm-work"};
-    TempFolder io{"telm-io"};
-
-    TelmUser() { testsupport::writeToolbarFile(addin.file("TELM.NET.CommandBars.xlb")); }
-
-    std::string commandLine(const std::string& arguments, const std::string& library = TELM_ADDIN_LIBRARY) const {
-        return std::string(TELM_PROGRAM) + " --addin " + addin.string() + " --library " + library + " " + arguments +
-               " >" + io.file("out") + " 2>" + io.file("err") + " </dev/null";
-    }
-    Outcome collect(int status) const { return {status, slurp(io.file("out")), slurp(io.file("err"))}; }
-    Outcome run(const std::string& arguments, const std::string& environment = "",
-            const std::string& library = TELM_ADDIN_LIBRARY) const {
-        const int status = std::system((environment + " " + commandLine(arguments, library)).c_str());
-        return collect(WEXITSTATUS(status));
-    }
+struct TelmUser : ::testing::Test, testsupport::TelmProgram {
     // A saved workbook with 1 in A1.
     std::string savedBook(const std::string& name) const {
         const std::string path = work.file(name);
@@ -190,8 +162,7 @@ TEST_F(TelmUser, FailuresNameTheStepAndStopTheRun) {
     EXPECT_NE(r.err.find("--run Fail: run-time error 5: The command failed on purpose"), std::string::npos) << r.err;
     EXPECT_EQ(slurp(book), before);
 
-    // The add-in folder: missing, a file, unreadable.
-    EXPECT_NE(run("--eval 1").err.size(), 0u);
+    // The add-in folder is a file.
     const std::string asFile = std::string(TELM_PROGRAM) + " --addin " + book + " --eval 1 2>&1 >/dev/null";
     FILE* pipe = popen(asFile.c_str(), "r");
     char buffer[512] = {};
@@ -218,16 +189,20 @@ TEST_F(TelmUser, WorksheetFunctionsWithoutTheirArgumentsAreErrors) {
 }
 
 TEST_F(TelmUser, TheLocaleChoosesTheStartLanguageAndTheCommandLineOverridesIt) {
-    // The first status-bar text of a run is start-up's "interface" text, in the start language.
-    auto firstStatus = [](const Outcome& r) {
-        const auto at = r.err.find("... ");
-        return at == std::string::npos ? std::string() : r.err.substr(at + 4, r.err.find('\n', at) - at - 4);
-    };
-    EXPECT_EQ(firstStatus(run("--eval 1", "LC_ALL= LC_MESSAGES= LANG=pl_PL.UTF-8")), "Ustawianie interfejsu...");
-    EXPECT_EQ(firstStatus(run("--eval 1", "LC_ALL= LC_MESSAGES= LANG=en_GB.UTF-8")), "Processing interface...");
-    EXPECT_EQ(firstStatus(run("--eval 1", "LC_ALL=pl_PL.UTF-8 LANG=en_GB.UTF-8")), "Ustawianie interfejsu...");
-    EXPECT_EQ(firstStatus(run("--country 48 --eval 1", "LC_ALL= LC_MESSAGES= LANG=C")), "Ustawianie interfejsu...");
+    // The menus are captioned in the start language.
+    auto menus = [](const Outcome& r) { return r.out; };
+    const std::string polish = menus(run("--country 48 --new --menus"));
+    const std::string english = menus(run("--country 1 --new --menus"));
+    ASSERT_NE(polish, english);
+    EXPECT_EQ(menus(run("--new --menus", "LC_ALL= LC_MESSAGES= LANG=pl_PL.UTF-8")), polish);
+    EXPECT_EQ(menus(run("--new --menus", "LC_ALL= LC_MESSAGES= LANG=en_GB.UTF-8")), english);
+    EXPECT_EQ(menus(run("--new --menus", "LC_ALL=pl_PL.UTF-8 LANG=en_GB.UTF-8")), polish);
+    EXPECT_EQ(menus(run("--country 48 --new --menus", "LC_ALL= LC_MESSAGES= LANG=C")), polish);
     EXPECT_EQ(run("--country pl --eval 1").status, 2);
+    // Start-up's passing status text is no progress worth showing.
+    const Outcome quiet = run("--eval 1");
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.err, "");
 }
 
 TEST(TelmInterface, TheStatusBarIsReleasedOnceTheInterfaceIsRebuilt) {
@@ -252,8 +227,8 @@ TEST(TelmInterface, PivotListAndQueryMenusHoldTheCommandsInAPopup) {
 }
 
 TEST_F(TelmUser, DialogsStayOffStandardOutputAndCancelCanBeGivenInAdvance) {
-    // "Login" is the companion's dialog: a user name, then a password.
-    const Outcome r = run("--answer someone --answer 'hidden-word' --run Login --eval '=1'");
+    // "Login" is the companion's dialog: a user name, then a password, here on standard input.
+    const Outcome r = runWithInput("--run Login --eval '=1'", "someone\nsecret:hidden-word\n");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "1\n");
     EXPECT_NE(r.err.find("someone"), std::string::npos) << r.err;
@@ -271,8 +246,8 @@ TEST_F(TelmUser, NoPasswordIsShownInALoginRun) {
     // A refused password brings the login dialog, which shows the connection text.
     const std::string formula = "=GETDATAODBC(\"" + server->connection("Uid=" + server->user + ";Pwd=wrong-word;") +
                                 "\",\"SELECT 42\",FALSE)";
-    const Outcome r = run("--new --set " + quoted("A1=" + formula) + " --answer " + server->user + " --answer " +
-                      server->password + " --print A1");
+    std::ofstream(io.file("answers")) << server->user << "\nsecret:" << server->password << "\n";
+    const Outcome r = run("--new --set " + quoted("A1=" + formula) + " --answers " + io.file("answers") + " --print A1");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "42\n");
     EXPECT_NE(r.err.find("Authorisation is required."), std::string::npos) << r.err;

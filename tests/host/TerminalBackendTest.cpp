@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "host/base/RuntimeError.h"
 #include "host/ui/Dialogs.h"
 #include "host/ui/Form.h"
 #include "host/ui/TerminalBackend.h"
@@ -10,11 +11,12 @@ using namespace host::ui;
 
 namespace {
 
+// Input that is not a terminal; at its end, dialogs take their defaults.
 struct Terminal {
     std::istringstream in;
     std::ostringstream out;
     TerminalBackend backend{in, out};
-    explicit Terminal(const std::string& typed = "") : in(typed) {}
+    explicit Terminal(const std::string& typed = "") : in(typed) { backend.takeDefaults(true); }
 };
 
 }  // namespace
@@ -27,6 +29,20 @@ TEST(TerminalBackendTest, MessageBoxesTakeNamesNumbersAndDefaults) {
     EXPECT_EQ(t.backend.messageBox({"Done.", "", vbOKOnly}), vbOK);                    // end of input: default
     t.backend.giveAnswer("6");
     EXPECT_EQ(t.backend.messageBox({"Again?", "", vbYesNo}), vbYes);  // given in advance, before reading
+    t.backend.giveAnswer("nie");
+    EXPECT_EQ(t.backend.messageBox({"Again?", "", vbYesNo}), vbNo);  // a Polish caption
+
+    // Without defaults, the end of the answers refuses the dialog: it stops the code that showed it.
+    t.backend.takeDefaults(false);
+    try {
+        t.backend.messageBox({"Archive the sheet?\nIt has 3 cells.", "Archive", vbYesNo});
+        ADD_FAILURE() << "answered";
+    } catch (const host::RuntimeError& e) {
+        EXPECT_EQ(e.number(), host::err::UserInterrupt);
+    }
+    const auto refusal = t.backend.takeRefusal();
+    ASSERT_TRUE(refusal);
+    EXPECT_NE(refusal->find("\"Archive: Archive the sheet?\" got no answer"), std::string::npos) << *refusal;
 }
 
 TEST(TerminalBackendTest, InputsAndPaths) {
@@ -37,6 +53,11 @@ TEST(TerminalBackendTest, InputsAndPaths) {
     EXPECT_EQ(t.backend.pickFolder({"Folder", "/tmp"}), std::nullopt);  // end of input: cancel
     t.backend.giveAnswer("/a.txt;/b.txt");
     EXPECT_EQ(t.backend.openFile({{}, "Open", true}), (std::vector<std::string>{"/a.txt", "/b.txt"}));
+}
+
+TEST(TerminalBackendTest, FormActionsSplitAtSemicolonsButNotEscapedOnes) {
+    EXPECT_EQ(formActions("A=x\\;y;click B;"), (std::vector<std::string>{"A=x;y", "click B", ""}));
+    EXPECT_EQ(formActions("A=C:\\dir\\"), (std::vector<std::string>{"A=C:\\dir\\"}));
 }
 
 TEST(TerminalBackendTest, FormsAreWorkedWithActions) {
