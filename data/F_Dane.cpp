@@ -199,8 +199,10 @@ void runVariable(const DataModelVariable& variable, std::span<const Variant> val
         bool notAllowed = false;
         result = GetDataAdoCore(std::move(connection), sqlOf(variable, std::move(query)), false, notAllowed);
     } else if (type == "ODBC2") {
-        const auto parts = commaParts(sqlOf(variable, query), 2);
-        const std::string sql = BuildSqlUnion("", "", parts[0], parts[1]);
+        // The builder keeps every mask inside the template's literal; the statement it builds is
+        // checked again as it will run.
+        const auto parts = commaParts(query, 2);
+        const std::string sql = sqlOf(variable, BuildSqlUnion("", "", parts[0], parts[1]));
         result = GetDataAdoCore(connection, sql, 0, serverCalculation);
     } else {
         result = add + "  @  " + query + "  @  " + connection;
