@@ -122,9 +122,11 @@ std::vector<std::string> commaParts(const std::string& text, std::size_t needed)
 
 // The query text of an SQL source after substitution: a value put in place of an argument name may
 // not add a statement to the model's own text (a query its author wrote as several statements runs
-// as written).
+// as written), neither as given nor as it runs, with its LIKE wildcards written for SQL.
 std::string sqlOf(const DataModelVariable& variable, std::string query) {
-    if (host::ado::addsStatements(variable.QUERYTEXT, query)) fail();
+    if (host::ado::addsStatements(variable.QUERYTEXT, query) ||
+        host::ado::addsStatements(variable.QUERYTEXT, LikeWildcards(query)))
+        fail();
     return query;
 }
 

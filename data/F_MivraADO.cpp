@@ -51,27 +51,6 @@ void setJoinedArgument(Variant& target, const Variant& argument) {
     else target = argument;
 }
 
-// "*" and "?" inside the quoted literals after the first " LIKE" become the SQL wildcards "%" and "_";
-// outside a literal they are operators (the "1*SUM(...)" of a built union) and stay.
-std::string likeWildcards(std::string query) {
-    const long p = host::InStr(query, " LIKE", host::CompareMethod::Text);
-    if (p == 0) return query;
-    std::string rest = host::Mid(query, p);
-    char quote = 0;
-    for (char& c : rest) {  // quotes and wildcards are ASCII: bytes will do
-        if (!quote) {
-            if (c == '\'' || c == '"') quote = c;
-        } else if (c == quote) {
-            quote = 0;
-        } else if (c == '*') {
-            c = '%';
-        } else if (c == '?') {
-            c = '_';
-        }
-    }
-    return host::Left(query, p - 1) + rest;
-}
-
 // The value of an argument given as a range (a cell reference), else the argument itself.
 Variant valueOf(const Variant& argument) {
     if (auto range = host::sheet::asRange(argument)) return range->value2();
@@ -95,6 +74,25 @@ Variant shapedValue(const Variant& value) {
 
 }  // namespace
 
+std::string LikeWildcards(std::string query) {
+    const long p = host::InStr(query, " LIKE", host::CompareMethod::Text);
+    if (p == 0) return query;
+    std::string rest = host::Mid(query, p);
+    char quote = 0;
+    for (char& c : rest) {  // quotes and wildcards are ASCII: bytes will do
+        if (!quote) {
+            if (c == '\'' || c == '"') quote = c;
+        } else if (c == quote) {
+            quote = 0;
+        } else if (c == '*') {
+            c = '%';
+        } else if (c == '?') {
+            c = '_';
+        }
+    }
+    return host::Left(query, p - 1) + rest;
+}
+
 Variant GetDataAdoCore(const Variant& connectionArgument, const Variant& queryArgument, const Variant& modeArgument,
                        bool& serverCalculationAllowed) {
     auto& s = SharedState();
@@ -112,7 +110,7 @@ Variant GetDataAdoCore(const Variant& connectionArgument, const Variant& queryAr
             connection = ReplaceFolderPlaceholder(connection);
         if (s.DescribeModeRequested) s.DescribeModeActive = true;
         IncrementCounter(s.DataFunctionCallCount);
-        const std::string query = likeWildcards(s.CurrentQueryText.toString());
+        const std::string query = LikeWildcards(s.CurrentQueryText.toString());
 
         std::string description;
         description.reserve(connection.size() + query.size() + 8);
