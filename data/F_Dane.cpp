@@ -194,6 +194,9 @@ void runVariable(const DataModelVariable& variable, std::span<const Variant> val
         std::string options;
         result = GetDataOlap2(parts[0], parts[1], parts[2], add, expression, options, where, "", "");
     } else if (type == "XLS_ODBC") {
+        if (host::ado::addsStatements(XlsOdbcSql(variable.CONNECTIONTEXT, variable.ADDSTRING, variable.QUERYTEXT),
+                                      XlsOdbcSql(connection, add, query)))
+            fail();
         result = GetDataXlsOdbc(connection, add, query);
     } else if (type == "XLS" || type == "XLS2") {
         result = GetDataLinkPublic(connection, std::string());

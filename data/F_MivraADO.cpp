@@ -10,6 +10,7 @@
 #include "data/P_Archiwum.h"
 #include "data/S_ServerCalculation.h"
 #include "data/S_ServiceManager.h"
+#include "host/ado/SqlStatements.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 #include "host/sheet/Range.h"
@@ -127,11 +128,15 @@ Variant GetDataAdoCore(const Variant& connectionArgument, const Variant& queryAr
 
         if (s.ServerCalculationOn && serverCalculationAllowed) {
             AddServerCalculationRequest(host::Trim(s.JoinedArguments) + "(:::)" + serviceRequest());
+            // The arguments, quotes doubled, stay one literal in every reading (a backslash at the
+            // end would escape its closing quote in some): otherwise the call fails.
+            const std::string lookup = "SELECT SUM([Value]) FROM [SCTable3] WHERE [Args] = '" +
+                                       host::Replace(host::Trim(s.JoinedArguments), "'", "''") + "'";
+            if (!host::ado::isSingleCompleteStatement(lookup)) return std::nullopt;
             const Variant computed = DispatchFunkcjaADO000(
                 "Driver={Microsoft Access Driver (*.mdb)};ReadOnly=True;DBQ=" + s.AddInFolder +
                     "\\ServerCalculation\\TelmNetServerCalculation.mdb",
-                "SELECT SUM([Value]) FROM [SCTable3] WHERE [Args] = '" +
-                    host::Replace(host::Trim(s.JoinedArguments), "'", "''") + "'");  // arguments may hold quotes
+                lookup);
             const Variant r = computed.arrayValue()(0, 0);
             if (r.isNull()) {
                 result = "No data";
