@@ -82,6 +82,8 @@ TEST(NativeCode, ConnectionTextsNamingLibrariesAreRefused) {
     std::ofstream(t.folder.file("x.dsn")) << "[ODBC]\nDriver=" << t.payload.library << "\n";
     const Variant fileDsn = t.odbcWith("FILEDSN=" + t.folder.file("x.dsn") + ";", "SELECT 1");
     EXPECT_NE(t.failureOf(fileDsn).find("FILEDSN"), std::string::npos) << t.failureOf(fileDsn);
+    const Variant attribute = t.odbcWith(t.connection + "DMConnAttr=[105]=" + t.folder.file("t.log") + ";", "SELECT 1");
+    EXPECT_NE(t.failureOf(attribute).find("DMConnAttr"), std::string::npos) << t.failureOf(attribute);
     // The driver's trace file is a file of the text's choosing.
     const Variant trace = t.odbcWith(t.connection + "Tracefile=" + t.folder.file("trace.txt") + ";", "SELECT 1");
     EXPECT_NE(t.failureOf(trace).find("Tracefile"), std::string::npos) << t.failureOf(trace);
