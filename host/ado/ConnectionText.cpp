@@ -90,9 +90,10 @@ bool registeredDriver(const std::string& name) {
     return library[0] != '\0';
 }
 
-// Items that make the driver manager load a library or write a file of the text's choosing.
-void refuseFileDsns(const std::vector<ConnectionItem>& items) {
-    for (const char* key : {"FILEDSN", "SAVEFILE"})
+// Items by which the driver manager reads a driver from a file (FILEDSN), writes a file (SAVEFILE) or
+// sets attributes of the text's choosing on the connection (DMConnAttr, DMStmtAttr, DMEnvAttr).
+void refuseManagerItems(const std::vector<ConnectionItem>& items) {
+    for (const char* key : {"FILEDSN", "SAVEFILE", "DMConnAttr", "DMStmtAttr", "DMEnvAttr"})
         if (findConnectionItem(items, key))
             throw RuntimeError(kDriverError, std::string("[ODBC] The connection text may not use ") + key +
                                                  "=: name a data source registered in odbc.ini (DSN=) or a "
@@ -211,7 +212,7 @@ ConnectionPlan planConnection(const std::string& text, const std::string& user, 
     }
 
     useOdbcNames(items);
-    refuseFileDsns(items);
+    refuseManagerItems(items);
     plan.readOnly = isTrue(findConnectionItem(items, "ReadOnly"));
 
     const ConnectionItem* driver = findConnectionItem(items, "Driver");

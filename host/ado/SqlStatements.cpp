@@ -265,9 +265,9 @@ bool staysInPlace(std::string_view sql, std::size_t position, std::string_view v
         return reader.inSingleQuotes();
     });
     if (inLiteral) return value.find_first_of("'\\") == std::string_view::npos;
-    return !value.empty() && std::all_of(value.begin(), value.end(), [](char c) {
-        return (isLetter(c) && static_cast<unsigned char>(c) < 0x80) || isDigit(c) || c == '%' || c == '.';
-    });
+    // Bytes of non-ASCII letters take no part in any server's syntax.
+    return !value.empty() && std::all_of(value.begin(), value.end(),
+                                         [](char c) { return isLetter(c) || isDigit(c) || c == '%' || c == '.'; });
 }
 
 }  // namespace host::ado

@@ -23,7 +23,8 @@ bool isSingleCompleteStatement(std::string_view sql);
 
 // True when `value`, put into `sql` at `position` (where a placeholder stands), stays where the text
 // puts it in every server's reading: at a place inside a '...' literal it holds no quote and no
-// backslash; anywhere else it is one run of letters, digits, "_", "%" and "." (a name or a number).
+// backslash; anywhere else it is one run of letters (of any script), digits, "_", "%" and "." (a name
+// or a number).
 bool staysInPlace(std::string_view sql, std::size_t position, std::string_view value);
 
 }  // namespace host::ado

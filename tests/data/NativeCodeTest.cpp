@@ -1,5 +1,6 @@
 // No cell, model variable or connection text loads native code: SQLite's load_extension() on every
-// SQLite route, the SQLite driver's LoadExt item, and drivers given as files. Each refusal next to the ordinary use it must leave working.
+// SQLite route, the SQLite driver's LoadExt item, and drivers given as files; nor does a statement
+// make SQLite create a file. Each refusal next to the ordinary use it must leave working.
 
 #include <gtest/gtest.h>
 
@@ -81,9 +82,27 @@ TEST(NativeCode, ConnectionTextsNamingLibrariesAreRefused) {
     std::ofstream(t.folder.file("x.dsn")) << "[ODBC]\nDriver=" << t.payload.library << "\n";
     const Variant fileDsn = t.odbcWith("FILEDSN=" + t.folder.file("x.dsn") + ";", "SELECT 1");
     EXPECT_NE(t.failureOf(fileDsn).find("FILEDSN"), std::string::npos) << t.failureOf(fileDsn);
+    const Variant attribute = t.odbcWith(t.connection + "DMConnAttr=[105]=" + t.folder.file("t.log") + ";", "SELECT 1");
+    EXPECT_NE(t.failureOf(attribute).find("DMConnAttr"), std::string::npos) << t.failureOf(attribute);
     // The driver's trace file is a file of the text's choosing.
     const Variant trace = t.odbcWith(t.connection + "Tracefile=" + t.folder.file("trace.txt") + ";", "SELECT 1");
     EXPECT_NE(t.failureOf(trace).find("Tracefile"), std::string::npos) << t.failureOf(trace);
     EXPECT_FALSE(std::filesystem::exists(t.folder.file("trace.txt")));
     EXPECT_FALSE(t.payload.loaded());
+}
+
+TEST(NativeCode, NoStatementCreatesAFile) {
+    NativeCells t;
+    // VACUUM INTO and ATTACH create the file they name, the connection's NoCreat notwithstanding;
+    // the Excel route's database in memory has no NoCreat at all.
+    const std::string book = t.folder.file("plan.xlsx");
+    testsupport::writePlanBook(book);
+    const std::string excel = "Driver={Microsoft Excel Driver (*.xls)};DBQ=" + book + ";";
+    const auto refused = [&](const Variant& v) { return t.failureOf(v).find("authoriz") != std::string::npos; };
+    EXPECT_TRUE(refused(t.odbc("VACUUM INTO '" + t.folder.file("copy.db") + "'")));
+    EXPECT_TRUE(refused(t.odbc("ATTACH DATABASE '" + t.folder.file("new.db") + "' AS a")));
+    EXPECT_TRUE(refused(t.odbcWith(excel, "ATTACH DATABASE '" + t.folder.file("excel.db") + "' AS a")));
+    for (const char* file : {"copy.db", "new.db", "excel.db"}) EXPECT_FALSE(std::filesystem::exists(t.folder.file(file))) << file;
+    // A database in memory may still be attached (the statement runs and gives no rows).
+    EXPECT_FALSE(refused(t.odbc("ATTACH DATABASE ':memory:' AS m")));
 }

@@ -94,6 +94,7 @@ TEST(SqlStatements, ValuesStayInTheirPlace) {
     // Outside a literal only a name or a number fits.
     const std::string bare = "FROM K WHERE C = {konto}";
     EXPECT_TRUE(staysInPlace(bare, bare.find("{konto}"), "201"));
+    EXPECT_TRUE(staysInPlace(bare, bare.find("{konto}"), "Kwota_zł"));
     EXPECT_FALSE(staysInPlace(bare, bare.find("{konto}"), "201 OR 1=1"));
     EXPECT_FALSE(staysInPlace(bare, bare.find("{konto}"), ""));
     // A place some server reads outside the literal counts as outside.
