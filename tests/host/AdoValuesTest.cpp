@@ -115,6 +115,15 @@ TEST(AdoValues, SqliteNumbersKeepAllTheirDigitsOnTheSqliteAndAccessRoutes) {
     EXPECT_EQ(firstRecord(access, "SELECT SUM(Value) FROM P WHERE Args = 'c'").values[0], Variant("xxx"));
     EXPECT_EQ(firstRecord(access, "SELECT SUM(Value) FROM P WHERE Args = 'd'").values[0], Variant(3.5));
     EXPECT_TRUE(firstRecord(access, "SELECT SUM(Value) FROM P WHERE Args = 'z'").values[0].isNull());
+
+    // A workbook's numbers keep theirs too.
+    auto store = std::make_shared<testsupport::SheetStore>();
+    store->cells = {{"V"}, {100000000000045.5}, {0.1}};
+    Connection excel;
+    excel.workbookStore = store;
+    excel.open("Driver={Microsoft Excel Driver (*.xls)};ReadOnly=1;DBQ=/data/Book.xls");
+    EXPECT_EQ(firstRecord(excel, "SELECT V FROM [Data$A1:A3]").values[0], Variant(100000000000045.5));
+    EXPECT_EQ(firstRecord(excel, "SELECT SUM(V) FROM [Data$A1:A3]").values[0], Variant(100000000000045.5 + 0.1));
 }
 
 TEST(AdoValues, ExcelDriverKeepsPolishColumnNames) {
