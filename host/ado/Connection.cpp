@@ -33,10 +33,12 @@ void appendNumber(std::string& text, unsigned long long number) {
 }
 
 // Turns the text the driver manager receives into the key under which its link is pooled: the text,
-// whether the link is read-only (set apart from the text) and, for a database file, the file's device
-// and inode (their bytes: the key is only compared).
+// whether the link is read-only (set apart from the text), the Access route and, for a database
+// file, the file's device and inode (their bytes: the key is only compared).
 void appendPoolKey(std::string& text, const ConnectionPlan& plan, const struct stat& file) {
     text += plan.readOnly ? "\nread-only" : "\nread-write";
+    // The Access route's links sum texts their own way (SqliteSession.h): never shared with the SQLite route.
+    if (plan.route == ConnectionRoute::Access) text += "\naccess";
     if (plan.databaseFile.empty()) return;
     text += '\n';
     text.append(reinterpret_cast<const char*>(&file.st_dev), sizeof file.st_dev);
