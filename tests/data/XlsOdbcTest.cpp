@@ -88,3 +88,4 @@ TEST_F(XlsOdbc, MissingFileSheetAndLinkByLevel) {
     // A link without "]" cannot be taken apart.
     EXPECT_EQ(telm::GetDataXlsOdbc("no link", "x", "1=1"), Variant("#Brak łącza. / Invalid procedure call or argument"));
 }
+
