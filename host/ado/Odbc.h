@@ -33,7 +33,9 @@ public:
 
     // Asks the driver for a read-only connection; before connect().
     void setReadOnly();
-    // SQLDriverConnect without prompting; `component` as for check().
+    // SQLDriverConnect without prompting; `component` as for check(). A text naming the SQLite driver
+    // goes as UTF-8 through the narrow entry point (its wide one fails file names beyond ASCII), any
+    // other as UTF-16 through the wide one.
     void connect(const std::string& odbcText, int loginTimeoutSeconds, std::string_view component);
     void disconnect();
     bool connected() const { return connected_; }
