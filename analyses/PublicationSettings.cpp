@@ -84,7 +84,7 @@ bool IsMailOrFtp(const PublicationSetting& s) {
 std::string PublicationTarget(const PublicationSetting& s, const host::sheet::Workbook& book, const std::string& today) {
     std::string folder = s.path.empty() ? book.path() : ReplaceFolderPlaceholder(s.path);
     // A relative folder is taken from the workbook's own folder, never from wherever the program runs.
-    if (host::nativePath(folder).front() != '/') folder = book.path() + "/" + folder;
+    if (!host::nativePath(folder).starts_with('/')) folder = book.path() + "/" + folder;
     while (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
     const std::string suffix = s.suffix == kDateSuffix ? "_" + today : s.suffix;
     return folder + "/" + s.prefix + (s.name.empty() ? withoutExtension(book.name()) : s.name) + suffix + "." +

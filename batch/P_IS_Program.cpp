@@ -58,7 +58,8 @@ void RunISCommand(const std::string& command, const std::vector<std::string>& ar
         const std::string file = ReplaceFolderPlaceholder(argument(0));
         // The refresh closes the workbook it saves: never the one the program runs from.
         if (isFileOf(*programSheet->parent(), file))
-            throw host::RuntimeError(5, "'" + file + "' is the program's own workbook, which cannot be refreshed while it runs.");
+            throw host::RuntimeError(
+                5, "'" + file + "' is the program's own workbook, which cannot be refreshed while it runs.");
         RefreshWorkbookArchives(file);
         if (auto failure = ExcelApplication().takeCommandFailure()) throw host::RuntimeError(5, *failure);
     } else if (name == "CUBE") {

@@ -98,6 +98,7 @@ std::pair<std::size_t, std::string> refusedRow(host::ado::Connection& connection
     const std::string head = insertHead(d);
     std::pair<std::size_t, std::string> refused{rows.size(), {}};
     execute(connection, "BEGIN");
+    ensureTable(connection, d);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         try {
             execute(connection, head + valuesOf(rows[i]));
@@ -110,12 +111,13 @@ std::pair<std::size_t, std::string> refusedRow(host::ado::Connection& connection
     return refused;
 }
 
-// Loads one file's rows in one transaction: either all of them stay or none. A refusal raises,
-// naming the file and the line of the row refused.
+// Loads one file's rows in one transaction, the table created in it when missing: either all of them
+// stay or none. A refusal raises, naming the file and the line of the row refused.
 void loadFile(host::ado::Connection& connection, const TextConverterDefinition& d, const std::string& file,
               const FileRows& content) {
     execute(connection, "BEGIN");
     try {
+        ensureTable(connection, d);
         insertRows(connection, d, content.rows);
         execute(connection, "COMMIT");
     } catch (const host::RuntimeError& e) {
@@ -183,7 +185,6 @@ void RunTextConverter() {
             host::ado::Connection connection;
             connection.open(ReplaceFolderPlaceholder(d.connection));
             busy.status(GetMessageText(133));
-            ensureTable(connection, d);
             for (const auto& file : files) {
                 busy.status(GetMessageText(134));
                 const FileRows content = readRows(file, d);

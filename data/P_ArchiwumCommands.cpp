@@ -121,17 +121,22 @@ void refuse(const std::string& text) {
     ExcelApplication().noteCommandFailure(text);
 }
 
+// The twin sheet of a sheet when the archive made it; nullptr without one, and, after telling the
+// user, when the sheet of that name is the user's own.
+WorksheetPtr existingTwinOf(const host::sheet::Workbook& book, const std::string& twinName) {
+    auto twin = book.findSheet(twinName);
+    if (!twin || IsArchiveTwin(*twin)) return twin;
+    refuse(GetMessageText(1060) + twinName);
+    return nullptr;
+}
+
 // The twin sheet of a sheet, created hidden right after it when missing (the sheet stays active).
 // nullptr, after telling the user, when a sheet of that name is the user's own or when the sheet's
 // name leaves no room for ".a".
 WorksheetPtr twinSheetOf(const WorksheetPtr& sheet) {
     const auto book = sheet->parent();
     const std::string twinName = sheet->name() + ".a";
-    if (auto twin = book->findSheet(twinName)) {
-        if (IsArchiveTwin(*twin)) return twin;
-        refuse(GetMessageText(1060) + twinName);
-        return nullptr;
-    }
+    if (book->findSheet(twinName)) return existingTwinOf(*book, twinName);
     if (host::Len(twinName) > kLongestSheetName) {
         refuse(GetMessageText(1061) + sheet->name());
         return nullptr;
@@ -140,15 +145,6 @@ WorksheetPtr twinSheetOf(const WorksheetPtr& sheet) {
     twin->setVisible(SheetVisibility::Hidden);
     sheet->activate();
     return twin;
-}
-
-// The twin sheet of a sheet when the archive made it; nullptr without one, and, after telling the
-// user, when the sheet of that name is the user's own.
-WorksheetPtr existingTwinOf(const host::sheet::Workbook& book, const std::string& twinName) {
-    auto twin = book.findSheet(twinName);
-    if (!twin || IsArchiveTwin(*twin)) return twin;
-    refuse(GetMessageText(1060) + twinName);
-    return nullptr;
 }
 
 // One line of "Log\Archiwum.log"; a missing folder loses only the line.

@@ -36,18 +36,20 @@ long findText(std::string_view text, std::string_view part) {
     return found == text.end() ? 0 : static_cast<long>(found - text.begin()) + 1;
 }
 
-// A value as an ODBC text needs it: braced when it holds a separator, a brace, "=" or a blank.
-std::string quoted(const std::string& value) {
-    if (value.find_first_of(";{}= ") == std::string::npos) return value;
+// A value as an ODBC text needs it: braced when it holds a separator, a brace, "=" or a blank. The
+// SQLite driver reads a value up to the next ";" and takes braces as part of it: for it only a value
+// that could not be read otherwise is braced.
+std::string quoted(const std::string& value, bool sqlite = false) {
+    if (value.find_first_of(sqlite ? ";{}" : ";{}= ") == std::string::npos) return value;
     std::string braced = "{";
     braced += Replace(value, "}", "}}");
     braced += '}';
     return braced;
 }
 
-std::string joinItems(const std::vector<ConnectionItem>& items) {
+std::string joinItems(const std::vector<ConnectionItem>& items, bool sqlite) {
     std::string out;
-    for (const auto& item : items) out += item.key + "=" + quoted(item.value) + ";";
+    for (const auto& item : items) out += item.key + "=" + quoted(item.value, sqlite) + ";";
     return out;
 }
 
@@ -222,7 +224,7 @@ ConnectionPlan planConnection(const std::string& text, const std::string& user, 
         plan.sqlite = true;
         plan.databaseFile = fileItem(items);
         requireNoSeparatorInValues({{"DBQ", plan.databaseFile}}, plan.component);
-        plan.odbcText = "Driver=SQLite3;Database=" + quoted(plan.databaseFile) + ";NoCreat=1;";
+        plan.odbcText = "Driver=SQLite3;Database=" + quoted(plan.databaseFile, true) + ";NoCreat=1;";
         refuseDriverFiles(plan.odbcText, plan.component);
         return plan;
     }
@@ -266,7 +268,7 @@ ConnectionPlan planConnection(const std::string& text, const std::string& user, 
         setItem(items, "CommLog", "0");
         setItem(items, "Debug", "0");
     }
-    plan.odbcText = joinItems(items);
+    plan.odbcText = joinItems(items, plan.sqlite);
     refuseDriverFiles(plan.odbcText, plan.component);
     return plan;
 }

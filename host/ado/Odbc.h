@@ -38,7 +38,9 @@ public:
     // Gives the SQLite database that connect() opens a session (SqliteSession.h); before connect().
     void addSqliteSession(bool textSums) { sqlite_ = std::make_unique<SqliteSession>(textSums); }
     SqliteSession* sqliteSession() const { return sqlite_.get(); }
-    // SQLDriverConnect without prompting; `component` as for check().
+    // SQLDriverConnect without prompting; `component` as for check(). A text naming the SQLite driver
+    // goes as UTF-8 through the narrow entry point (its wide one fails file names beyond ASCII), any
+    // other as UTF-16 through the wide one.
     void connect(const std::string& odbcText, int loginTimeoutSeconds, std::string_view component);
     void disconnect();
     bool connected() const { return connected_; }

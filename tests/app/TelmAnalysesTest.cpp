@@ -107,3 +107,36 @@ TEST_F(TelmAnalyses, APublicationRefusedFailsTheRunAndNothingAfterItIsSaved) {
     EXPECT_NE(failed.find("--run OpenAnalyse"), std::string::npos) << failed;
     EXPECT_EQ(testsupport::readFile(north), before);
 }
+
+TEST_F(TelmAnalyses, PathsWithBlanksAndPolishLettersWorkOnEveryRoute) {
+    const std::string folder = work.file("Dane źródłowe");
+    std::filesystem::create_directories(folder + "/Kostki ó");
+    const std::string database = folder + "/łąka zł.db";
+    const std::string plain = "Driver={SQLite3};Database=" + database + ";";
+    const std::string braced = "Driver={SQLite3};Database={" + database + "};";
+    const std::string access = "Driver={Microsoft Access Driver (*.mdb)};DBQ=" + database + ";";
+    testsupport::runStatements(plain, {"CREATE TABLE Sprzedaż (Region TEXT, Kwota REAL)",
+                                       "INSERT INTO Sprzedaż VALUES ('Północ', 12.5)"});
+    std::ofstream(folder + "/kostka.def") << "SOURCE_DSN=" << plain << "\nCREATECUBE=CREATE CUBE [Sprzedaż] (DIMENSION "
+                                             "[Region], LEVEL [Nazwa], MEASURE [Kwota] FUNCTION SUM)\nINSERTINTO=INSERT "
+                                             "INTO [Sprzedaż] ([Region].[Nazwa], [Measures].[Kwota]) SELECT Region, Kwota "
+                                             "FROM Sprzedaż\n";
+    const std::string cube = folder + "/Kostki ó/sprzedaż.cub";
+    const std::string sum = "SELECT SUM(Kwota) FROM Sprzedaż";
+    EXPECT_EQ(failure({"--new", "--set", "A1=TELM.NET.IS", "--set", "A3=SQL", "--set", "B3=" + braced, "--set",
+                       "C3=" + sum, "--set", "D3=H1", "--set", "A4=SQL", "--set", "B4=" + access, "--set", "C4=" + sum,
+                       "--set", "D4=H2", "--set", "A5=CUBE", "--set", "B5=" + folder + "/kostka.def", "--set",
+                       "C5=" + cube, "--run", "StartIS", "--set",
+                       "J1==GETDATAODBC(\"" + plain + "\",\"" + sum + "\",FALSE)", "--set",
+                       "J2==GETDATAODBC(\"" + access + "\",\"" + sum + "\",FALSE)", "--set",
+                       "J3==GETDATAOLAP(\"" + cube +
+                           "\",\"\",\"Sprzedaż\",\"[Measures].[Kwota]\",\"[Region].[Północ]\")",
+                       "--print", "H1:H2", "--print", "J1:J3"}),
+              "");
+    EXPECT_EQ(printed, "12.5\n12.5\n12.5\n12.5\n12.5\n");
+
+    // The driver's message keeps its Polish letters.
+    const std::string failed = failure({"--new", "--set", "A1=TELM.NET.IS", "--set", "A3=SQL", "--set", "B3=" + plain,
+                                        "--set", "C3=SELECT * FROM łąka_brak", "--run", "StartIS"});
+    EXPECT_NE(failed.find("no such table: łąka_brak"), std::string::npos) << failed;
+}
