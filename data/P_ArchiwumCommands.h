@@ -59,7 +59,7 @@ void FormatArchiveComments(const std::string& sheetName);
 // Refreshes every twin sheet of a workbook file in a private application and saves the file; a
 // workbook of that name open in the host is saved and closed first and opened again afterwards. Each
 // step that fails is skipped; the file is replaced only by a complete new one. An empty name only
-// reports message 1018.
+// reports message 1018. A file another program has open (its lock file says so) is left alone: 1004.
 void RefreshWorkbookArchives(const std::string& fileName);
 // Re-runs the request of every commented cell of a twin sheet (SQL and MDX; a link keeps its value)
 // and writes the value with a fresh comment marked " (Auto)". Stops at the first failure.

@@ -64,7 +64,8 @@ std::string writeSheets(const sheet::Workbook& workbook, PackageWriter& package,
 
 }  // namespace
 
-void writeWorkbook(const sheet::Workbook& workbook, const std::string& path) {
+FileStamp writeWorkbook(const sheet::Workbook& workbook, const std::string& path,
+                        const std::optional<FileStamp>& unchangedSince) {
     PackageWriter package;
     SharedStringTable strings;
     CellStyleTable styles;
@@ -82,7 +83,7 @@ void writeWorkbook(const sheet::Workbook& workbook, const std::string& path) {
         package.relate("", "custom-properties", "docProps/custom.xml");
         package.addPart("docProps/custom.xml", contentType("custom-properties+xml"), std::move(*custom));
     }
-    package.write(path);
+    return package.write(path, unchangedSince);
 }
 
 }  // namespace host::files

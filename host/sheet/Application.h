@@ -29,6 +29,8 @@ public:
     // Opens a workbook file into the application (not yet attached to the open workbooks).
     virtual WorkbookPtr open(Application& application, const std::string& fullName) = 0;
     virtual void save(const Workbook& workbook, const std::string& fullName) = 0;
+    // Told when an open workbook is closed, so that what the store holds for its file is let go.
+    virtual void closed(const Workbook& /*workbook*/) {}
     // The values of an area of a sheet of a workbook file that is not open (external references).
     virtual Variant readClosed(const std::string& folder, const std::string& workbook, const std::string& sheet,
                                const formula::Area& area) = 0;

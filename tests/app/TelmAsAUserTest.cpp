@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -70,6 +71,75 @@ TEST_F(TelmUser, SavingKeepsModeAndLinksAndRefusesReadOnlyFilesAndOtherFormats) 
     EXPECT_NE(csv.err.find(".csv"), std::string::npos) << csv.err;
     EXPECT_FALSE(fs::exists(work.file("out.csv")));
     EXPECT_EQ(run("--new --save-as " + work.file("list.ana")).status, 0);
+}
+
+TEST_F(TelmUser, SavingRefusesATargetThatIsNotARegularFile) {
+    struct Target {
+        std::string path;
+        bool (*stillThere)(const fs::path&);
+    };
+    std::vector<Target> targets;
+    const std::string fifo = work.file("pipe.xlsx");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    targets.push_back({fifo, [](const fs::path& p) { return fs::is_fifo(p); }});
+    fs::create_symlink(fifo, work.file("to-pipe.xlsx"));
+    targets.push_back({work.file("to-pipe.xlsx"), [](const fs::path& p) { return fs::is_fifo(p); }});
+    fs::create_directory(work.file("folder.xlsx"));
+    targets.push_back({work.file("folder.xlsx"), [](const fs::path& p) { return fs::is_directory(p); }});
+    // A device node where this user may make one (a copy of the null device, in the test's folder).
+    const std::string device = work.file("device.xlsx");
+    if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+        targets.push_back({device, [](const fs::path& p) { return fs::is_character_file(p); }});
+    for (const auto& target : targets) {
+        const Outcome r = run("--new --set A1=1 --save-as " + target.path);
+        EXPECT_EQ(r.status, 1) << target.path;
+        EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
+        EXPECT_TRUE(target.stillThere(target.path)) << target.path;
+    }
+    // An ordinary new file is made as the umask says.
+    const std::string fresh = work.file("fresh.xlsx");
+    EXPECT_EQ(run("--new --set A1=1 --save-as " + fresh, "umask 027;").status, 0);
+    struct stat info {};
+    ASSERT_EQ(::stat(fresh.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    EXPECT_EQ(run(fresh + " --print A1").out, "1\n");
+}
+
+TEST_F(TelmUser, SavesOfOneWorkbookByManyProcessesAtOnceLoseNoChange) {
+    const std::string book = savedBook("shared.xlsx");
+    constexpr int kProcesses = 6;
+    std::string script;
+    for (int i = 1; i <= kProcesses; ++i) {
+        const std::string n = std::to_string(i);
+        script += "(" + std::string(TELM_PROGRAM) + " --addin " + addin.string() + " --library " + TELM_ADDIN_LIBRARY +
+                  " " + book + " --set B" + n + "=" + n + " --save >/dev/null 2>" + io.file("err" + n) +
+                  " </dev/null; echo $? >" + io.file("status" + n) + ") & ";
+    }
+    ASSERT_EQ(std::system((script + "wait").c_str()), 0);
+    int saved = 0;
+    for (int i = 1; i <= kProcesses; ++i) {
+        const std::string n = std::to_string(i);
+        const std::string status = slurp(io.file("status" + n));
+        const std::string printed = run(book + " --print B" + n).out;
+        if (status == "0\n") {
+            ++saved;
+            EXPECT_EQ(printed, n + "\n") << "the save of process " << n << " was lost";
+        } else {
+            EXPECT_EQ(status, "1\n");
+            const std::string err = slurp(io.file("err" + n));
+            EXPECT_TRUE(err.find("changed by another program") != std::string::npos ||
+                        err.find("open in another program") != std::string::npos)
+                << err;
+        }
+    }
+    EXPECT_GE(saved, 1);
+    EXPECT_EQ(run(book + " --print A1").out, "1\n");
+    // Once they are done, a save works as before; nothing of theirs is left in the folder.
+    EXPECT_EQ(run(book + " --set C1=3 --save").status, 0);
+    EXPECT_EQ(run(book + " --set C1=4 --save").status, 0);
+    std::vector<std::string> entries;
+    for (const auto& entry : fs::directory_iterator(work.string())) entries.push_back(entry.path().filename().string());
+    EXPECT_EQ(entries, std::vector<std::string>{"shared.xlsx"});
 }
 
 TEST_F(TelmUser, FailuresNameTheStepAndStopTheRun) {
