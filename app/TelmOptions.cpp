@@ -163,6 +163,8 @@ Answers:
                          click NAME clicks a button; select NAME ROW picks a list row (from 0);
                          select NAME TEXT selects TEXT in a text box; close closes the form
   \cancel                any dialog, as the Esc key does
+Answers not typed at the terminal are checked: a password for another box, a plain answer for a
+password box, a message-box answer that names none of its buttons fail the run (exit 1).
 
 Macros the add-in schedules (Application.OnTime) run after the step that scheduled them and before
 the next one: telm waits for those due within 10 seconds, and runs those due while a dialog waits

@@ -141,6 +141,10 @@ int TerminalBackend::messageBox(const MessageBoxRequest& request) {
                                                                                        : defaultAnswer(request.buttons);
         for (int a : answers)
             if (namesButton(*answer, a)) return a;
+        // A person at the terminal is asked again; an answer given in advance was meant for another dialog.
+        if (!inputIsTerminal_)
+            refuse("the answer '" + *answer + "' names no button of the dialog " + dialog_ + " (" + choices +
+                   "; are the answers in order?)");
         out_ << "Answer one of: " << choices << "\n";
     }
 }

@@ -17,7 +17,8 @@
 // (else its default button), a cancelled input box or file dialog, a closed form.
 //
 // Answers that do not come from a person at a terminal are checked: a password box takes only an
-// answer marked "secret:", and an answer so marked is never shown nor given to another dialog. When
+// answer marked "secret:", an answer so marked is never shown nor given to another dialog, and an
+// answer that names no button of a message box is refused rather than asked again. When
 // the answers run out, a person at a terminal who ends the input (Ctrl-D) gives what an absent user
 // gives (the default button, a cancel, a closed form); without a terminal that happens only when
 // default answers were allowed. Otherwise the dialog is refused: refusal() names it, and the dialog

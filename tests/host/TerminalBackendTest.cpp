@@ -22,9 +22,8 @@ struct Terminal {
 }  // namespace
 
 TEST(TerminalBackendTest, MessageBoxesTakeNamesNumbersAndDefaults) {
-    Terminal t("maybe\nno\n\n");
-    EXPECT_EQ(t.backend.messageBox({"Save?", "Title", vbYesNoCancel}), vbNo);  // asked again after "maybe"
-    EXPECT_NE(t.out.str().find("Answer one of: Yes/No/Cancel"), std::string::npos);
+    Terminal t("no\n\n");
+    EXPECT_EQ(t.backend.messageBox({"Save?", "Title", vbYesNoCancel}), vbNo);
     EXPECT_EQ(t.backend.messageBox({"Sure?", "", vbYesNo + vbDefaultButton2}), vbNo);  // empty line: default
     EXPECT_EQ(t.backend.messageBox({"Done.", "", vbOKOnly}), vbOK);                    // end of input: default
     t.backend.giveAnswer("6");
@@ -32,17 +31,22 @@ TEST(TerminalBackendTest, MessageBoxesTakeNamesNumbersAndDefaults) {
     t.backend.giveAnswer("nie");
     EXPECT_EQ(t.backend.messageBox({"Again?", "", vbYesNo}), vbNo);  // a Polish caption
 
-    // Without defaults, the end of the answers refuses the dialog: it stops the code that showed it.
-    t.backend.takeDefaults(false);
-    try {
-        t.backend.messageBox({"Archive the sheet?\nIt has 3 cells.", "Archive", vbYesNo});
-        ADD_FAILURE() << "answered";
-    } catch (const host::RuntimeError& e) {
-        EXPECT_EQ(e.number(), host::err::UserInterrupt);
-    }
-    const auto refusal = t.backend.takeRefusal();
-    ASSERT_TRUE(refusal);
-    EXPECT_NE(refusal->find("\"Archive: Archive the sheet?\" got no answer"), std::string::npos) << *refusal;
+    // An answer that names no button was meant for another dialog; without defaults, the end of the
+    // answers refuses the dialog too. A refusal stops the code that showed the dialog.
+    auto refusal = [&t](const std::string& answer, bool takeDefaults) {
+        if (!answer.empty()) t.backend.giveAnswer(answer);
+        t.backend.takeDefaults(takeDefaults);
+        try {
+            t.backend.messageBox({"Archive the sheet?\nIt has 3 cells.", "Archive", vbYesNo});
+            ADD_FAILURE() << "answered";
+        } catch (const host::RuntimeError& e) {
+            EXPECT_EQ(e.number(), host::err::UserInterrupt);
+        }
+        return t.backend.takeRefusal().value_or("");
+    };
+    EXPECT_NE(refusal("maybe", true).find("'maybe' names no button of the dialog \"Archive: Archive the sheet?\""),
+              std::string::npos);
+    EXPECT_NE(refusal("", false).find("\"Archive: Archive the sheet?\" got no answer"), std::string::npos);
 }
 
 TEST(TerminalBackendTest, InputsAndPaths) {
