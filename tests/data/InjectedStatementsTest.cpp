@@ -43,7 +43,9 @@ struct InjectionCells : testsupport::SqlCells {
             << "[Measure Two]\nType=ODBC\nGetDataArguments={region},{year}\nConnectionText=" << source
             << "\nQueryText=SELECT SUM(amount) FROM region_sales WHERE region = '{region}' AND year = {year}\n"
             << "[Measure Ledger]\nType=ODBC2\nGetDataArguments=Expr\nConnectionText=" << source
-            << "\nQueryText=Expr,FROM ks WHERE konto LIKE '{konto}%'\n";
+            << "\nQueryText=Expr,FROM ks WHERE konto LIKE '{konto}%'\n"
+            << "[Measure Tagged]\nType=ODBC\nGetDataArguments={tag}\nConnectionText=" << source
+            << "Note={tag};\nQueryText=SELECT COUNT(*) FROM victim\n";
         telm::LoadDataModel(false);
         SharedState().ErrorReportingLevel = 2;
     }
@@ -78,6 +80,10 @@ struct InjectionCells : testsupport::SqlCells {
         // Nor does the measure name, which the builder puts outside any literal.
         EXPECT_TRUE(getdata("\"Ledger\",\"(SELECT x FROM secret) + 0*wn/201\"").isString());
         EXPECT_TRUE(getdata("\"Ledger\",\"wn) FROM secret WHERE (1=1/201\"").isString());
+        // A value put into the connection text adds no item (psqlODBC runs what ConnSettings holds).
+        EXPECT_EQ(getdata("\"Tagged\",\"x\""), Variant(1.0));
+        EXPECT_TRUE(getdata("\"Tagged\",\"x;ConnSettings={DELETE FROM victim}\"").isString());
+        EXPECT_EQ(rows("victim"), 1);
     }
 };
 
