@@ -15,6 +15,7 @@
 #include "data/F_Publiczne.h"
 #include "data/F_zOLAP.h"
 #include "data/F_zOLAP2.h"
+#include "host/ado/ConnectionText.h"
 #include "host/ado/SqlStatements.h"
 #include "host/formula/Operators.h"
 #include "host/base/RuntimeError.h"
@@ -180,6 +181,10 @@ void runVariable(const DataModelVariable& variable, std::span<const Variant> val
         }
     }
     type = host::UCase(type);
+    // A value put into an SQL source's connection text may not add an item to it (one that runs
+    // statements when the connection opens, say).
+    if ((type == "ODBC" || type == "ODBC2") && !host::ado::sameConnectionItems(variable.CONNECTIONTEXT, connection))
+        fail();
     if (type == "OLAP") {
         if (host::UCase(host::Left(connection, 9)) == "PROVIDER=") {
             result = GetDataQueryText(connection, query);

@@ -197,9 +197,30 @@ std::vector<ConnectionItem> parseConnectionText(const std::string& text, bool pr
     return items;
 }
 
-ConnectionPlan planConnection(const std::string& text, const std::string& user, const std::string& password) {
+namespace {
+
+// The items of a text as planConnection reads them: a provider's text with quoted values.
+std::vector<ConnectionItem> itemsOf(const std::string& text) {
     std::vector<ConnectionItem> items = parseConnectionText(text);
-    if (findConnectionItem(items, "Provider")) items = parseConnectionText(text, true);  // a provider's text: quoted values
+    if (findConnectionItem(items, "Provider")) items = parseConnectionText(text, true);
+    return items;
+}
+
+}  // namespace
+
+bool sameConnectionItems(const std::string& original, const std::string& changed) {
+    try {
+        const std::vector<ConnectionItem> before = itemsOf(original);
+        const std::vector<ConnectionItem> after = itemsOf(changed);
+        return std::equal(before.begin(), before.end(), after.begin(), after.end(),
+                          [](const ConnectionItem& a, const ConnectionItem& b) { return sameKey(a.key, b.key); });
+    } catch (const RuntimeError&) {
+        return false;
+    }
+}
+
+ConnectionPlan planConnection(const std::string& text, const std::string& user, const std::string& password) {
+    std::vector<ConnectionItem> items = itemsOf(text);
     ConnectionPlan plan;
     if (const ConnectionItem* provider = findConnectionItem(items, "Provider")) {
         if (findText(provider->value, "MSOLAP") == 1) {

@@ -34,6 +34,11 @@ struct ConnectionItem {
 // or single quotes, the quote doubled inside. Raises kDriverError for a value that is never closed.
 std::vector<ConnectionItem> parseConnectionText(const std::string& text, bool providerQuotes = false);
 
+// True when `changed` holds the items of `original`, by key (letters in any case) and in order, and no
+// other: a value put into a connection text has then added no item to it (a driver's ConnSettings
+// runs statements, say). A text that cannot be read has items of its own.
+bool sameConnectionItems(const std::string& original, const std::string& changed);
+
 // The last item named `key` (letters in any case), nullptr when there is none.
 const ConnectionItem* findConnectionItem(const std::vector<ConnectionItem>& items, std::string_view key);
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <fstream>
 #include <optional>
 
@@ -16,28 +18,39 @@ using telm::SharedState;
 
 namespace {
 
-// A data model over one database: sales(region, year, amount), the ledger ks(konto, wn), and the
-// tables victim and secret that no cell of the model reads.
+// A data model over one database: region_sales(region, year, amount), the ledger ks(konto, wn), and
+// the tables victim and secret that no cell of the model reads. On the server the tables live in a
+// schema of this test's own, the connection's search path.
 struct InjectionCells : testsupport::SqlCells {
     std::string source;
+    std::string schema;
 
     explicit InjectionCells(std::optional<std::string> server = std::nullopt) {
-        source = server ? *server : connection;
-        testsupport::runStatements(source, {"DROP TABLE IF EXISTS victim", "DROP TABLE IF EXISTS ks",
-                                            "DROP TABLE IF EXISTS secret", "DROP TABLE IF EXISTS sales"});
+        source = connection;
+        if (server) {
+            schema = "injected_" + std::to_string(::getpid());
+            testsupport::runStatements(*server, {("DROP SCHEMA IF EXISTS " + schema + " CASCADE").c_str(),
+                                                 ("CREATE SCHEMA " + schema).c_str()});
+            source = *server + "ConnSettings={SET search_path TO " + schema + "};";
+        }
         testsupport::runStatements(
             source, {"CREATE TABLE victim (name TEXT)", "INSERT INTO victim VALUES ('x')",
                      "CREATE TABLE secret (x INTEGER)", "INSERT INTO secret VALUES (7)",
-                     "CREATE TABLE sales (region TEXT, year INTEGER, amount REAL)",
-                     "INSERT INTO sales VALUES ('North', 2024, 100)", "CREATE TABLE ks (konto TEXT, wn REAL)",
+                     "CREATE TABLE region_sales (region TEXT, year INTEGER, amount REAL)",
+                     "INSERT INTO region_sales VALUES ('North', 2024, 100)", "CREATE TABLE ks (konto TEXT, wn REAL)",
                      "INSERT INTO ks VALUES ('201', 10)", "INSERT INTO ks VALUES ('301', 1)"});
         std::ofstream(folder.file("DataModel.par"))
             << "[Measure Two]\nType=ODBC\nGetDataArguments={region},{year}\nConnectionText=" << source
-            << "\nQueryText=SELECT SUM(amount) FROM sales WHERE region = '{region}' AND year = {year}\n"
+            << "\nQueryText=SELECT SUM(amount) FROM region_sales WHERE region = '{region}' AND year = {year}\n"
             << "[Measure Ledger]\nType=ODBC2\nGetDataArguments=Expr\nConnectionText=" << source
-            << "\nQueryText=Expr,FROM ks WHERE konto LIKE '{konto}%'\n";
+            << "\nQueryText=Expr,FROM ks WHERE konto LIKE '{konto}%'\n"
+            << "[Measure Tagged]\nType=ODBC\nGetDataArguments={tag}\nConnectionText=" << source
+            << "Note={tag};\nQueryText=SELECT COUNT(*) FROM victim\n";
         telm::LoadDataModel(false);
         SharedState().ErrorReportingLevel = 2;
+    }
+    ~InjectionCells() {
+        if (!schema.empty()) testsupport::runStatements(source, {("DROP SCHEMA " + schema + " CASCADE").c_str()});
     }
     long rows(const char* table) {
         host::ado::Connection c;
@@ -67,6 +80,10 @@ struct InjectionCells : testsupport::SqlCells {
         // Nor does the measure name, which the builder puts outside any literal.
         EXPECT_TRUE(getdata("\"Ledger\",\"(SELECT x FROM secret) + 0*wn/201\"").isString());
         EXPECT_TRUE(getdata("\"Ledger\",\"wn) FROM secret WHERE (1=1/201\"").isString());
+        // A value put into the connection text adds no item (psqlODBC runs what ConnSettings holds).
+        EXPECT_EQ(getdata("\"Tagged\",\"x\""), Variant(1.0));
+        EXPECT_TRUE(getdata("\"Tagged\",\"x;ConnSettings={DELETE FROM victim}\"").isString());
+        EXPECT_EQ(rows("victim"), 1);
     }
 };
 
