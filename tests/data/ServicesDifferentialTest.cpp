@@ -19,7 +19,7 @@ using testsupport::quote;
 namespace {
 
 // What a request's statement returns, which decides how its two answers may differ.
-enum class Shape { Value, OneRowOfFields, RowsOfFields };
+enum class Shape { Value, Rows, OneRowOfFields, RowsOfFields };
 
 struct Request {
     std::string formula;
@@ -76,17 +76,18 @@ struct Differential : ::testing::Test, testsupport::ServiceWorkbooks {
         const std::string column = pick(0, 1) ? "n" : "s";
         switch (pick(0, 9)) {
         case 0: return odbc("SELECT " + column + " FROM " + t + " WHERE k = 99");
-        case 1: return odbc("SELECT " + column + " FROM " + t + " WHERE k IN (" + key() + ", " + key() + ")");
+        case 1: return odbc("SELECT " + column + " FROM " + t + " WHERE k IN (" + key() + ", " + key() + ")", Shape::Rows);
         case 2: return odbc("SELECT " + column + " FROM " + t + " WHERE k >= " + key() + " ORDER BY k DESC LIMIT 1");
         case 3: return odbc("SELECT " + column + " FROM " + t + " WHERE k = " + key() + " UNION SELECT " + column +
-                                " FROM " + t + " WHERE k = " + key());
+                                " FROM " + t + " WHERE k = " + key(),
+                            Shape::Rows);
         case 4: return odbc("SELECT s, n FROM " + t + " WHERE k = " + key(), Shape::OneRowOfFields);
         case 5: {
             const int below = pick(2, 6);
             return odbc("SELECT s, n FROM " + t + " WHERE k < " + std::to_string(below),
                         below == 2 ? Shape::OneRowOfFields : Shape::RowsOfFields);
         }
-        case 6: return odbc("SELECT k FROM " + t + " WHERE s = 'O''Neil' OR s = 'Żółw ✓'");
+        case 6: return odbc("SELECT k FROM " + t + " WHERE s = 'O''Neil' OR s = 'Żółw ✓'", Shape::Rows);
         case 7: return odbc("SELECT " + column + " FROM " + t + " WHERE k = " + key() + " -- the last one\n");
         default: return odbc("SELECT " + column + " FROM " + t + " WHERE k = " + key());
         }
@@ -101,6 +102,8 @@ bool agree(const Variant& off, const Variant& on, Shape shape) {
     if (off == Variant(".") && shape == Shape::OneRowOfFields) return true;
     if (off == Variant(".") && shape == Shape::RowsOfFields)
         return on.isString() && on.stringValue().starts_with(">>");
+    // Several rows of one field whose first value is ".": 0 alone (a "." value reads as 0), "." in a batch.
+    if (shape == Shape::Rows && on == Variant(".")) return off.isNumber() && off.toDouble() == 0;
     return false;
 }
 
@@ -109,26 +112,26 @@ bool agree(const Variant& off, const Variant& on, Shape shape) {
 TEST_F(Differential, ServicesOnAgreeWithServicesOffCellByCell) {
     startWithModel("PARAMETERS=X=1\n[Measure Number]\nType=ODBC\nGetDataArguments={k}\nConnectionText=" +
                    connections[0] + "\nQueryText=SELECT n FROM DiffData WHERE k = {k}\n");
-    std::vector<std::vector<std::string>> columns(6);
-    std::vector<Shape> shapes;
+    std::vector<std::vector<Request>> columns(6);
     for (int i = 0; i < 360; ++i) {
         const std::size_t c = static_cast<std::size_t>(pick(0, static_cast<int>(connections.size()) - 1));
-        Request r = pick(0, 7) == 0 ? Request{"=GETDATA(\"Number\"," + key() + ")"} : request(c);
-        columns[static_cast<std::size_t>(i) % columns.size()].push_back(r.formula);
+        columns[static_cast<std::size_t>(i) % columns.size()].push_back(
+            pick(0, 7) == 0 ? Request{"=GETDATA(\"Number\"," + key() + ")"} : request(c));
     }
+    auto formulas = [&](std::size_t c) {
+        std::vector<std::string> out;
+        for (const Request& r : columns[c]) out.push_back(r.formula);
+        return out;
+    };
     // Manual calculation while the workbooks are written and opened: the commands calculate them.
     app->setCalculation(host::sheet::CalculationMode::Manual);
-    report("Random1.xlsx", {columns[0], columns[1], columns[2]});
-    report("Random2.xlsx", {columns[3], columns[4], columns[5]});
-    // The shapes in the order of formulaCells (row by row, book by book).
-    for (int book = 0; book < 2; ++book)
+    report("Random1.xlsx", {formulas(0), formulas(1), formulas(2)});
+    report("Random2.xlsx", {formulas(3), formulas(4), formulas(5)});
+    // The shapes in the order of formulaCells: book by book, row by row.
+    std::vector<Shape> shapes;
+    for (std::size_t book = 0; book < 2; ++book)
         for (std::size_t row = 0; row < columns[0].size(); ++row)
-            for (std::size_t col = 0; col < 3; ++col) {
-                const std::string& f = columns[static_cast<std::size_t>(book) * 3 + col][row];
-                shapes.push_back(f.find("SELECT s, n") == std::string::npos                              ? Shape::Value
-                                 : f.find("k = ") != std::string::npos || f.find("k < 2") != std::string::npos ? Shape::OneRowOfFields
-                                                                                                                  : Shape::RowsOfFields);
-            }
+            for (std::size_t col = 0; col < 3; ++col) shapes.push_back(columns[book * 3 + col][row].shape);
     const auto cells = formulaCells();
     ASSERT_EQ(cells.size(), shapes.size());
 
