@@ -107,6 +107,7 @@ void fFormDefZroDan::Command12_Click() {
     const std::string file = customModelFile();
     if (definesVariable(file, name)) {
         ReportMessage(GetMessageText(1035) + file + "'", 48, GetMessageText(2002));
+        ExcelApplication().noteCommandFailure(GetMessageText(1035) + file + "'");
         return;
     }
     const std::pair<const char*, const TextBox*> lines[] = {
@@ -118,8 +119,10 @@ void fFormDefZroDan::Command12_Click() {
         for (const auto& [key, box] : lines) AppendLogLine(key + box->text(), file, false, kCustomFileHeader);
     } catch (const host::RuntimeError&) {
         ReportMessage(GetMessageText(1036), 48, GetMessageText(2002));
+        ExcelApplication().noteCommandFailure(GetMessageText(1036));
         return;
     }
+    ExcelApplication().takeCommandFailure();  // saved after all: an earlier refusal in the form is over
     saved_ = true;
     ReportMessage(GetMessageText(148) + file, 64, GetMessageText(2002));
     hide();

@@ -264,6 +264,7 @@ TEST_F(Wizards, DefiningADataSourceAppendsAVariableThatGetDataThenReads) {
     EXPECT_EQ(sheet->range("D4")->formula(), Variant("=GETDATA(\"Sales.Year\",2023)"));
     EXPECT_EQ(sheet->range("D4")->value(), Variant(16.0));
     EXPECT_FALSE(SharedState().ArchiveOperationActive);
+    EXPECT_FALSE(app->takeCommandFailure());
 
     // The same name again is refused.
     dialogs.reset();
@@ -273,6 +274,7 @@ TEST_F(Wizards, DefiningADataSourceAppendsAVariableThatGetDataThenReads) {
     });
     app->run("DataSourceWizard");
     EXPECT_EQ(prompts().at(0).rfind("This custom measure already exists in '", 0), 0u);
+    EXPECT_TRUE(app->takeCommandFailure());  // telm fails the step
 }
 
 TEST_F(Wizards, AQueryTableBecomesAGetDataOdbcFormulaWithTheSameRows) {
