@@ -31,7 +31,7 @@ QueryText=Expr,[a02].&[]
 )";
 
 // A two-position account cube in a schema of the server, reached through data sources A and B that
-// carry no credentials.
+// carry no credentials; its SELECT (with the server's "%") goes to the server as written.
 struct ServerCube {
     testsupport::PostgresServer pg;
     std::string schema = "cube_login_" + std::to_string(::getpid());
@@ -50,7 +50,7 @@ struct ServerCube {
                    ";Password=" + pg.password + ";SOURCE_DSN=\"" + source +
                    "\";CREATECUBE=CREATE CUBE [Konta] (DIMENSION [a01], LEVEL [z01], DIMENSION [a02], LEVEL [z02], "
                    "MEASURE [Wn] FUNCTION SUM);INSERTINTO=INSERT INTO [Konta] ([a01].[z01], [a02].[z02], [Measures].[Wn]) "
-                   "SELECT substr(konto, 1, 1), substr(konto, 2, 1), wn FROM " + schema + ".ks");
+                   "SELECT substr(konto, 1, 1), substr(konto, 2, 1), wn + length(konto) % 1 FROM " + schema + ".ks");
     }
     ~ServerCube() { testsupport::runStatements(source, {("DROP SCHEMA " + schema + " CASCADE").c_str()}); }
 };
