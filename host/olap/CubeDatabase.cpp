@@ -89,7 +89,8 @@ void CubeDatabase::requireCubeDatabase(const std::string& file) {
     bool holdsCubes = false;
     try {
         holdsCubes = !rows("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'olap_cubes'").empty();
-    } catch (const RuntimeError&) {  // not a database at all: refused below as well
+    } catch (const RuntimeError& e) {  // not a database at all: refused below as well
+        if (e.number() != ado::kDriverError) throw;
     }
     if (!holdsCubes)
         throwCubeError("The file \"" + file +
