@@ -10,6 +10,7 @@
 #include "data/P_Archiwum.h"
 #include "data/S_ServerCalculation.h"
 #include "data/S_ServiceManager.h"
+#include "host/ado/SqlStatements.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 #include "host/sheet/Range.h"
@@ -51,27 +52,6 @@ void setJoinedArgument(Variant& target, const Variant& argument) {
     else target = argument;
 }
 
-// "*" and "?" inside the quoted literals after the first " LIKE" become the SQL wildcards "%" and "_";
-// outside a literal they are operators (the "1*SUM(...)" of a built union) and stay.
-std::string likeWildcards(std::string query) {
-    const long p = host::InStr(query, " LIKE", host::CompareMethod::Text);
-    if (p == 0) return query;
-    std::string rest = host::Mid(query, p);
-    char quote = 0;
-    for (char& c : rest) {  // quotes and wildcards are ASCII: bytes will do
-        if (!quote) {
-            if (c == '\'' || c == '"') quote = c;
-        } else if (c == quote) {
-            quote = 0;
-        } else if (c == '*') {
-            c = '%';
-        } else if (c == '?') {
-            c = '_';
-        }
-    }
-    return host::Left(query, p - 1) + rest;
-}
-
 // The value of an argument given as a range (a cell reference), else the argument itself.
 Variant valueOf(const Variant& argument) {
     if (auto range = host::sheet::asRange(argument)) return range->value2();
@@ -95,6 +75,25 @@ Variant shapedValue(const Variant& value) {
 
 }  // namespace
 
+std::string LikeWildcards(std::string query) {
+    const long p = host::InStr(query, " LIKE", host::CompareMethod::Text);
+    if (p == 0) return query;
+    std::string rest = host::Mid(query, p);
+    char quote = 0;
+    for (char& c : rest) {  // quotes and wildcards are ASCII: bytes will do
+        if (!quote) {
+            if (c == '\'' || c == '"') quote = c;
+        } else if (c == quote) {
+            quote = 0;
+        } else if (c == '*') {
+            c = '%';
+        } else if (c == '?') {
+            c = '_';
+        }
+    }
+    return host::Left(query, p - 1) + rest;
+}
+
 Variant GetDataAdoCore(const Variant& connectionArgument, const Variant& queryArgument, const Variant& modeArgument,
                        bool& serverCalculationAllowed) {
     auto& s = SharedState();
@@ -112,7 +111,7 @@ Variant GetDataAdoCore(const Variant& connectionArgument, const Variant& queryAr
             connection = ReplaceFolderPlaceholder(connection);
         if (s.DescribeModeRequested) s.DescribeModeActive = true;
         IncrementCounter(s.DataFunctionCallCount);
-        const std::string query = likeWildcards(s.CurrentQueryText.toString());
+        const std::string query = LikeWildcards(s.CurrentQueryText.toString());
 
         std::string description;
         description.reserve(connection.size() + query.size() + 8);
@@ -129,11 +128,15 @@ Variant GetDataAdoCore(const Variant& connectionArgument, const Variant& queryAr
 
         if (s.ServerCalculationOn && serverCalculationAllowed) {
             AddServerCalculationRequest(host::Trim(s.JoinedArguments) + "(:::)" + serviceRequest());
+            // The arguments, quotes doubled, stay one literal in every reading (a backslash at the
+            // end would escape its closing quote in some): otherwise the call fails.
+            const std::string lookup = "SELECT SUM([Value]) FROM [SCTable3] WHERE [Args] = '" +
+                                       host::Replace(host::Trim(s.JoinedArguments), "'", "''") + "'";
+            if (!host::ado::isSingleCompleteStatement(lookup)) return std::nullopt;
             const Variant computed = DispatchFunkcjaADO000(
                 "Driver={Microsoft Access Driver (*.mdb)};ReadOnly=True;DBQ=" + s.AddInFolder +
                     "\\ServerCalculation\\TelmNetServerCalculation.mdb",
-                "SELECT SUM([Value]) FROM [SCTable3] WHERE [Args] = '" +
-                    host::Replace(host::Trim(s.JoinedArguments), "'", "''") + "'");  // arguments may hold quotes
+                lookup);
             const Variant r = computed.arrayValue()(0, 0);
             if (r.isNull()) {
                 result = "No data";

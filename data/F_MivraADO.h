@@ -7,6 +7,11 @@
 
 namespace telm {
 
+// The query as it runs: "*" and "?" inside the quoted literals after the first " LIKE" become the SQL
+// wildcards "%" and "_"; outside a literal they are operators (the "1*SUM(...)" of a built union) and
+// stay.
+std::string LikeWildcards(std::string query);
+
 // The answer to one SQL request. `connection` and `query` are texts or arrays of texts (a range's
 // values, joined without separator); `mode` ":" asks for the request's description, otherwise True
 // adds a header row of field names (a cell reference counts as the cell's value).

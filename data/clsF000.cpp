@@ -13,6 +13,7 @@
 #include "host/olap/CubeDatabase.h"
 #include "host/sheet/Application.h"
 #include "host/ui/Dialogs.h"
+#include "host/ui/Secrets.h"
 
 namespace telm {
 
@@ -26,7 +27,7 @@ bool mentions(const std::string& text, std::string_view name) {
 
 std::string failureText() {
     const auto& s = SharedState();
-    return "#" + s.ErrorDetail + " / " + s.ErrorText;
+    return host::ui::maskPasswords("#" + s.ErrorDetail + " / " + s.ErrorText);
 }
 
 // ---- the login cache: AuthorisationTable, a 0-based list of "connection(:)user(::)password" ----

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "host/ado/Errors.h"
+#include "host/ado/SqliteGuard.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 #include "host/base/Utf8.h"
@@ -42,6 +43,7 @@ namespace odbc {
 
 SQLHENV environment() {
     static SQLHENV env = [] {
+        guardSqliteConnections();  // before any driver opens a SQLite connection
         SQLHENV h = SQL_NULL_HENV;
         if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &h)))
             throw RuntimeError(kDriverError, "The ODBC driver manager could not be started.");
