@@ -251,3 +251,20 @@ wb.save(sys.argv[1])
     telm({lookup, "--set", "F1==VLOOKUP(1,D1:E3,2,FALSE)", "--print", "F1"});
     EXPECT_EQ(printed, "#NAME?\n");
 }
+
+// The command the README shows: the example workbook's formatting survives a calculation and save.
+TEST(TelmLosslessExample, TheSampleWorkbookKeepsItsFormatting) {
+    TempFolder addin{"telm-example"};
+    std::filesystem::copy(std::string(TELM_SOURCE_DIR) + "/examples", addin.path(),
+                          std::filesystem::copy_options::recursive);
+    const char* formatting = R"PY(
+import sys, openpyxl
+ws = openpyxl.load_workbook(sys.argv[1]).active
+print(ws.merged_cells.ranges, ws["A1"].font.b, ws["A1"].fill.fgColor.rgb, ws.row_dimensions[1].height,
+      ws.column_dimensions["A"].width, ws.column_dimensions["B"].width, ws.freeze_panes, ws["B3"].border.bottom.style)
+)PY";
+    const std::string before = python(addin.string(), formatting, {addin.file("Sample.xlsx")});
+    testsupport::runTelm(addin.string(), {addin.file("Sample.xlsx"), "--calc", "--save"});
+    EXPECT_EQ(python(addin.string(), formatting, {addin.file("Sample.xlsx")}), before);
+    EXPECT_EQ(before, "[<MergedCellRange A1:B1>] True FFDDEBF7 24.0 36.0 56.0 A2 thin\n");
+}
