@@ -182,6 +182,14 @@ TEST_F(TelmLossless, CalculatingAndSavingKeepsEveryFeature) {
         EXPECT_EQ(part(book, name), part(work.file("Once.xlsx"), name)) << name;
 }
 
+TEST_F(TelmLossless, AWorkbookWrittenByLibreOfficeKeepsEveryFeature) {
+    original = testsupport::officeConvert(original, "xlsx", work.file("office"));
+    std::filesystem::copy_file(original, book, std::filesystem::copy_options::overwrite_existing);
+    telm({book, "--sheet", "Report", "--set", "B2=15", "--calc", "--save"});
+    expectFeaturesKept(book, {"values"});
+    EXPECT_NE(features(book).find("values 65 130\n"), std::string::npos) << features(book);
+}
+
 TEST_F(TelmLossless, TheNumberFormatCommandAddsAStyleAndKeepsTheCellsOwn) {
     telm({book, "--sheet", "Report", "--select", "B5", "--run", "NumberFormat", "--save"});
     expectFeaturesKept(book, {"total", "values"});
