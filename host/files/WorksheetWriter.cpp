@@ -65,7 +65,10 @@ public:
         open("c");
         attribute("r", cellReference(r, column));
         if (const auto style = styles_.styleOf(cell.style, formatOf(cell))) attribute("s", std::to_string(style));
-        const auto [type, text] = valueText(cell.value, cell.formula || cell.array);
+        // #NAME? is the platform's guess where it lacks a function or name: such a formula is stored
+        // without a result, which other programs then calculate themselves.
+        const bool guessed = cell.formula && cell.value.isError() && cell.value.errorValue() == CellError::Name;
+        const auto [type, text] = guessed ? std::pair<std::string_view, std::string>() : valueText(cell.value, cell.formula || cell.array);
         if (!type.empty()) attribute("t", type);
         if (!cell.formula && text.empty()) {
             out_ += "/>";

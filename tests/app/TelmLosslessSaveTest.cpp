@@ -256,8 +256,14 @@ wb.save(sys.argv[1])
     EXPECT_NE(first, std::string::npos) << dialogs;
     EXPECT_EQ(dialogs.find("VLOOKUP", first + 1), std::string::npos) << dialogs;
     // A formula typed here with such a function has no stored value: it shows #NAME?.
-    telm({lookup, "--set", "F1==VLOOKUP(1,D1:E3,2,FALSE)", "--print", "F1"});
+    telm({lookup, "--set", "F1==VLOOKUP(1,D1:E3,2,FALSE)", "--print", "F1", "--save"});
     EXPECT_EQ(printed, "#NAME?\n");
+    // That guess is not stored as the formula's result.
+    EXPECT_EQ(python(work.string(),
+                     "import sys, openpyxl\n"
+                     "print(openpyxl.load_workbook(sys.argv[1], data_only=True).active['F1'].value)\n",
+                     {lookup}),
+              "None\n");
 }
 
 // The command the README shows: the example workbook's formatting survives a calculation and save.
