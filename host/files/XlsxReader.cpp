@@ -107,8 +107,10 @@ sheet::WorkbookPtr readWorkbook(sheet::Application& application, const std::stri
     if (!workbookNode) package.fail("the part '" + kept->workbookPart + "' holds no workbook");
     kept->workbookRelationships = package.relationships(kept->workbookPart);
 
-    kept->sharedStringsPart = targetOf(kept->workbookRelationships, "/sharedStrings");
-    kept->stylesPart = targetOf(kept->workbookRelationships, "/styles");
+    // A relationship to a part the package lacks names none.
+    auto present = [&](std::string part) { return package.zip().contains(part) ? part : std::string(); };
+    kept->sharedStringsPart = present(targetOf(kept->workbookRelationships, "/sharedStrings"));
+    kept->stylesPart = present(targetOf(kept->workbookRelationships, "/styles"));
     WorkbookParts shared;
     shared.sharedStrings = readSharedStrings(package, kept->sharedStringsPart);
     shared.cellFormats = readCellFormats(package, kept->stylesPart);

@@ -76,8 +76,11 @@ public:
         if (kept_)
             for (const auto& r : kept_->workbookRelationships) {
                 const bool keptSheet = std::any_of(sheets_.begin(), sheets_.end(), [&](const SheetPlan& s) { return s.link.id == r.id; });
-                // The calculation chain lists the formulas as they were: other programs rebuild it.
-                if (hasType(r, "/worksheet") ? keptSheet : !hasType(r, "/calcChain")) links.push_back(r);
+                // The calculation chain lists the formulas as they were: other programs rebuild it. The
+                // texts and styles are written anew where the file lacked their parts.
+                const bool dropped = hasType(r, "/calcChain") || (hasType(r, "/sharedStrings") && kept_->sharedStringsPart.empty()) ||
+                                     (hasType(r, "/styles") && kept_->stylesPart.empty());
+                if (hasType(r, "/worksheet") ? keptSheet : !dropped) links.push_back(r);
             }
         package_->setRelationships(workbookPart_, std::move(links));
         for (auto& s : sheets_)

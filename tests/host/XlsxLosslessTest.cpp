@@ -127,3 +127,36 @@ out.close()
               std::string::npos) << types;
     EXPECT_NE(part(path, "xl/_rels/workbook.xml.rels").find("vbaProject.bin"), std::string::npos);
 }
+
+// A hand-written sheet part: prefixed element names, a comment that mentions the cells' element, an
+// attribute holding '>' and a character reference. The cells are written in the part's own prefix and
+// the rest stays as it was.
+TEST_F(XlsxTest, APrefixedSheetPartKeepsItsElementsAroundNewCells) {
+    auto parts = xlsxtest::minimalWorkbook("");
+    parts.back().second =
+        R"(<?xml version="1.0" encoding="UTF-8"?><!-- made by hand: <sheetData> -->)"
+        R"(<x:worksheet xmlns:x="http://schemas.openxmlformats.org/spreadsheetml/2006/main" )"
+        R"(xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">)"
+        R"(<x:sheetViews><x:sheetView workbookViewId="0" tabSelected="1"/></x:sheetViews>)"
+        R"(<x:cols><x:col min="1" max="1" width="20" customWidth="1"/></x:cols>)"
+        R"(<x:sheetData><x:row r="1" ht="30" customHeight="1"><x:c r="A1"><x:v>1</x:v></x:c></x:row></x:sheetData>)"
+        R"(<x:dataValidations count="1"><x:dataValidation type="whole" operator="greaterThan" sqref="B1" )"
+        R"(showInputMessage="1" prompt="x > y &amp; &#322;"><x:formula1>0</x:formula1></x:dataValidation>)"
+        R"(</x:dataValidations></x:worksheet>)";
+    const std::string path = file("prefixed.xlsx");
+    xlsxtest::writePackage(path, parts);
+    auto book = app->workbooks().open(path);
+    book->sheet(1)->range("B1")->setValue(2.0);
+    book->sheet(1)->range("B2")->setValue("tekst");
+    book->save();
+    const std::string shown = python(folder.string(), R"PY(
+import sys, openpyxl
+ws = openpyxl.load_workbook(sys.argv[1]).active
+v = ws.data_validations.dataValidation[0]
+print(ws["A1"].value, ws["B1"].value, ws["B2"].value, ws.column_dimensions["A"].width, ws.row_dimensions[1].height,
+      v.prompt, v.sqref)
+)PY", {path});
+    EXPECT_EQ(shown, "1 2 tekst 20.0 30.0 x > y & ł B1\n");
+    const std::string sheet = part(path, "xl/worksheets/sheet1.xml");
+    EXPECT_NE(sheet.find(R"(<!-- made by hand: <sheetData> --><x:worksheet)"), std::string::npos) << sheet;
+}
