@@ -9,6 +9,7 @@
 #include "host/base/RuntimeError.h"
 #include "host/files/XlsxStore.h"
 #include "host/os/Interrupt.h"
+#include "host/sheet/Calculator.h"
 
 namespace telm::app {
 
@@ -63,6 +64,7 @@ std::string programFolder() { return fs::canonical("/proc/self/exe").parent_path
 TelmSession::TelmSession(const TelmOptions& options, std::istream& in, std::ostream& out, std::ostream& err,
                          bool inputIsTerminal)
     : out_(out),
+      err_(err),
       dialogs_(std::make_shared<host::ui::TerminalBackend>(in, err, inputIsTerminal)),
       app_(host::sheet::Application::create()) {
     for (const auto& a : options.answers) dialogs_->giveAnswer(a);
@@ -131,6 +133,7 @@ void TelmSession::runSteps(const std::vector<Step>& steps) {
         app_->takeCommandFailure();
         try {
             runStep(step);
+            reportUnknownFunctions();
         } catch (const TelmFailure& e) {
             if (host::os::interruptRequested()) throw TelmInterrupted();
             throw TelmFailure(stepText(step) + ": " + e.what());
@@ -144,6 +147,15 @@ void TelmSession::runSteps(const std::vector<Step>& steps) {
                               unhandled_->description());
         if (auto failure = app_->takeCommandFailure()) throw TelmFailure(stepText(step) + ": " + *failure);
     }
+}
+
+void TelmSession::reportUnknownFunctions() {
+    std::string names;
+    for (const auto& name : app_->calculator().takeUnknownFunctions())
+        if (reportedFunctions_.insert(name).second) names += (names.empty() ? "" : ", ") + name;
+    if (!names.empty())
+        err_ << "telm: functions not available here, not calculated (their cells keep the values stored in the file): "
+             << names << "\n";
 }
 
 void TelmSession::runStep(const Step& step) {

@@ -5,7 +5,9 @@
 #include <iosfwd>
 #include <memory>
 #include <optional>
+#include <set>
 #include <stdexcept>
+#include <string>
 
 #include "app/TelmOptions.h"
 #include "host/base/RuntimeError.h"
@@ -45,8 +47,12 @@ private:
     void print(const std::string& rangeText, bool formulas);
     void eval(const std::string& formulaText);
     host::sheet::WorkbookPtr activeWorkbook() const;
+    // Says on the error stream, once for each, which functions the platform could not calculate.
+    void reportUnknownFunctions();
 
     std::ostream& out_;
+    std::ostream& err_;
+    std::set<std::string> reportedFunctions_;
     std::shared_ptr<host::ui::TerminalBackend> dialogs_;
     std::shared_ptr<host::sheet::Application> app_;
     std::unique_ptr<host::companion::Companion> companion_;
