@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "host/files/ExternalLinks.h"
 #include "host/files/Package.h"
 #include "host/files/XmlChunks.h"
 #include "host/sheet/FileExtras.h"
@@ -43,6 +44,7 @@ struct StoredWorkbook : sheet::FileExtras {
     std::vector<std::string> cellFormats;      // format code by style index
     std::string customPropertiesPart;          // "" when the file had none
     std::string customPropertiesAsRead;        // the properties read, as the writer would write them
+    std::vector<ExternalBook> externalBooks;   // the file's links into other workbooks, in order
 };
 
 // Kept on each worksheet read from the package.

@@ -183,7 +183,8 @@ private:
 
     std::shared_ptr<const Formula> parse(const std::string& text, ReferenceStyle style, int row, int column) const {
         try {
-            return std::make_shared<const Formula>(Formula::parse(text, style, row, column));
+            if (shared_.externalBooks.empty()) return std::make_shared<const Formula>(Formula::parse(text, style, row, column));
+            return std::make_shared<const Formula>(Formula::parse(withBookPaths(text, shared_.externalBooks), style, row, column));
         } catch (const RuntimeError& e) {
             fail("the formula '=" + excerpt(text) + "' in " + place(row, column) + " does not parse (" + e.description() + ")");
         }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "host/files/ExternalLinks.h"
 #include "host/files/Package.h"
 #include "host/files/StoredPackage.h"
 #include "host/sheet/Worksheet.h"
@@ -14,6 +15,7 @@ namespace host::files {
 struct WorkbookParts {
     std::vector<std::string> sharedStrings;
     std::vector<std::string> cellFormats;  // format code by style index
+    std::vector<ExternalBook> externalBooks;  // the links into other workbooks that formulas name by number
 };
 
 // Reads the cells of a worksheet part into the sheet, with their styles and the rows' attributes.

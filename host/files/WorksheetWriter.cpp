@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "host/files/CellReference.h"
+#include "host/files/ExternalLinks.h"
 #include "host/files/Xml.h"
 #include "host/sheet/Comment.h"
 
@@ -35,8 +36,9 @@ std::string formatOf(const Cell& cell) {
 // Writes the cells of one part as text; element names carry the part's namespace prefix.
 class CellWriter {
 public:
-    CellWriter(std::string& out, const std::string& prefix, SharedStringTable& strings, CellStyleTable& styles)
-        : out_(out), prefix_(prefix), strings_(strings), styles_(styles) {}
+    CellWriter(std::string& out, const std::string& prefix, SharedStringTable& strings, CellStyleTable& styles,
+               std::vector<ExternalBook>* externalBooks)
+        : out_(out), prefix_(prefix), strings_(strings), styles_(styles), externalBooks_(externalBooks) {}
 
     // Starts an element's start tag; attributes follow, then '>' or "/>".
     void open(const char* name) {
@@ -76,7 +78,8 @@ public:
         }
         out_ += '>';
         if (cell.formula) {
-            const std::string formula = cell.formula->toText(formula::ReferenceStyle::A1, r, column);
+            std::string formula = cell.formula->toText(formula::ReferenceStyle::A1, r, column);
+            if (externalBooks_) formula = withBookIndexes(formula, *externalBooks_);
             open("f");
             if (cell.array) {
                 attribute("t", "array");
@@ -121,13 +124,14 @@ private:
     const std::string& prefix_;
     SharedStringTable& strings_;
     CellStyleTable& styles_;
+    std::vector<ExternalBook>* externalBooks_;
 };
 
 std::string sheetDataXml(const sheet::Worksheet& sheet, const std::vector<CellKey>& keys, const std::string& prefix,
-                         SharedStringTable& strings, CellStyleTable& styles) {
+                         SharedStringTable& strings, CellStyleTable& styles, std::vector<ExternalBook>* externalBooks) {
     std::string out;
     out.reserve(keys.size() * 40 + 64);
-    CellWriter writer(out, prefix, strings, styles);
+    CellWriter writer(out, prefix, strings, styles, externalBooks);
     writer.open("sheetData");
     out += '>';
     auto rowAttributes = sheet.rowAttributes.begin();
@@ -196,14 +200,15 @@ XmlChunks newWorksheetLayout() {
 }
 
 std::string worksheetXml(const sheet::Worksheet& sheet, XmlChunks layout, bool selected, SharedStringTable& strings,
-                         CellStyleTable& styles, const std::optional<std::string>& commentDrawingId) {
+                         CellStyleTable& styles, const std::optional<std::string>& commentDrawingId,
+                         std::vector<ExternalBook>* externalBooks) {
     const auto keys = sortedKeys(sheet);
     if (layout.head.find("xmlns:r=") == std::string::npos)
         setTagAttribute(layout.head, "worksheet", "xmlns:r", "http://schemas.openxmlformats.org/officeDocument/2006/relationships");
     if (auto* dimension = layout.find("dimension")) setTagAttribute(dimension->text, "dimension", "ref", usedArea(keys));
     if (auto* views = layout.find("sheetViews"))
         setTagAttribute(views->text, "sheetView", "tabSelected", selected ? std::optional<std::string>("1") : std::nullopt);
-    if (auto* data = layout.find("sheetData")) data->text = sheetDataXml(sheet, keys, layout.prefix, strings, styles);
+    if (auto* data = layout.find("sheetData")) data->text = sheetDataXml(sheet, keys, layout.prefix, strings, styles, externalBooks);
     if (commentDrawingId) {
         std::erase_if(layout.children, [](const XmlChunk& c) { return c.name == "legacyDrawing"; });
         if (!commentDrawingId->empty()) {

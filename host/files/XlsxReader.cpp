@@ -132,6 +132,8 @@ sheet::WorkbookPtr readWorkbook(sheet::Application& application, const std::stri
     kept->sharedStringsPart = present(targetOf(kept->workbookRelationships, "/sharedStrings"));
     kept->stylesPart = present(targetOf(kept->workbookRelationships, "/styles"));
     WorkbookParts shared;
+    shared.externalBooks = readExternalBooks(package, workbookNode, kept->workbookRelationships, path);
+    kept->externalBooks = shared.externalBooks;
     shared.sharedStrings = readSharedStrings(package, kept->sharedStringsPart);
     shared.cellFormats = readCellFormats(package, kept->stylesPart);
 

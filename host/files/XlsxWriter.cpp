@@ -10,6 +10,7 @@
 
 #include "host/files/CellStyles.h"
 #include "host/files/CustomProperties.h"
+#include "host/files/ExternalLinks.h"
 #include "host/files/PackageWriter.h"
 #include "host/files/QueryTableParts.h"
 #include "host/files/SaveTarget.h"
@@ -69,6 +70,8 @@ public:
         package_ = std::make_unique<PackageWriter>(source_ ? &source_->zip() : nullptr);
         workbookPart_ = kept_ ? kept_->workbookPart : "xl/workbook.xml";
         const auto* connections = kept_ ? Package::findByType(kept_->workbookRelationships, "/connections") : nullptr;
+        if (kept_) books_ = kept_->externalBooks;
+        keptBooks_ = books_.size();
         queryTables_ = std::make_unique<QueryTableWriter>(
             source_.get(), connections && !connections->external ? connections->target : std::string(),
             [this](const std::string& stem, const std::string& extension) { return newPartName(stem, extension); });
@@ -94,6 +97,7 @@ public:
                 s.link.id = package_->relate(workbookPart_, "worksheet", relativeTarget(workbookPart_, s.part));
         for (std::size_t i = 0; i < sheets_.size(); ++i) writeSheet(sheets_[i], static_cast<int>(i) + 1);
         queryTables_->finish(*package_, workbookPart_);
+        writeNewLinks(path);
         addPart(workbookPart_, contentType("spreadsheetml.sheet.main+xml"), workbookXml());
         writeStrings();
         writeStyles();
@@ -249,7 +253,23 @@ private:
             package_->addDefault("vml", contentType("vmlDrawing"));
         }
         addPart(plan.part, contentType("spreadsheetml.worksheet+xml"),
-                worksheetXml(sheet, std::move(layout), &sheet == workbook_.activeSheet().get(), strings_, styles_, drawingId));
+                worksheetXml(sheet, std::move(layout), &sheet == workbook_.activeSheet().get(), strings_, styles_, drawingId,
+                             &books_));
+    }
+
+    // The parts of the links into other workbooks that the formulas added to the file's list.
+    void writeNewLinks(const std::string& path) {
+        for (std::size_t i = keptBooks_; i < books_.size(); ++i) {
+            const std::string part = newPartName("xl/externalLinks/externalLink", ".xml");
+            addPart(part, contentType("spreadsheetml.externalLink+xml"), externalLinkXml(books_[i]));
+            Relationship file;
+            file.id = "rId1";
+            file.type = relationshipType("externalLinkPath");
+            file.external = true;
+            file.written = externalLinkTarget(books_[i], path);
+            package_->keepRelationship(part, std::move(file));
+            newLinkIds_.push_back(package_->relate(workbookPart_, "externalLink", relativeTarget(workbookPart_, part)));
+        }
     }
 
     std::string workbookXml() const {
@@ -286,6 +306,19 @@ private:
                 setTagAttribute(views->text, "workbookView", "firstSheet", "0");
         }
 
+        if (!newLinkIds_.empty()) {
+            std::string references;
+            for (const auto& id : newLinkIds_) references += "<" + p + "externalReference r:id=\"" + id + "\"/>";
+            if (auto* list = layout.find("externalReferences")) {
+                list->text.insert(list->text.rfind("</"), references);
+            } else {
+                std::vector<std::string_view> after = kAfterDefinedNames;
+                after.insert(after.begin(), "definedNames");
+                layout.children.insert(layout.children.begin() + static_cast<std::ptrdiff_t>(layout.placeBefore(after)),
+                                       {"externalReferences", "<" + p + "externalReferences>" + references + "</" + p +
+                                                                  "externalReferences>"});
+            }
+        }
         std::string names;
         if (const auto all = workbook_.namesObject())
             for (const auto& name : all->all()) {
@@ -386,6 +419,9 @@ private:
     std::unique_ptr<Package> source_;
     std::unique_ptr<PackageWriter> package_;
     std::unique_ptr<QueryTableWriter> queryTables_;
+    std::vector<ExternalBook> books_;  // the links into other workbooks: the file's, then those added
+    std::size_t keptBooks_ = 0;
+    std::vector<std::string> newLinkIds_;  // of the added links' parts, from the workbook part
     std::string workbookPart_;
     std::set<std::string> usedNames_;
     std::vector<std::pair<std::string, std::string>> defaults_;
