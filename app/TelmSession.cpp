@@ -13,6 +13,7 @@
 #include "host/files/XlsxStore.h"
 #include "host/os/Interrupt.h"
 #include "host/os/Launcher.h"
+#include "host/sheet/Calculator.h"
 
 namespace telm::app {
 
@@ -183,12 +184,24 @@ std::optional<double> TelmSession::runDueMacrosWhileWaiting() {
 void TelmSession::runSteps(const std::vector<Step>& steps) {
     runScheduledMacros("starting the add-in");
     for (const Step& step : steps) {
-        checked(stepText(step), [&] { runStep(step); });
+        checked(stepText(step), [&] {
+            runStep(step);
+            reportUnknownFunctions();
+        });
         runScheduledMacros(stepText(step));
     }
     for (const auto& macro : app_->scheduledMacros())
         err_ << "telm: the macro " << macro.procedure << " was scheduled for later than telm waits ("
              << kMacroWaitBound << " s) and did not run\n";
+}
+
+void TelmSession::reportUnknownFunctions() {
+    std::string names;
+    for (const auto& name : app_->calculator().takeUnknownFunctions())
+        if (reportedFunctions_.insert(name).second) names += (names.empty() ? "" : ", ") + name;
+    if (!names.empty())
+        err_ << "telm: functions not available here, not calculated (their cells keep the values stored in the file): "
+             << names << "\n";
 }
 
 void TelmSession::runStep(const Step& step) {

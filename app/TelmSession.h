@@ -6,6 +6,7 @@
 #include <iosfwd>
 #include <memory>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 
@@ -55,10 +56,13 @@ private:
     void print(const std::string& rangeText, bool formulas);
     void eval(const std::string& formulaText);
     host::sheet::WorkbookPtr activeWorkbook() const;
+    // Says on the error stream, once for each, which functions the platform could not calculate.
+    void reportUnknownFunctions();
 
     std::ostream& out_;
     std::ostream& err_;
     StatusLine status_;
+    std::set<std::string> reportedFunctions_;
     std::shared_ptr<host::ui::TerminalBackend> dialogs_;
     std::shared_ptr<host::sheet::Application> app_;
     std::unique_ptr<host::companion::Companion> companion_;

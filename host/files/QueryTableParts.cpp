@@ -1,6 +1,8 @@
 #include "host/files/QueryTableParts.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <sstream>
 
 #include "host/base/Text.h"
 #include "host/files/CellReference.h"
@@ -90,9 +92,12 @@ WorkbookConnections readConnections(const Package& package, const std::string& p
     return connections;
 }
 
-void readQueryTables(const Package& package, const std::string& sheetPart, const WorkbookConnections& connections,
-                     const std::map<std::string, std::string>& sheetNames, sheet::Worksheet& sheet) {
+std::vector<std::string> readQueryTables(const Package& package, const std::string& sheetPart,
+                                         const WorkbookConnections& connections,
+                                         const std::map<std::string, std::string>& sheetNames, sheet::Worksheet& sheet) {
+    std::vector<std::string> links;
     for (const auto& relation : package.relationships(sheetPart)) {
+        const std::size_t before = sheet.queryTables().size();
         if (relation.external) continue;
         pugi::xml_document document;
         if (relation.type.ends_with("/queryTable")) {
@@ -113,16 +118,34 @@ void readQueryTables(const Package& package, const std::string& sheetPart, const
                           parseAreaReference(table.attribute("ref").value()),
                           table.attribute("headerRowCount").as_int(1) != 0, sheet);
         }
+        if (sheet.queryTables().size() != before) links.push_back(relation.id);
+    }
+    return links;
+}
+
+QueryTableWriter::QueryTableWriter(const Package* source, std::string sourceConnectionsPart, PartNamer namePart)
+    : source_(source), sourceConnectionsPart_(std::move(sourceConnectionsPart)), namePart_(std::move(namePart)) {
+    if (!source_) return;
+    for (const auto& name : source_->zip().names())
+        if (name.ends_with(".xml"))
+            if (const auto text = name.find("tables/") != std::string::npos ? source_->read(name) : std::nullopt)
+                nextTableId_ = std::max(nextTableId_, std::atoi(tagAttribute(*text, "table", "id").value_or("0").c_str()) + 1);
+    if (const auto text = sourceConnectionsPart_.empty() ? std::nullopt : source_->read(sourceConnectionsPart_)) {
+        pugi::xml_document document;
+        document.load_string(text->c_str());
+        for (auto c : child(document, "connections").children())
+            firstConnectionId_ = std::max(firstConnectionId_, c.attribute("id").as_int() + 1);
     }
 }
 
-std::vector<std::string> QueryTableWriter::writeSheet(const sheet::Worksheet& sheet, PackageWriter& package,
-                                                     const std::string& sheetPart) {
-    std::vector<std::string> ids;
+void QueryTableWriter::writeSheet(const sheet::Worksheet& sheet, PackageWriter& package, const std::string& sheetPart,
+                                  XmlChunks& layout) {
+    std::vector<std::string> listed;
     for (const auto& query : sheet.queryTables()) {
-        const int number = static_cast<int>(connections_.size()) + 1;
-        const std::string tablePart = "xl/tables/queryTable" + std::to_string(number) + ".xml";
-        const std::string queryPart = "xl/queryTables/queryTable" + std::to_string(number) + ".xml";
+        const int connectionId = firstConnectionId_ + static_cast<int>(connections_.size());
+        const int tableId = nextTableId_++;
+        const std::string tablePart = namePart_("xl/tables/table", ".xml");
+        const std::string queryPart = namePart_("xl/queryTables/queryTable", ".xml");
         connections_.push_back({query->name, query->connection, query->commandText});
         tableNames_.push_back(tableName(query->name, tableNames_));
         const auto columns = columnNames(sheet, *query);
@@ -130,7 +153,7 @@ std::vector<std::string> QueryTableWriter::writeSheet(const sheet::Worksheet& sh
         pugi::xml_document table;
         auto t = table.append_child("table");
         t.append_attribute("xmlns") = kMainNamespace;
-        t.append_attribute("id") = number;
+        t.append_attribute("id") = tableId;
         t.append_attribute("name") = tableNames_.back().c_str();
         t.append_attribute("displayName") = tableNames_.back().c_str();
         t.append_attribute("ref") = areaReference(query->resultRange).c_str();
@@ -152,14 +175,11 @@ std::vector<std::string> QueryTableWriter::writeSheet(const sheet::Worksheet& sh
         q.append_attribute("xmlns") = kMainNamespace;
         q.append_attribute("name") = encodeEscapes(query->name).c_str();
         if (!query->fieldNames) q.append_attribute("headers") = 0;
-        q.append_attribute("connectionId") = number;
+        q.append_attribute("connectionId") = connectionId;
         q.append_attribute("autoFormatId") = 16;
-        q.append_attribute("applyNumberFormats") = 0;
-        q.append_attribute("applyBorderFormats") = 0;
-        q.append_attribute("applyFontFormats") = 0;
-        q.append_attribute("applyPatternFormats") = 0;
-        q.append_attribute("applyAlignmentFormats") = 0;
-        q.append_attribute("applyWidthHeightFormats") = 0;
+        for (const char* kind : {"applyNumberFormats", "applyBorderFormats", "applyFontFormats", "applyPatternFormats",
+                                 "applyAlignmentFormats", "applyWidthHeightFormats"})
+            q.append_attribute(kind) = 0;
         auto refresh = q.append_child("queryTableRefresh");
         refresh.append_attribute("nextId") = static_cast<int>(columns.size() + 1);
         auto fields = refresh.append_child("queryTableFields");
@@ -173,32 +193,73 @@ std::vector<std::string> QueryTableWriter::writeSheet(const sheet::Worksheet& sh
 
         package.addPart(tablePart, std::string(kTypeBase) + "table+xml", serialize(table));
         package.addPart(queryPart, std::string(kTypeBase) + "queryTable+xml", serialize(queryTable));
-        package.relate(tablePart, "queryTable", "../queryTables/queryTable" + std::to_string(number) + ".xml");
-        ids.push_back(package.relate(sheetPart, "table", "../tables/queryTable" + std::to_string(number) + ".xml"));
+        package.relate(tablePart, "queryTable", "/" + queryPart);
+        listed.push_back(package.relate(sheetPart, "table", "/" + tablePart));
     }
-    return ids;
+    listTableParts(layout, listed, {});
 }
 
 void QueryTableWriter::finish(PackageWriter& package, const std::string& workbookPart) const {
     if (connections_.empty()) return;
     pugi::xml_document document;
-    auto root = document.append_child("connections");
-    root.append_attribute("xmlns") = kMainNamespace;
-    int id = 0;
+    const auto existing = source_ && !sourceConnectionsPart_.empty() ? source_->read(sourceConnectionsPart_) : std::nullopt;
+    if (existing) document.load_string(existing->c_str(), pugi::parse_default | pugi::parse_declaration);
+    auto root = child(document, "connections");
+    if (!root) {
+        document.reset();
+        root = document.append_child("connections");
+        root.append_attribute("xmlns") = kMainNamespace;
+    }
+    const std::string prefix = std::string(root.name()).find(':') == std::string::npos
+                                   ? std::string()
+                                   : std::string(root.name()).substr(0, std::string(root.name()).find(':') + 1);
+    int id = firstConnectionId_;
     for (const auto& connection : connections_) {
-        auto c = root.append_child("connection");
-        c.append_attribute("id") = ++id;
+        auto c = root.append_child((prefix + "connection").c_str());
+        c.append_attribute("id") = id++;
         c.append_attribute("name") = encodeEscapes(connection.name).c_str();
-        const int type = connectionType(connection.connection);
-        c.append_attribute("type") = type;
+        c.append_attribute("type") = connectionType(connection.connection);
         c.append_attribute("refreshedVersion") = 8;
         c.append_attribute("saveData") = 1;
-        auto database = c.append_child("dbPr");
+        auto database = c.append_child((prefix + "dbPr").c_str());
         database.append_attribute("connection") = encodeEscapes(sheet::untypedConnection(connection.connection)).c_str();
         database.append_attribute("command") = encodeEscapes(connection.command).c_str();
     }
-    package.addPart("xl/connections.xml", std::string(kTypeBase) + "connections+xml", serialize(document));
-    package.relate(workbookPart, "connections", "connections.xml");
+    const std::string part = existing ? sourceConnectionsPart_ : namePart_("xl/connections", ".xml");
+    package.addPart(part, std::string(kTypeBase) + "connections+xml", serialize(document));
+    if (!existing) package.relate(workbookPart, "connections", "/" + part);
+}
+
+bool sameQueryTables(const std::vector<sheet::QueryTablePtr>& now, const std::vector<sheet::QueryTable>& asRead) {
+    return std::equal(now.begin(), now.end(), asRead.begin(), asRead.end(), [](const auto& a, const auto& b) {
+        return a->name == b.name && a->connection == b.connection && a->commandText == b.commandText &&
+               a->resultRange == b.resultRange && a->fieldNames == b.fieldNames;
+    });
+}
+
+void listTableParts(XmlChunks& layout, const std::vector<std::string>& added, const std::vector<std::string>& removed) {
+    if (added.empty() && removed.empty()) return;
+    const std::string name = layout.prefix + "tableParts";
+    auto* chunk = layout.find("tableParts");
+    pugi::xml_document document;
+    if (!chunk || !document.load_string(chunk->text.c_str())) document.append_child(name.c_str());
+    auto list = document.first_child();
+    for (auto part = list.first_child(); part;) {
+        const auto next = part.next_sibling();
+        if (std::find(removed.begin(), removed.end(), attribute(part, "id").value()) != removed.end())
+            list.remove_child(part);
+        part = next;
+    }
+    for (const auto& id : added) list.append_child((layout.prefix + "tablePart").c_str()).append_attribute("r:id") = id.c_str();
+    const auto count = std::distance(list.children().begin(), list.children().end());
+    std::erase_if(layout.children, [](const XmlChunk& c) { return c.name == "tableParts"; });
+    if (count == 0) return;
+    if (!list.attribute("count")) list.prepend_attribute("count");
+    list.attribute("count").set_value(static_cast<long long>(count));
+    std::ostringstream out;
+    list.print(out, "", pugi::format_raw);
+    layout.children.insert(layout.children.begin() + static_cast<std::ptrdiff_t>(layout.placeBefore({"extLst"})),
+                           {"tableParts", out.str()});
 }
 
 }  // namespace host::files

@@ -127,6 +127,8 @@ void EvalContext::visitCells(const ReferenceTarget& target, const std::function<
     for (const Variant& v : values.arrayValue().elements()) visit(v);
 }
 
+Variant EvalContext::unknownFunction(const std::string&) { return CellError::Name; }
+
 std::vector<ReferenceTarget> Formula::references() const {
     std::vector<ReferenceTarget> targets;
     for (const ReferenceTarget& t : tree_->targets) addOnce(targets, t);

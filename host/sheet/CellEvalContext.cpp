@@ -4,6 +4,7 @@
 #include "host/base/NumberFormat.h"
 #include "host/base/RuntimeError.h"
 #include "host/sheet/Application.h"
+#include "host/sheet/Calculator.h"
 #include "host/sheet/References.h"
 #include "host/sheet/Workbook.h"
 
@@ -59,6 +60,11 @@ std::optional<formula::ReferenceTarget> CellEvalContext::resolveName(const std::
 
 const formula::UserFunction* CellEvalContext::findUserFunction(const std::string& name) {
     return application_.findFunction(name);
+}
+
+Variant CellEvalContext::unknownFunction(const std::string& name) {
+    application_.calculator().noteUnknownFunction(name);
+    return formula::EvalContext::unknownFunction(name);
 }
 
 Date CellEvalContext::now() { return Date{nowSerial()}; }

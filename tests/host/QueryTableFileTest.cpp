@@ -125,8 +125,7 @@ TEST_F(XlsxTest, QueryTablesAreReadWithTheirConnectionAndKeptBySaving) {
     EXPECT_EQ(queryTablesOf(*book), expected);
     EXPECT_EQ(book->sheet(1)->range("A2")->value(), Variant("North"));
     EXPECT_EQ(xlsxtest::runPython(folder.string(), kTableReader, path),
-              "Sales Query_from_Sales A1:B3 queryTable Region,Amount 1\n"
-              "Plan ExternalData_1 A1:A3 queryTable Column1 0\n");
+              "Sales Query_from_Sales A1:B3 queryTable Region,Amount 1\n");
 
     // A query table that grew with its last refresh is saved over its new range.
     book->sheet(1)->range("A4")->setValue("West");
@@ -136,7 +135,27 @@ TEST_F(XlsxTest, QueryTablesAreReadWithTheirConnectionAndKeptBySaving) {
     book->save();
     book->close();
     book = app->workbooks().open(path);
-    const auto grown = queryTablesOf(*book).front();
-    EXPECT_EQ(grown.range, "A1:B4");
-    EXPECT_EQ(grown.sql, "SELECT Region, Amount FROM Sales");
+    auto changed = expected;
+    changed[0].range = "A1:B4";
+    changed[0].sql = "SELECT Region, Amount FROM Sales";
+    EXPECT_EQ(queryTablesOf(*book), changed);
+    EXPECT_EQ(xlsxtest::runPython(folder.string(), kTableReader, path),
+              "Sales Query_from_Sales A1:B4 queryTable Region,Amount 1\n");
+
+    // A workbook made here: its query table is written as the other programs write one.
+    auto made = app->workbooks().add();
+    made->sheet(1)->range("A1")->setValue("Item");
+    made->sheet(1)->range("A2")->setValue("pen");
+    auto query = std::make_shared<sheet::QueryTable>();
+    query->name = "Items 2024";
+    query->connection = "ODBC;DSN=Shop;";
+    query->commandText = "SELECT Item FROM Items";
+    query->resultRange = formula::Area{1, 1, 2, 1};
+    made->sheet(1)->queryTables().push_back(query);
+    made->saveAs(file("made.xlsx"));
+    made->close();
+    EXPECT_EQ(xlsxtest::runPython(folder.string(), kTableReader, file("made.xlsx")),
+              "Sheet1 Items_2024 A1:A2 queryTable Item 1\n");
+    EXPECT_EQ(queryTablesOf(*app->workbooks().open(file("made.xlsx"))),
+              (std::vector<QueryTableSeen>{{"Sheet1/Items 2024", "ODBC;DSN=Shop;", "SELECT Item FROM Items", "A1:A2", true}}));
 }
