@@ -3,6 +3,7 @@
 #include "host/files/CellStyles.h"
 #include "host/files/CustomProperties.h"
 #include "host/files/PackageWriter.h"
+#include "host/files/QueryTableParts.h"
 #include "host/files/SharedStrings.h"
 #include "host/files/WorksheetWriter.h"
 #include "host/files/Xml.h"
@@ -18,7 +19,7 @@ std::string contentType(const std::string& kind) { return kTypeBase + kind; }
 
 // Writes the parts of every sheet and returns the workbook part.
 std::string writeSheets(const sheet::Workbook& workbook, PackageWriter& package, SharedStringTable& strings,
-                        CellStyleTable& styles) {
+                        CellStyleTable& styles, QueryTableWriter& queryTables) {
     pugi::xml_document document;
     auto root = document.append_child("workbook");
     root.append_attribute("xmlns") = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
@@ -39,8 +40,9 @@ std::string writeSheets(const sheet::Workbook& workbook, PackageWriter& package,
             package.addPart("xl/comments" + suffix + ".xml", contentType("spreadsheetml.comments+xml"), commentsXml(*sheet));
             package.addPart("xl/drawings/vmlDrawing" + suffix + ".vml", "", commentDrawingXml(*sheet, number));
         }
+        const auto tableIds = queryTables.writeSheet(*sheet, package, part);
         package.addPart(part, contentType("spreadsheetml.worksheet+xml"),
-                        worksheetXml(*sheet, sheet == active, strings, styles, drawingId));
+                        worksheetXml(*sheet, sheet == active, strings, styles, drawingId, tableIds));
         auto s = sheets.append_child("sheet");
         s.append_attribute("name") = encodeEscapes(sheet->name()).c_str();
         s.append_attribute("sheetId") = number;
@@ -69,9 +71,11 @@ FileStamp writeWorkbook(const sheet::Workbook& workbook, const std::string& path
     PackageWriter package;
     SharedStringTable strings;
     CellStyleTable styles;
+    QueryTableWriter queryTables;
     package.relate("", "officeDocument", kWorkbookPart);
     package.addPart(kWorkbookPart, contentType("spreadsheetml.sheet.main+xml"),
-                    writeSheets(workbook, package, strings, styles));
+                    writeSheets(workbook, package, strings, styles, queryTables));
+    queryTables.finish(package, kWorkbookPart);
     package.relate(kWorkbookPart, "styles", "styles.xml");
     package.addPart("xl/styles.xml", contentType("spreadsheetml.styles+xml"), styles.stylesXml());
     if (!strings.empty()) {
