@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <deque>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -297,31 +298,31 @@ private:
         return layout.text();
     }
 
-    void writeStrings() {
-        const std::string type = contentType("spreadsheetml.sharedStrings+xml");
-        if (kept_ && !kept_->sharedStringsPart.empty()) {
-            const std::string& part = kept_->sharedStringsPart;
-            if (!strings_.added()) package_->copyPart(part, typeOf(part, type));
-            else addPart(part, type, strings_.xml(source_->read(part).value_or("")));
+    // A part of the whole workbook that the cells add to (the texts, the styles): the file's part
+    // copied as stored when nothing was added, else made from it with the additions; made anew
+    // where the file had none. make gets the file's part ("" for none).
+    void writeSharedPart(const std::string& keptPart, bool added, const std::string& kind, const std::string& type,
+                         const std::function<std::string(const std::string&)>& make) {
+        if (!keptPart.empty()) {
+            if (!added) package_->copyPart(keptPart, typeOf(keptPart, type));
+            else addPart(keptPart, type, make(source_->read(keptPart).value_or("")));
             return;
         }
-        if (strings_.empty()) return;
-        const std::string part = newPartName("xl/sharedStrings", ".xml", true);
-        package_->relate(workbookPart_, "sharedStrings", relativeTarget(workbookPart_, part));
-        addPart(part, type, strings_.xml());
+        const std::string part = newPartName("xl/" + kind, ".xml", true);
+        package_->relate(workbookPart_, kind, relativeTarget(workbookPart_, part));
+        addPart(part, type, make({}));
+    }
+
+    void writeStrings() {
+        const std::string kept = kept_ ? kept_->sharedStringsPart : std::string();
+        if (kept.empty() && strings_.empty()) return;
+        writeSharedPart(kept, strings_.added(), "sharedStrings", contentType("spreadsheetml.sharedStrings+xml"),
+                        [&](const std::string& part) { return strings_.xml(part); });
     }
 
     void writeStyles() {
-        const std::string type = contentType("spreadsheetml.styles+xml");
-        if (kept_ && !kept_->stylesPart.empty()) {
-            const std::string& part = kept_->stylesPart;
-            if (!styles_.added()) package_->copyPart(part, typeOf(part, type));
-            else addPart(part, type, styles_.stylesXml(source_->read(part).value_or("")));
-            return;
-        }
-        const std::string part = newPartName("xl/styles", ".xml", true);
-        package_->relate(workbookPart_, "styles", relativeTarget(workbookPart_, part));
-        addPart(part, type, styles_.stylesXml({}));
+        writeSharedPart(kept_ ? kept_->stylesPart : std::string(), styles_.added(), "styles",
+                        contentType("spreadsheetml.styles+xml"), [&](const std::string& part) { return styles_.stylesXml(part); });
     }
 
     void writeRootAndProperties() {
