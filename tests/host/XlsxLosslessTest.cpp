@@ -160,3 +160,18 @@ print(ws["A1"].value, ws["B1"].value, ws["B2"].value, ws.column_dimensions["A"].
     const std::string sheet = part(path, "xl/worksheets/sheet1.xml");
     EXPECT_NE(sheet.find(R"(<!-- made by hand: <sheetData> --><x:worksheet)"), std::string::npos) << sheet;
 }
+
+// A package is held in memory while its workbook is open: a file far larger than any workbook is
+// refused before it is read.
+TEST_F(XlsxTest, AFileLargerThanAnyWorkbookIsRefusedUnread) {
+    const std::string path = file("huge.xlsx");
+    xlsxtest::writeAll(path, "");
+    std::filesystem::resize_file(path, files::ZipReader::kMaxFileSize + 1);  // sparse: nothing is written
+    try {
+        app->workbooks().open(path);
+        FAIL() << "opened";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.number(), 1004);
+        EXPECT_NE(e.description().find("larger than 2 GB"), std::string::npos) << e.description();
+    }
+}
