@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <deque>
 #include <functional>
 #include <map>
@@ -46,6 +48,26 @@ XmlChunks newWorkbookLayout() {
     return layout;
 }
 
+const std::string kPlainWorkbookType = contentType("spreadsheetml.sheet.main+xml");
+
+// What a file's extension asks of its package: the workbook part's content type (nullopt: the one the
+// file had, else the plain one) and whether it may hold macros.
+struct FileFormat {
+    std::optional<std::string> workbookType;
+    bool macros = true;
+};
+
+FileFormat formatOf(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == ".xlsx") return {kPlainWorkbookType, false};
+    if (extension == ".xltx") return {contentType("spreadsheetml.template.main+xml"), false};
+    if (extension == ".xlsm") return {"application/vnd.ms-excel.sheet.macroEnabled.main+xml", true};
+    if (extension == ".xltm") return {"application/vnd.ms-excel.template.macroEnabled.main+xml", true};
+    if (extension == ".xlam") return {"application/vnd.ms-excel.addin.macroEnabled.main+xml", true};
+    return {};
+}
+
 // Elements of the workbook part that follow its defined names, in the order the format gives.
 const std::vector<std::string_view> kAfterDefinedNames = {"calcPr", "oleSize", "customWorkbookViews", "pivotCaches",
                                                           "smartTagPr", "smartTagTypes", "webPublishing",
@@ -70,6 +92,7 @@ public:
     }
 
     std::string write(const std::string& path) {
+        const FileFormat format = formatOf(path);
         planSheets();
         // The file's relationships in their order, those of sheets that are gone left out, then the
         // new sheets'.
@@ -79,8 +102,10 @@ public:
                 const bool keptSheet = std::any_of(sheets_.begin(), sheets_.end(), [&](const SheetPlan& s) { return s.link.id == r.id; });
                 // The calculation chain lists the formulas as they were: other programs rebuild it. The
                 // texts and styles are written anew where the file lacked their parts.
+                // A file of a format without macros has no place for a macro project.
                 const bool dropped = hasType(r, "/calcChain") || (hasType(r, "/sharedStrings") && kept_->sharedStringsPart.empty()) ||
-                                     (hasType(r, "/styles") && kept_->stylesPart.empty());
+                                     (hasType(r, "/styles") && kept_->stylesPart.empty()) ||
+                                     (hasType(r, "/vbaProject") && !format.macros);
                 if (hasType(r, "/worksheet") ? keptSheet : !dropped) links.push_back(r);
             }
         package_->setRelationships(workbookPart_, std::move(links));
@@ -88,7 +113,9 @@ public:
             if (s.link.id.empty())
                 s.link.id = package_->relate(workbookPart_, "worksheet", relativeTarget(workbookPart_, s.part));
         for (std::size_t i = 0; i < sheets_.size(); ++i) writeSheet(sheets_[i], static_cast<int>(i) + 1);
-        addPart(workbookPart_, contentType("spreadsheetml.sheet.main+xml"), workbookXml());
+        usedNames_.insert(workbookPart_);
+        package_->addPart(workbookPart_, format.workbookType ? *format.workbookType : typeOf(workbookPart_, kPlainWorkbookType),
+                          workbookXml());
         writeStrings();
         writeStyles();
         writeRootAndProperties();

@@ -1,5 +1,5 @@
 // A workbook read from a file keeps, when saved, what the platform does not model: sheets added,
-// removed and renamed, rows removed, comments changed, and a macro workbook's project and type.
+// removed and renamed, rows removed, comments changed, a macro workbook's project and type.
 
 #include "host/XlsxTestSupport.h"
 
@@ -126,6 +126,16 @@ out.close()
     EXPECT_NE(types.find(R"(PartName="/xl/workbook.xml" ContentType="application/vnd.ms-excel.sheet.macroEnabled.main+xml")"),
               std::string::npos) << types;
     EXPECT_NE(part(path, "xl/_rels/workbook.xml.rels").find("vbaProject.bin"), std::string::npos);
+    // Saved as a workbook without macros, it is one: other programs refuse an ".xlsx" that says it
+    // holds macros.
+    const std::string plain = file("plain.xlsx");
+    book->saveAs(plain);
+    EXPECT_NE(part(plain, "[Content_Types].xml")
+                  .find(R"(PartName="/xl/workbook.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml")"),
+              std::string::npos);
+    EXPECT_EQ(part(plain, "xl/vbaProject.bin"), "(missing)");
+    EXPECT_EQ(part(plain, "customXml/item1.xml"), part(path, "customXml/item1.xml"));
+    EXPECT_EQ(testsupport::fileText(testsupport::officeConvert(plain, "csv", folder.string())), "1\n2\n");
 }
 
 // A hand-written sheet part: prefixed element names, a comment that mentions the cells' element, an
