@@ -94,21 +94,7 @@ public:
     std::string write(const std::string& path) {
         const FileFormat format = formatOf(path);
         planSheets();
-        // The file's relationships in their order, those of sheets that are gone left out, then the
-        // new sheets'.
-        std::vector<Relationship> links;
-        if (kept_)
-            for (const auto& r : kept_->workbookRelationships) {
-                const bool keptSheet = std::any_of(sheets_.begin(), sheets_.end(), [&](const SheetPlan& s) { return s.link.id == r.id; });
-                // The calculation chain lists the formulas as they were: other programs rebuild it. The
-                // texts and styles are written anew where the file lacked their parts.
-                // A file of a format without macros has no place for a macro project.
-                const bool dropped = hasType(r, "/calcChain") || (hasType(r, "/sharedStrings") && kept_->sharedStringsPart.empty()) ||
-                                     (hasType(r, "/styles") && kept_->stylesPart.empty()) ||
-                                     (hasType(r, "/vbaProject") && !format.macros);
-                if (hasType(r, "/worksheet") ? keptSheet : !dropped) links.push_back(r);
-            }
-        package_->setRelationships(workbookPart_, std::move(links));
+        package_->setRelationships(workbookPart_, keptWorkbookLinks(format));
         for (auto& s : sheets_)
             if (s.link.id.empty())
                 s.link.id = package_->relate(workbookPart_, "worksheet", relativeTarget(workbookPart_, s.part));
@@ -137,6 +123,25 @@ private:
         const std::string* element = nullptr;
         std::size_t keptIndex = SIZE_MAX;
     };
+
+    // The file's relationships of the workbook part, in their order, without those of sheets that are
+    // gone. The calculation chain lists the formulas as they were (other programs rebuild it); the
+    // texts and styles are written anew where the file lacked their parts; a format without macros
+    // has no place for a macro project.
+    std::vector<Relationship> keptWorkbookLinks(const FileFormat& format) const {
+        std::vector<Relationship> links;
+        if (!kept_) return links;
+        for (const auto& r : kept_->workbookRelationships) {
+            const bool keptSheet =
+                std::any_of(sheets_.begin(), sheets_.end(), [&](const SheetPlan& s) { return s.link.id == r.id; });
+            const bool dropped = hasType(r, "/calcChain") ||
+                                 (hasType(r, "/sharedStrings") && kept_->sharedStringsPart.empty()) ||
+                                 (hasType(r, "/styles") && kept_->stylesPart.empty()) ||
+                                 (hasType(r, "/vbaProject") && !format.macros);
+            if (hasType(r, "/worksheet") ? keptSheet : !dropped) links.push_back(r);
+        }
+        return links;
+    }
 
     void readContentTypes() {
         pugi::xml_document document;
