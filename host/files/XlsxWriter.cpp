@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <deque>
 #include <functional>
 #include <map>
@@ -48,6 +50,26 @@ XmlChunks newWorkbookLayout() {
     return layout;
 }
 
+const std::string kPlainWorkbookType = contentType("spreadsheetml.sheet.main+xml");
+
+// What a file's extension asks of its package: the workbook part's content type (nullopt: the one the
+// file had, else the plain one) and whether it may hold macros.
+struct FileFormat {
+    std::optional<std::string> workbookType;
+    bool macros = true;
+};
+
+FileFormat formatOf(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == ".xlsx") return {kPlainWorkbookType, false};
+    if (extension == ".xltx") return {contentType("spreadsheetml.template.main+xml"), false};
+    if (extension == ".xlsm") return {"application/vnd.ms-excel.sheet.macroEnabled.main+xml", true};
+    if (extension == ".xltm") return {"application/vnd.ms-excel.template.macroEnabled.main+xml", true};
+    if (extension == ".xlam") return {"application/vnd.ms-excel.addin.macroEnabled.main+xml", true};
+    return {};
+}
+
 // Elements of the workbook part that follow its defined names, in the order the format gives.
 const std::vector<std::string_view> kAfterDefinedNames = {"calcPr", "oleSize", "customWorkbookViews", "pivotCaches",
                                                           "smartTagPr", "smartTagTypes", "webPublishing",
@@ -78,27 +100,18 @@ public:
     }
 
     std::string write(const std::string& path) {
+        const FileFormat format = formatOf(path);
         planSheets();
-        // The file's relationships in their order, those of sheets that are gone left out, then the
-        // new sheets'.
-        std::vector<Relationship> links;
-        if (kept_)
-            for (const auto& r : kept_->workbookRelationships) {
-                const bool keptSheet = std::any_of(sheets_.begin(), sheets_.end(), [&](const SheetPlan& s) { return s.link.id == r.id; });
-                // The calculation chain lists the formulas as they were: other programs rebuild it. The
-                // texts and styles are written anew where the file lacked their parts.
-                const bool dropped = hasType(r, "/calcChain") || (hasType(r, "/sharedStrings") && kept_->sharedStringsPart.empty()) ||
-                                     (hasType(r, "/styles") && kept_->stylesPart.empty());
-                if (hasType(r, "/worksheet") ? keptSheet : !dropped) links.push_back(r);
-            }
-        package_->setRelationships(workbookPart_, std::move(links));
+        package_->setRelationships(workbookPart_, keptWorkbookLinks(format));
         for (auto& s : sheets_)
             if (s.link.id.empty())
                 s.link.id = package_->relate(workbookPart_, "worksheet", relativeTarget(workbookPart_, s.part));
         for (std::size_t i = 0; i < sheets_.size(); ++i) writeSheet(sheets_[i], static_cast<int>(i) + 1);
         queryTables_->finish(*package_, workbookPart_);
         writeNewLinks(path);
-        addPart(workbookPart_, contentType("spreadsheetml.sheet.main+xml"), workbookXml());
+        usedNames_.insert(workbookPart_);
+        package_->addPart(workbookPart_, format.workbookType ? *format.workbookType : typeOf(workbookPart_, kPlainWorkbookType),
+                          workbookXml());
         writeStrings();
         writeStyles();
         writeRootAndProperties();
@@ -120,6 +133,25 @@ private:
         const std::string* element = nullptr;
         std::size_t keptIndex = SIZE_MAX;
     };
+
+    // The file's relationships of the workbook part, in their order, without those of sheets that are
+    // gone. The calculation chain lists the formulas as they were (other programs rebuild it); the
+    // texts and styles are written anew where the file lacked their parts; a format without macros
+    // has no place for a macro project.
+    std::vector<Relationship> keptWorkbookLinks(const FileFormat& format) const {
+        std::vector<Relationship> links;
+        if (!kept_) return links;
+        for (const auto& r : kept_->workbookRelationships) {
+            const bool keptSheet =
+                std::any_of(sheets_.begin(), sheets_.end(), [&](const SheetPlan& s) { return s.link.id == r.id; });
+            const bool dropped = hasType(r, "/calcChain") ||
+                                 (hasType(r, "/sharedStrings") && kept_->sharedStringsPart.empty()) ||
+                                 (hasType(r, "/styles") && kept_->stylesPart.empty()) ||
+                                 (hasType(r, "/vbaProject") && !format.macros);
+            if (hasType(r, "/worksheet") ? keptSheet : !dropped) links.push_back(r);
+        }
+        return links;
+    }
 
     void readContentTypes() {
         pugi::xml_document document;

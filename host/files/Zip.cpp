@@ -26,6 +26,8 @@ std::string errorText(int code) {
 ZipReader::ZipReader(std::string path) : path_(std::move(path)) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path_, ec)) failNotFound(path_);
+    if (std::filesystem::file_size(path_, ec) > kMaxFileSize)
+        failRead(path_, "it is larger than " + std::to_string(kMaxFileSize >> 30) + " GB, more than a workbook holds");
     std::ifstream in(path_, std::ios::binary);
     std::ostringstream content;
     if (!in || !(content << in.rdbuf())) failRead(path_, "it cannot be read");

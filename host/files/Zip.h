@@ -2,6 +2,7 @@
 // Zip packages as workbook files use them: reading parts by name, writing a new package.
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -16,8 +17,8 @@ namespace host::files {
 class ZipReader {
 public:
     // Opens a zip file for reading; the file is read once into memory, so that later reads and
-    // copies see the package as it was opened. Raises 1004 naming the file when it is missing or
-    // not a zip.
+    // copies see the package as it was opened. Raises 1004 naming the file when it is missing,
+    // larger than kMaxFileSize or not a zip.
     explicit ZipReader(std::string path);
     ~ZipReader();
     ZipReader(const ZipReader&) = delete;
@@ -34,6 +35,8 @@ public:
     // The most a part may inflate to: far above any real workbook, far below what a crafted package
     // could claim.
     static constexpr std::size_t kMaxPartSize = std::size_t{1} << 30;
+    // The largest package file read: it is held in memory while its workbook is open.
+    static constexpr std::uintmax_t kMaxFileSize = std::uintmax_t{2} << 30;
 
     // The content of a part; nullopt when the package has no such part. Raises 1004 when the part
     // is damaged (bad checksum, cut short, unsupported compression) or inflates past sizeLimit,

@@ -1,5 +1,5 @@
 // A workbook read from a file keeps, when saved, what the platform does not model: sheets added,
-// removed and renamed, rows removed, comments changed, and a macro workbook's project and type.
+// removed and renamed, rows removed, comments changed, a macro workbook's project and type.
 
 #include "host/XlsxTestSupport.h"
 
@@ -126,6 +126,16 @@ out.close()
     EXPECT_NE(types.find(R"(PartName="/xl/workbook.xml" ContentType="application/vnd.ms-excel.sheet.macroEnabled.main+xml")"),
               std::string::npos) << types;
     EXPECT_NE(part(path, "xl/_rels/workbook.xml.rels").find("vbaProject.bin"), std::string::npos);
+    // Saved as a workbook without macros, it is one: other programs refuse an ".xlsx" that says it
+    // holds macros.
+    const std::string plain = file("plain.xlsx");
+    book->saveAs(plain);
+    EXPECT_NE(part(plain, "[Content_Types].xml")
+                  .find(R"(PartName="/xl/workbook.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml")"),
+              std::string::npos);
+    EXPECT_EQ(part(plain, "xl/vbaProject.bin"), "(missing)");
+    EXPECT_EQ(part(plain, "customXml/item1.xml"), part(path, "customXml/item1.xml"));
+    EXPECT_EQ(testsupport::fileText(testsupport::officeConvert(plain, "csv", folder.string())), "1\n2\n");
 }
 
 // A hand-written sheet part: prefixed element names, a comment that mentions the cells' element, an
@@ -159,4 +169,19 @@ print(ws["A1"].value, ws["B1"].value, ws["B2"].value, ws.column_dimensions["A"].
     EXPECT_EQ(shown, "1 2 tekst 20.0 30.0 x > y & ł B1\n");
     const std::string sheet = part(path, "xl/worksheets/sheet1.xml");
     EXPECT_NE(sheet.find(R"(<!-- made by hand: <sheetData> --><x:worksheet)"), std::string::npos) << sheet;
+}
+
+// A package is held in memory while its workbook is open: a file far larger than any workbook is
+// refused before it is read.
+TEST_F(XlsxTest, AFileLargerThanAnyWorkbookIsRefusedUnread) {
+    const std::string path = file("huge.xlsx");
+    xlsxtest::writeAll(path, "");
+    std::filesystem::resize_file(path, files::ZipReader::kMaxFileSize + 1);  // sparse: nothing is written
+    try {
+        app->workbooks().open(path);
+        FAIL() << "opened";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.number(), 1004);
+        EXPECT_NE(e.description().find("larger than 2 GB"), std::string::npos) << e.description();
+    }
 }
