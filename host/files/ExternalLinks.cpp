@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <filesystem>
 
 #include "host/base/Text.h"
+#include "host/files/CellReference.h"
 #include "host/files/Xml.h"
 #include "host/files/XmlChunks.h"
 
@@ -40,8 +42,8 @@ ExternalBook bookOf(std::string target, const std::string& workbookPath) {
     const bool absolute = target.starts_with("/") || target.starts_with("\\") || (target.size() > 1 && target[1] == ':');
     if (!absolute) target = (fs::path(workbookPath).parent_path() / target).lexically_normal().string();
     const std::size_t slash = target.find_last_of("/\\");
-    if (slash == std::string::npos) return {"", target, {}};
-    return {target.substr(0, slash), target.substr(slash + 1), {}};
+    if (slash == std::string::npos) return {"", target, {}, {}};
+    return {target.substr(0, slash), target.substr(slash + 1), {}, {}};
 }
 
 std::string withoutTrailingSeparator(std::string folder) {
@@ -90,6 +92,29 @@ std::string outsideLiterals(std::string_view formula, Visit visit) {
     return out;
 }
 
+// The cell values a link stores for each sheet of the other workbook.
+void readCachedValues(const pugi::xml_node& dataSet, ExternalBook& book) {
+    for (auto sheet : dataSet.children()) {
+        const auto index = sheet.attribute("sheetId").as_uint(UINT_MAX);
+        if (localName(sheet) != "sheetData" || index >= book.sheets.size()) continue;
+        auto& values = book.cachedValues[book.sheets[index]];
+        for (auto row : sheet.children())
+            for (auto cell : row.children()) {
+                const auto position = parseCellReference(cell.attribute("r").value());
+                const auto v = child(cell, "v");
+                if (!position || !v) continue;
+                const std::string_view type = cell.attribute("t").value();
+                const std::string text = v.text().get();
+                Variant value;
+                if (type == "str" || type == "s" || type == "inlineStr") value = decodeEscapes(text);
+                else if (type == "b") value = text == "1" || text == "true";
+                else if (type == "e") value = parseCellError(text).value_or(CellError::Value);
+                else value = v.text().as_double();
+                values[{position->row, position->column}] = std::move(value);
+            }
+    }
+}
+
 }  // namespace
 
 std::vector<ExternalBook> readExternalBooks(const Package& package, const pugi::xml_node& workbookNode,
@@ -107,6 +132,7 @@ std::vector<ExternalBook> readExternalBooks(const Package& package, const pugi::
             const auto* file = Package::findById(fileLinks, attribute(external, "id").value());
             if (file) book = bookOf(file->target, workbookPath);
             for (auto s : child(external, "sheetNames").children()) book.sheets.push_back(s.attribute("val").value());
+            readCachedValues(child(external, "sheetDataSet"), book);
         }
         books.push_back(std::move(book));  // an entry without a file keeps its place in the list
     }
@@ -151,7 +177,7 @@ std::string withBookIndexes(std::string_view formula, std::vector<ExternalBook>&
         auto it = std::find_if(books.begin(), books.end(), [&](const ExternalBook& b) {
             return StrComp(b.name, name, CompareMethod::Text) == 0 && sameFolder(b.folder, folder);
         });
-        if (it == books.end()) it = books.insert(books.end(), ExternalBook{folder, name, {}});
+        if (it == books.end()) it = books.insert(books.end(), ExternalBook{folder, name, {}, {}});
         if (std::find(it->sheets.begin(), it->sheets.end(), sheet) == it->sheets.end()) it->sheets.push_back(sheet);
         const std::string index = "[" + std::to_string(it - books.begin() + 1) + "]";
         return plainSheetName(sheet) ? index + sheet : "'" + index + quoteDoubled(sheet) + "'";
