@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <filesystem>
 
 #include "host/base/Text.h"
+#include "host/files/CellReference.h"
 #include "host/files/Xml.h"
 #include "host/files/XmlChunks.h"
 
@@ -29,23 +31,36 @@ std::string percentDecoded(std::string_view text) {
     return out;
 }
 
+// A link's file from its relationship target, the folder written as the target writes it ("\" or
+// "/"); a relative target lies in the workbook's folder.
 ExternalBook bookOf(std::string target, const std::string& workbookPath) {
     target = percentDecoded(target);
     if (target.starts_with("file:///")) target.erase(0, 7);
     else if (target.starts_with("file:")) target.erase(0, 5);
-    std::replace(target.begin(), target.end(), '\\', '/');
     // A Windows drive path kept as it was written ("/C:/x" from "file:///C:/x").
     if (target.size() > 2 && target[0] == '/' && target[2] == ':') target.erase(0, 1);
-    fs::path path(target);
-    const bool absolute = path.is_absolute() || (target.size() > 1 && target[1] == ':');
-    if (!absolute) path = (fs::path(workbookPath).parent_path() / path).lexically_normal();
-    return {path.parent_path().string(), path.filename().string(), {}};
+    const bool absolute = target.starts_with("/") || target.starts_with("\\") || (target.size() > 1 && target[1] == ':');
+    if (!absolute) target = (fs::path(workbookPath).parent_path() / target).lexically_normal().string();
+    const std::size_t slash = target.find_last_of("/\\");
+    if (slash == std::string::npos) return {"", target, {}, {}};
+    return {target.substr(0, slash), target.substr(slash + 1), {}, {}};
 }
 
 std::string withoutTrailingSeparator(std::string folder) {
-    std::replace(folder.begin(), folder.end(), '\\', '/');
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
     return folder;
+}
+
+// Folders compared as paths: "\" and "/" alike, letter case as written.
+bool sameFolder(std::string a, std::string b) {
+    std::replace(a.begin(), a.end(), '\\', '/');
+    std::replace(b.begin(), b.end(), '\\', '/');
+    return withoutTrailingSeparator(a) == withoutTrailingSeparator(b);
+}
+
+// The separator a folder is written with.
+char separatorOf(const std::string& folder) {
+    return folder.find('/') == std::string::npos && folder.find('\\') != std::string::npos ? '\\' : '/';
 }
 
 std::string quoteDoubled(std::string_view text) { return Replace(std::string(text), "'", "''"); }
@@ -77,6 +92,29 @@ std::string outsideLiterals(std::string_view formula, Visit visit) {
     return out;
 }
 
+// The cell values a link stores for each sheet of the other workbook.
+void readCachedValues(const pugi::xml_node& dataSet, ExternalBook& book) {
+    for (auto sheet : dataSet.children()) {
+        const auto index = sheet.attribute("sheetId").as_uint(UINT_MAX);
+        if (localName(sheet) != "sheetData" || index >= book.sheets.size()) continue;
+        auto& values = book.cachedValues[book.sheets[index]];
+        for (auto row : sheet.children())
+            for (auto cell : row.children()) {
+                const auto position = parseCellReference(cell.attribute("r").value());
+                const auto v = child(cell, "v");
+                if (!position || !v) continue;
+                const std::string_view type = cell.attribute("t").value();
+                const std::string text = v.text().get();
+                Variant value;
+                if (type == "str" || type == "s" || type == "inlineStr") value = decodeEscapes(text);
+                else if (type == "b") value = text == "1" || text == "true";
+                else if (type == "e") value = parseCellError(text).value_or(CellError::Value);
+                else value = v.text().as_double();
+                values[{position->row, position->column}] = std::move(value);
+            }
+    }
+}
+
 }  // namespace
 
 std::vector<ExternalBook> readExternalBooks(const Package& package, const pugi::xml_node& workbookNode,
@@ -94,6 +132,7 @@ std::vector<ExternalBook> readExternalBooks(const Package& package, const pugi::
             const auto* file = Package::findById(fileLinks, attribute(external, "id").value());
             if (file) book = bookOf(file->target, workbookPath);
             for (auto s : child(external, "sheetNames").children()) book.sheets.push_back(s.attribute("val").value());
+            readCachedValues(child(external, "sheetDataSet"), book);
         }
         books.push_back(std::move(book));  // an entry without a file keeps its place in the list
     }
@@ -114,7 +153,8 @@ std::string withBookPaths(std::string_view formula, const std::vector<ExternalBo
                 continue;
             }
             const ExternalBook& book = books[n - 1];
-            const std::string place = quoteDoubled((book.folder.empty() ? "" : book.folder + "/") + "[" + book.name + "]");
+            const std::string place = quoteDoubled(
+                (book.folder.empty() ? "" : book.folder + separatorOf(book.folder)) + "[" + book.name + "]");
             const bool quoted = i > 0 && text[i - 1] == '\'';
             const std::size_t bang = text.find('!', close);
             if (quoted) {
@@ -135,9 +175,9 @@ std::string withBookPaths(std::string_view formula, const std::vector<ExternalBo
 std::string withBookIndexes(std::string_view formula, std::vector<ExternalBook>& books) {
     auto indexed = [&](const std::string& folder, const std::string& name, const std::string& sheet) {
         auto it = std::find_if(books.begin(), books.end(), [&](const ExternalBook& b) {
-            return StrComp(b.name, name, CompareMethod::Text) == 0 && withoutTrailingSeparator(b.folder) == folder;
+            return StrComp(b.name, name, CompareMethod::Text) == 0 && sameFolder(b.folder, folder);
         });
-        if (it == books.end()) it = books.insert(books.end(), ExternalBook{folder, name, {}});
+        if (it == books.end()) it = books.insert(books.end(), ExternalBook{folder, name, {}, {}});
         if (std::find(it->sheets.begin(), it->sheets.end(), sheet) == it->sheets.end()) it->sheets.push_back(sheet);
         const std::string index = "[" + std::to_string(it - books.begin() + 1) + "]";
         return plainSheetName(sheet) ? index + sheet : "'" + index + quoteDoubled(sheet) + "'";
@@ -194,10 +234,8 @@ std::string externalLinkXml(const ExternalBook& book) {
 }
 
 std::string externalLinkTarget(const ExternalBook& book, const std::string& workbookPath) {
-    const std::string folder = withoutTrailingSeparator(book.folder);
-    if (folder.empty() || folder == withoutTrailingSeparator(fs::path(workbookPath).parent_path().string()))
-        return book.name;
-    return folder + "/" + book.name;
+    if (book.folder.empty() || sameFolder(book.folder, fs::path(workbookPath).parent_path().string())) return book.name;
+    return withoutTrailingSeparator(book.folder) + separatorOf(book.folder) + book.name;
 }
 
 }  // namespace host::files

@@ -4,10 +4,12 @@
 // externalLink part whose relationship gives the other workbook's file. The platform's formulas name
 // the file itself ("'/folder/[Book.xlsx]Sheet1'!B2"); these routines turn one form into the other.
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "host/base/Variant.h"
 #include "host/files/Package.h"
 
 namespace host::files {
@@ -17,6 +19,9 @@ struct ExternalBook {
     std::string folder;  // "" when the link names no folder
     std::string name;    // "Book.xlsx"
     std::vector<std::string> sheets;  // the sheet names the link lists, for new links
+    // The values of the other workbook's cells as the file last stored them, by sheet name and
+    // (row, column): what its formulas show while the link is not refreshed.
+    std::map<std::string, std::map<std::pair<int, int>, Variant>> cachedValues;
 };
 
 // The workbook part's list of external links, in order (entry 1 first). A link's path relative to

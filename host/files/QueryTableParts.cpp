@@ -21,18 +21,24 @@ int connectionType(const std::string& stored) {
     return StrComp(Left(stored, 6), "OLEDB;", CompareMethod::Text) == 0 ? 5 : 1;
 }
 
+// base, or base, separator and the first number from 2 that makes a name none of taken has (letter
+// case ignored).
+std::string unusedName(const std::string& base, const std::string& separator, const std::vector<std::string>& taken) {
+    std::string name = base;
+    auto isTaken = [&] {
+        return std::any_of(taken.begin(), taken.end(), [&](const std::string& t) { return StrComp(t, name, CompareMethod::Text) == 0; });
+    };
+    for (int n = 2; isTaken(); ++n) name = base + separator + std::to_string(n);
+    return name;
+}
+
 // A table name made of the query table's name: letters, digits and "_" only, not starting with a
 // digit, and not one given before (letter case ignored).
 std::string tableName(const std::string& queryName, const std::vector<std::string>& taken) {
     std::string base;
     for (char c : queryName) base += std::isalnum(static_cast<unsigned char>(c)) || c == '_' || (c & 0x80) ? c : '_';
     if (base.empty() || std::isdigit(static_cast<unsigned char>(base.front()))) base = "Query_" + base;
-    std::string name = base;
-    for (int n = 2; std::any_of(taken.begin(), taken.end(),
-                                [&](const std::string& t) { return StrComp(t, name, CompareMethod::Text) == 0; });
-         ++n)
-        name = base + "_" + std::to_string(n);
-    return name;
+    return unusedName(base, "_", taken);
 }
 
 // The columns' names: the header cells' texts (or "ColumnN"), each once (letter case ignored).
@@ -43,12 +49,7 @@ std::vector<std::string> columnNames(const sheet::Worksheet& sheet, const sheet:
         const auto* cell = query.fieldNames ? sheet.findCell(area.top, column) : nullptr;
         std::string name = cell ? cell->value.toString() : std::string();
         if (name.empty()) name = "Column" + std::to_string(column - area.left + 1);
-        const std::string base = name;
-        for (int n = 2; std::any_of(names.begin(), names.end(),
-                                    [&](const std::string& t) { return StrComp(t, name, CompareMethod::Text) == 0; });
-             ++n)
-            name = base + std::to_string(n);
-        names.push_back(name);
+        names.push_back(unusedName(name, "", names));
     }
     return names;
 }

@@ -3,8 +3,10 @@
 #include <sys/stat.h>
 
 #include "host/base/Path.h"
+#include "host/base/Text.h"
 #include "host/files/OfflineCubeQuery.h"
 #include "host/files/SaveTarget.h"
+#include "host/files/StoredPackage.h"
 #include "host/files/XlsxReader.h"
 #include "host/files/XlsxWriter.h"
 #include "host/files/XmlWorkbook.h"
@@ -35,6 +37,7 @@ sheet::WorkbookPtr XlsxStore::open(sheet::Application& application, const std::s
     auto lock = std::shared_ptr<FileLock>(FileLock::take(path));
     auto book = readFile(application, path);
     if (stamp) openFiles_[path] = {book, *stamp, std::move(lock)};
+    keepLinkValues(*book);
     return book;
 }
 
@@ -85,6 +88,23 @@ sheet::WorkbookPtr XlsxStore::closedBook(const std::string& path) {
     return book;
 }
 
+void XlsxStore::keepLinkValues(const sheet::Workbook& book) {
+    const auto* kept = dynamic_cast<const StoredWorkbook*>(book.fileExtras.get());
+    if (!kept) return;
+    for (const auto& link : kept->externalBooks) {
+        if (link.name.empty()) continue;
+        auto& sheets = linkValues_[absolutePath(link.folder.empty() ? link.name : link.folder + "/" + link.name)];
+        for (const auto& [sheet, values] : link.cachedValues) sheets[UCase(sheet)] = values;
+    }
+}
+
+const std::map<std::pair<int, int>, Variant>* XlsxStore::linkValues(const std::string& path, const std::string& sheet) const {
+    const auto book = linkValues_.find(path);
+    if (book == linkValues_.end()) return nullptr;
+    const auto values = book->second.find(UCase(sheet));
+    return values == book->second.end() ? nullptr : &values->second;
+}
+
 sheet::WorkbookPtr XlsxStore::closedWorkbook(const std::string& fullName) { return closedBook(absolutePath(fullName)); }
 
 Variant XlsxStore::readClosed(const std::string& folder, const std::string& workbook, const std::string& sheet,
@@ -92,8 +112,13 @@ Variant XlsxStore::readClosed(const std::string& folder, const std::string& work
     const std::string path = absolutePath(folder.empty() ? workbook : folder + "/" + workbook);
     const auto book = closedBook(path);
     const auto source = book ? book->findSheet(sheet) : nullptr;
-    if (!source) return CellError::Ref;
+    const auto* cached = book ? nullptr : linkValues(path, sheet);
+    if (!source && !cached) return CellError::Ref;
     auto valueAt = [&](int row, int column) {
+        if (cached) {
+            const auto it = cached->find({row, column});
+            return it == cached->end() ? Variant() : it->second;
+        }
         const auto* cell = source->findCell(row, column);
         return cell ? cell->value : Variant();
     };

@@ -22,7 +22,8 @@ public:
     // Writes the workbook to the file, replacing it only once the new file is complete.
     void save(const sheet::Workbook& workbook, const std::string& fullName) override;
     // The values of an area of a sheet of a workbook file in a folder: one value, or a rows x columns
-    // array with lower bounds 1. A missing or unreadable file, or a missing sheet, gives #REF!.
+    // array with lower bounds 1. A file that cannot be read gives the values an open workbook's link to
+    // it stored (the link is not refreshed); without those, and for a missing sheet, #REF!.
     // Each file is read once and kept while it stays the same file unchanged: same device and inode,
     // size, modification and status-change times (the last cannot be set back, so a file rewritten
     // and given its old time again is read anew).
@@ -58,6 +59,12 @@ private:
         sheet::WorkbookPtr book;
     };
     sheet::WorkbookPtr closedBook(const std::string& path);
+    // Keeps the values the workbook's links into other workbooks stored.
+    void keepLinkValues(const sheet::Workbook& book);
+    const std::map<std::pair<int, int>, Variant>* linkValues(const std::string& path, const std::string& sheet) const;
+
+    // The values links stored, by the other workbook's full path and sheet name (in capitals).
+    std::map<std::string, std::map<std::string, std::map<std::pair<int, int>, Variant>>> linkValues_;
 
     // Closed workbooks are read into a private application of their own.
     std::shared_ptr<sheet::Application> readerApplication_;

@@ -7,6 +7,7 @@
 
 using namespace host;
 using xlsxtest::XlsxTest;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -17,6 +18,7 @@ import os, sys, zipfile, openpyxl
 folder = sys.argv[1]
 os.makedirs(os.path.join(folder, "data"), exist_ok=True)
 source = openpyxl.Workbook()
+source.active.title = "Sheet1"
 source.active["B2"] = 42
 source.save(os.path.join(folder, "data", "Source.xlsx"))
 report = openpyxl.Workbook()
@@ -77,6 +79,17 @@ TEST_F(XlsxTest, LinksIntoOtherWorkbooksNameTheirFilesAndAreWrittenBackTheStanda
     // The link is not refreshed: the value stored with the formula stands.
     app->calculate();
     EXPECT_EQ(sheet->range("A1")->value(), Variant(82.0));
+    // Calculated, it reads the other file; while that file is gone, the value the link stored.
+    const std::string formula = sheet->range("A1")->formula().toString();
+    sheet->range("A1")->setFormula(formula);
+    EXPECT_EQ(sheet->range("A1")->value(), Variant(84.0));
+    fs::rename(source, file("moved.xlsx"));
+    sheet->range("A1")->setFormula(formula);
+    EXPECT_EQ(sheet->range("A1")->value(), Variant(82.0));
+    sheet->range("A3")->setFormula("='" + (folder / "data").string() + "/[Source.xlsx]Sheet1'!Z9");
+    EXPECT_EQ(sheet->range("A3")->value(), Variant(0.0));  // a cell the link stored nothing for is empty
+    sheet->range("A3")->clearContents();
+    fs::rename(file("moved.xlsx"), source);
 
     // A new link to another workbook joins the list.
     sheet->range("B1")->setFormula("='" + (folder / "data").string() + "/[Other.xlsx]Plan 1'!C3");
