@@ -4,6 +4,7 @@
 
 #include "host/files/CellStyles.h"
 #include "host/files/CustomProperties.h"
+#include "host/files/PivotTableParts.h"
 #include "host/files/QueryTableParts.h"
 #include "host/files/SharedStrings.h"
 #include "host/files/WorksheetReader.h"
@@ -52,6 +53,7 @@ void readSheets(const Package& package, const pugi::xml_node& workbookNode, cons
         const auto names = localNames.find(position);
         readQueryTables(package, relationship->target, connections,
                         names == localNames.end() ? std::map<std::string, std::string>() : names->second, *sheet);
+        readPivotTables(package, relationship->target, connections, *sheet);
         const std::string_view state = s.attribute("state").value();
         if (state == "hidden") hidden.emplace_back(sheet, SheetVisibility::Hidden);
         else if (state == "veryHidden") hidden.emplace_back(sheet, SheetVisibility::VeryHidden);
