@@ -22,7 +22,7 @@ constexpr int kTitle = 2006;
 constexpr int kFirstRow = 3;
 constexpr int kArgumentColumns = 4;
 
-// Every report here is of a program that could not run to its end.
+// Reports the program's failure and notes it for the caller.
 void report(const std::string& prompt, int buttons = host::ui::vbExclamation) {
     ReportMessage(prompt, buttons, GetMessageText(kTitle));
     ExcelApplication().noteCommandFailure(prompt);

@@ -1,5 +1,7 @@
 #include "host/files/XlsxStore.h"
 
+#include <sys/stat.h>
+
 #include "host/base/Path.h"
 #include "host/files/OfflineCubeQuery.h"
 #include "host/files/SaveTarget.h"
@@ -64,14 +66,13 @@ void XlsxStore::closed(const sheet::Workbook& workbook) {
 }
 
 sheet::WorkbookPtr XlsxStore::closedBook(const std::string& path) {
-    std::error_code ec;
-    const auto modified = std::filesystem::last_write_time(path, ec);
-    if (ec) return nullptr;
-    const auto size = std::filesystem::file_size(path, ec);
-    if (ec) return nullptr;
-    if (auto it = closed_.find(path);
-        it != closed_.end() && it->second.modified == modified && it->second.size == size)
-        return it->second.book;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return nullptr;
+    auto nanoseconds = [](const timespec& t) { return std::int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; };
+    const FileIdentity identity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+                                static_cast<std::uint64_t>(info.st_size), nanoseconds(info.st_mtim),
+                                nanoseconds(info.st_ctim)};
+    if (auto it = closed_.find(path); it != closed_.end() && it->second.identity == identity) return it->second.book;
     if (!readerApplication_) readerApplication_ = sheet::Application::create();
     sheet::WorkbookPtr book;
     try {
@@ -80,7 +81,7 @@ sheet::WorkbookPtr XlsxStore::closedBook(const std::string& path) {
         closed_.erase(path);
         return nullptr;  // an unreadable source shows as #REF! in the cells that refer to it
     }
-    closed_[path] = {size, modified, book};
+    closed_[path] = {identity, book};
     return book;
 }
 

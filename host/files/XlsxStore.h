@@ -23,7 +23,9 @@ public:
     void save(const sheet::Workbook& workbook, const std::string& fullName) override;
     // The values of an area of a sheet of a workbook file in a folder: one value, or a rows x columns
     // array with lower bounds 1. A missing or unreadable file, or a missing sheet, gives #REF!.
-    // Each file is read once and kept while its size and modification time stay the same.
+    // Each file is read once and kept while it stays the same file unchanged: same device and inode,
+    // size, modification and status-change times (the last cannot be set back, so a file rewritten
+    // and given its old time again is read anew).
     Variant readClosed(const std::string& folder, const std::string& workbook, const std::string& sheet,
                        const formula::Area& area) override;
     // The kept copy of the file's workbook, read again when the file changed.
@@ -45,9 +47,14 @@ private:
     };
     std::map<std::string, OpenFile> openFiles_;  // by full path
 
+    // What tells a file's content changed without reading it.
+    struct FileIdentity {
+        std::uint64_t device, inode, size;
+        std::int64_t modifiedNs, changedNs;
+        friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+    };
     struct ClosedBook {
-        std::uintmax_t size;
-        std::filesystem::file_time_type modified;
+        FileIdentity identity;
         sheet::WorkbookPtr book;
     };
     sheet::WorkbookPtr closedBook(const std::string& path);
