@@ -5,6 +5,7 @@
 
 #include "host/files/CellStyles.h"
 #include "host/files/CustomProperties.h"
+#include "host/files/PivotTableParts.h"
 #include "host/files/QueryTableParts.h"
 #include "host/files/SharedStrings.h"
 #include "host/files/WorksheetReader.h"
@@ -67,6 +68,7 @@ void readSheets(const Package& package, const pugi::xml_node& workbookNode, cons
         keptSheet->queryTableLinks =
             readQueryTables(package, relationship->target, connections,
                             names == localNames.end() ? std::map<std::string, std::string>() : names->second, *sheet);
+        readPivotTables(package, relationship->target, connections, *sheet);
         for (const auto& query : sheet->queryTables()) keptSheet->queryTablesAsRead.push_back(*query);
         if (!sheet->comments().empty()) keptSheet->commentsAsRead = commentsXml(*sheet);
         sheet->fileExtras = std::move(keptSheet);

@@ -78,3 +78,42 @@ following.save('next.xlsx')
     EXPECT_NE(r.err.find("--run StartIS: the scheduled macro AutoStartIS: "), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "");
 }
+
+TEST_F(TelmScheduledMacros, AMacroFallingDueWhileADialogWaitsAtTheTerminalRunsMeanwhile) {
+    // The first program starts the next one and then fails: its failure box waits at the terminal
+    // while the next program, due a second later, creates a table.
+    python(R"(
+import openpyxl, os
+odbc = 'Driver={SQLite3};Database=' + os.path.abspath('sales.db') + ';'
+first = openpyxl.Workbook()
+sheet = first.active
+sheet['A1'] = 'TELM.NET.IS'
+sheet['A3'] = 'STARTIS'; sheet['B3'] = os.path.abspath('next.xlsx'); sheet['C3'] = 'Program'
+sheet['A4'] = 'NO SUCH COMMAND'
+first.save('first.xlsx')
+following = openpyxl.Workbook()
+program = following.active
+program.title = 'Program'
+program['A1'] = 'TELM.NET.IS'
+program['A3'] = 'SQL'; program['B3'] = odbc; program['C3'] = 'CREATE TABLE started (x INTEGER)'
+following.save('next.xlsx')
+)");
+    const std::string result = python(std::string(R"(
+import os, pty, sqlite3, subprocess, time
+master, slave = pty.openpty()
+telm = subprocess.Popen([')") + TELM_PROGRAM + "', '--addin', '" + addin.string() + "', '--library', '" +
+                                      TELM_ADDIN_LIBRARY + R"(', 'first.xlsx', '--run', 'StartIS'],
+                        stdin=slave, stdout=subprocess.DEVNULL, stderr=slave)
+os.close(slave)
+def started():
+    return sqlite3.connect('sales.db').execute(
+        "SELECT count(*) FROM sqlite_master WHERE name = 'started'").fetchone()[0] == 1
+deadline = time.time() + 15
+while not started() and time.time() < deadline and telm.poll() is None:
+    time.sleep(0.1)
+print('started while waiting:', started() and telm.poll() is None)
+os.write(master, b'\n')
+print('status:', telm.wait(timeout=30))
+)");
+    EXPECT_EQ(result, "started while waiting: True\nstatus: 1\n");
+}
