@@ -123,10 +123,14 @@ ZipWriter::~ZipWriter() {
 void ZipWriter::add(const std::string& name, std::string content) {
     const std::string& kept = contents_.emplace_back(std::move(content));
     zip_source_t* source = zip_source_buffer(archive_, kept.data(), kept.size(), 0);
-    if (!source || zip_file_add(archive_, name.c_str(), source, ZIP_FL_ENC_UTF_8) < 0) {
+    const zip_int64_t index = source ? zip_file_add(archive_, name.c_str(), source, ZIP_FL_ENC_UTF_8) : -1;
+    if (index < 0) {
         if (source) zip_source_free(source);
         throw RuntimeError(err::InvalidArgument, "The part '" + name + "' cannot be added: " + zip_strerror(archive_) + ".");
     }
+    // The fastest deflate level: a workbook's XML compresses well at any level, and saving a large
+    // sheet spends most of its time here.
+    zip_set_file_compression(archive_, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 1);
 }
 
 void ZipWriter::copy(const ZipReader& source, const std::string& name) {
