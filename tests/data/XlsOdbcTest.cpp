@@ -95,3 +95,10 @@ TEST_F(XlsOdbc, AnArgumentAddsNoStatement) {
     const Variant refused = getData(R"("Plan","Kwota","A1:C3","1=1; ATTACH DATABASE 'x.db' AS a; SELECT 1 WHERE $$'$$ = ''")");
     EXPECT_EQ(refused, Variant("#Unexpected error")) << refused.toString();
 }
+
+TEST_F(XlsOdbc, NumbersKeepEveryDigitAsTheLinkReadsThem) {
+    testsupport::writePlanBook(t.plan, 123456789012345.7);
+    const Variant sum = getData(R"("Plan","Kwota","A1:C3","Region = 'Północ'")");
+    EXPECT_EQ(sum, Variant(123456789012345.7)) << sum.toString();
+    EXPECT_EQ(sum, t.link(t.planLink("B2")));
+}
