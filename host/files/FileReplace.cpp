@@ -1,7 +1,6 @@
 #include "host/files/FileReplace.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,61 +13,25 @@
 #include <mutex>
 
 #include "host/files/FileError.h"
+#include "host/os/SignalCleanup.h"
 
 namespace host::files {
 
 namespace {
 
-// The temporary file being written, for the signal handler: a fixed buffer, as a handler may not
-// allocate.
-char pendingPath[4096];
-volatile std::sig_atomic_t hasPending = 0;
-
-constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-struct sigaction previousActions[std::size(kEndingSignals)];
-
-// Removes the temporary file, then lets the signal take its former course: the program's own
-// handler, or the default action (ending the program) with the default restored.
-void onEndingSignal(int signal) {
-    if (hasPending) ::unlink(pendingPath);
-    for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
-        if (kEndingSignals[i] != signal) continue;
-        const struct sigaction& previous = previousActions[i];
-        if (previous.sa_handler == SIG_IGN) return;
-        if (previous.sa_handler != SIG_DFL && !(previous.sa_flags & SA_SIGINFO)) return previous.sa_handler(signal);
-        ::sigaction(signal, &previous, nullptr);
-        ::raise(signal);
-    }
-}
-
-void installHandlers() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
-            struct sigaction action {};
-            action.sa_handler = onEndingSignal;
-            sigemptyset(&action.sa_mask);
-            ::sigaction(kEndingSignals[i], &action, &previousActions[i]);
-        }
-    });
-}
-
-// Marks the temporary file for removal by the handler while it exists.
+// The temporary file: removed when a signal ends the program while it is written, and when the save
+// fails before it takes the file's name.
 class PendingFile {
 public:
-    explicit PendingFile(const std::string& path) : path_(path) {
-        installHandlers();
-        std::memcpy(pendingPath, path.c_str(), path.size() + 1);
-        hasPending = 1;
-    }
+    explicit PendingFile(const std::string& path) : path_(path), removedOnSignal_(path) {}
     ~PendingFile() {
-        hasPending = 0;
         if (!renamed_) ::unlink(path_.c_str());
     }
     void renamed() { renamed_ = true; }
 
 private:
     const std::string& path_;
+    os::RemovedOnEndingSignal removedOnSignal_;
     bool renamed_ = false;
 };
 
@@ -114,7 +77,6 @@ int createTemporary(const std::string& folder, const std::string& fileName, std:
     const std::string prefix = temporaryPrefix(fileName) + std::to_string(::getpid()) + ".";
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporary = (std::filesystem::path(folder) / (prefix + randomToken(shownName) + std::string(kTemporaryEnd))).string();
-        if (temporary.size() >= sizeof pendingPath) failWrite(shownName, "the path is too long");
         const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0) return fd;
         if (errno != EEXIST) failWrite(shownName, systemError());
