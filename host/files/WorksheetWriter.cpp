@@ -25,9 +25,11 @@ std::vector<CellKey> sortedKeys(const sheet::Worksheet& sheet) {
     return keys;
 }
 
-// A date without its own format shows as a date, or a date and time.
-std::string formatOf(const Cell& cell) {
-    if (!cell.numberFormat.empty() || cell.value.type() != VarType::Date) return cell.numberFormat;
+// The format the cell shows (its own, or its row's, column's or sheet's); a date without one shows as
+// a date, or a date and time.
+std::string formatOf(const sheet::Worksheet& sheet, CellKey key, const Cell& cell) {
+    std::string format = sheet.numberFormatAt(sheet::keyRow(key), sheet::keyColumn(key));
+    if (!format.empty() || cell.value.type() != VarType::Date) return format;
     const double serial = cell.value.toDouble();
     return serial == std::floor(serial) ? "mm-dd-yy" : "m/d/yy h:mm";
 }
@@ -68,12 +70,13 @@ void writeValue(pugi::xml_node c, const Variant& value, bool isFormula, SharedSt
     c.append_child("v").text() = text.c_str();
 }
 
-void writeCell(pugi::xml_node row, CellKey key, const Cell& cell, SharedStringTable& strings, CellStyleTable& styles) {
+void writeCell(pugi::xml_node row, CellKey key, const Cell& cell, const std::string& format, SharedStringTable& strings,
+               CellStyleTable& styles) {
     const int r = sheet::keyRow(key);
     const int column = sheet::keyColumn(key);
     auto c = row.append_child("c");
     c.append_attribute("r") = cellReference(r, column).c_str();
-    if (const int style = styles.styleOf(formatOf(cell))) c.append_attribute("s") = style;
+    if (const int style = styles.styleOf(format)) c.append_attribute("s") = style;
     if (cell.formula) {
         const std::string text = cell.formula->toText(formula::ReferenceStyle::A1, r, column);
         auto f = c.append_child("f");
@@ -116,13 +119,14 @@ std::string worksheetXml(const sheet::Worksheet& sheet, bool selected, SharedStr
     int rowNumber = 0;
     for (CellKey key : keys) {
         const Cell& cell = sheet.allCells().at(key);
-        if (cell.value.isEmpty() && !cell.formula && formatOf(cell).empty()) continue;  // a comment alone
+        const std::string format = formatOf(sheet, key, cell);
+        if (cell.value.isEmpty() && !cell.formula && format.empty()) continue;  // a comment alone
         if (sheet::keyRow(key) != rowNumber) {
             rowNumber = sheet::keyRow(key);
             row = data.append_child("row");
             row.append_attribute("r") = rowNumber;
         }
-        writeCell(row, key, cell, strings, styles);
+        writeCell(row, key, cell, format, strings, styles);
     }
     if (!legacyDrawingId.empty()) root.append_child("legacyDrawing").append_attribute("r:id") = legacyDrawingId.c_str();
     return serialize(document);

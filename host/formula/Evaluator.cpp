@@ -199,7 +199,10 @@ private:
 
     Variant call(const Node& n) {
         if (n.builtin) return callBuiltin(*n.builtin, n);
-        const UserFunction* function = context_.findUserFunction(*n.name);
+        // A call qualified by its add-in's file ("'/x/Addin.xla'!F") runs the function of that name.
+        const std::size_t qualifier = n.name->rfind('!');
+        const UserFunction* function =
+            context_.findUserFunction(qualifier == std::string::npos ? *n.name : n.name->substr(qualifier + 1));
         if (!function) return CellError::Name;
         return callUserFunction(*function, n);
     }

@@ -72,6 +72,7 @@ std::vector<CellKey> Worksheet::removeRows(int top, int bottom) {
     ++drops_;
     contentBox_.reset();
     for (const auto& entry : cells_) includeInContent(keyRow(entry.first), keyColumn(entry.first));
+    formats_.removeRows(top, bottom);
     formulaCells_ = shiftedKeys(formulaCells_, top, bottom);
     calc_.dirty = shiftedKeys(calc_.dirty, top, bottom);
     calc_.volatileCells = shiftedKeys(calc_.volatileCells, top, bottom);
