@@ -170,3 +170,18 @@ TEST_F(PivotWizards, AnOfflineCubeFromThePivotTablesOverTheQuery) {
     sheet->range("H1")->setFormula("=GETDATAOLAP(\"" + folder.file("Report.cub") + "\",\"\",\"Report\",\"[Measures].[amount]\",\"[region].[Zachód]\")");
     EXPECT_EQ(sheet->range("H1")->value(), Variant(41.0));
 }
+
+TEST_F(PivotWizards, APivotCellInAnotherWorkbookIsReferencedThere) {
+    cubePivot();
+    auto other = app->workbooks().add();
+    other->sheet(1)->range("E2")->select();
+    dialogs.answerInput("[" + book->name() + "]Sheet1!B5");
+    app->run("WizardGetdataOLAP");
+    const std::string formula = other->sheet(1)->range("E2")->formula().toString();
+    EXPECT_NE(formula.find("[" + book->name() + "]Sheet1"), std::string::npos) << formula;
+    EXPECT_EQ(other->sheet(1)->range("E2")->value(), Variant(41.0));
+    app->runDueMacros(true);
+    EXPECT_EQ(other->sheet(1)->range("E2")->formula(),
+              Variant("=GETDATAOLAP(\"" + cube + "\",\"\",\"Sales\",\"[Measures].[Amount]\",\"[Region].[Zachód]\")"));
+    EXPECT_EQ(other->sheet(1)->range("E2")->value(), Variant(41.0));
+}
