@@ -8,6 +8,7 @@
 #include "host/files/FileError.h"
 #include "host/files/CustomProperties.h"
 #include "host/files/SharedStrings.h"
+#include "host/files/SheetFormatsXml.h"
 #include "host/files/Xml.h"
 #include "host/formula/Address.h"
 #include "host/sheet/Comment.h"
@@ -50,6 +51,7 @@ public:
         for (const auto& area : arrays_)
             for (int r = area.top; r <= area.bottom; ++r)
                 for (int c = area.left; c <= area.right; ++c) sheet_.cellAt(r, c).array = area;
+        readSheetFormats(worksheet, shared_.cellFormats, sheet_);
         const auto relationships = package_.relationships(part_);
         if (auto comments = Package::findByType(relationships, "/comments")) readComments(comments->target);
     }

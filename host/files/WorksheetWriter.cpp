@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "host/files/CellReference.h"
+#include "host/files/SheetFormatsXml.h"
 #include "host/files/Xml.h"
 #include "host/sheet/Comment.h"
 
@@ -128,6 +129,7 @@ std::string worksheetXml(const sheet::Worksheet& sheet, bool selected, SharedStr
         }
         writeCell(row, key, cell, format, strings, styles);
     }
+    writeSheetFormats(root, data, sheet, styles);
     if (!legacyDrawingId.empty()) root.append_child("legacyDrawing").append_attribute("r:id") = legacyDrawingId.c_str();
     return serialize(document);
 }

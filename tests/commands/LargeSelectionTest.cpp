@@ -5,7 +5,11 @@
 
 #include "../host/MemoryLimit.h"
 #include "CommandHost.h"
+#include "host/XlsxTestSupport.h"
+#include "host/files/XlsxStore.h"
 #include "host/sheet/Application.h"
+#include "host/sheet/Workbook.h"
+#include "support/TempFolder.h"
 
 using host::Variant;
 
@@ -85,4 +89,36 @@ TEST_F(LargeSelection, FillingMoreCellsThanMemoryHoldsIsRefusedBeforeAnythingCha
     EXPECT_EQ(host.cell("C1")->value(), Variant(7.0));
     host.cell("B:C")->clearContents();
     EXPECT_EQ(host.sheet->allCells().size(), 1u);
+}
+
+TEST_F(LargeSelection, RowAndColumnFormatsAreSavedAndReadBack) {
+    testsupport::TempFolder folder{"telm-formats"};
+    const std::string file = folder.file("Formats.xlsx");
+    host.cell("B5")->setValue(1234.5);
+    host.cell("C4")->setValue(2);
+    host.cell("C6")->setValue(3);
+    formatSelection("B:B");
+    host.cell("4:4")->setNumberFormat("0.000");
+    host.sheet->parent()->saveAs(file);
+
+    // Another program sees the formats on the column and the row.
+    const std::string seen = xlsxtest::runPython(folder.string(), R"PY(
+import sys, openpyxl
+ws = openpyxl.load_workbook(sys.argv[1]).active
+print(ws.column_dimensions["B"].number_format, ws.row_dimensions[4].number_format, ws["B5"].number_format, ws["C6"].number_format)
+)PY", file);
+    EXPECT_EQ(seen, "#,##0.00 0.000 #,##0.00 General\n");
+
+    // Read back: cells entered later take the formats; stored cells keep theirs.
+    auto reader = host::sheet::Application::create();
+    host::files::attachWorkbookStore(*reader);
+    auto sheet = reader->workbooks().open(file)->sheet(1);
+    EXPECT_EQ(sheet->range("B5")->text(), "1,234.50");
+    EXPECT_EQ(sheet->range("C4")->text(), "2.000");
+    EXPECT_EQ(sheet->range("C6")->text(), "3");
+    sheet->range("B900")->setValue(5);
+    sheet->range("Z4")->setValue(5);
+    EXPECT_EQ(sheet->range("B900")->text(), "5.00");
+    EXPECT_EQ(sheet->range("Z4")->text(), "5.000");
+    EXPECT_EQ(sheet->range("A1")->numberFormat(), "General");
 }
