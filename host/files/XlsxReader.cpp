@@ -3,6 +3,7 @@
 #include "host/files/CellStyles.h"
 #include "host/files/CustomProperties.h"
 #include "host/files/SharedStrings.h"
+#include "host/files/TablesXml.h"
 #include "host/files/WorksheetReader.h"
 #include "host/files/Xml.h"
 
@@ -33,6 +34,7 @@ void readSheets(const Package& package, const pugi::xml_node& workbookNode, cons
             package.fail("the sheet name '" + name + "' is not allowed (" + e.description() + ")");
         }
         readWorksheet(package, relationship->target, shared, *sheet);
+        readTables(package, relationship->target, *sheet);
         const std::string_view state = s.attribute("state").value();
         if (state == "hidden") hidden.emplace_back(sheet, SheetVisibility::Hidden);
         else if (state == "veryHidden") hidden.emplace_back(sheet, SheetVisibility::VeryHidden);

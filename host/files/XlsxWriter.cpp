@@ -4,6 +4,7 @@
 #include "host/files/CustomProperties.h"
 #include "host/files/PackageWriter.h"
 #include "host/files/SharedStrings.h"
+#include "host/files/TablesXml.h"
 #include "host/files/WorksheetWriter.h"
 #include "host/files/Xml.h"
 
@@ -27,7 +28,7 @@ std::string writeSheets(const sheet::Workbook& workbook, PackageWriter& package,
     auto view = root.append_child("bookViews").append_child("workbookView");
     view.append_attribute("activeTab") = active ? workbook.indexOf(*active) - 1 : 0;
     auto sheets = root.append_child("sheets");
-    int number = 0;
+    int number = 0, tableNumber = 0;
     for (const auto& sheet : workbook.worksheets()) {
         const std::string name = "sheet" + std::to_string(++number) + ".xml";
         const std::string part = "xl/worksheets/" + name;
@@ -39,8 +40,9 @@ std::string writeSheets(const sheet::Workbook& workbook, PackageWriter& package,
             package.addPart("xl/comments" + suffix + ".xml", contentType("spreadsheetml.comments+xml"), commentsXml(*sheet));
             package.addPart("xl/drawings/vmlDrawing" + suffix + ".vml", "", commentDrawingXml(*sheet, number));
         }
+        const auto tableIds = writeTables(*sheet, part, package, tableNumber);
         package.addPart(part, contentType("spreadsheetml.worksheet+xml"),
-                        worksheetXml(*sheet, sheet == active, strings, styles, drawingId));
+                        withTableParts(worksheetXml(*sheet, sheet == active, strings, styles, drawingId), tableIds));
         auto s = sheets.append_child("sheet");
         s.append_attribute("name") = encodeEscapes(sheet->name()).c_str();
         s.append_attribute("sheetId") = number;

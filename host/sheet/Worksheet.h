@@ -23,6 +23,7 @@ namespace host::sheet {
 class Workbook;
 class Application;
 class ListObjects;
+class ListObject;
 
 enum class SheetVisibility { Visible = -1, Hidden = 0, VeryHidden = 2 };
 
@@ -73,6 +74,8 @@ public:
 
     // The tables (list objects) of the sheet.
     ListObjects& listObjects();
+    // The sheet's tables, none when it never had any.
+    std::vector<std::shared_ptr<ListObject>> tables() const;
 
     // Comments of the sheet, row by row.
     std::vector<std::shared_ptr<Comment>> comments() const;

@@ -11,6 +11,8 @@
 
 #include "CommandHost.h"
 #include "host/XlsxTestSupport.h"
+#include "host/files/XlsxStore.h"
+#include "host/sheet/Application.h"
 #include "host/sheet/ListObjects.h"
 #include "host/ui/Dialogs.h"
 #include "support/AddInHost.h"
@@ -206,6 +208,26 @@ TEST_F(RegisterCommands, TheFileRegisterIsATableFormulasUseAndASecondOneReplaces
     EXPECT_EQ(host.sheet->listObjects().count(), 0);
     other->range("H2")->setFormula("=COUNTA(FileRegister)");
     EXPECT_EQ(other->range("H2")->value(), Variant(18.0));
+
+    // The register is a table of the saved file, for another program and for the next session.
+    testsupport::TempFolder saved{"telm-register-saved"};
+    const std::string file = saved.file("Register.xlsx");
+    host.sheet->parent()->saveAs(file);
+    EXPECT_EQ(xlsxtest::runPython(saved.string(), R"PY(
+import sys, openpyxl
+wb = openpyxl.load_workbook(sys.argv[1])
+for ws in wb.worksheets:
+    for table in ws.tables.values():
+        print(ws.title, table.name, table.ref, [c.name for c in table.tableColumns])
+)PY", file),
+              other->name() + " FileRegister A3:F6 ['Path', 'Folder', 'Name', 'Extension', 'Size', 'Modified']\n");
+    auto reader = host::sheet::Application::create();
+    host::files::attachWorkbookStore(*reader);
+    auto book = reader->workbooks().open(file);
+    ASSERT_EQ(book->sheet(other->name())->listObjects().count(), 1);
+    EXPECT_EQ(book->sheet(other->name())->listObjects().item(1)->name(), "FileRegister");
+    book->sheet(1)->range("A1")->setFormula("=COUNTA(FileRegister)");
+    EXPECT_EQ(book->sheet(1)->range("A1")->value(), Variant(18.0));
 }
 
 TEST_F(RegisterCommands, AddInCallsQualifiedByAnOldPathOpenAndAreRepaired) {
