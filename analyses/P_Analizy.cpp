@@ -267,7 +267,7 @@ void SelectAndOpenTemplate() {
     try {
         const std::string file = ChooseFileToOpen(SharedState().AddInFolder + "\\Templates",
                                                   "Templates (*.xlt;*.xltx),*.xlt;*.xltx", GetMessageText(kTitle));
-        if (!file.empty()) ExcelApplication().workbooks().open(file);
+        if (!file.empty()) ExcelApplication().workbooks().addFromTemplate(file);
     } catch (const host::RuntimeError& e) {
         reportFailure(e);
     }

@@ -1,5 +1,7 @@
 #include "analyses/P_Publikacja.h"
 
+#include <filesystem>
+
 #include "analyses/BusyState.h"
 #include "analyses/PublicationCopy.h"
 #include "analyses/fPanelPublikacji.h"
@@ -7,6 +9,7 @@
 #include "core/A_Languages.h"
 #include "core/P_ObslBledow.h"
 #include "host/base/DateSerial.h"
+#include "host/base/Path.h"
 #include "host/base/RuntimeError.h"
 #include "host/files/HtmlWriter.h"
 #include "host/files/SpreadsheetXmlWriter.h"
@@ -28,6 +31,7 @@ host::sheet::WorkbookPtr savedActiveWorkbook() {
     auto book = ExcelApplication().activeWorkbook();
     if (book && !book->path().empty()) return book;
     report(GetMessageText(1008), host::ui::vbExclamation);
+    ExcelApplication().noteCommandFailure(GetMessageText(1008));
     return nullptr;
 }
 
@@ -42,14 +46,37 @@ void writeCopy(const host::sheet::Workbook& copy, const std::string& format, con
         throw host::RuntimeError(host::err::InvalidArgument, "unknown publication format '" + format + "'");
 }
 
-// Writes one copy; reports and gives False when it cannot.
+bool holdsSeparator(const std::string& text) { return text.find_first_of("/\\") != std::string::npos; }
+
+bool sameFile(const std::string& one, const std::string& other) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path a = host::nativePath(one), b = host::nativePath(other);
+    if (fs::equivalent(a, b, error)) return true;
+    const fs::path first = fs::weakly_canonical(a, error);
+    if (error) return false;
+    return first == fs::weakly_canonical(b, error) && !error;
+}
+
+// Why the copy may not go to `target`, or empty: its file-name parts must not lead to another folder,
+// and it must never replace the workbook itself nor any other open workbook.
+std::string targetRefusal(const PublicationSetting& setting, const std::string& target) {
+    if (holdsSeparator(setting.prefix) || holdsSeparator(setting.name) || holdsSeparator(setting.suffix))
+        return "the prefix, name and suffix must not hold a folder separator (\"/\" or \"\\\").";
+    for (const auto& open : ExcelApplication().workbooks().list())
+        if (!open->path().empty() && sameFile(target, open->fullName()))
+            return "the copy would replace the open workbook " + open->fullName() + ".";
+    return {};
+}
+
+// Writes one copy; reports, notes the failure and gives False when it cannot.
 bool SavePublicationCopy(const host::sheet::Workbook& copy, const std::string& bookName,
                          const PublicationSetting& setting, const std::string& target, BusyState& busy) {
     busy.status(GetMessageText(17) + bookName);
     std::string reason;
     if (IsMailOrFtp(setting)) {
         reason = "e-mail and FTP destinations are not served; publish to a folder instead.";
-    } else {
+    } else if (reason = targetRefusal(setting, target); reason.empty()) {
         try {
             writeCopy(copy, setting.format, target);
             return true;
@@ -60,7 +87,13 @@ bool SavePublicationCopy(const host::sheet::Workbook& copy, const std::string& b
     report(GetMessageText(1005) + bookName + GetMessageText(1006) + (IsMailOrFtp(setting) ? setting.path : target) +
                "\n" + GetMessageText(1007) + reason,
            host::ui::vbExclamation);
+    ExcelApplication().noteCommandFailure(bookName + " was not published in " + target + ": " + reason);
     return false;
+}
+
+void reportFailure(const host::RuntimeError& e) {
+    report(GetMessageText(1999) + e.description(), host::ui::vbExclamation);
+    ExcelApplication().noteCommandFailure(e.description());
 }
 
 }  // namespace
@@ -68,6 +101,7 @@ bool SavePublicationCopy(const host::sheet::Workbook& copy, const std::string& b
 void PublishWorkbook(const host::sheet::WorkbookPtr& book, const std::vector<PublicationSetting>& settings) {
     if (!book) {
         report(GetMessageText(1003), host::ui::vbExclamation);
+        ExcelApplication().noteCommandFailure(GetMessageText(1003));
         return;
     }
     std::vector<std::string> written;
@@ -94,7 +128,7 @@ void PublishWithDefaults(bool& silent) {
         auto book = savedActiveWorkbook();
         if (book) PublishWorkbook(book, ReadPublicationSettings(*book));
     } catch (const host::RuntimeError& e) {
-        report(GetMessageText(1999) + e.description(), host::ui::vbExclamation);
+        reportFailure(e);
     }
 }
 
@@ -103,7 +137,7 @@ void PublishWithPanel() {
         auto book = savedActiveWorkbook();
         if (book) ShowPublicationPanel(book);
     } catch (const host::RuntimeError& e) {
-        report(GetMessageText(1999) + e.description(), host::ui::vbExclamation);
+        reportFailure(e);
     }
 }
 
@@ -115,7 +149,7 @@ void PublishAllWorkbooks() {
             PublishWithDefaults(silent);
         }
     } catch (const host::RuntimeError& e) {
-        report(GetMessageText(1999) + e.description(), host::ui::vbExclamation);
+        reportFailure(e);
     }
 }
 

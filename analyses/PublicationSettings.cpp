@@ -1,6 +1,9 @@
 #include "analyses/PublicationSettings.h"
 
+#include <regex>
+
 #include "core/F_Pomocnicze.h"
+#include "host/base/Path.h"
 #include "host/base/Text.h"
 #include "host/sheet/DocumentProperties.h"
 
@@ -29,6 +32,13 @@ std::string withoutExtension(const std::string& name) {
     return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
+// One or more addresses "name@domain.tld" apart by "," or ";": no folder separator, nothing else.
+bool looksLikeMailRecipients(const std::string& path) {
+    static const std::string address = R"([^@\s,;/\\]+@[^@\s,;/\\.]+(?:\.[^@\s,;/\\.]+)+)";
+    static const std::regex recipients(R"(\s*)" + address + R"((?:\s*[,;]\s*)" + address + R"()*\s*)");
+    return std::regex_match(path, recipients);
+}
+
 }  // namespace
 
 std::string PublicationSettingText(const PublicationSetting& s) {
@@ -38,6 +48,8 @@ std::string PublicationSettingText(const PublicationSetting& s) {
 PublicationSetting ParsePublicationSetting(const std::string& text) {
     PublicationSetting setting{item("Path", text), item("Prefix", text), item("Name", text), item("Suffix", text),
                                host::LCase(item("Format", text))};
+    // Without a suffix the copy would carry the workbook's own name: it is the mirror unless one is given.
+    if (GetParamValue("Suffix", text, ";") == kParamNotFound) setting.suffix = kMirrorSuffix;
     if (setting.format.empty()) setting.format = "xlsx";
     return setting;
 }
@@ -66,11 +78,13 @@ void StorePublicationSettings(host::sheet::Workbook& book, const std::vector<Pub
 
 bool IsMailOrFtp(const PublicationSetting& s) {
     return s.format == "mail" || s.format == "ftp" || beginsWith(s.path, "ftp://") || beginsWith(s.path, "mailto:") ||
-           s.path.find('@') != std::string::npos;
+           looksLikeMailRecipients(s.path);
 }
 
 std::string PublicationTarget(const PublicationSetting& s, const host::sheet::Workbook& book, const std::string& today) {
     std::string folder = s.path.empty() ? book.path() : ReplaceFolderPlaceholder(s.path);
+    // A relative folder is taken from the workbook's own folder, never from wherever the program runs.
+    if (!host::nativePath(folder).starts_with('/')) folder = book.path() + "/" + folder;
     while (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
     const std::string suffix = s.suffix == kDateSuffix ? "_" + today : s.suffix;
     return folder + "/" + s.prefix + (s.name.empty() ? withoutExtension(book.name()) : s.name) + suffix + "." +

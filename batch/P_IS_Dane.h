@@ -24,8 +24,10 @@ struct CubeDefinitionText {
 };
 
 // Runs `sql` over `connection` (folder token replaced). When `target` is given, the rows of the
-// result are written from that cell on, the field names first when `withFieldNames`. Gives the
-// number of rows written. Raises the driver's failure.
+// result are written from that cell on, the field names first when `withFieldNames`, after the area
+// of the result last written from that cell (kept in a hidden name of the workbook) has been
+// cleared. Gives the number of rows written. Raises the driver's failure, and, before writing
+// anything, for a result that would run past the sheet's last row or column.
 long RunSqlStep(const std::string& connection, const std::string& sql, const host::sheet::RangePtr& target,
                 bool withFieldNames);
 

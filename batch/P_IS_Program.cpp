@@ -6,6 +6,7 @@
 #include "core/P_API.h"
 #include "data/P_ArchiwumCommands.h"
 #include "host/base/DateSerial.h"
+#include "host/base/Path.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 #include "host/sheet/Range.h"
@@ -33,6 +34,14 @@ bool isTrue(const std::string& text) {
 
 constexpr double kOneSecond = 1.0 / 86400.0;
 
+// Whether `file` names the workbook's own file (or a workbook of its name, which the refresh would
+// close as well).
+bool isFileOf(const host::sheet::Workbook& book, const std::string& file) {
+    const std::string path = host::nativePath(file);
+    const std::string name = path.substr(path.find_last_of('/') + 1);
+    return host::StrComp(name, book.name(), host::CompareMethod::Text) == 0;
+}
+
 }  // namespace
 
 void RunISCommand(const std::string& command, const std::vector<std::string>& arguments,
@@ -46,7 +55,13 @@ void RunISCommand(const std::string& command, const std::vector<std::string>& ar
         if (!DownloadFile(argument(0), file))
             throw host::RuntimeError(75, "The download of '" + argument(0) + "' into '" + file + "' failed.");
     } else if (name == "HIDDENARCHIVEREFRESH") {
-        RefreshWorkbookArchives(ReplaceFolderPlaceholder(argument(0)));
+        const std::string file = ReplaceFolderPlaceholder(argument(0));
+        // The refresh closes the workbook it saves: never the one the program runs from.
+        if (isFileOf(*programSheet->parent(), file))
+            throw host::RuntimeError(
+                5, "'" + file + "' is the program's own workbook, which cannot be refreshed while it runs.");
+        RefreshWorkbookArchives(file);
+        if (auto failure = ExcelApplication().takeCommandFailure()) throw host::RuntimeError(5, *failure);
     } else if (name == "CUBE") {
         CreateOlapCube(ReadCubeDefinition(argument(0)), argument(1));
     } else if (name == "STARTIS") {

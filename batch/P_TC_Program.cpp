@@ -11,6 +11,7 @@
 #include "core/P_ObslBledow.h"
 #include "host/ado/Connection.h"
 #include "host/ado/Recordset.h"
+#include "host/ado/SqlStatements.h"
 #include "host/base/DateSerial.h"
 #include "host/base/Path.h"
 #include "host/base/RuntimeError.h"
@@ -33,8 +34,10 @@ constexpr std::size_t kRowsPerStatement = 200;
 constexpr std::size_t kPreviewRows = 65535;
 constexpr double kOneSecond = 1.0 / 86400.0;
 
+// Reports the converter's failure and notes it for the caller.
 void report(const std::string& prompt) {
     ReportMessage(prompt, host::ui::vbExclamation, GetMessageText(kTitle));
+    ExcelApplication().noteCommandFailure(prompt);
 }
 
 std::string literal(const host::Variant& value) {
@@ -55,34 +58,95 @@ void ensureTable(host::ado::Connection& connection, const TextConverterDefinitio
     execute(connection, "CREATE TABLE IF NOT EXISTS " + DoubleQuoted(d.table) + " (" + columns + ")");
 }
 
-void insertRows(host::ado::Connection& connection, const TextConverterDefinition& d, const std::vector<Row>& rows) {
+// The rows of one file after its skipped lines, each with the number of the line it came from.
+struct FileRows {
+    std::vector<Row> rows;
+    std::vector<std::size_t> lines;
+};
+
+std::string insertHead(const TextConverterDefinition& d) {
     std::string columns;
     for (const auto& field : d.fields) columns += (columns.empty() ? "" : ", ") + DoubleQuoted(field.name);
-    const std::string head = "INSERT INTO " + DoubleQuoted(d.table) + " (" + columns + ") VALUES ";
+    return "INSERT INTO " + DoubleQuoted(d.table) + " (" + columns + ") VALUES ";
+}
+
+std::string valuesOf(const Row& row) {
+    std::string values = "(";
+    for (std::size_t f = 0; f < row.size(); ++f) values += (f ? ", " : "") + literal(row[f]);
+    return values + ")";
+}
+
+void insertRows(host::ado::Connection& connection, const TextConverterDefinition& d, const std::vector<Row>& rows) {
+    const std::string head = insertHead(d);
     for (std::size_t first = 0; first < rows.size(); first += kRowsPerStatement) {
         std::string sql = head;
-        for (std::size_t i = first; i < std::min(rows.size(), first + kRowsPerStatement); ++i) {
-            sql += i == first ? "(" : ", (";
-            for (std::size_t f = 0; f < rows[i].size(); ++f) sql += (f ? ", " : "") + literal(rows[i][f]);
-            sql += ")";
-        }
+        for (std::size_t i = first; i < std::min(rows.size(), first + kRowsPerStatement); ++i)
+            sql += (i == first ? "" : ", ") + valuesOf(rows[i]);
+        // A value the quotes cannot hold in every server's reading (a backslash before its closing
+        // quote) would end the literal early.
+        if (!host::ado::isSingleCompleteStatement(sql))
+            throw host::RuntimeError(host::err::InvalidProcedureCall,
+                                     "A value of the file cannot be written as an SQL literal (a backslash at its end?).");
         execute(connection, sql);
     }
 }
 
+// Which row the database refuses: the rows are inserted one by one in a transaction that is then
+// rolled back. The index of the first refused row and the driver's reason.
+std::pair<std::size_t, std::string> refusedRow(host::ado::Connection& connection, const TextConverterDefinition& d,
+                                               const std::vector<Row>& rows) {
+    const std::string head = insertHead(d);
+    std::pair<std::size_t, std::string> refused{rows.size(), {}};
+    execute(connection, "BEGIN");
+    ensureTable(connection, d);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        try {
+            execute(connection, head + valuesOf(rows[i]));
+        } catch (const host::RuntimeError& e) {
+            refused = {i, e.description()};
+            break;
+        }
+    }
+    execute(connection, "ROLLBACK");
+    return refused;
+}
+
+// Loads one file's rows in one transaction, the table created in it when missing: either all of them
+// stay or none. A refusal raises, naming the file and the line of the row refused.
+void loadFile(host::ado::Connection& connection, const TextConverterDefinition& d, const std::string& file,
+              const FileRows& content) {
+    execute(connection, "BEGIN");
+    try {
+        ensureTable(connection, d);
+        insertRows(connection, d, content.rows);
+        execute(connection, "COMMIT");
+    } catch (const host::RuntimeError& e) {
+        IgnoringErrors([&] { execute(connection, "ROLLBACK"); });
+        std::string where = file, reason = e.description();
+        IgnoringErrors([&] {
+            const auto [row, rowReason] = refusedRow(connection, d, content.rows);
+            if (row >= content.rows.size()) return;
+            where += ", line " + std::to_string(content.lines[row]);
+            reason = rowReason;
+        });
+        throw host::RuntimeError(e.number(), where + ": " + reason + "\nNothing of this file has been loaded.");
+    }
+}
+
 // The rows of one file after its skipped lines; a line that cannot be read raises, naming it.
-std::vector<Row> readRows(const std::string& file, const TextConverterDefinition& d) {
+FileRows readRows(const std::string& file, const TextConverterDefinition& d) {
     const auto lines = host::splitLines(host::readTextFile(file));
-    std::vector<Row> rows;
+    FileRows content;
     for (std::size_t i = static_cast<std::size_t>(std::max(0L, d.skipRows)); i < lines.size(); ++i) {
         if (host::Trim(lines[i]).empty()) continue;
         try {
-            rows.push_back(SplitListingLine(lines[i], d));
+            content.rows.push_back(SplitListingLine(lines[i], d));
+            content.lines.push_back(i + 1);
         } catch (const host::RuntimeError& e) {
             throw host::RuntimeError(e.number(), file + ", line " + std::to_string(i + 1) + ": " + e.description());
         }
     }
-    return rows;
+    return content;
 }
 
 std::string previewPath() { return SharedState().AddInFolder + "\\" + kPreviewWorkbook; }
@@ -121,13 +185,12 @@ void RunTextConverter() {
             host::ado::Connection connection;
             connection.open(ReplaceFolderPlaceholder(d.connection));
             busy.status(GetMessageText(133));
-            ensureTable(connection, d);
             for (const auto& file : files) {
                 busy.status(GetMessageText(134));
-                const auto rows = readRows(file, d);
+                const FileRows content = readRows(file, d);
                 busy.status(GetMessageText(135));
-                insertRows(connection, d, rows);
-                loaded.insert(loaded.end(), rows.begin(), rows.end());
+                loadFile(connection, d, file, content);
+                loaded.insert(loaded.end(), content.rows.begin(), content.rows.end());
                 busy.status(GetMessageText(136) + " " + std::to_string(loaded.size()));
             }
             writePreview(d, loaded);

@@ -22,8 +22,10 @@ constexpr int kTitle = 2006;
 constexpr int kFirstRow = 3;
 constexpr int kArgumentColumns = 4;
 
+// Reports the program's failure and notes it for the caller.
 void report(const std::string& prompt, int buttons = host::ui::vbExclamation) {
     ReportMessage(prompt, buttons, GetMessageText(kTitle));
+    ExcelApplication().noteCommandFailure(prompt);
 }
 
 bool isProgramSheet(const host::sheet::WorksheetPtr& sheet) {
@@ -81,7 +83,8 @@ void StartISWorkbook() {
         auto sheet = book->findSheet(state.ISSheetName);
         if (!sheet) return report(GetMessageText(1021) + kISProgramMark + "\n" + state.ISSheetName);
         sheet->activate();
-        app.run("'" + book->name() + "'!ProgramStart");
+        // A workbook's ProgramStart is the program on the sheet ISSheetName names.
+        RunISProgram();
     } catch (const host::RuntimeError& e) {
         report(GetMessageText(1017) + ": " + state.ISWorkbookName + "\n" + e.description());
     }

@@ -53,8 +53,9 @@ void writeIntoActiveCell(const std::string& text) {
     if (!text.empty()) ActiveCellRange()->setValue(CellLiteral(text));
 }
 
-// Lets the user pick a workbook, the dialog starting in the add-in's subfolder, and opens it.
-void openFromAddInSubfolder(const std::string& subfolder) {
+// Lets the user pick a workbook, the dialog starting in the add-in's subfolder, and opens it; a
+// template gives a new workbook based on it instead.
+void openFromAddInSubfolder(const std::string& subfolder, bool templates = false) {
     const std::string folder = host::nativePath(AddInSubfolder(subfolder));
     std::error_code missing;
     if (!std::filesystem::is_directory(folder, missing)) throw host::RuntimeError(host::err::PathNotFound);
@@ -62,7 +63,10 @@ void openFromAddInSubfolder(const std::string& subfolder) {
     if (chosen.empty()) return;  // cancelled
     std::string file = host::nativePath(chosen);
     if (!file.starts_with("/")) file = folder + "/" + file;
-    ExcelApplication().workbooks().open(file);
+    if (templates)
+        ExcelApplication().workbooks().addFromTemplate(file);
+    else
+        ExcelApplication().workbooks().open(file);
 }
 
 }  // namespace
@@ -143,7 +147,7 @@ void OpenSampleWorkbook() {
 }
 
 void OpenTemplateWorkbook() {
-    RunCommand([] { openFromAddInSubfolder("Templates"); });
+    RunCommand([] { openFromAddInSubfolder("Templates", true); });
 }
 
 }  // namespace telm

@@ -110,6 +110,8 @@ constexpr CatalogueText kCatalogueTexts[] = {
     {1037, "Wystąpił błąd rejestracji paska narzędzi.//Wszystkie opcje paska narzędzi dostępne są również w menu głównym TELM.NET", "Commandbar's registration error occured.//All the options are in the main menu of TELM.NET"},
     {1038, "Wystąpił błąd rejestracji menu kontekstowych.", "Context menu error occured."},
     {1039, "Uruchomiona została procedura odczytu zawartości systemu plików.////UWAGA!://1. Bieżący arkusz zostanie zapisany danymi - istniejące dane zostaną utracone.//2. Zbieranie danych może zająć kilka minut.////Czy kontynuować?", "You have run the file system register.////ATTENTION!://1. The current worksheet will be filled up with new data - the existing data will be lost.//2. This process may take a while (some minutes).////Continue?"},
+    {1060, "Ten arkusz nie jest archiwum TELM.NET, tylko arkuszem użytkownika, i pozostał bez zmian: ", "This sheet is the user's own, not an archive of TELM.NET, and has been left as it is: "},
+    {1061, "Nazwa arkusza jest zbyt długa, by dodać do niej '.a' (najwyżej 29 znaków). Nic nie zostało przeniesione do archiwum arkusza: ", "The sheet's name is too long to add '.a' to it (29 characters at most). Nothing has been archived for the sheet: "},
     {1999, "Błąd niesklasyfikowany: ", "Unexpected error: "},
     {2000, "Przeliczanie", "Counting module"},
     {2001, "Archiwum", "Archivisation"},

@@ -30,6 +30,8 @@ constexpr int kConfirmLinksMessage = 108;
 constexpr int kDataModelTitle = 2002;
 // Each cell of a linked block is one read; a larger block is refused rather than read for hours.
 constexpr long long kMaxLinkBlockCells = 100000;
+// The longest link a GETDATALINK formula is written with.
+constexpr long kLongestLink = 1000;
 
 bool isFailure(const Variant& v) {
     return v.isError() || (v.isString() && host::Left(v.stringValue(), 1) == "#");
@@ -68,14 +70,31 @@ host::sheet::RangePtr measuredBlock(const std::string& address) {
     }
 }
 
-// Every cell of a block read through its own link.
-Variant readBlock(const std::string& link, const std::string& address, const host::sheet::RangePtr& block) {
+// Where the address of a link begins: after the "!" that ends its workbook and sheet. A quoted part
+// ('...') is read whole, so that a sheet name holding "!" stays part of it; a quote inside is doubled.
+std::size_t addressStart(const std::string& link) {
+    std::size_t at = 0;
+    if (!link.empty() && link.front() == '\'') {
+        for (at = 1; at < link.size(); ++at) {
+            if (link[at] != '\'') continue;
+            if (at + 1 < link.size() && link[at + 1] == '\'') {
+                ++at;  // a doubled quote stands for one
+                continue;
+            }
+            break;
+        }
+    }
+    const std::size_t bang = link.find('!', at);
+    return bang == std::string::npos ? 0 : bang + 1;
+}
+
+// Every cell of a block read through its own link (`source` is the link up to and including its "!").
+Variant readBlock(const std::string& source, const host::sheet::RangePtr& block) {
     if (block->count() > kMaxLinkBlockCells) throw host::RuntimeError(host::err::OutOfMemory);
     Variant result = block->value();
     Array& values = result.arrayValue();
     for (const auto& cell : block->cellList()) {
-        std::string cellLink = host::Replace(
-            link, "!" + address, "!" + cell->address(true, true, host::formula::ReferenceStyle::R1C1));
+        std::string cellLink = source + cell->address(true, true, host::formula::ReferenceStyle::R1C1);
         values(cell->row() - block->row() + 1, cell->column() - block->column() + 1) = DispatchLacze000(cellLink);
     }
     return result;
@@ -118,12 +137,13 @@ Variant GetDataLinkCore(std::string& link) {
         ExcelApplication().displayAlerts = false;
         startDescribeRequest();
 
-        const std::string address = host::Mid(link, host::InStr(link, "!") + 1);
+        const std::size_t start = addressStart(link);
+        const std::string source = link.substr(0, start), address = link.substr(start);
         const std::string r1c1 = r1c1Address(address);
         if (r1c1 != address) {
-            if (auto block = measuredBlock(address); block && block->count() > 1) return readBlock(link, address, block);
+            if (auto block = measuredBlock(address); block && block->count() > 1) return readBlock(source, block);
         }
-        std::string normalised = host::Replace(link, "!" + address, "!" + r1c1);
+        std::string normalised = source + r1c1;
         const std::string key = "l(:)" + normalised;
         if (auto archived = ArchiveDecision(key)) return *archived;
         if (s.DescribeModeActive) return key;
@@ -135,17 +155,21 @@ Variant GetDataLinkCore(std::string& link) {
     return LevelRuleResult(value);
 }
 
+std::string XlsOdbcSql(const std::string& linkText, const std::string& fieldText, const std::string& conditionText) {
+    const std::string rest = host::Mid(linkText, host::InStr(linkText, "]") + 1);
+    const std::string t = host::Replace(host::Replace(rest, "'", ""), "!", "$");
+    const std::string table = host::InStr(rest, ":") > 0 ? t : "`" + t + "` `" + t + "`";
+    return "SELECT SUM(" + fieldText + ") FROM " + table + " WHERE " + conditionText;
+}
+
 Variant GetDataXlsOdbc(const std::string& linkText, const std::string& fieldText, const std::string& conditionText) {
     auto& s = SharedState();
     try {
         PrepareVolatileCall();
         const long p = host::InStr(linkText, "]");
         const std::string book = host::Replace(host::Replace(host::Left(linkText, p - 1), "[", ""), "'", "");
-        const std::string rest = host::Mid(linkText, p + 1);
-        const std::string t = host::Replace(host::Replace(rest, "'", ""), "!", "$");
-        const std::string table = host::InStr(rest, ":") > 0 ? t : "`" + t + "` `" + t + "`";
         const std::string connection = "Driver={Microsoft Excel Driver (*.xls)};Dbq=" + book + ";ReadOnly=False;";
-        const std::string sql = "SELECT SUM(" + fieldText + ") FROM " + table + " WHERE " + conditionText;
+        const std::string sql = XlsOdbcSql(linkText, fieldText, conditionText);
         startDescribeRequest();
 
         const std::string key = "s(:)" + connection + "(:)" + sql;
@@ -176,8 +200,12 @@ void ConvertLinksToGetDataLink() {
     try {
         for (const auto& cell : selectedUsedCells()->cellList()) {
             const std::string f = cell->formula().toString();
-            if (host::Left(f, 2) == "='") {
-                cell->setFormula(getDataLinkFormula(host::Mid(f, 2, 1000)));
+            if (host::Left(f, 2) == "='" && host::Len(f) - 1 > kLongestLink) {
+                // Cut to fit, the link would read another cell or none: the formula stays as it is.
+                app.setStatusBar("Formuła w " + cell->address() + " jest dłuższa niż " + std::to_string(kLongestLink) +
+                                 " znaków i nie została zamieniona na funkcję 'GETDATALINK()'.");
+            } else if (host::Left(f, 2) == "='") {
+                cell->setFormula(getDataLinkFormula(host::Mid(f, 2, kLongestLink)));
             } else if (host::Left(f, 2) == "=[") {
                 cell->setFormula(getDataLinkFormula(linkOfOpenWorkbook(f)));
             } else if (host::Left(f, 13) == "=GETDATALINK(") {

@@ -3,7 +3,8 @@
 //
 // A link text is "'" folder "\" "[" book "]" sheet "'!" address, for example
 // '/data/sales\[Plan.xlsx]Budget'!B2 or '[TELM.NET.Folder]\sub\[Plan.xlsx]Budget'!B2:C3; the folder
-// token (any letter case) stands for the add-in folder. GETDATALINK reads the linked cell (or each
+// token (any letter case) stands for the add-in folder. The sheet's part in quotes is read whole (a
+// sheet name may hold "!"; a quote inside is doubled). GETDATALINK reads the linked cell (or each
 // cell of a linked block) from the workbook's file, with the archive in front of a single cell.
 
 #include <string>
@@ -25,12 +26,16 @@ host::Variant GetDataLinkCore(std::string& link);
 // Null items are "."; a Null sum is "no data" (0, or the no-data text at level 2); a failure gives
 // 0, or "#Brak łącza. / " and its description at level 2. Describe mode answers "s(:)" connection
 // "(:)" SQL.
+// The statement GetDataXlsOdbc runs for these texts.
+std::string XlsOdbcSql(const std::string& linkText, const std::string& fieldText, const std::string& conditionText);
+
 host::Variant GetDataXlsOdbc(const std::string& linkText, const std::string& fieldText,
                              const std::string& conditionText);
 
 // Rewrites the link formulas of the selection (within the used range) as GETDATALINK formulas; a link
-// to an open workbook written without path gets that workbook's folder. Cells it cannot rewrite are
-// named in the status bar; a failure is reported under the "Data model" title.
+// to an open workbook written without path gets that workbook's folder. Cells it cannot rewrite, and
+// links longer than 1,000 characters (kept as they are rather than cut), are named in the status bar;
+// a failure is reported under the "Data model" title.
 void ConvertLinksToGetDataLink();
 
 // After confirmation (message 108), rewrites the GETDATALINK formulas of the selection (within the

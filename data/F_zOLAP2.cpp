@@ -11,6 +11,7 @@
 #include "data/F_000.h"
 #include "data/F_zOLAPQuery.h"
 #include "data/P_Archiwum.h"
+#include "host/ado/SqlStatements.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 
@@ -97,6 +98,15 @@ std::string exactCodeTemplate(const std::string& sqlTemplate) {
     return rewritten;
 }
 
+// Fails unless `value` stays where the SQL puts it at every place `placeholder` stands in `sql`
+// (letter case ignored): a mask inside the template's quoted literal, a measure name as one word.
+void requireInPlace(const std::string& sql, const std::string& placeholder, const std::string& value) {
+    std::string lower = sql;  // ASCII letters only: byte positions stay
+    for (char& c : lower) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    for (std::size_t at = lower.find(placeholder); at != std::string::npos; at = lower.find(placeholder, at + 1))
+        if (!host::ado::staysInPlace(sql, at, value)) throw host::RuntimeError(host::err::InvalidProcedureCall);
+}
+
 }  // namespace
 
 std::string BuildMemberSet(const std::string& mask, bool cross, const std::string& filter) {
@@ -136,6 +146,8 @@ std::string BuildSqlUnion(const std::string&, const std::string&, std::string ex
                 mask = host::Left(mask, host::Len(mask) - 1);
                 sqlTemplate = exactCodeTemplate(sqlTemplate);
             }
+            requireInPlace(sqlTemplate, "{konto}", mask);
+            requireInPlace("SUM({name})", "{name}", name);
             const std::string sql = host::Replace(sqlTemplate, "{konto}", mask, 1, -1, CompareMethod::Text);
             unions += " UNION SELECT " + std::to_string(number) + " AS nrw, " + (added ? "+" : "-") + "1*SUM(" +
                       host::UCase(name) + ") AS pole " + sql;

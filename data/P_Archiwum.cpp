@@ -119,13 +119,34 @@ std::string EncodeSourceComment(std::string& text) {
 }
 
 std::string DecodeSourceComment(std::string& text) {
+    // The request ends at the blank line before the signature, so that a request holding line feeds
+    // of its own comes back whole; only a comment without that line ends at its first line feed.
+    const bool signed_ = text.find("\n\n") != std::string::npos;
     for (const auto& rewrite : kCommentRewrites) text = host::Replace(text, rewrite.comment, rewrite.description);
-    return host::Left(text, host::InStr(text, "\n") - 1);
+    if (!signed_) return host::Left(text, host::InStr(text, "\n") - 1);
+    return text.substr(0, text.rfind("\n\n"));
 }
 
 bool IsArchiveSheetName(const std::string& name) {
     // Only "." upper-cases to "." and only "a" and "A" to "A", so the last two bytes tell.
     return name.size() >= 2 && name[name.size() - 2] == '.' && (name.back() == 'a' || name.back() == 'A');
+}
+
+bool IsArchiveTwin(const host::sheet::Worksheet& sheet) {
+    if (sheet.shapes().size() > sheet.comments().size()) return false;  // a drawing of the user's
+    bool holdsEntry = false;
+    for (const auto& [key, cell] : sheet.allCells()) {
+        if (cell.formula || cell.array) return false;
+        if (cell.comment) {
+            if (!cell.comment->text().starts_with("--> ")) return false;  // not an archive comment
+            holdsEntry = true;
+        } else if (IsText(cell.value, kNoArchive)) {
+            holdsEntry = true;
+        } else if (!cell.value.isEmpty()) {
+            return false;
+        }
+    }
+    return holdsEntry || sheet.visible() != host::sheet::SheetVisibility::Visible;
 }
 
 std::optional<host::Variant> ArchiveDecision(const std::string& key, ArchiveOrder order) {

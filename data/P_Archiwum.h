@@ -12,6 +12,7 @@
 #include <string>
 
 #include "host/base/Variant.h"
+#include "host/sheet/Worksheet.h"
 
 namespace telm {
 
@@ -28,13 +29,20 @@ std::string GetArchivedSource();
 // Turns a SourceDescription into the text of an archive comment ("s(:)" -> "--> ODBC:" LF, "(:)" ->
 // "-->", ";" -> ";" LF, ...), in place, and returns it.
 std::string EncodeSourceComment(std::string& text);
-// The reverse of EncodeSourceComment, in place; returns the part before the first line feed left
-// (the SourceDescription of an archive comment). Raises 5 when no line feed is left.
+// The reverse of EncodeSourceComment, in place; returns the SourceDescription of an archive comment:
+// the part before the comment's last blank line (the signature follows it), or, in a comment without
+// one, before the first line feed left. Raises 5 when no line feed is left.
 std::string DecodeSourceComment(std::string& text);
 
-// Which order of the archive decision a worker uses.
 // A twin sheet's name ends ".a" in any letter case.
 bool IsArchiveSheetName(const std::string& name);
+// Whether a sheet is one the archive made, so that its commands may write into it or delete it: it
+// holds only archive entries (values and emptied cells under an archive comment, points) and no
+// drawings of its own, and, when visible, at least one entry. A sheet of the user's that happens to
+// be named like a twin is not one.
+bool IsArchiveTwin(const host::sheet::Worksheet& sheet);
+
+// Which order of the archive decision a worker uses.
 
 enum class ArchiveOrder {
     Standard,

@@ -27,6 +27,7 @@ using host::sheet::WorksheetPtr;
 namespace {
 
 constexpr long kLargestAskedSelection = 99999;
+constexpr long kLongestSheetName = 31;
 constexpr std::array<std::string_view, 6> kDataFunctionCalls = {"GETDATA(",     "DANE(",           "GETDATAODBC(",
                                                                  "GETDATAOLAP(", "GETDATAOLAPuni(", "GETDATALINK("};
 
@@ -68,11 +69,45 @@ bool isDataFunctionCell(const host::sheet::Range& cell) {
     return false;
 }
 
-// Enters the cell's formula again and calculates the cell, as the spreadsheet does with an entered
-// formula even in manual mode. False when the formula cannot be entered again (part of an array).
-bool reenterFormula(host::sheet::Range& cell) {
+// Whether the formula is one data-function call and nothing around it ("=GETDATA(...)"): only then
+// is the cell's value the function's own, which a twin cell can stand for. A call inside an
+// expression would answer its frozen value into the expression and be counted twice.
+bool isWholeDataFunctionCall(std::string_view formula) {
+    auto trim = [](std::string_view t) {
+        while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
+        while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
+        return t;
+    };
+    formula = trim(formula);
+    if (!formula.starts_with('=')) return false;
+    formula = trim(formula.substr(1));
+    bool named = false;
+    for (std::string_view call : kDataFunctionCalls)
+        named = named || host::StrComp(host::Left(formula, host::Len(call)), call, host::CompareMethod::Text) == 0;
+    if (!named) return false;
+    int depth = 0;
+    bool inText = false;
+    for (std::size_t i = formula.find('('); i < formula.size(); ++i) {
+        const char c = formula[i];
+        if (c == '"') inText = !inText;  // a doubled quote inside a text closes and opens again
+        if (inText) continue;
+        if (c == '(') ++depth;
+        if (c == ')' && --depth == 0) return i + 1 == formula.size();
+    }
+    return false;
+}
+
+// A SourceDescription, as a data function answers in describe mode; anything else (an error, a
+// value) means the request is unknown.
+bool isSourceDescription(const std::string& text) {
+    return text.starts_with("s(:)") || text.starts_with("m(:)") || text.starts_with("l(:)");
+}
+
+// Calculates the cell again as it stands, its formula untouched. False for a cell of an array
+// formula, which is left out.
+bool recalculate(host::sheet::Range& cell) {
+    if (cell.hasArray()) return false;
     try {
-        cell.setFormula(cell.formula());
         cell.calculate();
         return true;
     } catch (const RuntimeError&) {
@@ -80,11 +115,32 @@ bool reenterFormula(host::sheet::Range& cell) {
     }
 }
 
+// Tells the user why an archive command left everything as it was, and notes the failure.
+void refuse(const std::string& text) {
+    ReportMessage(text, host::ui::vbExclamation, title());
+    ExcelApplication().noteCommandFailure(text);
+}
+
+// The twin sheet of a sheet when the archive made it; nullptr without one, and, after telling the
+// user, when the sheet of that name is the user's own.
+WorksheetPtr existingTwinOf(const host::sheet::Workbook& book, const std::string& twinName) {
+    auto twin = book.findSheet(twinName);
+    if (!twin || IsArchiveTwin(*twin)) return twin;
+    refuse(GetMessageText(1060) + twinName);
+    return nullptr;
+}
+
 // The twin sheet of a sheet, created hidden right after it when missing (the sheet stays active).
+// nullptr, after telling the user, when a sheet of that name is the user's own or when the sheet's
+// name leaves no room for ".a".
 WorksheetPtr twinSheetOf(const WorksheetPtr& sheet) {
     const auto book = sheet->parent();
     const std::string twinName = sheet->name() + ".a";
-    if (auto twin = book->findSheet(twinName)) return twin;
+    if (book->findSheet(twinName)) return existingTwinOf(*book, twinName);
+    if (host::Len(twinName) > kLongestSheetName) {
+        refuse(GetMessageText(1061) + sheet->name());
+        return nullptr;
+    }
     auto twin = book->addSheet(nullptr, sheet, twinName);
     twin->setVisible(SheetVisibility::Hidden);
     sheet->activate();
@@ -100,21 +156,22 @@ void logArchivedCell(const host::sheet::Range& cell, const Variant& before, cons
     IgnoringErrors([&] { AppendLogLine(line, SharedState().AddInFolder + "\\Log\\Archiwum.log", true, ""); });
 }
 
-// Archives one data-function cell into the twin cell at its address. A failing step is skipped, except
-// that a cell whose formula cannot be entered again keeps its twin cell unchanged: its request is
-// unknown.
+// Archives one data-function cell into the twin cell at its address. A cell that is more than one
+// data-function call, or whose request cannot be told, stays live and keeps its twin cell unchanged;
+// after that a failing step is skipped.
 void archiveCell(const RangePtr& cell, host::sheet::Worksheet& twin) {
     auto& s = SharedState();
+    if (!isWholeDataFunctionCall(cell->formula().toString())) return;
     Variant before;
     IgnoringErrors([&] { before = cell->value(); });
     std::string description;
     s.DescribeModeRequested = true;
-    bool reentered = reenterFormula(*cell);
-    if (reentered) IgnoringErrors([&] { description = cell->value().toString(); });
+    bool calculated = recalculate(*cell);
+    if (calculated) IgnoringErrors([&] { description = cell->value().toString(); });
     s.DescribeModeRequested = false;
     s.DescribeModeActive = false;
-    reentered = reenterFormula(*cell) && reentered;
-    if (!reentered) return;
+    calculated = recalculate(*cell) && calculated;
+    if (!calculated || !isSourceDescription(description)) return;
     logArchivedCell(*cell, before, description);
     RangePtr twinCell;
     IgnoringErrors([&] { twinCell = twin.range(cell->address()); });
@@ -129,6 +186,7 @@ void archiveCells(const RangePtr& rng) {
     const WorksheetPtr sheet = rng->parent();
     if (IsArchiveSheetName(sheet->name())) return;
     const WorksheetPtr twin = twinSheetOf(sheet);
+    if (!twin) return;
     app.setCalculation(host::sheet::CalculationMode::Manual);
     const std::string status = GetMessageText(112) + "... " + sheet->name() + "!";
     for (const RangePtr& cell : rng->storedCellList()) {
@@ -237,6 +295,7 @@ void EraseArchive(bool bClearContents) {
         sheet = rng->parent();
         if (IsArchiveSheetName(sheet->name())) return;
         const WorksheetPtr twin = sheet->parent()->findSheet(sheet->name() + ".a");
+        if (twin && !IsArchiveTwin(*twin)) return refuse(GetMessageText(1060) + twin->name());
         if (!twin) {
             ReportMessage(GetMessageText(1011), host::ui::vbExclamation, kSystemName);
             sheet->activate();
@@ -260,18 +319,23 @@ void ToggleArchiveSheet() {
         const std::string name = sheet->name();
         const auto book = sheet->parent();
         if (IsArchiveSheetName(name)) {
-            sheet->setVisible(SheetVisibility::Hidden);
-            book->sheet(host::Left(name, host::Len(name) - 2))->select();  // the sheet it belongs to
-        } else if (const WorksheetPtr twin = book->findSheet(name + ".a")) {
+            if (!IsArchiveTwin(*sheet)) {
+                refuse(GetMessageText(1060) + name);
+            } else {
+                sheet->setVisible(SheetVisibility::Hidden);
+                book->sheet(host::Left(name, host::Len(name) - 2))->select();  // the sheet it belongs to
+            }
+        } else if (!book->findSheet(name + ".a")) {
+            if (host::ui::MsgBox(GetMessageText(102), host::ui::vbOKCancel + host::ui::vbQuestion, title()) ==
+                host::ui::vbOK)
+                ArchiveRange(nullptr);
+        } else if (const WorksheetPtr twin = existingTwinOf(*book, name + ".a")) {
             if (twin->visible() == SheetVisibility::Visible) {
                 twin->setVisible(SheetVisibility::Hidden);
             } else {
                 twin->setVisible(SheetVisibility::Visible);
                 twin->select();
             }
-        } else if (host::ui::MsgBox(GetMessageText(102), host::ui::vbOKCancel + host::ui::vbQuestion, title()) ==
-                   host::ui::vbOK) {
-            ArchiveRange(nullptr);
         }
     } catch (const RuntimeError&) {
         ReportMessage(GetMessageText(1000), host::ui::vbExclamation, title());
@@ -285,8 +349,10 @@ void DeleteArchiveSheet() {
         const WorksheetPtr active = activeSheetOf(app);
         std::string name = active->name();
         if (!IsArchiveSheetName(name)) name += ".a";
+        const WorksheetPtr twin = active->parent()->sheet(name);
+        if (!IsArchiveTwin(*twin)) return refuse(GetMessageText(1060) + name);
         app.displayAlerts = false;
-        active->parent()->sheet(name)->remove();
+        twin->remove();
         app.displayAlerts = true;
     } catch (const RuntimeError&) {
         app.displayAlerts = true;

@@ -23,28 +23,31 @@ namespace telm {
 host::sheet::RangePtr GetWorkRange();
 
 // Archives the data-function cells of `rng` (nullptr: GetWorkRange()) into the twin sheet, created
-// hidden right after the sheet when missing. Per cell: the request is read by re-entering the formula
-// in describe mode, the formula is re-entered live, one line goes to "Log\Archiwum.log" (lost when
-// the folder is missing), and the twin cell gets the value and the archive comment. A cell whose
-// formula cannot be re-entered is left out. An archive sheet is never archived. Reports nothing;
-// selects TargetCell at the end.
+// hidden right after the sheet when missing. Per cell: the request is read by calculating the cell in
+// describe mode, the cell is calculated live again (its formula text untouched), one line goes to
+// "Log\Archiwum.log" (lost when the folder is missing), and the twin cell gets the value and the
+// archive comment. Left out, live: a cell of an array formula, a cell whose formula is more than one
+// data-function call (the call inside an expression), a cell whose request cannot be told. An archive
+// sheet is never archived. Refused with a message, and nothing archived: a sheet named like the twin
+// that the archive did not make (IsArchiveTwin), a sheet name too long for ".a". Selects TargetCell
+// at the end.
 void ArchiveRange(host::sheet::RangePtr rng = nullptr);
 // ArchiveRange of the work range.
 void RefreshArchiveSelection();
 
 // On the twin cells of the work range's GETDATA cells (the function's name in the current language,
 // message 3011): removes the comment and clears the value (bClearContents) or writes "." (a point).
-// Without a twin sheet: message 1011.
+// Without a twin sheet: message 1011; the user's own sheet named like a twin is refused.
 void EraseArchive(bool bClearContents);
 void ClearArchiveCells();
 void FillArchiveWithPoints();
 
 // Hides the twin sheet of the active sheet, or shows and selects it; on a twin sheet hides it and
 // selects its sheet. Without a twin sheet asks (message 102) whether to archive. Message 1000 when
-// there is no active sheet or the step fails.
+// there is no active sheet or the step fails. The user's own sheet named like a twin is refused.
 void ToggleArchiveSheet();
 // Deletes the twin sheet of the active sheet, or the active sheet when it is a twin sheet; message
-// 1011 when there is none.
+// 1011 when there is none. The user's own sheet named like a twin is refused and kept.
 void DeleteArchiveSheet();
 
 // Enters and leaves the busy state of the archive (see the header comment).
@@ -58,12 +61,16 @@ void FormatArchiveComments(const std::string& sheetName);
 
 // Refreshes every twin sheet of a workbook file in a private application and saves the file; a
 // workbook of that name open in the host is saved and closed first and opened again afterwards. Each
-// step that fails is skipped; the file is replaced only by a complete new one. An empty name only
-// reports message 1018.
+// step that fails is skipped, and a file or twin sheet not refreshed completely is noted as the
+// command's failure; the file is replaced only by a complete new one. A sheet named like a twin that
+// the archive did not make is left alone. A file another program has open (its lock file says so) is
+// left alone: 1004. An empty name only reports message 1018. The status bar is the host's own again
+// at the end.
 void RefreshWorkbookArchives(const std::string& fileName);
 // Re-runs the request of every commented cell of a twin sheet (SQL and MDX; a link keeps its value)
-// and writes the value with a fresh comment marked " (Auto)". Stops at the first failure.
-void RefreshArchiveSheet(const host::sheet::WorksheetPtr& arch);
+// and writes the value with a fresh comment marked " (Auto)". Stops at the first failure, which keeps
+// the cell's frozen value; gives False then.
+bool RefreshArchiveSheet(const host::sheet::WorksheetPtr& arch);
 
 // Selects the cells of the active sheet that show "#Arch!".
 void SelectArchiveMismatches();

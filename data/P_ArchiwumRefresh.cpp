@@ -11,6 +11,7 @@
 #include "host/base/Path.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
+#include "host/files/LockFile.h"
 #include "host/files/XlsxStore.h"
 #include "host/sheet/Comment.h"
 #include "host/sheet/Workbook.h"
@@ -39,7 +40,12 @@ Variant requestedValue(const std::string& description, const Variant& current) {
     }
     if (kind == "m") {
         bool asArray = false;
-        return DispatchZOLAP000(connection, query, asArray);
+        SharedState().ErrorText.clear();
+        Variant value = DispatchZOLAP000(connection, query, asArray);
+        // A failed query answers its error text: the frozen value stays.
+        if (!SharedState().ErrorText.empty() || value.isString())
+            throw RuntimeError(host::err::InvalidArgument, "The cube did not answer: " + value.toString());
+        return value;
     }
     return current;  // links are not read again
 }
@@ -52,8 +58,9 @@ std::string withoutSignature(const std::string& comment) {
 
 }  // namespace
 
-void RefreshArchiveSheet(const host::sheet::WorksheetPtr& arch) {
+bool RefreshArchiveSheet(const host::sheet::WorksheetPtr& arch) {
     auto& app = ExcelApplication();
+    bool complete = false;
     try {
         const std::string place = arch->parent()->name() + " : " + arch->name() + " : ";
         for (const auto& cell : arch->usedRange()->storedCellList()) {
@@ -68,12 +75,20 @@ void RefreshArchiveSheet(const host::sheet::WorksheetPtr& arch) {
             app.setStatusBar(place + cell->address() + " : " + cell->value().toString());
         }
         EnlargeCommentShapes(*arch);
-    } catch (const RuntimeError&) {  // the refresh of this sheet ends here
+        complete = true;
+    } catch (const RuntimeError&) {  // the refresh of this sheet ends here, the value kept
     }
     app.setStatusBar(false);
+    return complete;
 }
 
 void RefreshWorkbookArchives(const std::string& fileName) {
+    // A workbook someone has open is theirs to save: refreshing it here would replace it under them.
+    if (!fileName.empty())
+        if (const auto holder = host::files::otherLockHolder(host::nativePath(fileName)))
+            throw host::RuntimeError(host::err::InvalidArgument, "The archive of '" + fileName +
+                                                                     "' was not refreshed: it is open in another "
+                                                                     "program, by " + *holder + ".");
     auto& app = ExcelApplication();
     const bool displayAlerts = app.displayAlerts;
     app.displayAlerts = false;
@@ -103,23 +118,33 @@ void RefreshWorkbookArchives(const std::string& fileName) {
             book = excel->workbooks().open(fullName);
             excel->setCalculation(host::sheet::CalculationMode::Manual);
         });
+        std::vector<std::string> failed;
         IgnoringErrors([&] {
-            if (!book) return;
+            if (!book) return failed.push_back(fullName);
             for (const auto& sheet : std::vector(book->worksheets()))
                 if (!IsArchiveSheetName(sheet->name()))
-                    if (const auto twin = book->findSheet(sheet->name() + ".a")) RefreshArchiveSheet(twin);
+                    if (const auto twin = book->findSheet(sheet->name() + ".a"); twin && IsArchiveTwin(*twin))
+                        if (!RefreshArchiveSheet(twin)) failed.push_back(twin->name());
         });
-        IgnoringErrors([&] {
+        try {
             if (book) book->close(true);
-        });
+        } catch (const RuntimeError& e) {
+            failed.push_back(fullName + " (" + e.description() + ")");
+        }
         IgnoringErrors([&] {
             if (wasOpen) app.workbooks().open(fullName);
         });
+        if (!failed.empty()) {
+            std::string list;
+            for (const auto& name : failed) list += (list.empty() ? "" : ", ") + name;
+            app.noteCommandFailure("the archive of " + fullName + " was not refreshed completely: " + list);
+        }
     }
     excel->quit();
     excel.reset();
-    // The host shows its alerts again once the command is over.
+    // The host shows its alerts and its own status text again once the command is over.
     app.displayAlerts = displayAlerts;
+    app.setStatusBar(false);
 }
 
 }  // namespace telm

@@ -12,6 +12,7 @@
 #include "host/files/XlsxStore.h"
 #include "host/sheet/Application.h"
 #include "host/ui/Dialogs.h"
+#include "host/ui/Secrets.h"
 
 namespace telm {
 
@@ -25,7 +26,7 @@ bool mentions(const std::string& text, std::string_view name) {
 
 std::string failureText() {
     const auto& s = SharedState();
-    return "#" + s.ErrorDetail + " / " + s.ErrorText;
+    return host::ui::maskPasswords("#" + s.ErrorDetail + " / " + s.ErrorText);
 }
 
 // ---- the login cache: AuthorisationTable, a 0-based list of "connection(:)user(::)password" ----

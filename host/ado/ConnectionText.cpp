@@ -36,18 +36,20 @@ long findText(std::string_view text, std::string_view part) {
     return found == text.end() ? 0 : static_cast<long>(found - text.begin()) + 1;
 }
 
-// A value as an ODBC text needs it: braced when it holds a separator, a brace, "=" or a blank.
-std::string quoted(const std::string& value) {
-    if (value.find_first_of(";{}= ") == std::string::npos) return value;
+// A value as an ODBC text needs it: braced when it holds a separator, a brace, "=" or a blank. The
+// SQLite driver reads a value up to the next ";" and takes braces as part of it: for it only a value
+// that could not be read otherwise is braced.
+std::string quoted(const std::string& value, bool sqlite = false) {
+    if (value.find_first_of(sqlite ? ";{}" : ";{}= ") == std::string::npos) return value;
     std::string braced = "{";
     braced += Replace(value, "}", "}}");
     braced += '}';
     return braced;
 }
 
-std::string joinItems(const std::vector<ConnectionItem>& items) {
+std::string joinItems(const std::vector<ConnectionItem>& items, bool sqlite) {
     std::string out;
-    for (const auto& item : items) out += item.key + "=" + quoted(item.value) + ";";
+    for (const auto& item : items) out += item.key + "=" + quoted(item.value, sqlite) + ";";
     return out;
 }
 
@@ -80,6 +82,53 @@ void useOdbcNames(std::vector<ConnectionItem>& items) {
     if (!findConnectionItem(items, "Driver")) rename("Data Source", "DSN");
     rename("User ID", "UID");
     rename("Password", "PWD");
+}
+
+// Whether odbcinst.ini registers a driver of this name (the driver manager would otherwise load the
+// name as a library file).
+bool registeredDriver(const std::string& name) {
+    char library[512] = {};
+    SQLGetPrivateProfileString(name.c_str(), "Driver", "", library, sizeof library, "odbcinst.ini");
+    return library[0] != '\0';
+}
+
+// Items by which the driver manager reads a driver from a file (FILEDSN), writes a file (SAVEFILE) or
+// sets attributes of the text's choosing on the connection (DMConnAttr, DMStmtAttr, DMEnvAttr).
+void refuseManagerItems(const std::vector<ConnectionItem>& items) {
+    for (const char* key : {"FILEDSN", "SAVEFILE", "DMConnAttr", "DMStmtAttr", "DMEnvAttr"})
+        if (findConnectionItem(items, key))
+            throw RuntimeError(kDriverError, std::string("[ODBC] The connection text may not use ") + key +
+                                                 "=: name a data source registered in odbc.ini (DSN=) or a "
+                                                 "driver registered in odbcinst.ini (Driver={Name}).");
+}
+
+// The driver manager loads a driver name that odbcinst.ini does not register as a library file.
+void requireRegisteredDriver(const std::string& name) {
+    if (!registeredDriver(name))
+        throw RuntimeError(kDriverError, "[ODBC] The driver \"" + name +
+                                             "\" is not registered: register it in odbcinst.ini and name it "
+                                             "Driver={Name} (a driver given as a file is never loaded).");
+}
+
+// The SQLite driver loads the library its LoadExt item names and writes the trace file its Tracefile
+// item names: no text may hold either, not even inside another value (a driver registered under
+// another name may be the SQLite driver).
+void refuseDriverFiles(const std::string& odbcText, const std::string& component) {
+    if (findText(odbcText, "loadext") > 0)
+        throw RuntimeError(kDriverError, "[" + component + "] The connection text may not ask for SQLite extensions "
+                                                           "(LoadExt=): they are native code.");
+    if (findText(odbcText, "tracefile") > 0)
+        throw RuntimeError(kDriverError, "[" + component + "] The connection text may not name a trace file "
+                                                           "(Tracefile=).");
+}
+
+// The SQLite driver reads an item up to the next ";", braces or not: a ";" inside a value would
+// start an item of the value's choosing (NoCreat=0 before ours, say).
+void requireNoSeparatorInValues(const std::vector<ConnectionItem>& items, const std::string& component) {
+    for (const ConnectionItem& item : items)
+        if (item.value.find(';') != std::string::npos)
+            throw RuntimeError(kDriverError, "[" + component + "] The SQLite driver cannot take a \";\" inside a value (" +
+                                                 item.key + "=).");
 }
 
 bool isTrue(const ConnectionItem* item) {
@@ -165,6 +214,7 @@ ConnectionPlan planConnection(const std::string& text, const std::string& user, 
     }
 
     useOdbcNames(items);
+    refuseManagerItems(items);
     plan.readOnly = isTrue(findConnectionItem(items, "ReadOnly"));
 
     const ConnectionItem* driver = findConnectionItem(items, "Driver");
@@ -173,7 +223,9 @@ ConnectionPlan planConnection(const std::string& text, const std::string& user, 
         plan.component = "Microsoft Access Driver";
         plan.sqlite = true;
         plan.databaseFile = fileItem(items);
-        plan.odbcText = "Driver=SQLite3;Database=" + quoted(plan.databaseFile) + ";NoCreat=1;";
+        requireNoSeparatorInValues({{"DBQ", plan.databaseFile}}, plan.component);
+        plan.odbcText = "Driver=SQLite3;Database=" + quoted(plan.databaseFile, true) + ";NoCreat=1;";
+        refuseDriverFiles(plan.odbcText, plan.component);
         return plan;
     }
     if (namesDriver(driver, "Microsoft Excel Driver")) {
@@ -187,6 +239,7 @@ ConnectionPlan planConnection(const std::string& text, const std::string& user, 
     }
 
     if (driver) {
+        requireRegisteredDriver(driver->value);
         plan.component = driver->value;
     } else if (const ConnectionItem* dsn = findConnectionItem(items, "DSN")) {
         plan.component = driverOfDsn(dsn->value);
@@ -209,12 +262,14 @@ ConnectionPlan planConnection(const std::string& text, const std::string& user, 
         setItem(items, "NoCreat", "1");
         // The driver's wait for a locked database follows the connection's time-outs (Connection.h).
         std::erase_if(items, [](const ConnectionItem& i) { return sameKey(i.key, "Timeout"); });
+        requireNoSeparatorInValues(items, plan.component);
     }
     if (findText(plan.component, "PostgreSQL") > 0 || findText(plan.component, "psqlodbc") > 0) {
         setItem(items, "CommLog", "0");
         setItem(items, "Debug", "0");
     }
-    plan.odbcText = joinItems(items);
+    plan.odbcText = joinItems(items, plan.sqlite);
+    refuseDriverFiles(plan.odbcText, plan.component);
     return plan;
 }
 

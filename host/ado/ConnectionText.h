@@ -11,6 +11,11 @@
 // "User ID" and "Password" are UID and PWD.
 // A database file the text names must exist (the SQLite driver is told never to create one), and
 // drivers are told to write no logs of their own (psqlODBC's CommLog and Debug are switched off).
+// Nothing in a text makes the process load a library or write a file of the text's choosing: a
+// driver is named by its name in odbcinst.ini (a driver given as a file is refused), and FILEDSN,
+// SAVEFILE, the driver manager's DMConnAttr, DMStmtAttr and DMEnvAttr, the SQLite driver's LoadExt
+// and Tracefile items, and a ";" inside a value for the SQLite driver (which would read it as the
+// start of an item) are refused with kDriverError.
 
 #include <string>
 #include <string_view>

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "host/ado/Errors.h"
+#include "host/ado/SqliteGuard.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 #include "host/base/Utf8.h"
@@ -42,6 +43,7 @@ namespace odbc {
 
 SQLHENV environment() {
     static SQLHENV env = [] {
+        guardSqliteConnections();  // before any driver opens a SQLite connection
         SQLHENV h = SQL_NULL_HENV;
         if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &h)))
             throw RuntimeError(kDriverError, "The ODBC driver manager could not be started.");
@@ -79,6 +81,32 @@ std::string fromWide(const SQLWCHAR* text, std::size_t length) {
     return out;
 }
 
+namespace {
+
+// A driver's message. The SQLite driver hands its UTF-8 bytes out one to a wide character: a
+// message whose every unit is a byte and whose bytes form UTF-8 with letters beyond ASCII is read as
+// that UTF-8.
+std::string driverMessage(const SQLWCHAR* text, std::size_t length) {
+    std::string bytes;
+    bool beyondAscii = false;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (text[i] > 0xFF) return fromWide(text, length);
+        beyondAscii = beyondAscii || text[i] >= 0x80;
+        bytes.push_back(static_cast<char>(text[i]));
+    }
+    return beyondAscii && isValidUtf8(bytes) ? bytes : fromWide(text, length);
+}
+
+// Whether the connection text's Driver item names the SQLite driver.
+bool namesSqliteDriver(const std::string& odbcText) {
+    const std::string text = LCase(odbcText);
+    for (std::size_t at = text.find("driver="); at != std::string::npos; at = text.find("driver=", at + 1))
+        if ((at == 0 || text[at - 1] == ';') && text.compare(at + 7, 6, "sqlite") == 0) return true;
+    return false;
+}
+
+}  // namespace
+
 void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, std::string_view component) {
     if (SQL_SUCCEEDED(rc)) return;
     SQLWCHAR state[6] = {};
@@ -90,7 +118,7 @@ void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, std::string_v
     if (!SQL_SUCCEEDED(diag))
         throw RuntimeError(kDriverError, "[" + std::string(component) + "] The ODBC call failed without a message.");
     const std::string sqlState = fromWide(state, 5);
-    std::string text = fromWide(message.data(), std::min<std::size_t>(length, message.size() - 1));
+    std::string text = driverMessage(message.data(), std::min<std::size_t>(length, message.size() - 1));
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     if (!text.starts_with("[")) text = "[" + std::string(component) + "]" + text;
     throw RuntimeError(errorNumberOf(sqlState, text), text);
@@ -110,14 +138,25 @@ void ConnectionHandle::setReadOnly() {
 }
 
 void ConnectionHandle::connect(const std::string& odbcText, int loginTimeoutSeconds, std::string_view component) {
+    const bool narrow = namesSqliteDriver(odbcText);
     SQLSetConnectAttrW(dbc_, SQL_ATTR_LOGIN_TIMEOUT,
                        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(std::max(0, loginTimeoutSeconds))), 0);
     std::u16string text = toWide(odbcText);
     SQLSMALLINT outLength = 0;  // the completed text echoes the password: it is never kept
     const DriverSockets before = DriverSockets::current();
-    const SQLRETURN rc = SQLDriverConnectW(dbc_, nullptr, reinterpret_cast<SQLWCHAR*>(text.data()),
-                                           static_cast<SQLSMALLINT>(text.size()), nullptr, 0, &outLength,
-                                           SQL_DRIVER_NOPROMPT);
+    SQLRETURN rc = SQL_ERROR;
+    const auto driverConnect = [&] {
+        rc = narrow ? SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(odbcText.data())),
+                                       static_cast<SQLSMALLINT>(odbcText.size()), nullptr, 0, &outLength,
+                                       SQL_DRIVER_NOPROMPT)
+                    : SQLDriverConnectW(dbc_, nullptr, reinterpret_cast<SQLWCHAR*>(text.data()),
+                                        static_cast<SQLSMALLINT>(text.size()), nullptr, 0, &outLength,
+                                        SQL_DRIVER_NOPROMPT);
+    };
+    if (sqlite_)
+        sqlite_->open(driverConnect);
+    else
+        driverConnect();
     check(rc, SQL_HANDLE_DBC, dbc_, component);
     connected_ = true;
     sockets_ = DriverSockets::openedSince(before);

@@ -62,12 +62,12 @@ std::string PackageWriter::relationshipsXml(const std::vector<Link>& links) {
     return serialize(document);
 }
 
-void PackageWriter::write(const std::string& path) const {
+FileStamp PackageWriter::write(const std::string& path, const std::optional<FileStamp>& unchangedSince) const {
     ZipWriter zip;
     zip.add("[Content_Types].xml", contentTypesXml());
     for (const auto& [source, links] : links_) zip.add(relationshipsPartOf(source), relationshipsXml(links));
     for (const auto& part : parts_) zip.add(part.name, part.content);
-    saveFile(path, zip.finish(path));
+    return saveFile(path, zip.finish(path), unchangedSince);
 }
 
 }  // namespace host::files

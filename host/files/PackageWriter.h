@@ -3,8 +3,11 @@
 // them; the content-types part and the relationship parts are made from these.
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "host/files/SaveTarget.h"
 
 namespace host::files {
 
@@ -18,8 +21,9 @@ public:
     std::string relate(const std::string& source, const std::string& type, const std::string& target);
 
     // Writes the package: first to a temporary file in the same folder, then renamed over the file,
-    // so that the file is never left half-written. Raises 1004 naming the file when it cannot.
-    void write(const std::string& path) const;
+    // so that the file is never left half-written; returns the new file's stamp. unchangedSince as
+    // saveFile (SaveTarget.h) takes it. Raises 1004 naming the file when it cannot.
+    FileStamp write(const std::string& path, const std::optional<FileStamp>& unchangedSince = std::nullopt) const;
 
 private:
     struct Part {

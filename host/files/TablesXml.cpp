@@ -74,16 +74,6 @@ std::vector<std::string> writeTables(const sheet::Worksheet& sheet, const std::s
     return ids;
 }
 
-std::string withTableParts(std::string worksheetXml, const std::vector<std::string>& ids) {
-    if (ids.empty()) return worksheetXml;
-    std::string parts = "<tableParts count=\"" + std::to_string(ids.size()) + "\">";
-    for (const std::string& id : ids) parts += "<tablePart r:id=\"" + id + "\"/>";
-    parts += "</tableParts>";
-    const std::size_t end = worksheetXml.rfind("</worksheet>");
-    if (end != std::string::npos) worksheetXml.insert(end, parts);
-    return worksheetXml;
-}
-
 void readTables(const Package& package, const std::string& sheetPart, sheet::Worksheet& sheet) {
     for (const auto& relationship : package.relationships(sheetPart)) {
         if (!relationship.type.ends_with("/table")) continue;
@@ -91,6 +81,7 @@ void readTables(const Package& package, const std::string& sheetPart, sheet::Wor
             pugi::xml_document document;
             if (!package.load(document, relationship.target)) continue;
             const auto table = child(document, "table");
+            if (std::string_view(table.attribute("tableType").value()) == "queryTable") continue;
             const auto area = parseAreaReference(table.attribute("ref").value());
             if (!area) continue;
             auto range = std::make_shared<sheet::Range>(sheet.shared_from_this(), std::vector<formula::Area>{*area});

@@ -1,6 +1,6 @@
 #pragma once
 // The tables (list objects) of a worksheet in a workbook file: one table part each, related to the
-// sheet's part and listed in the sheet's <tableParts>.
+// sheet's part.
 
 #include <string>
 #include <vector>
@@ -12,15 +12,13 @@
 namespace host::files {
 
 // Adds a table part for each table of the sheet (numbered on from `tableNumber`, which moves on) with
-// its relationship from `sheetPart`; gives the relationship ids.
+// its relationship from `sheetPart`; gives the relationship ids, for the sheet's list of tables.
 std::vector<std::string> writeTables(const sheet::Worksheet& sheet, const std::string& sheetPart, PackageWriter& package,
                                      int& tableNumber);
-// The worksheet part's text with <tableParts> for those relationship ids as its last element.
-std::string withTableParts(std::string worksheetXml, const std::vector<std::string>& ids);
 
-// Makes the tables of a worksheet part, by their areas and names, tables of the sheet again. A table
-// part that cannot be read, or a table that overlaps another or whose name is taken, is passed over:
-// its cells stay.
+// Makes the tables of a worksheet part, by their areas and names, tables of the sheet again (the
+// tables of query tables are read with those). A table part that cannot be read, or a table that
+// overlaps another or whose name is taken, is passed over: its cells stay.
 void readTables(const Package& package, const std::string& sheetPart, sheet::Worksheet& sheet);
 
 }  // namespace host::files

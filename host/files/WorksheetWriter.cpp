@@ -93,7 +93,8 @@ void writeCell(pugi::xml_node row, CellKey key, const Cell& cell, const std::str
 }  // namespace
 
 std::string worksheetXml(const sheet::Worksheet& sheet, bool selected, SharedStringTable& strings,
-                         CellStyleTable& styles, const std::string& legacyDrawingId) {
+                         CellStyleTable& styles, const std::string& legacyDrawingId,
+                         const std::vector<std::string>& tablePartIds) {
     pugi::xml_document document;
     auto root = document.append_child("worksheet");
     root.append_attribute("xmlns") = kMainNamespace;
@@ -131,6 +132,11 @@ std::string worksheetXml(const sheet::Worksheet& sheet, bool selected, SharedStr
     }
     writeSheetFormats(root, data, sheet, styles);
     if (!legacyDrawingId.empty()) root.append_child("legacyDrawing").append_attribute("r:id") = legacyDrawingId.c_str();
+    if (!tablePartIds.empty()) {
+        auto tables = root.append_child("tableParts");
+        tables.append_attribute("count") = static_cast<int>(tablePartIds.size());
+        for (const auto& id : tablePartIds) tables.append_child("tablePart").append_attribute("r:id") = id.c_str();
+    }
     return serialize(document);
 }
 

@@ -3,6 +3,7 @@
 // shows the comments in the common spreadsheet programs.
 
 #include <string>
+#include <vector>
 
 #include "host/files/CellStyles.h"
 #include "host/files/SharedStrings.h"
@@ -11,9 +12,11 @@
 namespace host::files {
 
 // The worksheet part: every cell in row order with its value, formula (A1 style, without "="),
-// array range and style. legacyDrawingId: the relationship id of the comment drawing, "" for none.
+// array range and style. legacyDrawingId: the relationship id of the comment drawing, "" for none;
+// tablePartIds: those of the sheet's table parts.
 std::string worksheetXml(const sheet::Worksheet& sheet, bool selected, SharedStringTable& strings,
-                         CellStyleTable& styles, const std::string& legacyDrawingId);
+                         CellStyleTable& styles, const std::string& legacyDrawingId,
+                         const std::vector<std::string>& tablePartIds = {});
 
 // The comments part of a sheet that has comments.
 std::string commentsXml(const sheet::Worksheet& sheet);

@@ -1,7 +1,10 @@
 #include "host/files/XlsxReader.h"
 
+#include <map>
+
 #include "host/files/CellStyles.h"
 #include "host/files/CustomProperties.h"
+#include "host/files/QueryTableParts.h"
 #include "host/files/SharedStrings.h"
 #include "host/files/TablesXml.h"
 #include "host/files/WorksheetReader.h"
@@ -18,11 +21,24 @@ std::string targetOf(const std::vector<Relationship>& relationships, std::string
     return r ? r->target : std::string();
 }
 
+// The names that belong to one sheet (name -> reference), by the sheet's position in the workbook.
+std::map<int, std::map<std::string, std::string>> sheetDefinedNames(const pugi::xml_node& workbookNode) {
+    std::map<int, std::map<std::string, std::string>> names;
+    for (auto d : child(workbookNode, "definedNames").children())
+        if (localName(d) == "definedName" && d.attribute("localSheetId"))
+            names[d.attribute("localSheetId").as_int()][d.attribute("name").value()] = decodeEscapes(d.text().get());
+    return names;
+}
+
 void readSheets(const Package& package, const pugi::xml_node& workbookNode, const std::vector<Relationship>& relationships,
                 const WorkbookParts& shared, sheet::Workbook& book) {
+    const auto connections = readConnections(package, targetOf(relationships, "/connections"));
+    const auto localNames = sheetDefinedNames(workbookNode);
     std::vector<std::pair<sheet::WorksheetPtr, SheetVisibility>> hidden;
+    int position = -1;
     for (auto s : child(workbookNode, "sheets").children()) {
         if (localName(s) != "sheet") continue;
+        ++position;
         const std::string name = decodeEscapes(s.attribute("name").value());
         const auto* relationship = Package::findById(relationships, attribute(s, "id").value());
         if (!relationship) package.fail("the sheet '" + name + "' has no part");
@@ -35,6 +51,9 @@ void readSheets(const Package& package, const pugi::xml_node& workbookNode, cons
         }
         readWorksheet(package, relationship->target, shared, *sheet);
         readTables(package, relationship->target, *sheet);
+        const auto names = localNames.find(position);
+        readQueryTables(package, relationship->target, connections,
+                        names == localNames.end() ? std::map<std::string, std::string>() : names->second, *sheet);
         const std::string_view state = s.attribute("state").value();
         if (state == "hidden") hidden.emplace_back(sheet, SheetVisibility::Hidden);
         else if (state == "veryHidden") hidden.emplace_back(sheet, SheetVisibility::VeryHidden);

@@ -1,5 +1,7 @@
 #include "host/files/XlsxStore.h"
 
+#include <sys/stat.h>
+
 #include "host/base/Path.h"
 #include "host/files/OfflineCubeQuery.h"
 #include "host/files/SaveTarget.h"
@@ -27,25 +29,50 @@ sheet::WorkbookPtr readFile(sheet::Application& application, const std::string& 
 }  // namespace
 
 sheet::WorkbookPtr XlsxStore::open(sheet::Application& application, const std::string& fullName) {
-    return readFile(application, absolutePath(fullName));
+    const std::string path = absolutePath(fullName);
+    // Stamped before reading: a change made while it is read counts as a change since it was opened.
+    const auto stamp = fileStampOf(path);
+    auto lock = std::shared_ptr<FileLock>(FileLock::take(path));
+    auto book = readFile(application, path);
+    if (stamp) openFiles_[path] = {book, *stamp, std::move(lock)};
+    return book;
 }
 
 void XlsxStore::save(const sheet::Workbook& workbook, const std::string& fullName) {
     const std::string path = absolutePath(fullName);
     checkWorkbookFileName(path);
-    writeWorkbook(workbook, path);
+    if (const auto holder = otherLockHolder(path))
+        throw RuntimeError(err::InvalidArgument, "'" + path + "' is open in another program, by " + *holder +
+                                                     "; it was not saved. Close it there first (or remove the "
+                                                     "lock file if that program no longer runs).");
+    std::optional<FileStamp> unchangedSince;
+    std::shared_ptr<FileLock> lock;
+    if (const auto it = openFiles_.find(path); it != openFiles_.end() && it->second.workbook.lock().get() == &workbook) {
+        unchangedSince = it->second.stamp;
+        lock = it->second.lock;
+    }
+    const FileStamp written = writeWorkbook(workbook, path, unchangedSince);
+    // The workbook now stands for this file, and for no other it was read from or saved to before.
+    closed(workbook);
+    openFiles_[path] = {workbook.weak_from_this(), written, std::move(lock)};
     closed_.erase(path);
 }
 
+void XlsxStore::closed(const sheet::Workbook& workbook) {
+    std::erase_if(openFiles_, [&](const auto& entry) {
+        const auto owner = entry.second.workbook.lock();
+        return !owner || owner.get() == &workbook;
+    });
+}
+
 sheet::WorkbookPtr XlsxStore::closedBook(const std::string& path) {
-    std::error_code ec;
-    const auto modified = std::filesystem::last_write_time(path, ec);
-    if (ec) return nullptr;
-    const auto size = std::filesystem::file_size(path, ec);
-    if (ec) return nullptr;
-    if (auto it = closed_.find(path);
-        it != closed_.end() && it->second.modified == modified && it->second.size == size)
-        return it->second.book;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return nullptr;
+    auto nanoseconds = [](const timespec& t) { return std::int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; };
+    const FileIdentity identity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+                                static_cast<std::uint64_t>(info.st_size), nanoseconds(info.st_mtim),
+                                nanoseconds(info.st_ctim)};
+    if (auto it = closed_.find(path); it != closed_.end() && it->second.identity == identity) return it->second.book;
     if (!readerApplication_) readerApplication_ = sheet::Application::create();
     sheet::WorkbookPtr book;
     try {
@@ -54,7 +81,7 @@ sheet::WorkbookPtr XlsxStore::closedBook(const std::string& path) {
         closed_.erase(path);
         return nullptr;  // an unreadable source shows as #REF! in the cells that refer to it
     }
-    closed_[path] = {size, modified, book};
+    closed_[path] = {identity, book};
     return book;
 }
 

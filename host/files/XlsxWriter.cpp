@@ -3,6 +3,7 @@
 #include "host/files/CellStyles.h"
 #include "host/files/CustomProperties.h"
 #include "host/files/PackageWriter.h"
+#include "host/files/QueryTableParts.h"
 #include "host/files/SharedStrings.h"
 #include "host/files/TablesXml.h"
 #include "host/files/WorksheetWriter.h"
@@ -19,7 +20,7 @@ std::string contentType(const std::string& kind) { return kTypeBase + kind; }
 
 // Writes the parts of every sheet and returns the workbook part.
 std::string writeSheets(const sheet::Workbook& workbook, PackageWriter& package, SharedStringTable& strings,
-                        CellStyleTable& styles) {
+                        CellStyleTable& styles, QueryTableWriter& queryTables) {
     pugi::xml_document document;
     auto root = document.append_child("workbook");
     root.append_attribute("xmlns") = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
@@ -28,7 +29,9 @@ std::string writeSheets(const sheet::Workbook& workbook, PackageWriter& package,
     auto view = root.append_child("bookViews").append_child("workbookView");
     view.append_attribute("activeTab") = active ? workbook.indexOf(*active) - 1 : 0;
     auto sheets = root.append_child("sheets");
+    // Table ids are unique in a workbook: the query tables' tables take the first ones.
     int number = 0, tableNumber = 0;
+    for (const auto& sheet : workbook.worksheets()) tableNumber += static_cast<int>(sheet->queryTables().size());
     for (const auto& sheet : workbook.worksheets()) {
         const std::string name = "sheet" + std::to_string(++number) + ".xml";
         const std::string part = "xl/worksheets/" + name;
@@ -40,9 +43,11 @@ std::string writeSheets(const sheet::Workbook& workbook, PackageWriter& package,
             package.addPart("xl/comments" + suffix + ".xml", contentType("spreadsheetml.comments+xml"), commentsXml(*sheet));
             package.addPart("xl/drawings/vmlDrawing" + suffix + ".vml", "", commentDrawingXml(*sheet, number));
         }
-        const auto tableIds = writeTables(*sheet, part, package, tableNumber);
+        auto tableIds = queryTables.writeSheet(*sheet, package, part);
+        const auto listIds = writeTables(*sheet, part, package, tableNumber);
+        tableIds.insert(tableIds.end(), listIds.begin(), listIds.end());
         package.addPart(part, contentType("spreadsheetml.worksheet+xml"),
-                        withTableParts(worksheetXml(*sheet, sheet == active, strings, styles, drawingId), tableIds));
+                        worksheetXml(*sheet, sheet == active, strings, styles, drawingId, tableIds));
         auto s = sheets.append_child("sheet");
         s.append_attribute("name") = encodeEscapes(sheet->name()).c_str();
         s.append_attribute("sheetId") = number;
@@ -66,13 +71,16 @@ std::string writeSheets(const sheet::Workbook& workbook, PackageWriter& package,
 
 }  // namespace
 
-void writeWorkbook(const sheet::Workbook& workbook, const std::string& path) {
+FileStamp writeWorkbook(const sheet::Workbook& workbook, const std::string& path,
+                        const std::optional<FileStamp>& unchangedSince) {
     PackageWriter package;
     SharedStringTable strings;
     CellStyleTable styles;
+    QueryTableWriter queryTables;
     package.relate("", "officeDocument", kWorkbookPart);
     package.addPart(kWorkbookPart, contentType("spreadsheetml.sheet.main+xml"),
-                    writeSheets(workbook, package, strings, styles));
+                    writeSheets(workbook, package, strings, styles, queryTables));
+    queryTables.finish(package, kWorkbookPart);
     package.relate(kWorkbookPart, "styles", "styles.xml");
     package.addPart("xl/styles.xml", contentType("spreadsheetml.styles+xml"), styles.stylesXml());
     if (!strings.empty()) {
@@ -84,7 +92,7 @@ void writeWorkbook(const sheet::Workbook& workbook, const std::string& path) {
         package.relate("", "custom-properties", "docProps/custom.xml");
         package.addPart("docProps/custom.xml", contentType("custom-properties+xml"), std::move(*custom));
     }
-    package.write(path);
+    return package.write(path, unchangedSince);
 }
 
 }  // namespace host::files

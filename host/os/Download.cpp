@@ -12,6 +12,8 @@
 #include <system_error>
 
 #include "host/base/Path.h"
+#include "host/os/Interrupt.h"
+#include "host/os/SignalCleanup.h"
 
 namespace host::os {
 
@@ -29,6 +31,10 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
+// Ends the transfer once Ctrl-C was pressed; curl asks at least once a second, also while nothing
+// arrives.
+int stopOnInterrupt(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t) { return interruptRequested() ? 1 : 0; }
+
 // Fetches url into the open file; True when the transfer succeeded within the limits.
 bool fetchInto(const std::string& url, std::FILE* file, const DownloadLimits& limits) {
     std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
@@ -42,7 +48,9 @@ bool fetchInto(const std::string& url, std::FILE* file, const DownloadLimits& li
     curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT, limits.overallSeconds);
     curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytes);
     curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_TIME, limits.lowSpeedSeconds);
-    return curl_easy_perform(curl.get()) == CURLE_OK;
+    curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, stopOnInterrupt);
+    curl_easy_setopt(curl.get(), CURLOPT_NOPROGRESS, 0L);
+    return curl_easy_perform(curl.get()) == CURLE_OK && !interruptRequested();
 }
 
 }  // namespace
@@ -57,6 +65,7 @@ bool downloadFile(std::string_view url, std::string_view localFile, const Downlo
     ::umask(mask);
     ::fchmod(descriptor, 0666 & ~mask);  // the mode a file created by fopen would have
     const std::filesystem::path partial = partialName;
+    const RemovedOnEndingSignal removedOnSignal(partialName);
     bool complete = false;
     {
         std::unique_ptr<std::FILE, FileCloser> file(::fdopen(descriptor, "wb"));

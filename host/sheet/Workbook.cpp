@@ -148,14 +148,36 @@ WorkbookPtr Workbooks::open(const std::string& fullName) {
         open->activate();
         return open;
     }
-    auto book = app->workbookStore()->open(*app, path);
+    auto book = read(*app, path);
+    attach(book);
+    return book;
+}
+
+WorkbookPtr Workbooks::addFromTemplate(const std::string& templateFullName) {
+    auto app = application_.lock();
+    if (!app || !app->workbookStore()) throw RuntimeError(err::InvalidArgument, "Workbook files cannot be opened here.");
+    const std::string path = nativePath(templateFullName);
+    auto book = read(*app, path);
+    std::string base = path.substr(path.find_last_of('/') + 1);
+    if (const auto dot = base.rfind('.'); dot != std::string::npos && dot > 0) base.erase(dot);
+    std::string name;
+    int number = 1;
+    do {
+        name = base + std::to_string(number++);
+    } while (find(name));
+    book->setLocation("", name);
+    attach(book);
+    return book;
+}
+
+WorkbookPtr Workbooks::read(Application& app, const std::string& path) {
+    auto book = app.workbookStore()->open(app, path);
     // What user-defined functions answer depends on more than the workbook: they are calculated
     // again at the next calculation, as volatile cells are.
     // (The cells in the order they were stored: the formulas read one after another.)
     for (const auto& sheet : book->worksheets())
         for (const auto& [key, cell] : sheet->allCells())
             if (cell.formula && cell.formula->callsUserFunction()) sheet->calcState().dirty.insert(key);
-    attach(book);
     return book;
 }
 
@@ -190,6 +212,7 @@ void Workbooks::detach(Workbook& workbook) {
     workbook.closed_ = true;
     std::erase_if(books_, [&](const WorkbookPtr& b) { return b.get() == &workbook; });
     if (auto app = application_.lock()) {
+        if (app->workbookStore()) app->workbookStore()->closed(workbook);
         app->calculator().structureChanged();
         if (app->activeWorkbook().get() == &workbook || !app->activeWorkbook()) {
             const auto remaining = list();

@@ -109,6 +109,9 @@ public:
     WorkbookPtr add();
     // Opens a workbook file through the attached file store; raises 1004 when none is attached.
     WorkbookPtr open(const std::string& fullName);
+    // A new, unsaved workbook holding what the template file holds, named after it ("Plan.xltx" gives
+    // "Plan1", "Plan2", ...); the template itself is not opened, so saving never rewrites it.
+    WorkbookPtr addFromTemplate(const std::string& templateFullName);
     // Adds a workbook built elsewhere (a file reader, the companion add-in) to the open workbooks.
     void attach(const WorkbookPtr& workbook);
     // By name (letter case ignored, add-ins included) or 1-based index; raises 9 when there is none.
@@ -124,6 +127,9 @@ public:
     void detach(Workbook& workbook);
 
 private:
+    // Reads a workbook file through the file store, not yet attached.
+    static WorkbookPtr read(Application& app, const std::string& path);
+
     std::weak_ptr<Application> application_;
     std::vector<WorkbookPtr> books_;
     int nextBookNumber_ = 1;

@@ -83,6 +83,7 @@ public:
 
     // The sheet's query tables (QueryTables), in the order they were added.
     std::vector<QueryTablePtr>& queryTables() { return queryTables_; }
+    const std::vector<QueryTablePtr>& queryTables() const { return queryTables_; }
     // The sheet's pivot tables (PivotTables), in the order they were added.
     std::vector<PivotTablePtr>& pivotTables() { return pivotTables_; }
 

@@ -176,9 +176,19 @@ TEST(AnalysesTest, TemplateOpenedFromTheTemplatesFolder) {
     t.dialogs.answerPath(t.folder.file("Templates/report.xltx"));
     t.app->run("OtworzSzablonVADUR");
     EXPECT_EQ(host::currentDirectory(), before);
-    ASSERT_TRUE(t.book("report.xltx"));
-    EXPECT_EQ(t.value("report.xltx", "A1"), Variant("template"));
+    // A new, unsaved workbook based on the template: saving cannot rewrite the template.
+    EXPECT_FALSE(t.book("report.xltx"));
+    auto based = t.book("report1");
+    ASSERT_TRUE(based);
+    EXPECT_EQ(t.value("report1", "A1"), Variant("template"));
+    EXPECT_TRUE(based->path().empty());
+    based->sheet(1)->range("A1")->setValue("edited");
+    EXPECT_THROW(based->save(), host::RuntimeError);
+    t.dialogs.answerPath(t.folder.file("Templates/report.xltx"));
+    t.app->run("OtworzSzablonVADUR");
+    EXPECT_TRUE(t.book("report2"));
+    EXPECT_EQ(AnalysisWorkbooks::fileValue(t.folder.file("Templates/report.xltx"), "A1"), Variant("template"));
     // Cancelled: nothing opens.
     t.app->run("OtworzSzablonVADUR");
-    EXPECT_EQ(t.app->workbooks().count(), 1);
+    EXPECT_EQ(t.app->workbooks().count(), 2);
 }

@@ -171,3 +171,58 @@ TEST(PublicationTest, EveryOpenWorkbookPublished) {
     EXPECT_EQ(AnalysisWorkbooks::fileValue(t.folder.file("second_mirror.xlsx"), "A2"), Variant(14.0));
     EXPECT_EQ(t.dialogs.record().back().prompt, GetMessageText(1008)) << t.messages();
 }
+
+namespace {
+
+// Settings typed as the user types them into the workbook's properties.
+void storeTexts(host::sheet::Workbook& book, const std::vector<std::string>& texts) {
+    StorePublicationSettings(book, {});
+    book.customDocumentProperties().remove("TELM.NET.Publ1");
+    int number = 0;
+    for (const auto& text : texts)
+        book.customDocumentProperties().add("TELM.NET.Publ" + std::to_string(++number),
+                                            host::sheet::PropertyType::String, text);
+}
+
+}  // namespace
+
+TEST(PublicationTest, TheCopyNeverReplacesAnOpenWorkbookNorLeavesItsFolder) {
+    PublishedBook t;
+    const std::string source = t.source->fullName();
+    const std::string second = t.saveBook("second.xlsx", "Adam");
+    const std::string sourceBytes = testsupport::readFile(source), secondBytes = testsupport::readFile(second);
+    std::filesystem::create_directories(t.folder.file("reports@2024"));
+    auto publish = [&](const std::vector<std::string>& texts) {
+        t.dialogs.reset();
+        t.app->takeCommandFailure();
+        storeTexts(*t.source, texts);
+        t.source->activate();
+        t.app->run("PublishDefault");
+        return t.app->takeCommandFailure();
+    };
+
+    // Without a suffix the copy is the mirror; a relative folder is the workbook's; a folder holding
+    // "@" is a folder.
+    EXPECT_FALSE(publish({"Format=xlsx", "Path=out;Format=xml", "Path=" + t.folder.file("reports@2024") + ";Name=r"}));
+    EXPECT_EQ(AnalysisWorkbooks::fileValue(t.folder.file("Zestawienie_mirror.xlsx"), "A1"), Variant(10.5));
+    EXPECT_TRUE(std::filesystem::exists(t.out + "/Zestawienie_mirror.xml"));
+    EXPECT_TRUE(std::filesystem::exists(t.folder.file("reports@2024/r_mirror.xlsx"))) << t.messages();
+
+    // The workbook itself, another open workbook, a name leading out of the folder: refused, each
+    // with its message, and the failure noted for the caller.
+    const auto failure = publish({"Suffix=;Format=xlsx", "Name=second;Suffix=", "Name=../../escaped",
+                                  "Path=out;Prefix=x/;Suffix=_v", "Path=ops@example.com;Format=xlsx"});
+    ASSERT_TRUE(failure);
+    ASSERT_EQ(t.dialogs.record().size(), 5u) << t.messages();
+    EXPECT_NE(t.dialogs.record()[0].prompt.find("would replace the open workbook " + source), std::string::npos)
+        << t.messages();
+    EXPECT_NE(t.dialogs.record()[1].prompt.find("would replace the open workbook " + second), std::string::npos);
+    EXPECT_NE(t.dialogs.record()[2].prompt.find("must not hold a folder separator"), std::string::npos);
+    EXPECT_NE(t.dialogs.record()[3].prompt.find("must not hold a folder separator"), std::string::npos);
+    EXPECT_NE(t.dialogs.record()[4].prompt.find("e-mail and FTP destinations"), std::string::npos);
+    EXPECT_EQ(testsupport::readFile(source), sourceBytes);
+    EXPECT_EQ(testsupport::readFile(second), secondBytes);
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(t.folder.string()).parent_path().parent_path() /
+                                         "escaped_mirror.xlsx"));
+    EXPECT_EQ(t.source->sheet(1)->range("A1")->formula(), Variant("=GETDATA(\"Amount\",\"Anna\")"));
+}

@@ -38,6 +38,10 @@ struct ISProgram : ArchiveWorkbook {
     }
 };
 
+void runStatementsOn(const ArchiveWorkbook& t, const char* statement) {
+    testsupport::runStatements(t.connection, {statement});
+}
+
 }  // namespace
 
 TEST(ISProgramTest, QueriesArchiveRefreshAndACubeThatGetDataOlapReads) {
@@ -108,6 +112,7 @@ TEST(ISProgramTest, AFailingRowStopsTheProgramWithItsNumber) {
     t.step({"SQL", t.connection, "SELECT 1", "H3"});
     t.run();
     ASSERT_EQ(t.dialogs.record().size(), 1u);
+    EXPECT_TRUE(t.app->takeCommandFailure());
     EXPECT_EQ(t.dialogs.record()[0].title, "TELM.NET - TELM.NET.IS - Data processing");
     EXPECT_EQ(t.dialogs.record()[0].prompt.rfind("Step 4: ", 0), 0u) << t.dialogs.record()[0].prompt;
     EXPECT_NE(t.dialogs.record()[0].prompt.find("NoSuchTable"), std::string::npos);
@@ -152,18 +157,11 @@ TEST(ISProgramTest, AProgramStartsAnotherByTheTimerMacro) {
     const std::string nextFile = t.folder.file("next.xlsx");
     next->saveAs(nextFile);
     next->close();
-    int started = 0;
-    t.app->registerMacro("ProgramStart", [&](std::vector<Variant>&) {
-        ++started;
-        return t.app->run("StartIS");
-    });
-
     t.step({"STARTIS", "[TELM.NET.Folder]\\next.xlsx", "Program"});
     t.run();
     ASSERT_EQ(t.app->scheduledMacros().size(), 1u);
     EXPECT_EQ(t.app->scheduledMacros()[0].procedure, "AutoStartIS");
     t.app->runDueMacros(true);
-    EXPECT_EQ(started, 1);
     auto opened = t.app->workbooks().find("next.xlsx");
     ASSERT_TRUE(opened);
     EXPECT_EQ(opened->sheet("Program")->range("F1")->value(), Variant(7.0));
@@ -173,4 +171,62 @@ TEST(ISProgramTest, AProgramStartsAnotherByTheTimerMacro) {
     SharedState().ISSheetName = "Missing";
     t.app->run("AutoStartIS");
     EXPECT_EQ(t.dialogs.record().at(0).prompt, GetMessageText(1021) + "TELM.NET.IS\nMissing");
+}
+
+TEST(ISProgramTest, ARerunClearsItsPreviousResultAndAResultPastTheLastRowIsRefused) {
+    ISProgram t;
+    SharedState().ErrorReportingLevel = 1;
+    t.program->range("H5")->setValue("below, the user's");
+    t.program->range("J1")->setValue("beside, the user's");
+    t.step({"SQL", t.connection, "SELECT Region, Amount FROM Sales ORDER BY Region", "H1", "TRUE"});
+    t.run();
+    EXPECT_EQ(t.program->range("H3")->value(), Variant("Anna"));
+    runStatementsOn(t, "DELETE FROM Sales WHERE Region = 'Anna'");
+    t.run();
+    EXPECT_TRUE(t.dialogs.record().empty()) << t.messages();
+    EXPECT_EQ(t.program->range("H2")->value(), Variant("Adam"));
+    EXPECT_TRUE(t.program->range("H3")->value().isEmpty());
+    EXPECT_TRUE(t.program->range("I3")->value().isEmpty());
+    EXPECT_EQ(t.program->range("H5")->value(), Variant("below, the user's"));
+    EXPECT_EQ(t.program->range("J1")->value(), Variant("beside, the user's"));
+    // Saved and opened again, the program still knows its last result.
+    runStatementsOn(t, "INSERT INTO Sales VALUES ('Anna', 1)");
+    t.run();
+    EXPECT_EQ(t.program->range("H3")->value(), Variant("Anna"));
+    const std::string file = t.folder.file("program.xlsx");
+    t.program->parent()->saveAs(file);
+    t.program->parent()->close();
+    t.program = t.app->workbooks().open(file)->sheet(1);
+    runStatementsOn(t, "DELETE FROM Sales WHERE Region = 'Anna'");
+    t.run();
+    EXPECT_TRUE(t.program->range("H3")->value().isEmpty());
+
+    // Three rows from the second-last row would run off the sheet: refused before writing.
+    t.program->range("A3:E3")->clearContents();
+    t.nextRow = 3;
+    t.step({"SQL", t.connection, "SELECT Region, Amount FROM Sales", "H1048575", "TRUE"});
+    runStatementsOn(t, "INSERT INTO Sales VALUES ('Ewa', 2)");
+    t.run();
+    ASSERT_EQ(t.dialogs.record().size(), 1u);
+    EXPECT_EQ(t.dialogs.record()[0].prompt.rfind("Step 3: ", 0), 0u) << t.dialogs.record()[0].prompt;
+    EXPECT_NE(t.dialogs.record()[0].prompt.find("would run past the last row"), std::string::npos);
+    EXPECT_TRUE(t.program->range("H1048575")->value().isEmpty());
+    EXPECT_EQ(t.program->range("H2")->value(), Variant("Adam"));  // the other result stays
+    EXPECT_TRUE(t.app->takeCommandFailure());
+}
+
+TEST(ISProgramTest, AProgramCannotRefreshTheArchiveOfItsOwnWorkbook) {
+    ISProgram t;
+    SharedState().ErrorReportingLevel = 1;
+    const std::string file = t.folder.file("program.xlsx");
+    t.program->parent()->saveAs(file);
+    t.step({"HIDDENARCHIVEREFRESH", "[TELM.NET.Folder]\\program.xlsx"});
+    t.step({"SQL", t.connection, "SELECT 1", "H1"});
+    t.run();
+    ASSERT_EQ(t.dialogs.record().size(), 1u);
+    EXPECT_EQ(t.dialogs.record()[0].prompt.rfind("Step 3: ", 0), 0u) << t.dialogs.record()[0].prompt;
+    EXPECT_NE(t.dialogs.record()[0].prompt.find("the program's own workbook"), std::string::npos);
+    EXPECT_TRUE(t.program->range("H1")->value().isEmpty());
+    EXPECT_FALSE(t.program->parent()->isClosed());
+    EXPECT_TRUE(t.app->takeCommandFailure());
 }

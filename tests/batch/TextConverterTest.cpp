@@ -139,6 +139,22 @@ TEST(TextConverterTest, FailuresAreReportedAndLeaveTheTableAlone) {
               GetMessageText(1024) + SharedState().AddInFolder + "\\Temp\\TELM.NET.TC.LastPreview.xls");
 }
 
+TEST(TextConverterTest, AValueThatWouldEndItsLiteralEarlyIsRefused) {
+    Converter t;
+    // A backslash inside a value is kept; one before the closing quote would end the literal later
+    // for servers that read backslash escapes, and text of the next row would run as statements there.
+    t.writeFile("report1.txt", "x\ny\nC:\\dir    1\n");
+    t.run();
+    EXPECT_TRUE(t.dialogs.record().empty());
+    EXPECT_EQ(t.rows(), (std::vector<std::pair<std::string, double>>{{"C:\\dir", 1}}));
+    t.writeFile("report1.txt", "x\ny\nx\\        1\nWarszawa  2\n");
+    t.run();
+    ASSERT_EQ(t.dialogs.record().size(), 1u);
+    EXPECT_NE(t.dialogs.record()[0].prompt.find("SQL literal"), std::string::npos) << t.dialogs.record()[0].prompt;
+    EXPECT_EQ(t.rows().size(), 1u);
+    EXPECT_EQ(t.odbc("SELECT COUNT(*) FROM Sales"), Variant(3.0));
+}
+
 TEST(TextConverterTest, DelimitedLines) {
     TextConverterDefinition d;
     d.delimiter = ";";
@@ -149,4 +165,55 @@ TEST(TextConverterTest, DelimitedLines) {
     d.delimiter.clear();
     EXPECT_EQ(SplitListingLine("ŁÓD  12", d), (std::vector<Variant>{Variant("ŁÓD"), Variant(12.0)}));
     EXPECT_EQ(SplitListingLine("Ł", d), (std::vector<Variant>{Variant("Ł"), Variant::null()}));
+}
+
+namespace {
+
+// 300 listing lines after two heading lines, the 250th row's amount 5000 unless `fixed`.
+std::string longListing(bool fixed) {
+    std::string text = "Raport\nMiasto    Kwota\n";
+    for (int i = 1; i <= 300; ++i)
+        text += "Miasto" + std::to_string(i) + std::string(4 - std::to_string(i).size(), ' ') +
+                std::to_string(i == 250 && !fixed ? 5000 : i) + "\n";
+    return text;
+}
+
+}  // namespace
+
+TEST(TextConverterTest, AFileLoadsWholeOrNotAtAllOnEveryDatabase) {
+    Converter t;
+    std::vector<std::string> connections = {t.connection};
+    if (const auto pg = testsupport::postgresServer())
+        connections.push_back(pg->connection("Uid=" + pg->user + ";Pwd=" + pg->password + ";"));
+    for (const auto& connection : connections) {
+        testsupport::runStatements(connection, {"DROP TABLE IF EXISTS \"Obroty miast\"",
+                                                "CREATE TABLE \"Obroty miast\" (\"Miasto\" TEXT, \"Kwota\" DOUBLE "
+                                                "PRECISION CHECK (\"Kwota\" < 1000))"});
+        t.definition->range("B7")->setValue(connection);
+        auto count = [&] {
+            host::ado::Connection c;
+            c.open(connection);
+            host::ado::Recordset r;
+            r.open("SELECT COUNT(*) FROM \"Obroty miast\"", c);
+            return r.getRows().arrayValue()(0, 0).toDouble();
+        };
+        t.dialogs.reset();
+        t.writeFile("report1.txt", longListing(false));
+        t.run();
+        ASSERT_EQ(t.dialogs.record().size(), 1u) << connection;
+        const std::string& prompt = t.dialogs.record()[0].prompt;
+        EXPECT_NE(prompt.find("report1.txt, line 252: "), std::string::npos) << prompt;
+        EXPECT_NE(prompt.find("Nothing of this file has been loaded."), std::string::npos) << prompt;
+        EXPECT_TRUE(t.app->takeCommandFailure());
+        EXPECT_EQ(count(), 0.0) << connection;
+
+        // Mended and run again: every row once.
+        t.dialogs.reset();
+        t.writeFile("report1.txt", longListing(true));
+        t.run();
+        EXPECT_TRUE(t.dialogs.record().empty()) << t.dialogs.record().at(0).prompt;
+        EXPECT_FALSE(t.app->takeCommandFailure());
+        EXPECT_EQ(count(), 300.0) << connection;
+        testsupport::runStatements(connection, {"DROP TABLE \"Obroty miast\""});
+    }
 }

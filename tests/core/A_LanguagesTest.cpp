@@ -20,7 +20,7 @@ TEST_F(MessageCatalogueTest, FillsExactlyTheListedIds) {
     const auto& catalogue = SharedState().MessageCatalogue;
     int filled = 0;
     for (const MessageEntry& entry : catalogue) filled += entry.filled ? 1 : 0;
-    EXPECT_EQ(filled, 336);
+    EXPECT_EQ(filled, 338);
     EXPECT_TRUE(catalogue[2].filled);
     EXPECT_TRUE(catalogue[3408].filled);
     EXPECT_FALSE(catalogue[0].filled);

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "core/A_Deklaracje.h"
+#include "core/A_Languages.h"
 #include "data/P_Archiwum.h"
 #include "data/P_ArchiwumCommands.h"
 #include "host/sheet/Comment.h"
@@ -153,7 +154,8 @@ TEST(ArchiveCommandsTest, TheStateComesBackAfterAFailure) {
     t.expectIdle();
     t.dialogs.reset();
     t.sheet->range("C1")->select();
-    // An archive sheet is never archived, and a twin name over 31 characters archives nothing.
+    // An archive sheet is never archived, and a twin name over 31 characters archives nothing and
+    // says so.
     ASSERT_FALSE(t.twin());
     auto twin = t.book->addSheet(nullptr, t.sheet, "Sheet1.a");
     twin->range("A1")->setFormula("=GETDATA(\"Amount\",\"Anna\")");
@@ -161,10 +163,25 @@ TEST(ArchiveCommandsTest, TheStateComesBackAfterAFailure) {
     t.app->run("MoveToArchive");
     EXPECT_FALSE(t.book->findSheet("Sheet1.a.a"));
     EXPECT_FALSE(twin->range("A1")->comment());
-    t.sheet->setName(std::string(30, 'x'));
-    t.sheet->activate();
+    EXPECT_TRUE(t.dialogs.record().empty()) << t.messages();
+    for (int length : {30, 31}) {
+        t.dialogs.reset();
+        t.sheet->setName(std::string(static_cast<std::size_t>(length), 'x'));
+        t.sheet->activate();
+        t.app->run("MoveToArchive");
+        t.dialogs.answerMessage(host::ui::vbOK);
+        t.app->run("ShowHideArchive");
+        EXPECT_EQ(t.book->sheetCount(), 2);
+        ASSERT_EQ(t.dialogs.record().size(), 3u) << t.messages();
+        EXPECT_EQ(t.dialogs.record()[0].prompt, GetMessageText(1061) + t.sheet->name());
+        EXPECT_EQ(t.dialogs.record()[2].prompt, GetMessageText(1061) + t.sheet->name());
+        EXPECT_TRUE(t.app->takeCommandFailure());
+    }
+    // 29 characters leave room for ".a".
+    t.sheet->setName(std::string(29, 'x'));
     t.app->run("MoveToArchive");
-    EXPECT_EQ(t.book->sheetCount(), 2);
+    ASSERT_TRUE(t.book->findSheet(std::string(29, 'x') + ".a"));
+    EXPECT_EQ(t.book->findSheet(std::string(29, 'x') + ".a")->range("A1")->value(), Variant(10.5));
     t.expectIdle();
 }
 
@@ -296,4 +313,108 @@ TEST(ArchiveCommandsTest, SheetsOfUnusualShape) {
     EXPECT_EQ(t.app->activeSheet(), actual);
     EXPECT_EQ(t.book->sheet("Q1.actual.a")->visible(), SheetVisibility::Hidden);
     EXPECT_TRUE(t.dialogs.record().empty()) << t.messages();
+}
+
+TEST(ArchiveCommandsTest, TheUsersOwnSheetNamedLikeATwinIsNeverWrittenNorDeleted) {
+    ArchiveWorkbook t;
+    auto own = t.book->addSheet(nullptr, t.sheet, "Sheet1.a");
+    own->range("A1")->setValue("my plan");
+    own->range("A2")->setValue(42.0);
+    own->range("A2")->addComment("checked by Ewa\nsee the mail");
+    auto notes = t.book->addSheet(nullptr, nullptr, "Notes.a");
+    notes->range("B2")->setValue("keep me");
+    auto unchanged = [&] {
+        EXPECT_EQ(own->range("A1")->value(), Variant("my plan"));
+        EXPECT_EQ(own->range("A2")->value(), Variant(42.0));
+        ASSERT_TRUE(own->range("A2")->comment());
+        EXPECT_EQ(own->range("A2")->comment()->text(), "checked by Ewa\nsee the mail");
+        EXPECT_EQ(own->visible(), SheetVisibility::Visible);
+        EXPECT_EQ(notes->range("B2")->value(), Variant("keep me"));
+        EXPECT_EQ(t.book->sheetCount(), 3);
+    };
+    const std::string refusal = GetMessageText(1060) + "Sheet1.a";
+    for (const char* command : {"MoveToArchive", "EraseArchive1", "EraseArchive2", "ShowHideArchive", "RemoveArchive"}) {
+        t.dialogs.reset();
+        t.sheet->activate();
+        t.sheet->range("C1")->select();
+        t.app->run(command);
+        unchanged();
+        ASSERT_EQ(t.dialogs.record().size(), 1u) << command << "\n" << t.messages();
+        EXPECT_EQ(t.dialogs.record()[0].prompt, refusal) << command;
+        EXPECT_TRUE(t.app->takeCommandFailure()) << command;
+    }
+    // Active itself.
+    for (const char* command : {"ShowHideArchive", "RemoveArchive"}) {
+        t.dialogs.reset();
+        notes->activate();
+        t.app->run(command);
+        unchanged();
+        ASSERT_EQ(t.dialogs.record().size(), 1u) << command << "\n" << t.messages();
+        EXPECT_EQ(t.dialogs.record()[0].prompt, GetMessageText(1060) + "Notes.a");
+    }
+    // Refreshing the archives of the saved workbook leaves the user's sheet alone too.
+    const std::string file = t.folder.file("own.xlsx");
+    t.book->saveAs(file);
+    t.book->close();
+    RefreshWorkbookArchives(file);
+    auto reader = host::sheet::Application::create();
+    host::files::attachWorkbookStore(*reader);
+    auto saved = reader->workbooks().open(file)->sheet("Sheet1.a");
+    EXPECT_EQ(saved->range("A2")->value(), Variant(42.0));
+    ASSERT_TRUE(saved->range("A2")->comment());
+    EXPECT_EQ(saved->range("A2")->comment()->text(), "checked by Ewa\nsee the mail");
+}
+
+TEST(ArchiveCommandsTest, ACallInsideAnExpressionStaysLiveAndItsFormulaUnchanged) {
+    ArchiveWorkbook t;
+    const std::string odbc = "GETDATAODBC(" + quote(t.connection) + "," + quote(ArchiveWorkbook::odbcQuery("Adam")) +
+                             ",FALSE)";
+    const std::vector<std::pair<std::string, Variant>> expressions = {
+        {"=GETDATA(\"Amount\",\"Anna\")*1.5%", Variant(0.1575)},
+        {"=-GETDATA(\"Amount\",\"Adam\")^2", Variant(49.0)},
+        {"=SUM(GETDATA(\"Amount\",\"Adam\"),{1,2})", Variant(10.0)},
+        {"=" + odbc + "&\" zł\"", Variant("7 zł")},
+        {"=GETDATA(\"Amount\",\"Anna\")*1E-3", Variant(0.0105)}};
+    int row = 5;
+    for (const auto& [formula, value] : expressions) t.sheet->cells(row++, 1)->setFormula(formula);
+    t.sheet->range("A10")->setFormula("= GETDATA( \"Amount\" , \"Anna\" )");
+    std::vector<Variant> formulas;
+    for (int r = 5; r <= 10; ++r) formulas.push_back(t.sheet->cells(r, 1)->formula());
+
+    t.app->run("MoveToArchive");
+    t.setAmount("Adam", 8);
+    t.app->calculate();
+    row = 5;
+    for (const auto& [formula, value] : expressions) {
+        EXPECT_TRUE(t.twin()->cells(row, 1)->value().isEmpty()) << formula;
+        EXPECT_FALSE(t.twin()->cells(row, 1)->comment()) << formula;
+        ++row;
+    }
+    EXPECT_EQ(t.sheet->range("A5")->value(), Variant(0.1575));
+    EXPECT_EQ(t.sheet->range("A6")->value(), Variant(64.0));  // live: the new amount
+    EXPECT_EQ(t.sheet->range("A7")->value(), Variant(11.0));
+    EXPECT_EQ(t.sheet->range("A8")->value(), Variant("8 zł"));
+    // The whole call, spaces and all, is archived and answers its frozen value.
+    EXPECT_EQ(t.twinValue("A10"), Variant(10.5));
+    EXPECT_EQ(t.recorded("A10"), t.key("Anna"));
+    EXPECT_EQ(t.shown("A10"), Variant(10.5));
+    EXPECT_EQ(t.shown("A2"), Variant(7.0));  // archived before the change
+    for (int r = 5; r <= 10; ++r) EXPECT_EQ(t.sheet->cells(r, 1)->formula(), formulas[static_cast<std::size_t>(r - 5)]);
+}
+
+TEST(ArchiveCommandsTest, ARequestHoldingLineBreaksComparesEqualToTheLiveOne) {
+    ArchiveWorkbook t;
+    const std::vector<std::string> queries = {"SELECT Amount\nFROM Sales\nWHERE Region = 'Adam'",
+                                              "SELECT Amount FROM Sales WHERE Region = 'Anna';\n"};
+    for (std::size_t i = 0; i < queries.size(); ++i)
+        t.sheet->cells(4, static_cast<int>(i) + 4)
+            ->setFormula("=GETDATAODBC(" + quote(t.connection) + "," + quote(queries[i]) + ",FALSE)");
+    t.app->run("MoveToArchive");
+    t.setAmount("Adam", 8);
+    t.setAmount("Anna", 9);
+    t.app->calculate();
+    EXPECT_EQ(t.shown("D4"), Variant(7.0));
+    EXPECT_EQ(t.shown("E4"), Variant(10.5));
+    EXPECT_EQ(t.recorded("D4"), "s(:)" + t.connection + "(:)" + queries[0]);
+    EXPECT_EQ(t.recorded("E4"), "s(:)" + t.connection + "(:)" + queries[1]);
 }

@@ -107,6 +107,11 @@ TEST(ArchiveFilesTest, RefreshingTheArchivesOfAWorkbookFile) {
     secondTwin->range("A1")->addComment(EncodeSourceComment(bad) + "\n\n" + ArchiveSignature());
     secondTwin->range("A2")->setValue(2.0);
     secondTwin->range("A2")->addComment(t.twin()->range("A1")->comment()->text());
+    // A cube that cannot answer: its frozen value and comment stay.
+    std::string cube = "m(:)Provider=MSOLAP;Location=" + t.folder.file("missing.cub") + ";(:)SELECT FROM [Sales]";
+    const std::string cubeComment = EncodeSourceComment(cube) + "\n\n" + ArchiveSignature();
+    t.twin()->range("D9")->setValue(5.0);
+    t.twin()->range("D9")->addComment(cubeComment);
     std::string link = "l(:)'C:\\f\\[B.xlsx]S'!R1C1";
     t.twin()->range("C1")->setValue("linked");
     t.twin()->range("C1")->addComment(EncodeSourceComment(link) + "\n\n" + ArchiveSignature());
@@ -131,6 +136,11 @@ TEST(ArchiveFilesTest, RefreshingTheArchivesOfAWorkbookFile) {
     // The failing request ended its sheet's refresh; the other sheets went on.
     EXPECT_EQ(t.book->sheet("Zestawienie.a")->range("A1")->value(), Variant(1.0));
     EXPECT_EQ(t.book->sheet("Zestawienie.a")->range("A2")->value(), Variant(2.0));
+    EXPECT_EQ(t.twinValue("D9"), Variant(5.0));
+    EXPECT_EQ(t.twin()->range("D9")->comment()->text(), cubeComment);
+    const auto failure = t.app->takeCommandFailure();
+    ASSERT_TRUE(failure);
+    EXPECT_NE(failure->find("Sheet1.a, Zestawienie.a"), std::string::npos) << *failure;
     t.app->calculate();
     EXPECT_EQ(t.shown("A1"), Variant(99.0));
     EXPECT_TRUE(t.app->displayAlerts);
@@ -144,6 +154,7 @@ TEST(ArchiveFilesTest, RefreshingTheArchivesOfAWorkbookFile) {
     t.reopen();
     EXPECT_EQ(t.twinValue("A1"), Variant(50.0));
     EXPECT_TRUE(t.dialogs.record().empty()) << t.messages();
+    EXPECT_TRUE(t.app->takeCommandFailure());  // the cube still cannot answer
 }
 
 TEST(ArchiveFilesTest, ARefreshThatCannotWriteLeavesTheFileWhole) {
@@ -156,13 +167,37 @@ TEST(ArchiveFilesTest, ARefreshThatCannotWriteLeavesTheFileWhole) {
         RefreshWorkbookArchives(t.path);
     }
     EXPECT_EQ(readFile(t.path), before);
+    EXPECT_TRUE(t.app->takeCommandFailure());
     std::vector<std::string> files;
     for (const auto& entry : std::filesystem::directory_iterator(t.folder.file("work")))
-        files.push_back(entry.path().filename().string());
+        if (!entry.path().filename().string().starts_with(".~lock."))  // the open workbook's lock
+            files.push_back(entry.path().filename().string());
     EXPECT_EQ(files, std::vector<std::string>{"Archived.xlsx"});
     // The workbook stays open in the host as it was.
     EXPECT_EQ(t.openBook(), t.book);
     EXPECT_EQ(t.twinValue("A1"), Variant(10.5));
+}
+
+TEST(ArchiveFilesTest, AWorkbookAnotherProgramHasOpenIsNotRefreshed) {
+    SavedArchive t;
+    t.openBook()->close();
+    t.setAmount("Anna", 99);
+    const std::string lockFile = t.folder.file("work") + "/.~lock.Archived.xlsx#";
+    std::ofstream(lockFile) << ",ewa,desk-3,07.12.2026 09:15,file:///home/ewa/.config/office/4;";
+    const std::string before = readFile(t.path);
+    try {
+        RefreshWorkbookArchives(t.path);
+        ADD_FAILURE() << "the refresh went on";
+    } catch (const host::RuntimeError& e) {
+        EXPECT_NE(e.description().find("open in another program, by ewa on desk-3"), std::string::npos)
+            << e.description();
+    }
+    EXPECT_EQ(readFile(t.path), before);
+    // Closed there, it is refreshed.
+    std::filesystem::remove(lockFile);
+    RefreshWorkbookArchives(t.path);
+    t.reopen();
+    EXPECT_EQ(t.twinValue("A1"), Variant(99.0));
 }
 
 TEST(ArchiveFilesTest, NoFileOrABadOne) {
@@ -173,9 +208,11 @@ TEST(ArchiveFilesTest, NoFileOrABadOne) {
     EXPECT_EQ(t.dialogs.record()[0].prompt, "This is not a proper archive list.");
     EXPECT_EQ(t.dialogs.record()[0].title, "TELM.NET - Archivisation");
     EXPECT_TRUE(t.app->displayAlerts);
+    EXPECT_EQ(t.app->statusBar(), Variant(false));
     // A missing file and one that is no workbook: nothing is opened or written.
     t.dialogs.reset();
     RefreshWorkbookArchives(t.folder.file("missing.xlsx"));
+    EXPECT_TRUE(t.app->takeCommandFailure());
     const std::string bad = t.folder.file("bad.xlsx");
     std::ofstream(bad) << "PK\x03\x04 not a workbook";
     RefreshWorkbookArchives(bad);

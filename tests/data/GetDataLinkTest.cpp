@@ -9,6 +9,7 @@
 #include "data/F_Lacze.h"
 #include "data/P_Archiwum.h"
 #include "host/sheet/Comment.h"
+#include "support/ArchiveWorkbook.h"
 #include "support/LinkBooks.h"
 
 using host::Array;
@@ -145,18 +146,26 @@ TEST(GetDataLink, ArchivedByTheArchiveCommand) {
     EXPECT_EQ(t.link(t.planLink("C2")), Variant("#Arch!"));
 }
 
-TEST(GetDataLink, ClosedFileIsReadOnceWhileUnchanged) {
+TEST(GetDataLink, ClosedFileIsReadOnceWhileUnchangedAndAnewOnAnyChange) {
     LinkBooks t;
     EXPECT_EQ(t.link(t.planLink("B2")), Variant(100.0));
-    // Same size and time: the kept copy answers, even though the bytes on disk are no workbook now.
-    const auto size = std::filesystem::file_size(t.plan);
+    // Unchanged: the kept copy answers, without reading the file again.
     const auto time = std::filesystem::last_write_time(t.plan);
-    std::ofstream(t.plan, std::ios::binary | std::ios::trunc) << std::string(size, 'x');
-    std::filesystem::last_write_time(t.plan, time);
     t.sheet->range("A1")->calculate();
     EXPECT_EQ(t.sheet->range("A1")->value(), Variant(100.0));
-    // Another size at the same time: read again (and now unreadable).
-    std::ofstream(t.plan, std::ios::binary | std::ios::app) << "x";
+    // Another workbook of the same size in its place, given the old time again (touch -r): read anew.
+    const auto size = std::filesystem::file_size(t.plan);
+    const std::string side = t.folder.file("side.xlsx");
+    double value = 101;
+    for (testsupport::writePlanBook(side, value); std::filesystem::file_size(side) != size && value < 999;)
+        testsupport::writePlanBook(side, ++value);
+    ASSERT_EQ(std::filesystem::file_size(side), size);
+    std::ofstream(t.plan, std::ios::binary | std::ios::trunc) << testsupport::readFile(side);
+    std::filesystem::last_write_time(t.plan, time);
+    t.sheet->range("A1")->calculate();
+    EXPECT_EQ(t.sheet->range("A1")->value(), Variant(value));
+    // Bytes that are no workbook, same size and time: read anew, and unreadable.
+    std::ofstream(t.plan, std::ios::binary | std::ios::trunc) << std::string(size, 'x');
     std::filesystem::last_write_time(t.plan, time);
     t.sheet->range("A1")->calculate();
     EXPECT_EQ(t.sheet->range("A1")->value(), Variant(0.0));

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <vector>
 
 #include "core/A_Deklaracje.h"
@@ -107,4 +108,47 @@ TEST_F(LinkConversion, FormulaToLinkText) {
     t.app->workbooks().open(t.plan);
     EXPECT_EQ(telm::FormulaToLinkText("=[Plan.xlsx]Budget!B3"), Variant(t.planLink("B3")));
     EXPECT_EQ(telm::FormulaToLinkText("=1+2"), Variant("#"));
+}
+
+TEST_F(LinkConversion, ALinkTooLongForGetDataLinkStaysAsItIs) {
+    // A workbook deep enough in folders that its link runs past 1,000 characters.
+    std::string deep = t.sub;
+    for (int level = 0; level < 5; ++level) deep += "/" + std::string(200, static_cast<char>('a' + level));
+    std::filesystem::create_directories(deep);
+    testsupport::writePlanBook(deep + "/Plan.xlsx", 100);
+    const std::string longLink = "'" + deep + "\\[Plan.xlsx]Budget'!B2";
+    ASSERT_GT(longLink.size(), 1000u);
+    t.sheet->range("A1")->setFormula("=" + longLink);
+    t.sheet->range("A2")->setFormula("=" + t.planLink("B3"));
+    run("A1:A2", "Link2GetDataLink");
+    EXPECT_EQ(formulaOf("A1"), "=" + longLink);
+    EXPECT_EQ(t.sheet->range("A1")->value(), Variant(100.0));
+    EXPECT_EQ(formulaOf("A2"), "=GETDATALINK(" + quote(t.planLink("B3")) + ")");
+    ASSERT_FALSE(statusTexts.empty());
+    EXPECT_NE(statusTexts[0].toString().find("$A$1 jest dłuższa niż 1000 znaków"), std::string::npos)
+        << statusTexts[0].toString();
+}
+
+TEST_F(LinkConversion, ASheetNameHoldingAnExclamationMarkIsReadWhole) {
+    xlsxtest::runPython(t.sub, R"PY(
+import sys, openpyxl
+wb = openpyxl.Workbook()
+ws = wb.active
+ws.title = "a!b"
+ws["B2"] = 5
+ws["C2"] = 6
+wb.create_sheet("it's")["B2"] = 8
+wb.save(sys.argv[1])
+)PY",
+                        t.sub + "/Bang.xlsx");
+    const std::string bang = "'" + t.sub + "\\[Bang.xlsx]a!b'!";
+    EXPECT_EQ(t.link(bang + "B2", "A1"), Variant(5.0));
+    EXPECT_EQ(t.link("'" + t.sub + "\\[Bang.xlsx]it''s'!B2", "A2"), Variant(8.0));
+    t.sheet->range("B1:C1")->setFormulaArray("=GETDATALINK(" + quote(bang + "B2:C2") + ")");
+    EXPECT_EQ(t.sheet->range("C1")->value(), Variant(6.0));
+    // Converted back, the link reads the same cell.
+    t.dialogs.answerMessage(host::ui::vbOK);
+    run("A1", "GetDataLink2Link");
+    EXPECT_EQ(formulaOf("A1"), "=" + bang + "B2");
+    EXPECT_EQ(t.sheet->range("A1")->value(), Variant(5.0));
 }

@@ -2,7 +2,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <chrono>
 #include <iterator>
+#include <thread>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -11,8 +13,10 @@
 
 #include "host/base/RuntimeError.h"
 #include "host/os/Download.h"
+#include "host/os/Interrupt.h"
 #include "host/os/Launcher.h"
 #include "host/os/System.h"
+#include "support/LoopbackServer.h"
 
 using namespace host;
 namespace fs = std::filesystem;
@@ -97,5 +101,39 @@ TEST(OsTest, DownloadFromAStalledServerEndsWithinItsLimits) {
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "user's");
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
     ::close(listener);
+    fs::remove_all(folder);
+}
+
+TEST(OsTest, DownloadEndsOnATrickleAndOnCtrlCAndLeavesNoPartialFile) {
+    const fs::path folder = fs::temp_directory_path() / ("telm-trickle-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    const std::string target = (folder / "got.bin").string();
+    auto seconds = [](auto since) {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+    };
+
+    // Two bytes a second is progress, but far below the low-speed limit.
+    {
+        testsupport::LoopbackServer trickle(2);
+        os::DownloadLimits limits;
+        limits.lowSpeedSeconds = 2;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(os::downloadFile(trickle.url("file.bin"), target, limits));
+        EXPECT_LT(seconds(start), 10.0);
+    }
+    // Ctrl-C during a download that waits for a silent server ends it within a second.
+    {
+        testsupport::LoopbackServer stalled;
+        std::thread presser([] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            os::requestInterrupt();
+        });
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(os::downloadFile(stalled.url("file.bin"), target));
+        EXPECT_LT(seconds(start), 1.8);
+        presser.join();
+        os::clearInterrupt();
+    }
+    EXPECT_TRUE(fs::is_empty(folder));
     fs::remove_all(folder);
 }
