@@ -22,6 +22,15 @@ Ptr required(Ptr p) {
 
 void ReportUnexpectedError(const host::RuntimeError& error) {
     ReportMessage(GetMessageText(1999) + error.description(), host::ui::vbExclamation, kSystemName);
+    ExcelApplication().noteCommandFailure(error.description());
+}
+
+bool WorkbookIsOpen() {
+    auto& app = ExcelApplication();
+    if (app.activeWorkbook()) return true;
+    ReportMessage(GetMessageText(1000), host::ui::vbExclamation, kSystemName);
+    app.noteCommandFailure(GetMessageText(1000));
+    return false;
 }
 
 host::sheet::RangePtr SelectedRange() { return required(ExcelApplication().selection()); }

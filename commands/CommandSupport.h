@@ -1,6 +1,7 @@
 #pragma once
 // What the general commands share: their error trap and the parts of the host they work on.
 
+#include <new>
 #include <string>
 #include <vector>
 
@@ -11,18 +12,24 @@
 namespace telm {
 
 // The trap of a command: shows message 1999 followed by the error's description (exclamation icon,
-// title "TELM.NET") through ReportMessage.
+// title "TELM.NET") through ReportMessage, and notes the command's failure on the application.
 void ReportUnexpectedError(const host::RuntimeError& error);
 
-// Runs a command's work; a run-time error ends it through ReportUnexpectedError.
+// Runs a command's work; a run-time error ends it through ReportUnexpectedError. Running out of
+// memory is reported as error 7, so that no command ends the program.
 template <class Work>
 void RunCommand(Work work) {
     try {
         work();
     } catch (const host::RuntimeError& e) {
         ReportUnexpectedError(e);
+    } catch (const std::bad_alloc&) {
+        ReportUnexpectedError(host::RuntimeError(host::err::OutOfMemory));
     }
 }
+
+// Whether a workbook is open; when none is, shows message 1000 and notes the command's failure.
+bool WorkbookIsOpen();
 
 // The selection, the active cell and the active sheet of the host; error 91 when no workbook is open.
 host::sheet::RangePtr SelectedRange();

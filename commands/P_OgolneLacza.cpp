@@ -81,8 +81,8 @@ void RepairAddInLinks() {
 void BuildLinkRegister() {
     RunCommand([] {
         auto& app = ExcelApplication();
+        if (!WorkbookIsOpen()) return;
         auto book = app.activeWorkbook();
-        if (!book) throw host::RuntimeError(host::err::ObjectNotSet);
         std::vector<std::vector<Variant>> rows{{"Workbook", "Link"}};
         const auto links = host::sheet::linkSources(*book);
         for (const std::string& link : links) rows.push_back({book->fullName(), link});

@@ -9,6 +9,7 @@
 #include "core/A_Languages.h"
 #include "core/P_ObslBledow.h"
 #include "host/base/NumberFormat.h"
+#include "host/base/Text.h"
 #include "host/ui/Dialogs.h"
 
 namespace telm {
@@ -33,7 +34,11 @@ RangePtr withRelated(const RangePtr& selection, RangePtr (host::sheet::Range::*r
 
 std::string countLine(int id, std::int16_t count) { return GetMessageText(id) + ": " + std::to_string(count); }
 
-std::string share(double part, double whole) { return host::formatValue(whole > 0 ? part / whole : 0.0, "0.0%"); }
+// A share in percent with the decimal separator of the current language (a comma in Polish).
+std::string share(double part, double whole) {
+    const std::string text = host::formatValue(whole > 0 ? part / whole : 0.0, "0.0%");
+    return SharedState().LanguageIndex == 0 ? host::Replace(text, ".", ",") : text;
+}
 
 }  // namespace
 

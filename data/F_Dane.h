@@ -11,7 +11,9 @@
 //   KEY=value             sets a field of the latest variable (ABOUT, TYPE, ADDSTRING, ...,
 //                         ARG1..ARG5); the key is upper-cased without blanks, the value is kept as
 //                         written, folder token replaced, at most 1,000,000 characters
-// and everything else is ignored. The latest variable carries over from one file to the next.
+//   KEY*=escaped value    the same, the value in escaped form (ModelFileText.h)
+// and everything else is ignored. The latest variable carries over from one file to the next. Lines
+// end as ModelFileLines says.
 
 #include <string>
 #include <vector>
@@ -24,6 +26,8 @@ struct DataModelVariable;
 
 // The name of the location file in the add-in folder, never read as a model file.
 inline constexpr const char* kModelLocationFile = "DataModelLocation.par";
+// The longest field value the loader keeps (characters).
+inline constexpr long kMaxModelValueLength = 1'000'000;
 // The model file when the location file names none.
 inline constexpr const char* kDefaultModelFile = "DataModel.par";
 
@@ -48,6 +52,11 @@ void IndexDataModel();
 // The first variable whose name equals `name` exactly (letter case included), or nullptr; found
 // through the index, not by scanning the list.
 const DataModelVariable* FindDataModelVariable(const std::string& name);
+
+// The full name of the first model file (in the loader's order) with a header for `name`; "" when
+// none has one. The folder and the model name are those of the last load; unreadable files are
+// passed over.
+std::string ModelFileDefining(const std::string& name);
 
 // The reload command: start-up defaults again (language, error-reporting level, counters, login
 // cache, OLAP provider, flags), the model read again, the menus rebuilt, then message 104 when the

@@ -12,6 +12,7 @@
 #include "core/F_Pomocnicze.h"
 #include "core/P_ObslBledow.h"
 #include "data/F_Dane.h"
+#include "data/ModelFileText.h"
 #include "host/base/Folder.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
@@ -28,7 +29,6 @@ using host::CompareMethod;
 constexpr int kModelReadErrorMessage = 105;
 constexpr int kModelReadMessage = 104;
 constexpr int kModelTitle = 2002;
-constexpr long kMaxValueLength = 1'000'000;
 // Variables are indexed by a 16-bit signed integer.
 constexpr std::size_t kMaxVariables = 32'768;
 
@@ -104,11 +104,17 @@ void ReadModelLine(std::string line, A_Deklaracje& s) {
 
     const long equals = host::InStr(line, "=");
     if (equals < 2) return;
-    const Field field = FieldOfKey(host::Replace(host::UCase(host::Left(line, equals - 1)), " ", ""));
+    std::string key = host::Replace(host::UCase(host::Left(line, equals - 1)), " ", "");
+    // "Key*=" carries its value in escaped form (line ends, tabs, colons).
+    const bool escaped = key.ends_with('*');
+    if (escaped) key.pop_back();
+    const Field field = FieldOfKey(key);
     if (!field) return;
     // A field before the first variable of the model has nowhere to go.
     if (s.DataModelVariables.empty()) throw host::RuntimeError(host::err::SubscriptOutOfRange);
-    s.DataModelVariables.back().*field = host::Left(ReplaceFolderPlaceholder(host::Mid(line, equals + 1)), kMaxValueLength);
+    std::string value = host::Mid(line, equals + 1);
+    if (escaped) value = UnescapeModelValue(value);
+    s.DataModelVariables.back().*field = host::Left(ReplaceFolderPlaceholder(value), kMaxModelValueLength);
 }
 
 // The model's OlapProvider item, when it has a non-empty one, becomes the OLAP provider.
@@ -171,7 +177,7 @@ void LoadDataModel(bool edit) {
                 host::os::startEditor(path);
                 continue;
             }
-            for (const std::string& line : host::splitLines(host::readTextFile(path))) ReadModelLine(line, s);
+            for (const std::string& line : ModelFileLines(host::readTextFile(path))) ReadModelLine(line, s);
         }
         if (!edit) IndexDataModel();
         ApplyOlapProvider(s);
@@ -182,6 +188,24 @@ void LoadDataModel(bool edit) {
                       GetMessageText(kModelTitle));
         if (s.ExcelApp) s.ExcelApp->noteCommandFailure(e.description());
     }
+}
+
+std::string ModelFileDefining(const std::string& name) {
+    const auto& s = SharedState();
+    const std::string header = std::string(kHeaderPrefix) + name + "]";
+    try {
+        for (const std::string& file : host::listFiles(s.ModelFolder)) {
+            if (!IsModelFile(file, s.ModelName)) continue;
+            const std::string path = s.ModelFolder + "\\" + file;
+            try {
+                for (std::string line : ModelFileLines(host::readTextFile(path)))
+                    if (CleanParLine(line) == header) return path;
+            } catch (const host::RuntimeError&) {
+            }
+        }
+    } catch (const host::RuntimeError&) {
+    }
+    return {};
 }
 
 void ReloadDataModel() {

@@ -1,5 +1,6 @@
 #include "wizards/P_DataSources.h"
 
+#include "commands/CommandSupport.h"
 #include "core/A_Deklaracje.h"
 #include "core/A_Languages.h"
 #include "core/P_ObslBledow.h"
@@ -7,6 +8,7 @@
 #include "data/F_Lacze.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
+#include "host/formula/Formula.h"
 #include "host/sheet/Application.h"
 #include "host/sheet/Worksheet.h"
 #include "wizards/fFormDefZroDan.h"
@@ -75,6 +77,20 @@ void fill(fFormDefZroDan& form, const Definition& d) {
     form.TextBoxSample.setText(d.sample);
 }
 
+// The saved variable's sample as the cell's formula; nullopt without a sample (a call of the name
+// alone gives no value) or for one that does not parse, so that the cell keeps what it holds.
+std::optional<std::string> sampleToWrite(const fFormDefZroDan& form, const host::sheet::Range& cell) {
+    const std::string sample = host::Trim(form.TextBoxSample.text());
+    if (sample.empty()) return std::nullopt;
+    const std::string formula = SampleFormula(sample);
+    try {
+        host::formula::Formula::parse(formula, host::formula::ReferenceStyle::A1, cell.row(), cell.column());
+    } catch (const host::RuntimeError&) {
+        return std::nullopt;
+    }
+    return formula;
+}
+
 }  // namespace
 
 std::vector<std::string> FunctionArguments(const std::string& formula, const std::string& function) {
@@ -105,34 +121,36 @@ std::vector<std::string> FunctionArguments(const std::string& formula, const std
 }
 
 void OpenDataSourceWizard() {
-    auto& app = ExcelApplication();
-    auto cell = app.activeCell();
-    if (!cell) {
-        ReportMessage(GetMessageText(1000), 48, GetMessageText(2002));
-        return;
-    }
-    const std::string formula = cell->formula().toString();
-    auto definition = formula.starts_with("=") ? definitionOfFormula(cell, formula) : std::nullopt;
-    if (!definition) definition = definitionOfQueryTable(cell);
-    auto& form = DataSourceDefinitionForm();
-    fill(form, definition.value_or(Definition{}));
-    form.SetFormLanguage();
-    form.clearSaved();
-    form.show();
-    if (!form.saved()) return;
+    RunCommand([] {
+        auto& app = ExcelApplication();
+        auto cell = app.activeCell();
+        if (!cell) {
+            ReportMessage(GetMessageText(1000), 48, GetMessageText(2002));
+            return;
+        }
+        const std::string formula = cell->formula().toString();
+        auto definition = formula.starts_with("=") ? definitionOfFormula(cell, formula) : std::nullopt;
+        if (!definition) definition = definitionOfQueryTable(cell);
+        auto& form = DataSourceDefinitionForm();
+        fill(form, definition.value_or(Definition{}));
+        form.SetFormLanguage();
+        form.clearSaved();
+        form.show();
+        if (!form.saved()) return;
 
-    LoadDataModel(false);
-    std::string sample = host::Trim(form.TextBoxSample.text());
-    if (sample.empty()) sample = "GETDATA(\"" + host::Trim(form.TextBoxName.text()) + "\")";
-    auto& s = SharedState();
-    s.ArchiveOperationActive = true;
-    try {
-        cell->setFormula(SampleFormula(sample));
-    } catch (const host::RuntimeError&) {
+        LoadDataModel(false);
+        const auto sample = sampleToWrite(form, *cell);
+        if (!sample) return;
+        auto& s = SharedState();
+        s.ArchiveOperationActive = true;
+        try {
+            cell->setFormula(*sample);
+        } catch (const host::RuntimeError&) {
+            s.ArchiveOperationActive = false;
+            throw;
+        }
         s.ArchiveOperationActive = false;
-        throw;
-    }
-    s.ArchiveOperationActive = false;
+    });
 }
 
 }  // namespace telm

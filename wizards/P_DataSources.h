@@ -11,9 +11,10 @@ namespace telm {
 // (connection and SQL), GETDATAOLAP an OLAP one (data source, catalogue and cube; measure as the add
 // string; members as the query), GETDATALINK or a plain link formula (FormulaToLinkText, "#" for no
 // link) an XLS one, GETDATA the variable it names, a query table under the cell an ODBC one. Once the
-// form saved the variable, the model is read again and the variable's sample formula goes into the
-// active cell with ArchiveOperationActive set, so that this calculation bypasses the archive.
-// Message 1000 when no workbook is open.
+// form saved the variable, the model is read again and the variable's sample formula, when it has one
+// that parses, goes into the active cell with ArchiveOperationActive set, so that this calculation
+// bypasses the archive; otherwise the cell keeps its formula. Message 1000 when no workbook is open;
+// a run-time error ends the command through its error trap.
 void OpenDataSourceWizard();
 
 // The top-level arguments of a call of a worksheet function in a formula ("=F(a,(b,c),"x,y")" gives

@@ -76,9 +76,7 @@ void InsertPivotReferenceFormula() {
     if (!pivotCell) return;
     rememberedCell = {target->parent(), target->address(false, false)};
     target->select();
-    const bool sameSheet = pivotCell->parent() == target->parent();
-    const std::string reference =
-        (sameSheet ? std::string() : "'" + pivotCell->parent()->name() + "'!") + pivotCell->address(false, false);
+    const std::string reference = ReferenceFrom(*target, *pivotCell, false, false);
     app.sendKeys("=" + reference + "~");
     app.onTime(host::nowSerial() + kOneSecond, "GetPivotData2GetDataOlap");
 }

@@ -3,10 +3,13 @@
 #include "core/A_Deklaracje.h"
 #include "core/A_Languages.h"
 #include "core/P_ObslBledow.h"
+#include "data/F_Dane.h"
+#include "data/ModelFileText.h"
 #include "data/P_Archiwum.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 #include "host/base/TextFile.h"
+#include "host/os/System.h"
 
 namespace telm {
 
@@ -26,17 +29,15 @@ std::string customModelFile() {
     return s.ModelFolder + "\\" + s.ModelName + "Custom.par";
 }
 
-// Whether the file already defines a variable of that name.
-bool definesVariable(const std::string& file, const std::string& name) {
-    std::string text;
-    try {
-        text = host::readTextFile(file);
-    } catch (const host::RuntimeError&) {
-        return false;  // no file yet
-    }
-    for (const std::string& line : host::splitLines(text))
-        if (host::Trim(line) == "[Measure " + name + "]") return true;
-    return false;
+// Refuses to save: message 1036 and the part of the block that cannot be written.
+void refuseSaving(const std::string& part) {
+    ReportMessage(GetMessageText(1036) + "\r\r" + part, 48, GetMessageText(2002));
+    ExcelApplication().noteCommandFailure(GetMessageText(1036) + " " + part);
+}
+
+// A field line that reads back as the value: plain where it can be, escaped where not.
+std::string fieldLine(const std::string& key, const std::string& value) {
+    return ModelValueNeedsEscapes(value) ? key + "*=" + EscapeModelValue(value) : key + "=" + value;
 }
 
 }  // namespace
@@ -104,19 +105,36 @@ void fFormDefZroDan::Command12_Click() {
         ReportMessage(GetMessageText(1034), 48, GetMessageText(2002));
         return;
     }
+    // The header line holds the name as it is: no line end, no tab, no comment marker.
+    if (ModelValueNeedsEscapes(name)) return refuseSaving("[Measure " + name + "]");
     const std::string file = customModelFile();
-    if (definesVariable(file, name)) {
-        ReportMessage(GetMessageText(1035) + file + "'", 48, GetMessageText(2002));
-        ExcelApplication().noteCommandFailure(GetMessageText(1035) + file + "'");
+    if (const std::string defining = ModelFileDefining(name); !defining.empty()) {
+        ReportMessage(GetMessageText(1035) + defining + "'", 48, GetMessageText(2002));
+        ExcelApplication().noteCommandFailure(GetMessageText(1035) + defining + "'");
         return;
     }
-    const std::pair<const char*, const TextBox*> lines[] = {
-        {"About=", &TextBoxAbout},           {"Type=", &TextBoxType},          {"AddString=", &TextBoxAddString},
-        {"ConnectionText=", &TextBoxConnectionText}, {"QueryText=", &TextBoxQueryText},
-        {"GetDataArguments=", &TextBoxArguments}, {"SampleFunction=", &TextBoxSample}};
+    const std::pair<const char*, const TextBox*> fields[] = {
+        {"About", &TextBoxAbout},           {"Type", &TextBoxType},          {"AddString", &TextBoxAddString},
+        {"ConnectionText", &TextBoxConnectionText}, {"QueryText", &TextBoxQueryText},
+        {"GetDataArguments", &TextBoxArguments}, {"SampleFunction", &TextBoxSample}};
     try {
-        AppendLogLine("[Measure " + name + "]", file, false, kCustomFileHeader);
-        for (const auto& [key, box] : lines) AppendLogLine(key + box->text(), file, false, kCustomFileHeader);
+        const bool exists = host::os::pathExists(file);
+        const std::string present = exists ? host::readTextFile(file) : std::string();
+        // The block follows the file's own line ends, on a line of its own.
+        const std::string lineEnd = exists ? ModelFileLineEnd(present) : "\r\n";
+        std::vector<std::string> lines{"[Measure " + name + "]"};
+        for (const auto& [key, box] : fields) {
+            if (host::Len(box->text()) > kMaxModelValueLength) return refuseSaving(std::string(key) + "=");
+            lines.push_back(fieldLine(key, box->text()));
+        }
+        std::string block = host::Join(lines, lineEnd);
+        if (!host::fitsFileEncoding(file, block)) return refuseSaving(file);
+        if (!exists) {
+            AppendLogLine(block, file, false, kCustomFileHeader);  // starts the file with its header
+        } else {
+            if (!present.empty() && !present.ends_with('\r') && !present.ends_with('\n')) block = lineEnd + block;
+            host::writeTextFile(file, block + lineEnd, true);
+        }
     } catch (const host::RuntimeError&) {
         ReportMessage(GetMessageText(1036), 48, GetMessageText(2002));
         ExcelApplication().noteCommandFailure(GetMessageText(1036));

@@ -20,8 +20,11 @@ public:
     // Map argument k (1..5): the selected text of the connection or query text (the one that has the
     // focus; message 1033 otherwise) is replaced by the argument's name (message 1034 without one), which joins the GETDATA arguments; its sample value joins the sample function.
     void MapArgument(int k);
-    // Save: appends the variable's block to the custom model file (message 1035 when the file already
-    // defines the name), then message 148 with the file.
+    // Save: appends the variable's block to the custom model file, on a line of its own and in the
+    // file's line ends, each value so that it reads back exactly (escaped where a plain line cannot
+    // hold it); message 1035 when a model file already defines the name, 1036 with the part that
+    // cannot be written (a name holding a line break, tab or ":::", an over-long value, characters
+    // the file's code page lacks); then message 148 with the file.
     void Command12_Click();
     // Whether Save wrote the variable since the form was last filled.
     bool saved() const { return saved_; }

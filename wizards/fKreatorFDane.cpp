@@ -6,6 +6,7 @@
 #include "data/F_Dane.h"
 #include "data/P_Formuly.h"
 #include "host/base/Text.h"
+#include "host/formula/Formula.h"
 #include "host/sheet/Application.h"
 #include "host/ui/Dialogs.h"
 #include "wizards/fKreatorFDane2.h"
@@ -54,6 +55,28 @@ std::string SampleFormula(const std::string& sample) {
     return formula.starts_with("=") ? formula : "=" + formula;
 }
 
+std::string GetDataFunctionName() { return GetMessageText(3011); }
+
+std::string WizardArgumentText(const std::string& value) {
+    const std::string text = host::Trim(value);
+    const bool polish = SharedState().LanguageIndex == 0;
+    std::size_t i = text.starts_with('-') ? 1 : 0;
+    const std::size_t digits = text.find_first_not_of("0123456789", i);
+    const std::size_t integerEnd = digits == std::string::npos ? text.size() : digits;
+    bool plain = integerEnd > i && (text[i] != '0' || integerEnd == i + 1);
+    if (plain && integerEnd < text.size()) {
+        const char separator = text[integerEnd];
+        plain = (separator == '.' || (polish && separator == ',')) && integerEnd + 1 < text.size() &&
+                text.find_first_not_of("0123456789", integerEnd + 1) == std::string::npos;
+    }
+    if (!plain) return host::formula::textLiteral(value);
+    std::string number = text;
+    if (integerEnd < number.size()) number[integerEnd] = '.';
+    return number;
+}
+
+std::string SampleMessageTitle() { return std::string(kSystemName) + " - " + GetMessageText(3011); }
+
 fKreatorFDane::fKreatorFDane() : Form("fKreatorFDane"), ListBox1(add<ListBox>("ListBox1")) {
     add<Label>("Label1");
     for (const DetailLabel& d : kDetails) {
@@ -92,6 +115,10 @@ void fKreatorFDane::ListBox1_Change() {
 void fKreatorFDane::CommandButton1_Click() {
     const DataModelVariable* variable = chosenVariable(ListBox1);
     if (!variable) return;
+    if (host::Trim(variable->SAMPLEFUNCTION).empty()) {
+        ReportMessage(GetMessageText(3146), 48, SampleMessageTitle());
+        return;
+    }
     hide();
     ExcelApplication().activeCell()->setFormula(SampleFormula(variable->SAMPLEFUNCTION));
 }

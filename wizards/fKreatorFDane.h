@@ -32,4 +32,16 @@ fKreatorFDane& KreatorFDane();
 // between arguments (the Polish list separator model files use) read as ",".
 std::string SampleFormula(const std::string& sample);
 
+// The name of the worksheet function GETDATA as the current language writes it (message 3011: DANE in
+// Polish, GETDATA in English).
+std::string GetDataFunctionName();
+
+// A value typed or chosen in the wizards as a formula argument: a number when the text is a plain
+// number (a sign, digits without leading zeros, a decimal point, or in Polish a decimal comma);
+// anything else ("007", "1e3", "&H10", "1,5" in English) a quoted text, exactly as written.
+std::string WizardArgumentText(const std::string& value);
+
+// The title of the wizards' message boxes about samples: "TELM.NET - " and message 3011.
+std::string SampleMessageTitle();
+
 }  // namespace telm

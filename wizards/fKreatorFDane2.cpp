@@ -8,6 +8,7 @@
 #include "host/base/Text.h"
 #include "host/formula/Formula.h"
 #include "host/sheet/Application.h"
+#include "wizards/P_DataSources.h"
 #include "wizards/fKreatorFDane.h"
 
 namespace telm {
@@ -66,10 +67,15 @@ std::optional<std::vector<std::string>> valueList(const std::string& field, cons
     return entries;
 }
 
-// A chosen value as a formula argument.
-std::string argumentText(const std::string& value) {
-    if (host::isNumeric(Variant(value)) && !host::Trim(value).empty()) return host::Trim(value);
-    return host::formula::textLiteral(value);
+// The arguments after the variable's name in its sample function.
+std::vector<std::string> sampleArguments(const std::string& sample) {
+    const std::string formula = SampleFormula(sample);
+    for (const char* name : {"GETDATA", "DANE"})
+        if (auto arguments = FunctionArguments(formula, name); !arguments.empty()) {
+            arguments.erase(arguments.begin());
+            return arguments;
+        }
+    return {};
 }
 
 }  // namespace
@@ -110,11 +116,11 @@ void fKreatorFDane2::Fill(const DataModelVariable& variable) {
     control<Label>("LabelName").setCaption(GetMessageText(3118) + " " + variable.Name);
     control<Label>("LabelAbout").setCaption(variable.ABOUT);
     control<Label>("LabelSample").setCaption(variable.SAMPLEFUNCTION);
-    const auto names = host::Trim(variable.GETDATAARGUMENTS).empty() ? std::vector<std::string>{}
-                                                                      : host::Split(variable.GETDATAARGUMENTS, ",");
-    argumentCount_ = std::min<int>(static_cast<int>(names.size()), kWizardArguments);
+    argumentNames_ = host::Trim(variable.GETDATAARGUMENTS).empty() ? std::vector<std::string>{}
+                                                                    : host::Split(variable.GETDATAARGUMENTS, ",");
+    const auto& names = argumentNames_;
     for (int k = 1; k <= kWizardArguments; ++k) {
-        const bool used = k <= argumentCount_;
+        const bool used = k <= static_cast<int>(names.size());
         auto& label = control<Label>(numbered("LabelArg", k));
         label.setCaption(used ? GetMessageText(3122) + " " + std::to_string(k) + ": " + host::Trim(names[k - 1]) : "");
         for (host::ui::Control* c : {static_cast<host::ui::Control*>(&label), &control(numbered("ComboBox", k)),
@@ -140,11 +146,17 @@ void PrepareArgumentLists(const DataModelVariable& variable, fKreatorFDane2& for
     }
 }
 
-std::string fKreatorFDane2::GetDataFormula() const {
-    std::string formula = "=GETDATA(" + argumentText(variable_.Name);
-    for (int k = 1; k <= argumentCount_; ++k) {
+std::optional<std::string> fKreatorFDane2::GetDataFormula() const {
+    std::string formula = "=" + GetDataFunctionName() + "(" + host::formula::textLiteral(variable_.Name);
+    const std::vector<std::string> sample = sampleArguments(variable_.SAMPLEFUNCTION);
+    for (int k = 1; k <= static_cast<int>(argumentNames_.size()); ++k) {
+        if (k > kWizardArguments) {
+            if (k > static_cast<int>(sample.size()) || sample[k - 1].empty()) return std::nullopt;
+            formula += "," + sample[k - 1];
+            continue;
+        }
         const std::string cell = host::Trim(control<TextBox>(numbered("RefEdit", k)).text());
-        formula += "," + (cell.empty() ? argumentText(control<ComboBox>(numbered("ComboBox", k)).text()) : cell);
+        formula += "," + (cell.empty() ? WizardArgumentText(control<ComboBox>(numbered("ComboBox", k)).text()) : cell);
     }
     return formula + ")";
 }
@@ -157,13 +169,18 @@ void fKreatorFDane2::CommandButton1_Click() {
 }
 
 void fKreatorFDane2::CommandButton2_Click() {
+    const auto formula = GetDataFormula();
+    if (!formula) {
+        ReportMessage(GetMessageText(3146), 48, SampleMessageTitle());
+        return;
+    }
+    ExcelApplication().activeCell()->setFormula(*formula);  // a reference that does not parse keeps the form open
     hide();
-    ExcelApplication().activeCell()->setFormula(GetDataFormula());
 }
 
 void fKreatorFDane2::CommandButton3_Click() {
     if (host::Trim(variable_.SAMPLEFUNCTION).empty()) {
-        ReportMessage(GetMessageText(3146), 48, GetMessageText(3011));
+        ReportMessage(GetMessageText(3146), 48, SampleMessageTitle());
         return;
     }
     hide();

@@ -3,7 +3,9 @@
 // ComboBox5, filled by PrepareArgumentLists) and a box for a cell address (RefEdit1 .. RefEdit5) that
 // takes precedence over the value. Finish writes the GETDATA formula into the active cell.
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "core/A_Deklaracje.h"
 #include "host/ui/Form.h"
@@ -26,14 +28,15 @@ public:
     // "Enter a sample": the variable's sample formula into the active cell (message 3146 without one).
     void CommandButton3_Click();
 
-    // The GETDATA formula of the chosen values: =GETDATA("name",value1,...) with one value per
-    // argument name; a cell address is written as a reference, a number as it stands, anything else
-    // as a quoted text.
-    std::string GetDataFormula() const;
+    // The GETDATA formula of the chosen values: =GETDATA("name",value1,...) (DANE in Polish) with one
+    // value per argument name; a cell address is written as a reference, anything else as
+    // WizardArgumentText gives it. The form has fields for five arguments: a sixth and later take the
+    // argument of the variable's sample at their place; nullopt when the sample has none there.
+    std::optional<std::string> GetDataFormula() const;
 
 private:
     DataModelVariable variable_;
-    int argumentCount_ = 0;
+    std::vector<std::string> argumentNames_;
 };
 
 fKreatorFDane2& KreatorFDane2();

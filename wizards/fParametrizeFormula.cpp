@@ -84,9 +84,9 @@ void fParametrizeFormula::CommandButton1_Click() {
     if (cell->value().isEmpty() && askYes(8)) cell->setValue(selected);
     const bool columnAbsolute = askYes(9);  // a row's label: the formula is copied along the row
     const bool rowAbsolute = askYes(10);    // a column's label: the formula is copied down the column
-    std::string reference = cell->address(rowAbsolute, columnAbsolute);
     const auto& target = SharedState().TargetCell;
-    if (target && target->parent() != cell->parent()) reference = "'" + cell->parent()->name() + "'!" + reference;
+    const std::string reference = target ? ReferenceFrom(*target, *cell, rowAbsolute, columnAbsolute)
+                                         : cell->address(rowAbsolute, columnAbsolute);
     TextBox1.setText(ParametrizeLiteral(formula, start, length, reference));
 }
 

@@ -1,10 +1,15 @@
 #include "host/base/FolderTree.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <ctime>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 #include "host/base/DateSerial.h"
@@ -33,22 +38,55 @@ std::string asText(const std::string& name) {
     return text;
 }
 
+// A folder opened for reading (nullptr when it cannot be). A path longer than the system takes is
+// opened one folder at a time from the root, each relative to the one before.
+struct DirCloser {
+    void operator()(DIR* d) const { ::closedir(d); }
+};
+using Dir = std::unique_ptr<DIR, DirCloser>;
+
+Dir openFolder(const fs::path& root, const fs::path& folder) {
+    constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    int fd = -1;
+    if (folder.native().size() < PATH_MAX) {
+        fd = ::open(folder.c_str(), kFlags);
+    } else {
+        fd = ::open(root.c_str(), kFlags);
+        for (const auto& part : folder.lexically_relative(root)) {
+            if (fd < 0) break;
+            const int next = ::openat(fd, part.c_str(), kFlags);
+            ::close(fd);
+            fd = next;
+        }
+    }
+    if (fd < 0) return nullptr;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) ::close(fd);
+    return Dir(dir);
+}
+
 // The entries of one folder, sorted by name: its files into `files`, its subfolders into `folders`.
-void readFolder(const fs::path& folder, std::vector<FileEntry>& files, std::vector<fs::path>& folders) {
-    std::error_code ec;
-    std::vector<fs::directory_entry> entries;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) entries.push_back(*it);
-    std::sort(entries.begin(), entries.end(),
-              [](const auto& a, const auto& b) { return a.path().filename() < b.path().filename(); });
-    for (const auto& entry : entries) {
-        std::error_code ignored;
-        if (entry.is_directory(ignored) && !entry.is_symlink(ignored)) {
-            folders.push_back(entry.path());
+void readFolder(const fs::path& root, const fs::path& folder, std::vector<FileEntry>& files, std::vector<fs::path>& folders) {
+    const Dir dir = openFolder(root, folder);
+    if (!dir) return;
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    const int fd = ::dirfd(dir.get());
+    for (const std::string& name : names) {
+        struct stat info {};
+        if (::fstatat(fd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (S_ISDIR(info.st_mode)) {
+            folders.push_back(folder / name);
             continue;
         }
-        struct stat info {};
-        if (!entry.is_regular_file(ignored) || ::stat(entry.path().c_str(), &info) != 0) continue;
-        files.push_back({asText(folder.string()), asText(entry.path().filename().string()), static_cast<std::uintmax_t>(info.st_size),
+        // A link to a file is listed with the file's size and date; a link to a folder is not entered.
+        if (S_ISLNK(info.st_mode) && ::fstatat(fd, name.c_str(), &info, 0) != 0) continue;
+        if (!S_ISREG(info.st_mode)) continue;
+        files.push_back({asText(folder.string()), asText(name), static_cast<std::uintmax_t>(info.st_size),
                          localSerial(info.st_mtime)});
     }
 }
@@ -70,7 +108,7 @@ std::vector<FileEntry> listFileTree(const std::string& folder, std::size_t limit
         const fs::path next = pending.back();
         pending.pop_back();
         std::vector<fs::path> subfolders;
-        readFolder(next, result, subfolders);
+        readFolder(root, next, result, subfolders);
         pending.insert(pending.end(), subfolders.rbegin(), subfolders.rend());
     }
     if (result.size() > limit) result.resize(limit);

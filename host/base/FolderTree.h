@@ -21,7 +21,8 @@ bool isFolder(const std::string& path);
 // Every file under `folder` (the files of a folder first, sorted by name, then its subfolders in
 // name order), at most `limit` of them. Subfolders reached through symbolic links are not entered
 // (a link cannot lead the walk in circles); folders that cannot be read are passed over. Walks with
-// a list of its own, not by recursion. Raises 76 "Path not found" when `folder` is no folder.
+// a list of its own, not by recursion; folders deeper than the system's path limit are reached one
+// level at a time, so that none of them is lost. Raises 76 "Path not found" when `folder` is no folder.
 std::vector<FileEntry> listFileTree(const std::string& folder, std::size_t limit);
 
 }  // namespace host

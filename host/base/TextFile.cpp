@@ -118,4 +118,8 @@ void writeTextFile(const std::string& path, std::string_view text, bool append) 
     if (!written || !closed) throw RuntimeError(err::PathFileAccessError);
 }
 
+bool fitsFileEncoding(const std::string& path, std::string_view text) {
+    return !holdsWindows1250(path) || fromWindows1250(toWindows1250(text)) == text;
+}
+
 }  // namespace host

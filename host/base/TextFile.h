@@ -26,4 +26,8 @@ std::vector<std::string> splitLines(std::string_view text);
 // 75 "Path/File access error" otherwise.
 void writeTextFile(const std::string& path, std::string_view text, bool append);
 
+// Whether text appended to the file reads back as it is: always for a new file or one in UTF-8, for a
+// file of the Polish code page only when that code page has every character of the text.
+bool fitsFileEncoding(const std::string& path, std::string_view text);
+
 }  // namespace host

@@ -57,6 +57,8 @@ struct StoredSheet : sheet::FileExtras {
     // The query tables read, as they were, and the ids of the sheet's relationships that hold them.
     std::vector<sheet::QueryTable> queryTablesAsRead;
     std::vector<std::string> queryTableLinks;
+    sheet::SheetFormats formatsAsRead;     // the row, column and sheet formats read
+    std::vector<std::string> tablesAsRead;  // the names of the tables (list objects) read; their parts stay
 };
 
 }  // namespace host::files

@@ -8,6 +8,7 @@
 #include "host/files/FileError.h"
 #include "host/files/CustomProperties.h"
 #include "host/files/SharedStrings.h"
+#include "host/files/SheetFormatsXml.h"
 #include "host/files/Xml.h"
 #include "host/files/XmlChunks.h"
 #include "host/formula/Address.h"
@@ -54,6 +55,8 @@ public:
         for (const auto& area : arrays_)
             for (int r = area.top; r <= area.bottom; ++r)
                 for (int c = area.left; c <= area.right; ++c) sheet_.cellAt(r, c).array = area;
+        readSheetFormats(worksheet, shared_.cellFormats, sheet_);
+        kept.formatsAsRead = sheet_.formats();
         kept.part = part_;
         kept.relationships = package_.relationships(part_);
         if (auto comments = Package::findByType(kept.relationships, "/comments")) readComments(comments->target);

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
+#include "host/base/Text.h"
 #include "host/files/CellReference.h"
 #include "host/files/ExternalLinks.h"
+#include "host/files/SheetFormatsXml.h"
 #include "host/files/Xml.h"
 #include "host/sheet/Comment.h"
 
@@ -26,9 +29,12 @@ std::vector<CellKey> sortedKeys(const sheet::Worksheet& sheet) {
     return keys;
 }
 
-// A date without its own format shows as a date, or a date and time.
-std::string formatOf(const Cell& cell) {
-    if (!cell.numberFormat.empty() || cell.value.type() != VarType::Date) return cell.numberFormat;
+// The format the cell shows (its own, or its row's, column's or sheet's); a date without one shows as
+// a date, or a date and time. An explicit General is written as no format of the cell's own ("").
+std::string formatOf(const sheet::Worksheet& sheet, CellKey key, const Cell& cell) {
+    std::string format = sheet.numberFormatAt(sheet::keyRow(key), sheet::keyColumn(key));
+    if (StrComp(format, "General", CompareMethod::Text) == 0) return std::string();
+    if (!format.empty() || cell.value.type() != VarType::Date) return format;
     const double serial = cell.value.toDouble();
     return serial == std::floor(serial) ? "mm-dd-yy" : "m/d/yy h:mm";
 }
@@ -36,9 +42,9 @@ std::string formatOf(const Cell& cell) {
 // Writes the cells of one part as text; element names carry the part's namespace prefix.
 class CellWriter {
 public:
-    CellWriter(std::string& out, const std::string& prefix, SharedStringTable& strings, CellStyleTable& styles,
-               std::vector<ExternalBook>* externalBooks)
-        : out_(out), prefix_(prefix), strings_(strings), styles_(styles), externalBooks_(externalBooks) {}
+    CellWriter(std::string& out, const sheet::Worksheet& sheet, const std::string& prefix, SharedStringTable& strings,
+               CellStyleTable& styles, std::vector<ExternalBook>* externalBooks)
+        : out_(out), sheet_(sheet), prefix_(prefix), strings_(strings), styles_(styles), externalBooks_(externalBooks) {}
 
     // Starts an element's start tag; attributes follow, then '>' or "/>".
     void open(const char* name) {
@@ -66,7 +72,7 @@ public:
         const int column = sheet::keyColumn(key);
         open("c");
         attribute("r", cellReference(r, column));
-        if (const auto style = styles_.styleOf(cell.style, formatOf(cell))) attribute("s", std::to_string(style));
+        if (const auto style = styles_.styleOf(cell.style, formatOf(sheet_, key, cell))) attribute("s", std::to_string(style));
         // #NAME? is the platform's guess where it lacks a function or name: such a formula is stored
         // without a result, which other programs then calculate themselves.
         const bool guessed = cell.formula && cell.value.isError() && cell.value.errorValue() == CellError::Name;
@@ -121,21 +127,23 @@ private:
     }
 
     std::string& out_;
+    const sheet::Worksheet& sheet_;
     const std::string& prefix_;
     SharedStringTable& strings_;
     CellStyleTable& styles_;
     std::vector<ExternalBook>* externalBooks_;
 };
 
-std::string sheetDataXml(const sheet::Worksheet& sheet, const std::vector<CellKey>& keys, const std::string& prefix,
-                         SharedStringTable& strings, CellStyleTable& styles, std::vector<ExternalBook>* externalBooks) {
+std::string sheetDataXml(const sheet::Worksheet& sheet, const std::map<int, std::string>& rows,
+                         const std::vector<CellKey>& keys, const std::string& prefix, SharedStringTable& strings,
+                         CellStyleTable& styles, std::vector<ExternalBook>* externalBooks) {
     std::string out;
     out.reserve(keys.size() * 40 + 64);
-    CellWriter writer(out, prefix, strings, styles, externalBooks);
+    CellWriter writer(out, sheet, prefix, strings, styles, externalBooks);
     writer.open("sheetData");
     out += '>';
-    auto rowAttributes = sheet.rowAttributes.begin();
-    const auto rowsEnd = sheet.rowAttributes.end();
+    auto rowAttributes = rows.begin();
+    const auto rowsEnd = rows.end();
     int openRow = 0;
     // Starts row `row`, first writing the rows before it that have attributes but no cells.
     auto startRow = [&](int row) {
@@ -152,7 +160,7 @@ std::string sheetDataXml(const sheet::Worksheet& sheet, const std::vector<CellKe
     };
     for (CellKey key : keys) {
         const Cell& cell = *sheet.allCells().find(key);
-        if (cell.value.isEmpty() && !cell.formula && cell.style == 0 && formatOf(cell).empty()) continue;  // a comment alone
+        if (cell.value.isEmpty() && !cell.formula && cell.style == 0 && formatOf(sheet, key, cell).empty()) continue;  // a comment alone
         if (sheet::keyRow(key) != openRow) {
             if (openRow) writer.close("row");
             openRow = sheet::keyRow(key);
@@ -201,14 +209,22 @@ XmlChunks newWorksheetLayout() {
 
 std::string worksheetXml(const sheet::Worksheet& sheet, XmlChunks layout, bool selected, SharedStringTable& strings,
                          CellStyleTable& styles, const std::optional<std::string>& commentDrawingId,
-                         std::vector<ExternalBook>* externalBooks) {
+                         const sheet::SheetFormats& formatsAsRead, std::vector<ExternalBook>* externalBooks) {
     const auto keys = sortedKeys(sheet);
+    // Formats of rows and columns the platform changed go into the kept <cols> and row attributes.
+    std::map<int, std::string> changedRows;
+    const std::map<int, std::string>* rows = &sheet.rowAttributes;
+    if (!sheet.formats().empty() || !formatsAsRead.empty()) {
+        changedRows = sheet.rowAttributes;
+        applySheetFormats(sheet.formats(), formatsAsRead, layout, changedRows, styles);
+        rows = &changedRows;
+    }
     if (layout.head.find("xmlns:r=") == std::string::npos)
         setTagAttribute(layout.head, "worksheet", "xmlns:r", "http://schemas.openxmlformats.org/officeDocument/2006/relationships");
     if (auto* dimension = layout.find("dimension")) setTagAttribute(dimension->text, "dimension", "ref", usedArea(keys));
     if (auto* views = layout.find("sheetViews"))
         setTagAttribute(views->text, "sheetView", "tabSelected", selected ? std::optional<std::string>("1") : std::nullopt);
-    if (auto* data = layout.find("sheetData")) data->text = sheetDataXml(sheet, keys, layout.prefix, strings, styles, externalBooks);
+    if (auto* data = layout.find("sheetData")) data->text = sheetDataXml(sheet, *rows, keys, layout.prefix, strings, styles, externalBooks);
     if (commentDrawingId) {
         std::erase_if(layout.children, [](const XmlChunk& c) { return c.name == "legacyDrawing"; });
         if (!commentDrawingId->empty()) {

@@ -22,10 +22,11 @@ XmlChunks newWorksheetLayout();
 // commentDrawingId: the relationship id of the comment drawing ("" for none), nullopt to keep the
 // layout's own reference. externalBooks: the workbook's list of links into other workbooks, which
 // formulas name by their place in it (references to workbooks not in it add them), nullptr to write
-// the references with the workbooks' names.
+// the references with the workbooks' names. formatsAsRead: the row, column and sheet formats the part
+// had when it was read (none for a new sheet); only those the platform changed are written.
 std::string worksheetXml(const sheet::Worksheet& sheet, XmlChunks layout, bool selected, SharedStringTable& strings,
                          CellStyleTable& styles, const std::optional<std::string>& commentDrawingId,
-                         std::vector<ExternalBook>* externalBooks = nullptr);
+                         const sheet::SheetFormats& formatsAsRead, std::vector<ExternalBook>* externalBooks = nullptr);
 
 // The comments part of a sheet that has comments.
 std::string commentsXml(const sheet::Worksheet& sheet);

@@ -8,6 +8,7 @@
 #include "host/files/PivotTableParts.h"
 #include "host/files/QueryTableParts.h"
 #include "host/files/SharedStrings.h"
+#include "host/files/TablesXml.h"
 #include "host/files/WorksheetReader.h"
 #include "host/files/WorksheetWriter.h"
 #include "host/files/Xml.h"
@@ -64,6 +65,7 @@ void readSheets(const Package& package, const pugi::xml_node& workbookNode, cons
         auto keptSheet = std::make_shared<StoredSheet>();
         keptSheet->sheetId = s.attribute("sheetId").as_int();
         readWorksheet(package, relationship->target, shared, *sheet, *keptSheet);
+        keptSheet->tablesAsRead = readTables(package, relationship->target, *sheet);
         const auto names = localNames.find(position);
         keptSheet->queryTableLinks =
             readQueryTables(package, relationship->target, connections,

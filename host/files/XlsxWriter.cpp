@@ -18,6 +18,7 @@
 #include "host/files/SaveTarget.h"
 #include "host/files/SharedStrings.h"
 #include "host/files/StoredPackage.h"
+#include "host/files/TablesXml.h"
 #include "host/files/WorksheetWriter.h"
 #include "host/files/Xml.h"
 #include "host/files/XmlChunks.h"
@@ -84,7 +85,10 @@ public:
         : workbook_(workbook), kept_(dynamic_cast<const StoredWorkbook*>(workbook.fileExtras.get())) {
         if (kept_) {
             source_ = std::make_unique<Package>(kept_->package, kept_->path);
-            for (auto& name : source_->zip().names()) usedNames_.insert(std::move(name));
+            for (auto& name : source_->zip().names()) {
+                if (name.starts_with("xl/tables/")) keptTableId_ = std::max(keptTableId_, tableIdOf(name));
+                usedNames_.insert(std::move(name));
+            }
             readContentTypes();
             strings_ = SharedStringTable(kept_->sharedStrings);
             styles_ = CellStyleTable(kept_->cellFormats);
@@ -180,6 +184,12 @@ private:
 
     // A part name not used in the file nor in the package: stem, a number from 1, extension; with
     // plain, stem and extension alone when that is free.
+    // The id a table part of the source holds, 0 when it cannot be read.
+    int tableIdOf(const std::string& part) const {
+        pugi::xml_document document;
+        return source_->load(document, part) ? child(document, "table").attribute("id").as_int() : 0;
+    }
+
     std::string newPartName(const std::string& stem, const std::string& extension, bool plain = false) {
         if (plain && usedNames_.insert(stem + extension).second) return stem + extension;
         for (int n = 1;; ++n) {
@@ -275,6 +285,11 @@ private:
         }
         package_->setRelationships(plan.part, std::move(links), keptComments && keptQueryTables);
         if (!keptQueryTables) queryTables_->writeSheet(sheet, *package_, plan.part, layout);
+        // Tables the file holds stay in their parts; the sheet's new ones get parts of their own.
+        const auto tableLinks = writeTables(sheet, plan.part, *package_, keptTableId_,
+                                            plan.kept ? plan.kept->tablesAsRead : std::vector<std::string>{},
+                                            [this] { return newPartName("xl/tables/table", ".xml"); });
+        listTableParts(layout, tableLinks, {});
         if (drawingId && !comments.empty()) {
             const std::string commentsPart = newPartName("xl/comments", ".xml");
             const std::string drawingPart = newPartName("xl/drawings/vmlDrawing", ".vml");
@@ -286,6 +301,7 @@ private:
         }
         addPart(plan.part, contentType("spreadsheetml.worksheet+xml"),
                 worksheetXml(sheet, std::move(layout), &sheet == workbook_.activeSheet().get(), strings_, styles_, drawingId,
+                             plan.kept ? plan.kept->formatsAsRead : sheet::SheetFormats{},
                              &books_));
     }
 
@@ -449,6 +465,9 @@ private:
     const sheet::Workbook& workbook_;
     const StoredWorkbook* kept_;
     std::unique_ptr<Package> source_;
+    // The highest id of the file's table parts; new tables take ids above it, well clear of the ids the
+    // query tables' tables take.
+    int keptTableId_ = 1000;
     std::unique_ptr<PackageWriter> package_;
     std::unique_ptr<QueryTableWriter> queryTables_;
     std::vector<ExternalBook> books_;  // the links into other workbooks: the file's, then those added

@@ -56,7 +56,9 @@ std::string formatArea(const Area& area, bool rowAbsolute, bool columnAbsolute, 
 
 std::string sheetPrefix(const std::string& workbook, const std::string& sheet, const std::string& folder) {
     if (workbook.empty() && sheet.empty() && folder.empty()) return "";
-    const std::string qualifier = folder + (workbook.empty() ? "" : "[" + workbook + "]") + sheet;
+    // Without a sheet the qualifier names the file itself: "'/folder/Addin.xla'!".
+    const std::string qualifier =
+        sheet.empty() ? folder + workbook : folder + (workbook.empty() ? "" : "[" + workbook + "]") + sheet;
     const bool quote = !folder.empty() || needsQuotes(sheet) || (!workbook.empty() && needsQuotes(workbook));
     return (quote ? quoted(qualifier) : qualifier) + "!";
 }

@@ -27,7 +27,8 @@ std::string formatArea(const Area& area, bool rowAbsolute, bool columnAbsolute, 
                        int anchorRow = 1, int anchorColumn = 1);
 
 // A sheet name as a reference prefix: "Sheet1!" or "'My Sheet'!" (quoted when it holds anything but
-// letters, digits, "_" and "." or starts with a digit; quotes inside doubled).
+// letters, digits, "_" and "." or starts with a digit; quotes inside doubled). Without a sheet the
+// prefix names the workbook file itself, as a call of an add-in's function does: "'/x/Addin.xla'!".
 std::string sheetPrefix(const std::string& workbook, const std::string& sheet, const std::string& folder = "");
 
 }  // namespace host::formula

@@ -199,8 +199,12 @@ private:
 
     Variant call(const Node& n) {
         if (n.builtin) return callBuiltin(*n.builtin, n);
-        const UserFunction* function = context_.findUserFunction(*n.name);
-        if (!function) return context_.unknownFunction(*n.name);
+        // A call qualified by its add-in's file ("'/x/Addin.xla'!F") runs the function of that name.
+        const std::size_t qualifier = n.name->rfind('!');
+        const std::string unqualified = qualifier == std::string::npos ? std::string() : n.name->substr(qualifier + 1);
+        const std::string& name = qualifier == std::string::npos ? *n.name : unqualified;
+        const UserFunction* function = context_.findUserFunction(name);
+        if (!function) return context_.unknownFunction(name);
         return callUserFunction(*function, n);
     }
 

@@ -166,6 +166,13 @@ private:
         if (end == body) fail(body, "missing reference after '!'");
         t.kind = TokenKind::QualifiedName;
         t.text = std::string(s_.substr(i_, end - i_));
+        // A function of an add-in file, "'/folder/Addin.xla'!F(...)": the qualifier names the file.
+        if (end < s_.size() && s_[end] == '(' && t.target.workbook.empty()) {
+            const std::size_t cut = t.target.sheet.find_last_of("/\\");
+            t.target.folder = cut == std::string::npos ? std::string() : t.target.sheet.substr(0, cut + 1);
+            t.target.workbook = t.target.sheet.substr(cut == std::string::npos ? 0 : cut + 1);
+            t.target.sheet.clear();
+        }
         i_ = end;
     }
 

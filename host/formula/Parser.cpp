@@ -197,6 +197,7 @@ private:
             return n;
         }
         case TokenKind::QualifiedName: {
+            if (peek().kind == TokenKind::LeftParen) return call(t);  // a function of an add-in file
             auto n = makeNode(NodeKind::Name);
             n->name = t.text;
             return n;

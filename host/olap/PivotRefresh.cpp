@@ -1,6 +1,7 @@
 #include "host/olap/PivotRefresh.h"
 
 #include "host/ado/Connection.h"
+#include "host/ado/Errors.h"
 #include "host/ado/Recordset.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
@@ -31,8 +32,13 @@ Array query(const std::string& connection, const std::string& text) {
     c.open(sheet::untypedConnection(connection));
     ado::Recordset r;
     r.open(text, c);
-    const Variant rows = r.getRows();
-    return rows.isArray() ? rows.arrayValue() : Array();
+    try {
+        const Variant rows = r.getRows();
+        return rows.isArray() ? rows.arrayValue() : Array();
+    } catch (const RuntimeError& e) {
+        if (e.number() != ado::kNoCurrentRecord) throw;
+        return Array();  // no rows: an empty table, not an error
+    }
 }
 
 std::vector<Leaf> leavesOf(const Array& rows, const std::vector<const PivotField*>& rowFields, bool olap) {

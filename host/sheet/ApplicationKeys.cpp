@@ -5,7 +5,9 @@
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 #include "host/base/Utf8.h"
+#include "host/formula/Address.h"
 #include "host/sheet/Application.h"
+#include "host/sheet/Workbook.h"
 #include "host/sheet/Range.h"
 #include "host/sheet/Worksheet.h"
 
@@ -54,7 +56,12 @@ std::string enteredText(Application& app, const Range& target, const std::string
         const auto pointed = app.range(line.substr(1));
         if (pointed->rowCount() != 1 || pointed->columnCount() != 1) return line;
         const auto sheet = pointed->parent();
-        const std::string prefix = sheet == target.parent() ? std::string() : "'" + sheet->name() + "'!";
+        // The sheet's name, and its workbook's when that is another one, as a reference writes them.
+        const auto book = sheet->parent();
+        const std::string prefix =
+            sheet == target.parent()
+                ? std::string()
+                : formula::sheetPrefix(book != target.parent()->parent() ? book->name() : std::string(), sheet->name());
         for (const auto& table : sheet->pivotTables())
             if (auto reference = table->pivotReferenceFormula(pointed->row(), pointed->column(), prefix)) return *reference;
     } catch (const RuntimeError&) {  // no reference: the text as typed

@@ -3,8 +3,10 @@
 #include "host/base/DateSerial.h"
 #include "host/base/NumberFormat.h"
 #include "host/base/RuntimeError.h"
+#include "host/base/Text.h"
 #include "host/sheet/Application.h"
 #include "host/sheet/Calculator.h"
+#include "host/sheet/ListObjects.h"
 #include "host/sheet/References.h"
 #include "host/sheet/Workbook.h"
 
@@ -51,10 +53,19 @@ Variant CellEvalContext::referenceObject(const formula::ReferenceTarget& target)
 std::optional<formula::ReferenceTarget> CellEvalContext::resolveName(const std::string& name) {
     auto book = sheet_.parent();
     if (!book) return std::nullopt;
-    auto n = book->names().find(name);
-    if (!n) return std::nullopt;
-    auto targets = n->targets();
-    if (targets.size() == 1) return targets.front();
+    if (auto n = book->names().find(name)) {
+        auto targets = n->targets();
+        if (targets.size() == 1) return targets.front();
+        return std::nullopt;
+    }
+    // A table's name stands for its rows below the header.
+    for (const auto& sheet : book->worksheets())
+        for (const auto& table : sheet->listObjects().items()) {
+            if (StrComp(table->name(), name, CompareMethod::Text) != 0) continue;
+            formula::Area body = table->area();
+            if (body.bottom > body.top) ++body.top;
+            return formula::ReferenceTarget{{}, {}, sheet->name(), body};
+        }
     return std::nullopt;
 }
 

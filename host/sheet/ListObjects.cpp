@@ -37,6 +37,10 @@ ListObjects& Worksheet::listObjects() {
     return *listObjects_;
 }
 
+std::vector<ListObjectPtr> Worksheet::tables() const {
+    return listObjects_ ? listObjects_->items() : std::vector<ListObjectPtr>{};
+}
+
 ListObject::ListObject(std::weak_ptr<Worksheet> sheet, std::string name, Area area)
     : sheet_(std::move(sheet)), name_(std::move(name)), area_(area) {}
 

@@ -76,6 +76,16 @@ RangePtr asRange(const Variant& value) {
     return std::dynamic_pointer_cast<Range>(value.objectValue());
 }
 
+// The most cells one write may fill: each stored cell costs memory, and a value written over whole
+// columns would otherwise exhaust it.
+constexpr long long kMostCellsFilled = 1LL << 22;
+
+void Range::refuseOversizedFill(long long cells) {
+    if (cells > kMostCellsFilled)
+        throw RuntimeError(err::OutOfMemory, "Out of memory: " + std::to_string(cells) +
+                                                 " cells are too many to fill; select fewer cells.");
+}
+
 void Range::forEachCell(const std::function<void(int row, int column)>& f) const {
     for (const Area& a : areas_)
         for (int r = a.top; r <= a.bottom; ++r)
@@ -154,6 +164,7 @@ void Range::setValue(const Variant& value) {
     };
     std::vector<Write> writes;
     const bool clearing = !v.isArray() && (v.isEmpty() || v.isMissing() || v.isNull());
+    if (!clearing) refuseOversizedFill(count());
     for (const Area& a : areas_) {
         if (clearing) {
             forEachStoredCell(*sheet, a, [&](int r, int c, const Cell&) { writes.push_back({r, c, {}, nullptr}); });
@@ -232,6 +243,7 @@ void Range::enterText(const Variant& formulaOrValue, ReferenceStyle style) {
         setValue(formulaOrValue);
         return;
     }
+    refuseOversizedFill(count());
     // One formula over several cells is entered into each cell with its references moved along, as
     // if written in the first cell and filled: parse once, then re-read the R1C1 form at each cell.
     const Area& first = firstArea();
@@ -259,6 +271,7 @@ std::string Range::formulaArray() const {
 void Range::setFormulaArray(const std::string& text) {
     auto sheet = parent();
     const Area area = firstArea();
+    refuseOversizedFill(area.cellCount());
     auto parsed = std::make_shared<formula::Formula>(formula::Formula::parse(text, ReferenceStyle::A1, area.top, area.left));
     std::vector<CellKey> changed;
     removeFormulas(*sheet, {area}, changed);
@@ -278,10 +291,10 @@ void Range::setFormulaArray(const std::string& text) {
 Variant Range::hasFormula() const {
     auto sheet = parent();
     long long with = 0;
-    forEachCell([&](int r, int c) {
-        const Cell* cell = sheet->findCell(r, c);
-        if (cell && (cell->formula || cell->array)) ++with;
-    });
+    for (const Area& a : areas_)
+        forEachStoredCell(*sheet, a, [&](int, int, const Cell& cell) {
+            if (cell.formula || cell.array) ++with;
+        });
     if (with == 0) return false;
     if (with == count()) return true;
     return Variant::null();
@@ -465,25 +478,52 @@ void Range::select() {
 void Range::activate() { select(); }
 
 std::string Range::numberFormat() const {
-    const Cell* cell = parent()->findCell(row(), column());
-    return cell && !cell->numberFormat.empty() ? cell->numberFormat : "General";
+    const std::string code = parent()->numberFormatAt(row(), column());
+    return code.empty() ? "General" : code;
 }
 
 void Range::setNumberFormat(const std::string& code) {
     auto sheet = parent();
-    const std::string stored = StrComp(code, "General", CompareMethod::Text) == 0 ? std::string() : code;
-    forEachCell([&](int r, int c) {
-        if (stored.empty() && !sheet->findCell(r, c)) return;
-        sheet->cellAt(r, c).numberFormat = stored;
-        sheet->compact(r, c);
-    });
+    const bool general = StrComp(code, "General", CompareMethod::Text) == 0;
+    SheetFormats& formats = sheet->formats();
+    for (const Area& a : areas_) {
+        const bool allRows = a.top == 1 && a.bottom == formula::kMaxRows;
+        const bool allColumns = a.left == 1 && a.right == formula::kMaxColumns;
+        if (allRows || allColumns) {
+            // Whole rows, columns or the sheet take the format themselves; their stored cells drop
+            // their own so that they show it.
+            if (allRows && allColumns) formats.setSheet(general ? std::string() : code);
+            else if (allColumns) formats.setRows(a.top, a.bottom, code);
+            else formats.setColumns(a.left, a.right, code);
+            std::vector<CellKey> own;
+            forEachStoredCell(*sheet, a, [&](int r, int c, const Cell& cell) {
+                if (!cell.numberFormat.empty()) own.push_back(cellKey(r, c));
+            });
+            for (CellKey k : own) {
+                sheet->cellAt(keyRow(k), keyColumn(k)).numberFormat.clear();
+                sheet->compact(keyRow(k), keyColumn(k));
+            }
+            continue;
+        }
+        for (int r = a.top; r <= a.bottom; ++r)
+            for (int c = a.left; c <= a.right; ++c) {
+                // General is kept as the cell's own only where the cell would otherwise inherit another.
+                const std::string inherited = formats.inherited(r, c);
+                const bool inheritsGeneral = inherited.empty() || StrComp(inherited, "General", CompareMethod::Text) == 0;
+                const std::string stored = !general ? code : inheritsGeneral ? std::string() : "General";
+                if (stored.empty() && !sheet->findCell(r, c)) continue;
+                sheet->cellAt(r, c).numberFormat = stored;
+                sheet->compact(r, c);
+            }
+    }
 }
 
 std::string Range::text() const {
     const Cell* cell = parent()->findCell(row(), column());
     if (!cell || cell->value.isEmpty()) return {};
-    if (cell->value.type() == VarType::Date && cell->numberFormat.empty()) return formatDate(cell->value.toDouble());
-    return displayText(cell->value, cell->numberFormat);
+    const std::string format = parent()->numberFormatAt(row(), column());
+    if (cell->value.type() == VarType::Date && format.empty()) return formatDate(cell->value.toDouble());
+    return displayText(cell->value, format);
 }
 
 }  // namespace host::sheet

@@ -35,7 +35,8 @@ public:
     Variant value2() const;
     // Writes a value into every cell, or an Array over the range (a one-dimensional array fills a
     // row; cells beyond the array get #N/A). Clears formulas in the range. Raises 1004 when the range
-    // cuts through an array formula.
+    // cuts through an array formula, 7 (changing nothing) when a value other than Empty would fill
+    // more than 4,194,304 cells.
     void setValue(const Variant& value);
 
     // Formula text in A1 style (a constant's text for a cell without formula, "" for an empty cell);
@@ -125,6 +126,8 @@ public:
     std::string text() const;
 
 private:
+    // Raises error 7 before a write that would fill more cells than memory can be expected to hold.
+    static void refuseOversizedFill(long long cells);
     void forEachCell(const std::function<void(int row, int column)>& f) const;
     void enterText(const Variant& formulaOrValue, formula::ReferenceStyle style);
     Variant formulaTexts(formula::ReferenceStyle style) const;

@@ -46,6 +46,7 @@ void Range::pasteSpecialValues() {
     forEachStoredCell(*source->parent(), from, [&](int r, int c, const Cell& cell) {
         if (!cell.value.isEmpty()) values.emplace_back(r - from.top, c - from.left, cell.value);
     });
+    refuseOversizedFill(static_cast<long long>(values.size()) * (to.cellCount() / from.cellCount()));
     target->clearContents();
     for (int top = to.top; top <= to.bottom; top += from.rows())
         for (int left = to.left; left <= to.right; left += from.columns())

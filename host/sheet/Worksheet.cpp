@@ -174,6 +174,12 @@ void Worksheet::noteFormula(CellKey key, bool present) {
         formulaCells_.erase(key);
 }
 
+std::string Worksheet::numberFormatAt(int row, int column) const {
+    const Cell* cell = findCell(row, column);
+    const std::string code = cell && !cell->numberFormat.empty() ? cell->numberFormat : formats_.inherited(row, column);
+    return StrComp(code, "General", CompareMethod::Text) == 0 ? std::string() : code;
+}
+
 std::optional<CellKey> Worksheet::formulaOwner(int row, int column) const {
     const Cell* cell = findCell(row, column);
     if (!cell) return std::nullopt;

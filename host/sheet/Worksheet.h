@@ -18,12 +18,14 @@
 #include "host/sheet/PivotTable.h"
 #include "host/sheet/QueryTable.h"
 #include "host/sheet/Range.h"
+#include "host/sheet/SheetFormats.h"
 
 namespace host::sheet {
 
 class Workbook;
 class Application;
 class ListObjects;
+class ListObject;
 
 enum class SheetVisibility { Visible = -1, Hidden = 0, VeryHidden = 2 };
 
@@ -74,6 +76,8 @@ public:
 
     // The tables (list objects) of the sheet.
     ListObjects& listObjects();
+    // The sheet's tables, none when it never had any.
+    std::vector<std::shared_ptr<ListObject>> tables() const;
 
     // Comments of the sheet, row by row.
     std::vector<std::shared_ptr<Comment>> comments() const;
@@ -109,6 +113,11 @@ public:
     // The part of the area that can hold cells: the area cut to a box around every cell the sheet
     // holds (or held since rows were last removed); nullopt when nothing of it can.
     std::optional<formula::Area> clipToContent(const formula::Area& area) const;
+    // Formats of whole rows, columns and the sheet, for cells without a format of their own.
+    SheetFormats& formats() { return formats_; }
+    const SheetFormats& formats() const { return formats_; }
+    // The number format a cell shows: its own, else the one it inherits ("" for General).
+    std::string numberFormatAt(int row, int column) const;
     // Keys of the cells holding a formula (single cells and array anchors).
     const FlatSet<CellKey, CellKeySlot>& formulaCells() const { return formulaCells_; }
     void noteFormula(CellKey key, bool present);
@@ -137,6 +146,7 @@ private:
     std::optional<formula::Area> contentBox_;  // around every cell of cells_
     void includeInContent(int row, int column);
     FlatSet<CellKey, CellKeySlot> formulaCells_;
+    SheetFormats formats_;
     CalcState calc_;
     std::vector<QueryTablePtr> queryTables_;
     std::vector<PivotTablePtr> pivotTables_;

@@ -77,6 +77,7 @@ std::vector<CellKey> Worksheet::removeRows(int top, int bottom) {
         if (row < top) rows.emplace(row, std::move(attributes));
         else if (row > bottom) rows.emplace(row - removed, std::move(attributes));
     rowAttributes = std::move(rows);
+    formats_.removeRows(top, bottom);
     formulaCells_ = shiftedKeys(formulaCells_, top, bottom);
     calc_.dirty = shiftedKeys(calc_.dirty, top, bottom);
     calc_.volatileCells = shiftedKeys(calc_.volatileCells, top, bottom);

@@ -120,4 +120,12 @@ TEST_F(RecalcCommands, CountersAreShownWithTheirSharesAndOkResetsThem) {
     s.ErrorReportingLevel = 0;
     host.run("CountersInfo");
     EXPECT_EQ(s.ArchiveHitCount, 2);
+
+    // In Polish the shares take the decimal comma.
+    s.ErrorReportingLevel = 1;
+    s.LanguageIndex = 0;
+    host.dialogs.answerMessage(host::ui::vbCancel);
+    host.run("CountersInfo");
+    EXPECT_NE(host.lastDialog().prompt.find("(50,0%)"), std::string::npos) << host.lastDialog().prompt;
+    EXPECT_EQ(host.lastDialog().prompt.find("50.0"), std::string::npos);
 }

@@ -120,22 +120,22 @@ TEST_F(DataModel, LineSyntax) {
     write("DataModel.par",
           "PARAMETERS=first\r\n"
           "GETDATA() Function data source settings\r\n"
-          "[Measure Sales]\n"
-          " type = ODBC\n"
-          "About=Net sales :::the note keeps the blank before it\n"
-          "QueryText=SELECT ':::' FROM t\n"
-          "Conn\tectionText=DBQ=[telm.NET.folder]\\db.sqlite;\n"
-          "ARG1=first\n"
-          "arg1=second\n"
-          "Unknown=1\n"
-          "=no key\n"
-          "[measure lower]\n"
-          "[Measure trailing] \n"
-          "[Measure cut] :::the blank before a comment stays\n"
+          "[Measure Sales]\r\n"
+          " type = ODBC\r\n"
+          "About=Net sales :::the note keeps the blank before it\r\n"
+          "QueryText=SELECT ':::' FROM t\r\n"
+          "Conn\tectionText=DBQ=[telm.NET.folder]\\db.sqlite;\r\n"
+          "ARG1=first\r\n"
+          "arg1=second\r\n"
+          "Unknown=1\r\n"
+          "=no key\r\n"
+          "[measure lower]\r\n"
+          "[Measure trailing] \r\n"
+          "[Measure cut] :::the blank before a comment stays\r\n"
           "[Measure  Padded ]\r"
-          "[Measure ]\r\n"
-          "aLiAsEs = a=b\r\n"
-          "parameters=OlapProvider=msolap.4;Path=[TELM.NET.Folder]\n");
+          "[Measure ]\r\r\n"
+          "aLiAsEs = a=b\r\r\n"
+          "parameters=OlapProvider=msolap.4;Path=[TELM.NET.Folder]\r\n");
     LoadDataModel(false);
     ASSERT_EQ(names(), (std::vector<std::string>{"Sales", " Padded ", ""}));
     const auto& sales = s.DataModelVariables[0];
@@ -153,6 +153,19 @@ TEST_F(DataModel, LineSyntax) {
     EXPECT_EQ(s.ModelParameters, "OLAPPROVIDER=MSOLAP.4;PATH=[TELM.NET.FOLDER]");
     EXPECT_EQ(s.CurrentOlapProvider, "MSOLAP.4");
     EXPECT_TRUE(dialogs.record().empty());
+}
+
+TEST_F(DataModel, LineEndsOfTheFileAndEscapedValues) {
+    // Lines ending in CR LF keep a lone LF inside; a file whose lines all end at LF is read by lines.
+    write("DataModel.par", "[Measure Windows]\r\nAbout=SELECT 1\nFROM t\r\n"
+                           "QUERYTEXT *=a\\cb\\c\\c\\cc \\\\server\\tx\\r\\n[Measure No]\\q ::: a note\r\n");
+    write("DataModelUnix.par", "[Measure Unix]\nABOUT=one\nTYPE=two\n");
+    LoadDataModel(false);
+    ASSERT_EQ(names(), (std::vector<std::string>{"Windows", "Unix"}));
+    EXPECT_EQ(s.DataModelVariables[0].ABOUT, "SELECT 1\nFROM t");
+    EXPECT_EQ(s.DataModelVariables[0].QUERYTEXT, "a:b:::c \\server\tx\r\n[Measure No]\\q ");
+    EXPECT_EQ(s.DataModelVariables[1].ABOUT, "one");
+    EXPECT_EQ(s.DataModelVariables[1].TYPE, "two");
 }
 
 TEST_F(DataModel, CleanParLineCutsTheCommentAndRemovesTabs) {

@@ -170,3 +170,39 @@ TEST_F(PivotWizards, AnOfflineCubeFromThePivotTablesOverTheQuery) {
     sheet->range("H1")->setFormula("=GETDATAOLAP(\"" + folder.file("Report.cub") + "\",\"\",\"Report\",\"[Measures].[amount]\",\"[region].[Zachód]\")");
     EXPECT_EQ(sheet->range("H1")->value(), Variant(41.0));
 }
+
+TEST_F(PivotWizards, APivotCellInAnotherWorkbookIsReferencedThere) {
+    cubePivot();
+    auto other = app->workbooks().add();
+    other->sheet(1)->range("E2")->select();
+    dialogs.answerInput("[" + book->name() + "]Sheet1!B5");
+    app->run("WizardGetdataOLAP");
+    const std::string formula = other->sheet(1)->range("E2")->formula().toString();
+    EXPECT_NE(formula.find("[" + book->name() + "]Sheet1"), std::string::npos) << formula;
+    EXPECT_EQ(other->sheet(1)->range("E2")->value(), Variant(41.0));
+    app->runDueMacros(true);
+    EXPECT_EQ(other->sheet(1)->range("E2")->formula(),
+              Variant("=GETDATAOLAP(\"" + cube + "\",\"\",\"Sales\",\"[Measures].[Amount]\",\"[Region].[Zachód]\")"));
+    EXPECT_EQ(other->sheet(1)->range("E2")->value(), Variant(41.0));
+}
+
+TEST_F(PivotWizards, AnOfflineCubeOverAQueryWithoutRowsOpensAsAnEmptyPivotTable) {
+    book->saveAs(folder.file("Empty.xlsx"));
+    auto query = book->addSheet(nullptr, sheet, "Query");
+    auto table = std::make_shared<host::sheet::QueryTable>();
+    table->connection = "ODBC;" + odbc;
+    table->commandText = "SELECT region, year, amount FROM sales WHERE year > 3000";
+    table->resultRange = {1, 1, 1, 3};
+    query->queryTables().push_back(table);
+    queryPivot(sheet, {"region"});
+    sheet->activate();
+    dialogs.reset();
+    // Keep the WHERE clause, so that the cube has no rows; then build it.
+    dialogs.answerMessage(host::ui::vbNo).answerMessage(host::ui::vbOK).answerMessage(host::ui::vbYes);
+    app->run("CubeWizard");
+    for (const std::string& prompt : prompts()) EXPECT_EQ(prompt.find(GetMessageText(152)), std::string::npos) << prompt;
+    auto opened = app->workbooks().find("Empty.oqy");
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(opened->sheet(1)->pivotTables().size(), 1u);
+    EXPECT_TRUE(opened->sheet(1)->range("B5")->value().isEmpty());
+}

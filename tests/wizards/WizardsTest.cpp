@@ -10,6 +10,7 @@
 
 #include "core/A_Deklaracje.h"
 #include "core/A_Languages.h"
+#include "data/F_Dane.h"
 #include "host/base/TextFile.h"
 #include "host/olap/CubeBuilder.h"
 #include "host/sheet/Workbook.h"
@@ -336,4 +337,202 @@ TEST(FunctionArgumentsOfAFormula, TopLevelOnly) {
     EXPECT_TRUE(FunctionArguments("=GETDATAX(1)", "GETDATA").empty());
     EXPECT_TRUE(FunctionArguments("=GETDATA(1", "GETDATA").empty());
     EXPECT_EQ(SampleFormula(" GETDATA(\"a;b\";2)"), "=GETDATA(\"a;b\",2)");
+}
+
+TEST_F(Wizards, DefinitionsReadBackExactlyWhateverTheyHold) {
+    const std::string custom = folder.file("DataModelCustom.par");
+    // A hand-edited file whose last line has no line end.
+    std::ofstream(custom, std::ios::binary) << "[Measure Old]\r\nQueryText=SELECT 5";
+    const std::string about = "line one\r\n[Measure Evil]\r\nType=XLS\ttab ::: kept";
+    const std::string query = "SELECT sum(amount) AS \"a:::b\"\r\nFROM sales\nWHERE year = 2024";
+    sheet->range("D4")->setFormula("=GETDATA(\"Sales.Total\",\"Zachód\",2024)");
+    sheet->range("D4")->select();
+    dialogs.actOnForm([&](Form& form) {
+        form.control<TextBox>("TextBoxName").setText("Sales.Lines");
+        form.control<TextBox>("TextBoxAbout").setText(about);
+        form.control<TextBox>("TextBoxType").setText("ODBC");
+        form.control<TextBox>("TextBoxConnectionText").setText("Driver={SQLite3};Database=" + database + ";");
+        form.control<TextBox>("TextBoxQueryText").setText(query);
+        form.control<TextBox>("TextBoxArguments").setText("{x}");
+        form.control<TextBox>("TextBoxSample").setText("");
+        form.control<CommandButton>("Command12").click();
+    });
+    dialogs.answerMessage(host::ui::vbOK);
+    app->run("DataSourceWizard");
+    ASSERT_EQ(prompts().size(), 1u);
+    EXPECT_EQ(prompts()[0], "Saved in: " + SharedState().ModelFolder + "\\DataModelCustom.par");
+    const auto* old = FindDataModelVariable("Old");
+    ASSERT_TRUE(old);
+    EXPECT_EQ(old->QUERYTEXT, "SELECT 5");
+    const auto* saved = FindDataModelVariable("Sales.Lines");
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->ABOUT, about);
+    EXPECT_EQ(saved->QUERYTEXT, query);
+    EXPECT_FALSE(FindDataModelVariable("Evil"));
+    // Without a sample, and with arguments to fill, the cell keeps its working formula.
+    EXPECT_EQ(sheet->range("D4")->formula(), Variant("=GETDATA(\"Sales.Total\",\"Zachód\",2024)"));
+    EXPECT_EQ(sheet->range("D4")->value(), Variant(30.0));
+
+    // A name of another model file is refused as well, naming that file; nothing is written.
+    const std::string before = host::readTextFile(custom);
+    dialogs.reset();
+    dialogs.actOnForm([](Form& form) {
+        form.control<TextBox>("TextBoxName").setText("Sales.Total");
+        form.control<CommandButton>("Command12").click();
+    });
+    app->run("DataSourceWizard");
+    EXPECT_EQ(prompts().at(0), "This custom measure already exists in '" + SharedState().ModelFolder + "\\DataModel.par'");
+    EXPECT_EQ(host::readTextFile(custom), before);
+
+    // A sample goes into the cell when it parses: here with a quote in the name.
+    auto saveWithSample = [&](const std::string& name, const std::string& sample) {
+        dialogs.reset();
+        dialogs.actOnForm([&](Form& form) {
+            form.control<TextBox>("TextBoxName").setText(name);
+            form.control<TextBox>("TextBoxType").setText("ODBC");
+            form.control<TextBox>("TextBoxConnectionText").setText("Driver={SQLite3};Database=" + database + ";");
+            form.control<TextBox>("TextBoxQueryText").setText("SELECT count(*) FROM sales WHERE year = {y}");
+            form.control<TextBox>("TextBoxArguments").setText("{y}");
+            form.control<TextBox>("TextBoxSample").setText(sample);
+            form.control<CommandButton>("Command12").click();
+        });
+        dialogs.answerMessage(host::ui::vbOK);
+        app->run("DataSourceWizard");
+    };
+    saveWithSample("Sales \"count\"", "GETDATA(\"Sales \"\"count\"\"\";(");
+    EXPECT_EQ(sheet->range("D4")->formula(), Variant("=GETDATA(\"Sales.Total\",\"Zachód\",2024)"));
+    saveWithSample("Sales \"all\"", "GETDATA(\"Sales \"\"all\"\"\";2024)");
+    EXPECT_EQ(sheet->range("D4")->formula(), Variant("=GETDATA(\"Sales \"\"all\"\"\",2024)"));
+    EXPECT_EQ(sheet->range("D4")->value(), Variant(3.0));
+}
+
+TEST_F(Wizards, DefinitionsFollowTheCustomFilesLineEndsAndCodePage) {
+    const std::string custom = folder.file("DataModelCustom.par");
+    auto save = [&](const std::string& name, const std::string& about) {
+        dialogs.reset();
+        dialogs.actOnForm([&](Form& form) {
+            form.control<TextBox>("TextBoxName").setText(name);
+            form.control<TextBox>("TextBoxAbout").setText(about);
+            form.control<TextBox>("TextBoxArguments").setText("{x}");
+            form.control<TextBox>("TextBoxSample").setText("");
+            form.control<CommandButton>("Command12").click();
+        });
+        dialogs.answerMessage(host::ui::vbOK);
+        app->run("DataSourceWizard");
+    };
+    // A file whose lines end at LF gets LF line ends, so that its own lines still read.
+    std::ofstream(custom, std::ios::binary) << "[Measure Unix]\nAbout=written elsewhere\n";
+    save("Appended", "plain");
+    std::string text = host::readTextFile(custom);
+    EXPECT_EQ(text.find('\r'), std::string::npos) << text;
+    EXPECT_EQ(FindDataModelVariable("Unix")->ABOUT, "written elsewhere");
+    EXPECT_EQ(FindDataModelVariable("Appended")->ABOUT, "plain");
+
+    // A file in the Polish code page takes Polish letters, and refuses what that code page lacks.
+    std::ofstream(custom, std::ios::binary) << "[Measure P\xF3\xB3noc]\r\nAbout=\xB9\r\n";
+    save("Zachód", "ąę");
+    EXPECT_EQ(FindDataModelVariable("Zachód")->ABOUT, "ąę");
+    const std::string before = host::readTextFile(custom);
+    save("Wschód", "日本");
+    EXPECT_EQ(prompts().at(0).rfind(GetMessageText(1036), 0), 0u) << prompts().at(0);
+    EXPECT_EQ(host::readTextFile(custom), before);
+    EXPECT_FALSE(FindDataModelVariable("Wschód"));
+}
+
+TEST_F(Wizards, TheDataSourceFormHandlesItsOwnErrors) {
+    sheet->range("A1")->setFormula("=GETDATAODBC(1/0,\"SELECT 1\")");
+    sheet->range("A1")->select();
+    EXPECT_NO_THROW(app->run("DataSourceWizard"));
+    ASSERT_FALSE(prompts().empty());
+    EXPECT_EQ(prompts().back().rfind("Unexpected error: ", 0), 0u) << prompts().back();
+}
+
+TEST_F(Wizards, StepTwoWritesTextsAsTypedAndNumbersOnlyWhenTheyAreNumbers) {
+    auto finish = [&](const std::string& year) {
+        sheet->range("C3")->select();
+        dialogs.reset();
+        dialogs.actOnForm([](Form& step1) {
+            step1.control<ListBox>("ListBox1").setListIndex(0);
+            step1.control<CommandButton>("CommandButton4").click();
+        });
+        dialogs.actOnForm([&](Form& step2) {
+            step2.control<ComboBox>("ComboBox1").setText("Zachód");
+            step2.control<ComboBox>("ComboBox2").setText(year);
+            step2.control<CommandButton>("CommandButton2").click();
+        });
+        app->run("WizardGetdata");
+        return sheet->range("C3")->formula().toString();
+    };
+    EXPECT_EQ(finish("2024"), "=GETDATA(\"Sales.Total\",\"Zachód\",2024)");
+    EXPECT_EQ(finish("-0.5"), "=GETDATA(\"Sales.Total\",\"Zachód\",-0.5)");
+    for (const char* text : {"007", "1e3", "1,5", "&H10", "1.", "x\"y"})
+        EXPECT_EQ(finish(text), "=GETDATA(\"Sales.Total\",\"Zachód\"," + quote(text) + ")") << text;
+    // In Polish the decimal comma makes a number, and the function is written by its Polish name.
+    SharedState().LanguageIndex = 0;
+    EXPECT_EQ(finish("1,5"), "=DANE(\"Sales.Total\",\"Zachód\",1.5)");
+    EXPECT_EQ(finish("2024"), "=DANE(\"Sales.Total\",\"Zachód\",2024)");
+    EXPECT_EQ(sheet->range("C3")->value(), Variant(30.0));
+}
+
+TEST_F(Wizards, SampleButtonsWithoutASampleLeaveTheCell) {
+    sheet->range("E5")->setValue("keep me");
+    sheet->range("E5")->select();
+    dialogs.actOnForm([](Form& step1) {
+        step1.control<ListBox>("ListBox1").setListIndex(1);  // Cube.Total has no sample
+        step1.control<CommandButton>("CommandButton1").click();
+        step1.control<CommandButton>("CommandButton2").click();
+    });
+    app->run("WizardGetdata");
+    EXPECT_EQ(sheet->range("E5")->value(), Variant("keep me"));
+    ASSERT_EQ(prompts().size(), 1u);
+    EXPECT_EQ(prompts()[0], GetMessageText(3146));
+    EXPECT_EQ(dialogs.record().back().title, "TELM.NET - GETDATA");
+}
+
+TEST_F(Wizards, ArgumentsBeyondTheFifthComeFromTheSample) {
+    std::ofstream(folder.file("DataModelSix.par"), std::ios::binary)
+        << "[Measure Six]\r\nType=ODBC\r\nConnectionText=Driver={SQLite3};Database=" << database
+        << ";\r\nGetDataArguments={a},{b},{c},{d},{e},{f}\r\nQueryText=SELECT {a}+{b}+{c}+{d}+{e}+{f}\r\n"
+           "SampleFunction=GETDATA(\"Six\";1;2;3;4;5;6)\r\n"
+           "[Measure Seven]\r\nType=ODBC\r\nGetDataArguments=a,b,c,d,e,f,g\r\nSampleFunction=GETDATA(\"Seven\";1)\r\n";
+    auto finish = [&](int index) {
+        dialogs.reset();
+        dialogs.actOnForm([&](Form& step1) {
+            step1.control<ListBox>("ListBox1").setListIndex(index);
+            step1.control<CommandButton>("CommandButton4").click();
+        });
+        dialogs.actOnForm([](Form& step2) {
+            for (int k = 1; k <= 5; ++k) step2.control<ComboBox>("ComboBox" + std::to_string(k)).setText(std::to_string(k * 10));
+            step2.control<CommandButton>("CommandButton2").click();
+            step2.control<CommandButton>("CommandButton4").click();
+        });
+        app->run("WizardGetdata");
+    };
+    sheet->range("F6")->select();
+    finish(2);
+    EXPECT_EQ(sheet->range("F6")->formula(), Variant("=GETDATA(\"Six\",10,20,30,40,50,6)"));
+    EXPECT_EQ(sheet->range("F6")->value(), Variant(156.0));
+    // The sample does not reach the sixth argument: nothing is written, and the user is told.
+    finish(3);
+    EXPECT_EQ(sheet->range("F6")->formula(), Variant("=GETDATA(\"Six\",10,20,30,40,50,6)"));
+    EXPECT_EQ(prompts(), std::vector<std::string>{GetMessageText(3146)});
+}
+
+TEST_F(Wizards, ParametrizingWithACellOnASheetWhoseNameNeedsQuotes) {
+    auto other = sheet->parent()->addSheet(nullptr, sheet, "Bob's data");
+    other->range("B5")->setValue("Zachód");
+    sheet->activate();
+    sheet->range("A1")->setFormula("=GETDATA(\"Sales.Total\",\"Północ\",2023)");
+    sheet->range("A1")->select();
+    dialogs.actOnForm([](Form& form) {
+        auto& text = form.control<TextBox>("TextBox1");
+        text.setSelection(24, 6);
+        form.control<CommandButton>("CommandButton1").click();
+        EXPECT_EQ(text.text(), "=GETDATA(\"Sales.Total\",'Bob''s data'!B5,2023)");
+        form.control<CommandButton>("CommandButton2").click();
+    });
+    dialogs.answerInput("'Bob''s data'!B5").answerMessage(host::ui::vbNo).answerMessage(host::ui::vbNo);
+    app->run("ParametrizeFormula");
+    EXPECT_EQ(sheet->range("A1")->formula(), Variant("=GETDATA(\"Sales.Total\",'Bob''s data'!B5,2023)"));
+    EXPECT_EQ(sheet->range("A1")->value(), Variant(11.0));
 }
