@@ -12,6 +12,7 @@
 #include "host/formula/Reference.h"
 #include "host/sheet/Cell.h"
 #include "host/sheet/DependencyGraph.h"
+#include "host/sheet/SharedResults.h"
 #include "host/sheet/Worksheet.h"
 
 namespace host::sheet {
@@ -28,7 +29,10 @@ public:
     void cellsChanged(Worksheet& sheet, const std::vector<formula::Area>& areas, const std::vector<CellKey>& formulaKeys);
     // Sheets, workbooks or names were added, removed or renamed: dependencies are rebuilt before next
     // use.
-    void structureChanged() { graphStale_ = true; }
+    void structureChanged() {
+        graphStale_ = true;
+        sharedResults_.clear();
+    }
 
     // Calculates the dirty and volatile formulas of every open workbook (full: every formula).
     void calculateAll(bool full);
@@ -48,6 +52,11 @@ public:
     };
     const CallerFrame* currentCaller() const { return callers_.empty() ? nullptr : &callers_.back(); }
     void markCallerVolatile(bool isVolatile);
+
+    // The result of a built-in over the areas alone (SUM(A:A)): during a calculation, identical calls
+    // share one result while the cells of the areas stay unwritten; else compute()'s.
+    Variant sharedResult(const void* function, std::vector<SharedResults::SheetArea> areas,
+                         const std::function<Variant()>& compute);
 
     // Formula cells of the same sheet that depend on the areas, directly or not, in the order found.
     std::vector<CellKey> dependentsOnSheet(Worksheet& sheet, const std::vector<formula::Area>& areas);
@@ -102,6 +111,7 @@ private:
     std::vector<Step> fullSequence_;
     std::vector<NodeId> fullCircular_;
     std::uint64_t fullOrderVersion_ = 0;
+    SharedResults sharedResults_;  // within one calculation
 };
 
 }  // namespace host::sheet
