@@ -181,15 +181,19 @@ std::size_t loadFile(host::ado::Connection& connection, const TextConverterDefin
 
 std::string previewPath() { return SharedState().AddInFolder + "\\" + kPreviewWorkbook; }
 
-void writePreview(const TextConverterDefinition& d, const std::vector<Row>& rows) {
+// Writes the preview of the rows, giving back each row's memory once it is in the sheet.
+void writePreview(const TextConverterDefinition& d, std::vector<Row> rows) {
     auto app = host::sheet::Application::create();
     host::files::attachWorkbookStore(*app);
     app->setCalculation(host::sheet::CalculationMode::Manual);
     auto sheet = app->workbooks().add()->sheet(1);
     for (std::size_t f = 0; f < d.fields.size(); ++f) sheet->cells(1, static_cast<int>(f) + 1)->setValue(d.fields[f].name);
-    for (std::size_t r = 0; r < std::min(rows.size(), kPreviewRows); ++r)
-        for (std::size_t f = 0; f < rows[r].size(); ++f)
-            if (!rows[r][f].isNull()) sheet->cells(static_cast<int>(r) + 2, static_cast<int>(f) + 1)->setValue(rows[r][f]);
+    for (std::size_t r = 0; r < std::min(rows.size(), kPreviewRows); ++r) {
+        const Row row = std::move(rows[r]);
+        for (std::size_t f = 0; f < row.size(); ++f)
+            if (!row[f].isNull()) sheet->cells(static_cast<int>(r) + 2, static_cast<int>(f) + 1)->setValue(row[f]);
+    }
+    rows = {};
     std::filesystem::create_directories(host::nativePath(SharedState().AddInFolder + "\\Temp"));
     sheet->parent()->saveAs(previewPath());
 }
@@ -220,7 +224,7 @@ void RunTextConverter() {
                 loaded += loadFile(connection, d, file, preview, busy);
                 busy.status(GetMessageText(136) + " " + std::to_string(loaded));
             }
-            writePreview(d, preview);
+            writePreview(d, std::move(preview));
             busy.status(GetMessageText(137));
         }
         ExcelApplication().onTime(host::nowSerial() + kOneSecond, "OpenPreviewFile");

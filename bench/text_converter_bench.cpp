@@ -38,6 +38,7 @@ static void BM_TextConverterListing(benchmark::State& state) {
     const long lines = state.range(0);
     const fs::path folder = fs::temp_directory_path() / ("telm_tc_bench_" + std::to_string(getpid()));
     fs::remove_all(folder);
+    fs::create_directories(folder);
     fs::copy(TELM_EXAMPLES, folder / "addin", fs::copy_options::recursive);
     {
         std::ofstream listing(folder / "listing.txt", std::ios::binary);
@@ -60,6 +61,7 @@ static void BM_TextConverterListing(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         fs::remove(database);
+        std::ofstream(database, std::ios::binary).flush();  // an empty file is an empty database
         state.ResumeTiming();
         peak = runProcess(command);
         if (peak < 0) state.SkipWithError("telm failed");
