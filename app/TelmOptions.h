@@ -8,7 +8,7 @@
 namespace telm::app {
 
 struct Step {
-    enum class Kind { New, Select, Sheet, Book, Run, Set, Calculate, CalculateSheet, Print, PrintFormulas, Save, SaveAs, Eval, Copy, Menus };
+    enum class Kind { New, Select, Sheet, Book, Run, Set, Calculate, CalculateSheet, Refresh, Print, PrintFormulas, Save, SaveAs, Eval, Copy, Menus };
     Kind kind;
     std::string argument;
 };
@@ -17,6 +17,7 @@ struct TelmOptions {
     std::string addinFolder;  // empty: the folder next to the program that holds "TELM.NET.xla"
     std::string library;      // empty: "libtelm.so" next to the program
     std::vector<std::string> answers;  // in order; kCancelAnswer cancels a dialog
+    bool takeDefaults = false;         // --defaults: unanswered dialogs take their default buttons
     std::optional<int> countryCode;    // --country; else from the locale
     std::vector<std::string> workbooks;
     std::vector<Step> steps;
@@ -30,8 +31,8 @@ inline constexpr const char* kCancelAnswer = "\\cancel";
 // LANG, the first one set): 48 for a Polish locale, which starts the add-in in Polish, else 1.
 int countryCodeOfLocale();
 
-// Reads the arguments (without the program name); raises std::invalid_argument with a message for a
-// bad command line.
+// Reads the arguments (without the program name) and the answer files they name; raises
+// std::invalid_argument with a message for a bad command line or an unreadable answer file.
 TelmOptions parseCommandLine(const std::vector<std::string>& arguments);
 
 // The step as written on the command line ("--print A1").

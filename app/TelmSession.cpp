@@ -4,11 +4,16 @@
 #include <ostream>
 
 #include "app/MenuListing.h"
+#include "app/ScheduledMacros.h"
+#include "host/ado/QueryTableRefresh.h"
+#include "host/olap/PivotRefresh.h"
 #include "host/base/NumberFormat.h"
 #include "host/sheet/CommandBars.h"
 #include "host/base/RuntimeError.h"
 #include "host/files/XlsxStore.h"
 #include "host/os/Interrupt.h"
+#include "host/os/Launcher.h"
+#include "host/sheet/Calculator.h"
 
 namespace telm::app {
 
@@ -63,21 +68,26 @@ std::string programFolder() { return fs::canonical("/proc/self/exe").parent_path
 TelmSession::TelmSession(const TelmOptions& options, std::istream& in, std::ostream& out, std::ostream& err,
                          bool inputIsTerminal)
     : out_(out),
+      err_(err),
+      status_(err),
       dialogs_(std::make_shared<host::ui::TerminalBackend>(in, err, inputIsTerminal)),
       app_(host::sheet::Application::create()) {
     for (const auto& a : options.answers) dialogs_->giveAnswer(a);
+    dialogs_->takeDefaults(options.takeDefaults);
+    dialogs_->setIdleWork([this] { return runDueMacrosWhileWaiting(); });
     host::ui::setBackend(dialogs_);
+    host::os::setLauncher(host::os::desktopLauncher());
     host::files::attachWorkbookStore(*app_);
     app_->countryCode = options.countryCode.value_or(countryCodeOfLocale());
-    app_->onStatusBar = [&err](const Variant& v) {
-        if (v.isString() && !v.stringValue().empty()) err << "... " << v.stringValue() << "\n";
-    };
+    app_->onStatusBar = [this](const Variant& v) { status_.statusBar(v); };
+    app_->onProgress = [this](const std::optional<std::string>& text) { status_.progress(text); };
     app_->onEditLine = [&err](const std::string& text) { err << "Edit line: " << text << "\n"; };
     try {
         start(options);
     } catch (...) {
         companion_.reset();
         host::ui::setBackend(nullptr);
+        host::os::setLauncher(nullptr);
         throw;
     }
 }
@@ -93,9 +103,12 @@ void TelmSession::start(const TelmOptions& options) {
     if (app_->quitRequested())
         throw TelmFailure("starting the add-in: it could not start and asked the application to quit "
                           "(is the current folder readable?)");
+    // An error that follows a refused dialog is that refusal's consequence, not its cause.
     companion_->setUnhandledErrorHandler([this](const RuntimeError& e) {
-        if (!unhandled_) unhandled_ = e;
+        if (!unhandled_ && !dialogs_->refused()) unhandled_ = e;
     });
+    status_.stepEnded();
+    if (auto refused = dialogs_->takeRefusal()) throw TelmFailure("starting the add-in: " + *refused);
     for (const auto& book : options.workbooks) {
         try {
             app_->workbooks().open(absolute(book));
@@ -108,6 +121,7 @@ void TelmSession::start(const TelmOptions& options) {
 TelmSession::~TelmSession() {
     companion_.reset();
     host::ui::setBackend(nullptr);
+    host::os::setLauncher(nullptr);
 }
 
 host::sheet::WorkbookPtr TelmSession::activeWorkbook() const {
@@ -125,25 +139,69 @@ host::sheet::RangePtr TelmSession::range(const std::string& address) {
     }
 }
 
-void TelmSession::runSteps(const std::vector<Step>& steps) {
-    for (const Step& step : steps) {
-        unhandled_.reset();
-        app_->takeCommandFailure();
-        try {
-            runStep(step);
-        } catch (const TelmFailure& e) {
-            if (host::os::interruptRequested()) throw TelmInterrupted();
-            throw TelmFailure(stepText(step) + ": " + e.what());
-        } catch (const RuntimeError& e) {
-            if (host::os::interruptRequested()) throw TelmInterrupted();
-            throw TelmFailure(stepText(step) + ": " + e.description());
-        }
-        if (host::os::interruptRequested()) throw TelmInterrupted();
-        if (unhandled_)
-            throw TelmFailure(stepText(step) + ": run-time error " + std::to_string(unhandled_->number()) + ": " +
-                              unhandled_->description());
-        if (auto failure = app_->takeCommandFailure()) throw TelmFailure(stepText(step) + ": " + *failure);
+void TelmSession::checked(const std::string& what, const std::function<void()>& work) {
+    unhandled_.reset();
+    app_->takeCommandFailure();
+    dialogs_->takeRefusal();
+    std::optional<std::string> error;
+    try {
+        work();
+    } catch (const TelmFailure& e) {
+        error = e.what();
+    } catch (const RuntimeError& e) {
+        error = e.description();
     }
+    status_.stepEnded();
+    if (host::os::interruptRequested()) throw TelmInterrupted();
+    // A failure comes before the refusal of the box that showed it; a refused dialog comes before
+    // what the command made of the refusal.
+    if (unhandled_)
+        throw TelmFailure(what + ": run-time error " + std::to_string(unhandled_->number()) + ": " +
+                          unhandled_->description());
+    if (auto refused = dialogs_->takeRefusal()) throw TelmFailure(what + ": " + *refused);
+    if (error) throw TelmFailure(what + ": " + *error);
+    if (auto noted = app_->takeCommandFailure()) throw TelmFailure(what + ": " + *noted);
+}
+
+void TelmSession::runScheduledMacros(const std::string& after) {
+    while (waitForNextMacro(*app_)) {
+        const std::string macro = app_->nextScheduledMacro()->procedure;
+        checked(after + ": the scheduled macro " + macro, [this] { app_->runNextDueMacro(); });
+    }
+    if (host::os::interruptRequested()) throw TelmInterrupted();
+}
+
+std::optional<double> TelmSession::runDueMacrosWhileWaiting() {
+    try {
+        while (app_->runNextDueMacro()) {
+        }
+    } catch (const RuntimeError& e) {
+        if (!unhandled_) unhandled_ = e;  // fails the step that waited
+    }
+    return secondsUntilNextMacro(*app_);
+}
+
+void TelmSession::runSteps(const std::vector<Step>& steps) {
+    runScheduledMacros("starting the add-in");
+    for (const Step& step : steps) {
+        checked(stepText(step), [&] {
+            runStep(step);
+            reportUnknownFunctions();
+        });
+        runScheduledMacros(stepText(step));
+    }
+    for (const auto& macro : app_->scheduledMacros())
+        err_ << "telm: the macro " << macro.procedure << " was scheduled for later than telm waits ("
+             << kMacroWaitBound << " s) and did not run\n";
+}
+
+void TelmSession::reportUnknownFunctions() {
+    std::string names;
+    for (const auto& name : app_->calculator().takeUnknownFunctions())
+        if (reportedFunctions_.insert(name).second) names += (names.empty() ? "" : ", ") + name;
+    if (!names.empty())
+        err_ << "telm: functions not available here, not calculated (their cells keep the values stored in the file): "
+             << names << "\n";
 }
 
 void TelmSession::runStep(const Step& step) {
@@ -172,6 +230,7 @@ void TelmSession::runStep(const Step& step) {
     }
     case Kind::Calculate: app_->calculate(); break;
     case Kind::CalculateSheet: activeWorkbook()->activeSheet()->calculate(); break;
+    case Kind::Refresh: refreshAll(); break;
     case Kind::Print: print(step.argument, false); break;
     case Kind::PrintFormulas: print(step.argument, true); break;
     case Kind::Save: activeWorkbook()->save(); break;
@@ -179,6 +238,13 @@ void TelmSession::runStep(const Step& step) {
     case Kind::Eval: eval(step.argument); break;
     case Kind::Copy: range(step.argument)->copy(); break;
     case Kind::Menus: printInstalledCommands(app_->commandBars(), out_); break;
+    }
+}
+
+void TelmSession::refreshAll() {
+    for (const auto& sheet : activeWorkbook()->worksheets()) {
+        for (const auto& table : sheet->queryTables()) host::ado::refreshQueryTable(*sheet, *table);
+        for (const auto& table : sheet->pivotTables()) host::olap::refreshPivotTable(*sheet, *table);
     }
 }
 

@@ -11,6 +11,7 @@
 #include "app/TelmSession.h"
 #include "host/base/RuntimeError.h"
 #include "host/os/Interrupt.h"
+#include "host/ui/Secrets.h"
 
 int main(int argc, char** argv) {
     using namespace telm::app;
@@ -33,13 +34,9 @@ int main(int argc, char** argv) {
         std::cout.flush();
         std::cerr << "telm: interrupted: the running statement was cancelled and no later step ran\n";
         return 130;
-    } catch (const TelmFailure& e) {
+    } catch (const std::exception& e) {  // a failing step (TelmFailure) or anything else
         std::cout.flush();
-        std::cerr << "telm: " << e.what() << "\n";
-        return 1;
-    } catch (const std::exception& e) {
-        std::cout.flush();
-        std::cerr << "telm: " << e.what() << "\n";
+        std::cerr << "telm: " << host::ui::maskPasswords(e.what()) << "\n";
         return 1;
     }
     return host::os::interruptRequested() ? 130 : 0;

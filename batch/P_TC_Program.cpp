@@ -12,6 +12,7 @@
 #include "core/P_ObslBledow.h"
 #include "host/ado/Connection.h"
 #include "host/ado/Recordset.h"
+#include "host/ado/SqlStatements.h"
 #include "host/base/DateSerial.h"
 #include "host/base/Path.h"
 #include "host/base/RuntimeError.h"
@@ -76,6 +77,11 @@ void insertRows(host::ado::Connection& connection, const TextConverterDefinition
         std::string sql = head;
         for (std::size_t i = first; i < std::min(rows.size(), first + kRowsPerStatement); ++i)
             sql += (i == first ? "" : ", ") + valuesOf(rows[i]);
+        // A value the quotes cannot hold in every server's reading (a backslash before its closing
+        // quote) would end the literal early.
+        if (!host::ado::isSingleCompleteStatement(sql))
+            throw host::RuntimeError(host::err::InvalidProcedureCall,
+                                     "A value of the file cannot be written as an SQL literal (a backslash at its end?).");
         execute(connection, sql);
     }
 }

@@ -83,7 +83,8 @@ void StartISWorkbook() {
         auto sheet = book->findSheet(state.ISSheetName);
         if (!sheet) return report(GetMessageText(1021) + kISProgramMark + "\n" + state.ISSheetName);
         sheet->activate();
-        app.run("'" + book->name() + "'!ProgramStart");
+        // A workbook's ProgramStart is the program on the sheet ISSheetName names.
+        RunISProgram();
     } catch (const host::RuntimeError& e) {
         report(GetMessageText(1017) + ": " + state.ISWorkbookName + "\n" + e.description());
     }

@@ -16,10 +16,11 @@ inline constexpr const char* kISProgramMark = "TELM.NET.IS";
 // stay silent), calculation manual, screen updating off and "Step <row>: <command>" (message 117) in
 // the status bar, all given back at the end. A failing row ends the program: its number and failure
 // are reported (title 2006) once ISProgramRunning is False again. A sheet without the mark: message
-// 1021.
+// 1021. Each of these reports notes the command's failure on the application.
 void RunISProgram();
 // Opens the workbook ISWorkbookName (unless open), activates its sheet ISSheetName and runs the
-// workbook's macro "ProgramStart". A missing sheet: message 1021; another failure: message 1017.
+// workbook's ProgramStart: the program on that sheet (RunISProgram). A missing sheet: message 1021;
+// a workbook that cannot be opened: message 1017.
 void StartISWorkbook();
 
 }  // namespace telm

@@ -91,7 +91,8 @@ struct A_Deklaracje {
     // ---- data functions and back-ends ----
     std::string CurrentOlapProvider;
     bool WebServiceBuffering = false;
-    std::string LastOlapConnection;
+    // The first login items GETDATAOLAP met for each server data source (its name in capitals).
+    std::unordered_map<std::string, std::string> LastOlapConnections;
     host::Variant InfoSheetValue;
     bool PromptCancelled = false;
     host::Variant CurrentConnectionText;

@@ -63,9 +63,11 @@ std::string ConvertToUNCPath(std::string& path, bool flag) {
 void OpenDocument(std::string_view target) {
     try {
         host::os::openDocument(target);
-    } catch (const host::RuntimeError&) {
+    } catch (const host::RuntimeError& e) {
         ReportMessage(GetMessageText(kCannotOpenPageMessage) + "\r" + std::string(target), host::ui::vbExclamation,
                       kSystemName);
+        // The caller goes on; a host program still learns that nothing was opened.
+        ExcelApplication().noteCommandFailure(e.description());
     }
 }
 

@@ -6,6 +6,7 @@
 #include "host/base/Text.h"
 #include "host/base/TextFile.h"
 #include "host/ui/Dialogs.h"
+#include "host/ui/Secrets.h"
 
 namespace telm {
 
@@ -13,13 +14,13 @@ namespace {
 std::string currentDateTimeText() { return host::formatDate(host::nowSerial()); }
 
 host::Variant showMessageBox(std::string_view prompt, const host::Variant& buttons, std::string_view title) {
-    return host::Variant(host::ui::MsgBox(prompt, buttons.toLong(), title));
+    return host::Variant(host::ui::MsgBox(host::ui::maskPasswords(prompt), buttons.toLong(), host::ui::maskPasswords(title)));
 }
 }  // namespace
 
 std::string ErrorLogLine(std::string_view prompt, const host::Variant& buttons, std::string_view title) {
-    return currentDateTimeText() + " - " + std::string(title) + "," + buttons.toString() + "," +
-           host::Replace(prompt, "\r", "(&)");
+    return currentDateTimeText() + " - " + host::ui::maskPasswords(title) + "," + buttons.toString() + "," +
+           host::Replace(host::ui::maskPasswords(prompt), "\r", "(&)");
 }
 
 host::Variant ReportMessage(std::string_view prompt, const host::Variant& buttons, std::string_view title) {
@@ -42,7 +43,7 @@ host::Variant ReportMessage(std::string_view prompt, const host::Variant& button
 
 void WriteErrorLog(std::string_view line) {
     const std::string path = host::nativePath(SharedState().AddInFolder + "\\Errors.log");
-    host::writeTextFile(path, "\"" + std::string(line) + "\"\r\n", true);
+    host::writeTextFile(path, "\"" + host::ui::maskPasswords(line) + "\"\r\n", true);
 }
 
 void WriteErrorLog() { WriteErrorLog(currentDateTimeText() + " - Error."); }

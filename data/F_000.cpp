@@ -7,6 +7,7 @@
 #include "data/clsF000.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
+#include "host/ui/Secrets.h"
 
 namespace telm {
 
@@ -32,7 +33,7 @@ Variant LevelRuleResult(const Variant& failure, const Variant& unchanged) {
     switch (SharedState().ErrorReportingLevel) {
     case 0:
     case 1: return Variant::integer(0);
-    case 2: return failure;
+    case 2: return failure.isString() ? host::Variant(host::ui::maskPasswords(failure.stringValue())) : failure;
     default: return unchanged;
     }
 }

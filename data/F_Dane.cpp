@@ -15,6 +15,7 @@
 #include "data/F_Publiczne.h"
 #include "data/F_zOLAP.h"
 #include "data/F_zOLAP2.h"
+#include "host/ado/ConnectionText.h"
 #include "host/ado/SqlStatements.h"
 #include "host/formula/Operators.h"
 #include "host/base/RuntimeError.h"
@@ -122,9 +123,11 @@ std::vector<std::string> commaParts(const std::string& text, std::size_t needed)
 
 // The query text of an SQL source after substitution: a value put in place of an argument name may
 // not add a statement to the model's own text (a query its author wrote as several statements runs
-// as written).
+// as written), neither as given nor as it runs, with its LIKE wildcards written for SQL.
 std::string sqlOf(const DataModelVariable& variable, std::string query) {
-    if (host::ado::addsStatements(variable.QUERYTEXT, query)) fail();
+    if (host::ado::addsStatements(variable.QUERYTEXT, query) ||
+        host::ado::addsStatements(variable.QUERYTEXT, LikeWildcards(query)))
+        fail();
     return query;
 }
 
@@ -178,6 +181,10 @@ void runVariable(const DataModelVariable& variable, std::span<const Variant> val
         }
     }
     type = host::UCase(type);
+    // A value put into an SQL source's connection text may not add an item to it (one that runs
+    // statements when the connection opens, say).
+    if ((type == "ODBC" || type == "ODBC2") && !host::ado::sameConnectionItems(variable.CONNECTIONTEXT, connection))
+        fail();
     if (type == "OLAP") {
         if (host::UCase(host::Left(connection, 9)) == "PROVIDER=") {
             result = GetDataQueryText(connection, query);
@@ -192,6 +199,9 @@ void runVariable(const DataModelVariable& variable, std::span<const Variant> val
         std::string options;
         result = GetDataOlap2(parts[0], parts[1], parts[2], add, expression, options, where, "", "");
     } else if (type == "XLS_ODBC") {
+        if (host::ado::addsStatements(XlsOdbcSql(variable.CONNECTIONTEXT, variable.ADDSTRING, variable.QUERYTEXT),
+                                      XlsOdbcSql(connection, add, query)))
+            fail();
         result = GetDataXlsOdbc(connection, add, query);
     } else if (type == "XLS" || type == "XLS2") {
         result = GetDataLinkPublic(connection, std::string());
@@ -199,8 +209,10 @@ void runVariable(const DataModelVariable& variable, std::span<const Variant> val
         bool notAllowed = false;
         result = GetDataAdoCore(std::move(connection), sqlOf(variable, std::move(query)), false, notAllowed);
     } else if (type == "ODBC2") {
-        const auto parts = commaParts(sqlOf(variable, query), 2);
-        const std::string sql = BuildSqlUnion("", "", parts[0], parts[1]);
+        // The builder keeps every mask inside the template's literal; the statement it builds is
+        // checked again as it will run.
+        const auto parts = commaParts(query, 2);
+        const std::string sql = sqlOf(variable, BuildSqlUnion("", "", parts[0], parts[1]));
         result = GetDataAdoCore(connection, sql, 0, serverCalculation);
     } else {
         result = add + "  @  " + query + "  @  " + connection;

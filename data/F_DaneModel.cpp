@@ -175,11 +175,12 @@ void LoadDataModel(bool edit) {
         }
         if (!edit) IndexDataModel();
         ApplyOlapProvider(s);
-    } catch (const host::RuntimeError&) {
+    } catch (const host::RuntimeError& e) {
         s.DataModelVariables.clear();
         IndexDataModel();
         ReportMessage(GetMessageText(kModelReadErrorMessage) + "\r\r" + s.ModelFile, host::ui::vbCritical,
                       GetMessageText(kModelTitle));
+        if (s.ExcelApp) s.ExcelApp->noteCommandFailure(e.description());
     }
 }
 

@@ -155,17 +155,21 @@ Variant GetDataLinkCore(std::string& link) {
     return LevelRuleResult(value);
 }
 
+std::string XlsOdbcSql(const std::string& linkText, const std::string& fieldText, const std::string& conditionText) {
+    const std::string rest = host::Mid(linkText, host::InStr(linkText, "]") + 1);
+    const std::string t = host::Replace(host::Replace(rest, "'", ""), "!", "$");
+    const std::string table = host::InStr(rest, ":") > 0 ? t : "`" + t + "` `" + t + "`";
+    return "SELECT SUM(" + fieldText + ") FROM " + table + " WHERE " + conditionText;
+}
+
 Variant GetDataXlsOdbc(const std::string& linkText, const std::string& fieldText, const std::string& conditionText) {
     auto& s = SharedState();
     try {
         PrepareVolatileCall();
         const long p = host::InStr(linkText, "]");
         const std::string book = host::Replace(host::Replace(host::Left(linkText, p - 1), "[", ""), "'", "");
-        const std::string rest = host::Mid(linkText, p + 1);
-        const std::string t = host::Replace(host::Replace(rest, "'", ""), "!", "$");
-        const std::string table = host::InStr(rest, ":") > 0 ? t : "`" + t + "` `" + t + "`";
         const std::string connection = "Driver={Microsoft Excel Driver (*.xls)};Dbq=" + book + ";ReadOnly=False;";
-        const std::string sql = "SELECT SUM(" + fieldText + ") FROM " + table + " WHERE " + conditionText;
+        const std::string sql = XlsOdbcSql(linkText, fieldText, conditionText);
         startDescribeRequest();
 
         const std::string key = "s(:)" + connection + "(:)" + sql;

@@ -26,6 +26,9 @@ host::Variant GetDataLinkCore(std::string& link);
 // Null items are "."; a Null sum is "no data" (0, or the no-data text at level 2); a failure gives
 // 0, or "#Brak łącza. / " and its description at level 2. Describe mode answers "s(:)" connection
 // "(:)" SQL.
+// The statement GetDataXlsOdbc runs for these texts.
+std::string XlsOdbcSql(const std::string& linkText, const std::string& fieldText, const std::string& conditionText);
+
 host::Variant GetDataXlsOdbc(const std::string& linkText, const std::string& fieldText,
                              const std::string& conditionText);
 

@@ -10,6 +10,7 @@
 #include "data/P_Archiwum.h"
 #include "data/S_ServerCalculation.h"
 #include "data/S_ServiceManager.h"
+#include "host/ado/SqlStatements.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 #include "host/sheet/Range.h"
@@ -51,27 +52,6 @@ void setJoinedArgument(Variant& target, const Variant& argument) {
     else target = argument;
 }
 
-// "*" and "?" inside the quoted literals after the first " LIKE" become the SQL wildcards "%" and "_";
-// outside a literal they are operators (the "1*SUM(...)" of a built union) and stay.
-std::string likeWildcards(std::string query) {
-    const long p = host::InStr(query, " LIKE", host::CompareMethod::Text);
-    if (p == 0) return query;
-    std::string rest = host::Mid(query, p);
-    char quote = 0;
-    for (char& c : rest) {  // quotes and wildcards are ASCII: bytes will do
-        if (!quote) {
-            if (c == '\'' || c == '"') quote = c;
-        } else if (c == quote) {
-            quote = 0;
-        } else if (c == '*') {
-            c = '%';
-        } else if (c == '?') {
-            c = '_';
-        }
-    }
-    return host::Left(query, p - 1) + rest;
-}
-
 // The value of an argument given as a range (a cell reference), else the argument itself.
 Variant valueOf(const Variant& argument) {
     if (auto range = host::sheet::asRange(argument)) return range->value2();
@@ -95,6 +75,30 @@ Variant shapedValue(const Variant& value) {
 
 }  // namespace
 
+Variant OneRowAnswer(const Variant& first) {
+    const Variant value = shapedValue(first);
+    return host::equals(value, ".") ? Variant(0) : value;
+}
+
+std::string LikeWildcards(std::string query) {
+    const long p = host::InStr(query, " LIKE", host::CompareMethod::Text);
+    if (p == 0) return query;
+    std::string rest = host::Mid(query, p);
+    char quote = 0;
+    for (char& c : rest) {  // quotes and wildcards are ASCII: bytes will do
+        if (!quote) {
+            if (c == '\'' || c == '"') quote = c;
+        } else if (c == quote) {
+            quote = 0;
+        } else if (c == '*') {
+            c = '%';
+        } else if (c == '?') {
+            c = '_';
+        }
+    }
+    return host::Left(query, p - 1) + rest;
+}
+
 Variant GetDataAdoCore(const Variant& connectionArgument, const Variant& queryArgument, const Variant& modeArgument,
                        bool& serverCalculationAllowed) {
     auto& s = SharedState();
@@ -112,12 +116,20 @@ Variant GetDataAdoCore(const Variant& connectionArgument, const Variant& queryAr
             connection = ReplaceFolderPlaceholder(connection);
         if (s.DescribeModeRequested) s.DescribeModeActive = true;
         IncrementCounter(s.DataFunctionCallCount);
-        const std::string query = likeWildcards(s.CurrentQueryText.toString());
+        const std::string query = LikeWildcards(s.CurrentQueryText.toString());
 
         std::string description;
         description.reserve(connection.size() + query.size() + 8);
         description.append("s(:)").append(connection).append(connection.ends_with(';') ? "" : ";").append("(:)").append(query);
         const auto serviceRequest = [&] { return "ADO(:)" + connection + (query.empty() ? "" : "(::)" + query); };
+
+        // A description asked for (the archive records each cell's request so) wins over the services and
+        // server calculation, which would answer with a value.
+        if (s.DescribeModeActive || isDescribeArgument(mode)) {
+            if (!s.ArchiveOperationActive)
+                if (auto archived = ArchiveDecision(description)) return *archived;
+            return description;
+        }
 
         if (!s.ServicesOff && !s.ServiceDirectCall) {
             if (s.ServiceCollecting) {
@@ -129,11 +141,15 @@ Variant GetDataAdoCore(const Variant& connectionArgument, const Variant& queryAr
 
         if (s.ServerCalculationOn && serverCalculationAllowed) {
             AddServerCalculationRequest(host::Trim(s.JoinedArguments) + "(:::)" + serviceRequest());
+            // The arguments, quotes doubled, stay one literal in every reading (a backslash at the
+            // end would escape its closing quote in some): otherwise the call fails.
+            const std::string lookup = "SELECT SUM([Value]) FROM [SCTable3] WHERE [Args] = '" +
+                                       host::Replace(host::Trim(s.JoinedArguments), "'", "''") + "'";
+            if (!host::ado::isSingleCompleteStatement(lookup)) return std::nullopt;
             const Variant computed = DispatchFunkcjaADO000(
                 "Driver={Microsoft Access Driver (*.mdb)};ReadOnly=True;DBQ=" + s.AddInFolder +
                     "\\ServerCalculation\\TelmNetServerCalculation.mdb",
-                "SELECT SUM([Value]) FROM [SCTable3] WHERE [Args] = '" +
-                    host::Replace(host::Trim(s.JoinedArguments), "'", "''") + "'");  // arguments may hold quotes
+                lookup);
             const Variant r = computed.arrayValue()(0, 0);
             if (r.isNull()) {
                 result = "No data";
@@ -144,8 +160,6 @@ Variant GetDataAdoCore(const Variant& connectionArgument, const Variant& queryAr
 
         if (!s.ArchiveOperationActive)
             if (auto archived = ArchiveDecision(description)) return *archived;
-
-        if (s.DescribeModeActive || isDescribeArgument(mode)) return description;
 
         pending = Variant(0);
         const Variant rows = DispatchFunkcjaADO000(connection, query);

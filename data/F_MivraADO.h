@@ -7,6 +7,11 @@
 
 namespace telm {
 
+// The query as it runs: "*" and "?" inside the quoted literals after the first " LIKE" become the SQL
+// wildcards "%" and "_"; outside a literal they are operators (the "1*SUM(...)" of a built union) and
+// stay.
+std::string LikeWildcards(std::string query);
+
 // The answer to one SQL request. `connection` and `query` are texts or arrays of texts (a range's
 // values, joined without separator); `mode` ":" asks for the request's description, otherwise True
 // adds a header row of field names (a cell reference counts as the cell's value).
@@ -15,5 +20,9 @@ namespace telm {
 // failure of the steps takes, whatever its kind (describe mode then ends).
 host::Variant GetDataAdoCore(const host::Variant& connection, const host::Variant& query, const host::Variant& mode,
                              bool& serverCalculationAllowed);
+
+// The value a one-row answer gives for its first field, as GetDataAdoCore shapes it: Null, empty, False,
+// 0 and the text "." give the number 0.
+host::Variant OneRowAnswer(const host::Variant& first);
 
 }  // namespace telm

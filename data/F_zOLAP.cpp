@@ -40,6 +40,29 @@ std::string crossJoinOfMembers(std::string members) {
     return members;
 }
 
+// Whether `text` is a list of member names "[Dim].[Name],[Dim].&[Key]" ("" for none): bracketed
+// segments joined by "." and items joined by ",", a segment holding no bracket or quote. Anything
+// else could close the tuple, the quoted calculated member or a bracket the query puts it in.
+bool isMemberList(const std::string& text, bool oneMember) {
+    enum class Expect { Segment, Joint };
+    Expect expect = Expect::Segment;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (expect == Expect::Joint) {
+            if (c != '.' && (c != ',' || oneMember)) return false;
+            expect = Expect::Segment;
+            continue;
+        }
+        if (c == '&' && i + 1 < text.size() && text[i + 1] == '[') ++i;
+        else if (c != '[') return false;
+        const std::size_t close = text.find_first_of("[]'", i + 1);
+        if (close == std::string::npos || text[close] != ']') return false;
+        i = close;
+        expect = Expect::Joint;
+    }
+    return expect == Expect::Joint || text.empty();
+}
+
 // The query of one calculated member "wynik": the measure summed over the member set. With no
 // members the sum holds the braced measure alone.
 std::string sumQuery(const std::string& cube, const std::string& measure, const std::string& memberSet) {
@@ -49,13 +72,13 @@ std::string sumQuery(const std::string& cube, const std::string& measure, const 
 }
 
 // The extra connection items: on a server, a text with a user id is replaced by the first one the
-// add-in met, "&" standing for ";".
+// add-in met for that server, "&" standing for ";". Another server never receives these credentials.
 std::string loginItems(const std::string& dataSource, const std::string& extra) {
     auto& s = SharedState();
     if (host::UCase(host::Right(dataSource, 4)) == ".CUB" || host::InStr(host::UCase(extra), "USER ID=") == 0)
         return extra;
-    if (s.LastOlapConnection.empty()) s.LastOlapConnection = extra;
-    return host::Replace(s.LastOlapConnection, "&", ";");
+    const std::string& first = s.LastOlapConnections.try_emplace(host::UCase(dataSource), extra).first->second;
+    return host::Replace(first, "&", ";");
 }
 
 // The answer after a failure of a built request.
@@ -98,6 +121,7 @@ host::sheet::RangePtr callingRange() {
 Variant GetDataOlapCore(const std::string& dataSource, const std::string& catalogue, const std::string& cube,
                         const std::string& measure, std::string members, std::string extra, const std::string& seventh) {
     auto& s = SharedState();
+    s.ErrorDetail.clear();  // a cell reports only its own failure
     std::string mdx;
     try {
         PrepareVolatileCall();
@@ -105,6 +129,9 @@ Variant GetDataOlapCore(const std::string& dataSource, const std::string& catalo
         IncrementCounter(s.DataFunctionCallCount);
         if (s.PromptCancelled) return kCancelled;
         extra = loginItems(dataSource, extra);
+        if (!isMemberList(members, false) || !isMemberList(measure, true) || cube.find_first_of("[]'") != std::string::npos)
+            return LevelRuleResult("#Not a cube, measure and list of members such as [Dim].[Name],[Dim].&[Key]: " + cube +
+                                   " / " + measure + " / " + members);
         mdx = sumQuery(cube, measure, crossJoinOfMembers(std::move(members)));
     } catch (const host::RuntimeError&) {
         return kFailed;

@@ -17,7 +17,7 @@ namespace telm {
 // The single value of `measure` summed over the cross join of `members` ("[Czas].[2012],[Produkt].&[17]",
 // "[Dim].[*]" for a whole dimension) in `cube`, through the OLAP provider on `dataSource` and
 // `catalogue` with `extra` connection items. A server data source with "USER ID=" in `extra` uses
-// the first such text the add-in met (LastOlapConnection), "&" standing for ";". `seventh` ":" (or
+// the first such text the add-in met for that data source (LastOlapConnections), "&" standing for ";". `seventh` ":" (or
 // describe mode) answers the request key; otherwise the archive may answer.
 host::Variant GetDataOlapCore(const std::string& dataSource, const std::string& catalogue, const std::string& cube,
                               const std::string& measure, std::string members, std::string extra,

@@ -11,6 +11,7 @@
 #include "data/F_000.h"
 #include "data/F_zOLAPQuery.h"
 #include "data/P_Archiwum.h"
+#include "host/ado/SqlStatements.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 
@@ -97,6 +98,15 @@ std::string exactCodeTemplate(const std::string& sqlTemplate) {
     return rewritten;
 }
 
+// Fails unless `value` stays where the SQL puts it at every place `placeholder` stands in `sql`
+// (letter case ignored): a mask inside the template's quoted literal, a measure name as one word.
+void requireInPlace(const std::string& sql, const std::string& placeholder, const std::string& value) {
+    std::string lower = sql;  // ASCII letters only: byte positions stay
+    for (char& c : lower) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    for (std::size_t at = lower.find(placeholder); at != std::string::npos; at = lower.find(placeholder, at + 1))
+        if (!host::ado::staysInPlace(sql, at, value)) throw host::RuntimeError(host::err::InvalidProcedureCall);
+}
+
 }  // namespace
 
 std::string BuildMemberSet(const std::string& mask, bool cross, const std::string& filter) {
@@ -126,19 +136,23 @@ std::string BuildMdxFromExpression(const std::string& measurePrefix, std::string
     return "WITH MEMBER [Measures].[wynik] AS '0" + sums + "' SELECT {[Measures].[wynik]} ON 0";
 }
 
-std::string BuildSqlUnion(const std::string&, const std::string&, std::string expression, std::string sqlTemplate) {
+std::string BuildSqlUnion(const std::string&, const std::string&, std::string expression,
+                          const std::string& givenTemplate) {
     std::string unions;
     std::int16_t number = 0;
     forEachMaskPosition(expression, [&](const std::string& name, const std::string& maskText, bool added) {
         if (!maskText.empty()) {
+            std::string sqlTemplate = givenTemplate;  // an exact code changes only its own partial sum
             std::string mask = host::Replace(host::Replace(maskText, "*", "%"), "?", "_");
             if (host::Right(mask, 1) == "#") {
                 mask = host::Left(mask, host::Len(mask) - 1);
                 sqlTemplate = exactCodeTemplate(sqlTemplate);
             }
+            requireInPlace(sqlTemplate, "{konto}", mask);
+            requireInPlace("SUM({name})", "{name}", name);
             const std::string sql = host::Replace(sqlTemplate, "{konto}", mask, 1, -1, CompareMethod::Text);
             unions += " UNION SELECT " + std::to_string(number) + " AS nrw, " + (added ? "+" : "-") + "1*SUM(" +
-                      host::UCase(name) + ") AS pole " + sql;
+                      host::UCaseEachChar(name) + ") AS pole " + sql;
         }
         if (number == std::numeric_limits<std::int16_t>::max()) throw host::RuntimeError(host::err::Overflow);
         ++number;
@@ -152,6 +166,9 @@ Variant GetDataOlap2(const std::string& dataSource, const std::string& catalogue
     auto& s = SharedState();
     IgnoringErrors(PrepareVolatileCall);  // preparing the host is best effort here
     if (s.InfoSheetValue.isEmpty()) s.InfoSheetValue = false;
+    // A cell reports only its own failure, never what an earlier cell left behind.
+    s.ErrorDetail.clear();
+    s.ErrorText.clear();
     try {
         std::string connection;
         if (host::Len(mode) <= 1) {
@@ -173,7 +190,8 @@ Variant GetDataOlap2(const std::string& dataSource, const std::string& catalogue
         if (s.DescribeModeActive) return key;
         const Variant value = RunOlapQueryOrBuffer(dataSource, connection, mdx);
         return IsFailureText(value) ? failureResult(value.stringValue()) : value;
-    } catch (const host::RuntimeError&) {
+    } catch (const host::RuntimeError& e) {
+        if (s.ErrorDetail.empty()) s.ErrorDetail = e.description();
         return failureResult(PendingFailureText());
     }
 }

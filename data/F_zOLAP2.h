@@ -41,9 +41,10 @@ std::string BuildMemberSet(const std::string& mask, bool cross, const std::strin
 // "SELECT SUM(pole) FROM (" & the partial sums joined by " UNION " & ") AS MyAlias", each partial sum
 // "SELECT n AS nrw, ±1*SUM(NAME) AS pole " & the template with "{konto}" replaced by the mask ("*" as
 // "%", "?" as "_"). n numbers every mask position of the call. A mask ending in "#" is an exact code:
-// the "#" goes, and from then on the template compares with "=" instead of LIKE and loses its "%"
-// (and its "_" unless it holds "_ = "). `first` and `second` are not used.
+// the "#" goes, and that mask's template compares with "=" instead of LIKE and loses its "%"
+// (and its "_" unless it holds "_ = ") for that mask only. NAME is upper-cased character by character
+// ("ß" stays "ß"). `first` and `second` are not used.
 std::string BuildSqlUnion(const std::string& first, const std::string& second, std::string expression,
-                          std::string sqlTemplate);
+                          const std::string& sqlTemplate);
 
 }  // namespace telm

@@ -4,6 +4,7 @@
 #include "data/F_000.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
+#include "host/ui/Secrets.h"
 
 namespace telm {
 
@@ -52,7 +53,7 @@ void AskBufferingAddIn() {
 
 std::string PendingFailureText() {
     const auto& s = SharedState();
-    return "#" + s.ErrorDetail + " / " + s.ErrorText;
+    return host::ui::maskPasswords("#" + s.ErrorDetail + " / " + s.ErrorText);
 }
 
 bool IsFailureText(const Variant& value) { return value.isString() && host::Left(value.stringValue(), 1) == "#"; }

@@ -63,8 +63,9 @@ void FormatArchiveComments(const std::string& sheetName);
 // workbook of that name open in the host is saved and closed first and opened again afterwards. Each
 // step that fails is skipped, and a file or twin sheet not refreshed completely is noted as the
 // command's failure; the file is replaced only by a complete new one. A sheet named like a twin that
-// the archive did not make is left alone. An empty name only reports message 1018. The status bar is
-// the host's own again at the end.
+// the archive did not make is left alone. A file another program has open (its lock file says so) is
+// left alone: 1004. An empty name only reports message 1018. The status bar is the host's own again
+// at the end.
 void RefreshWorkbookArchives(const std::string& fileName);
 // Re-runs the request of every commented cell of a twin sheet (SQL and MDX; a link keeps its value)
 // and writes the value with a fresh comment marked " (Auto)". Stops at the first failure, which keeps

@@ -11,6 +11,7 @@
 #include "host/base/Path.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
+#include "host/files/LockFile.h"
 #include "host/files/XlsxStore.h"
 #include "host/sheet/Comment.h"
 #include "host/sheet/Workbook.h"
@@ -82,6 +83,12 @@ bool RefreshArchiveSheet(const host::sheet::WorksheetPtr& arch) {
 }
 
 void RefreshWorkbookArchives(const std::string& fileName) {
+    // A workbook someone has open is theirs to save: refreshing it here would replace it under them.
+    if (!fileName.empty())
+        if (const auto holder = host::files::otherLockHolder(host::nativePath(fileName)))
+            throw host::RuntimeError(host::err::InvalidArgument, "The archive of '" + fileName +
+                                                                     "' was not refreshed: it is open in another "
+                                                                     "program, by " + *holder + ".");
     auto& app = ExcelApplication();
     const bool displayAlerts = app.displayAlerts;
     app.displayAlerts = false;

@@ -1,6 +1,8 @@
 #include "data/S_ServiceManager.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 #include "core/A_Deklaracje.h"
 #include "core/A_Languages.h"
@@ -29,6 +31,21 @@ bool isContinuationByte(unsigned char c) { return (c & 0xC0) == 0x80; }
 bool isHighBmp(unsigned char lead) { return lead == 0xEE || lead == 0xEF; }
 bool isSupplementary(unsigned char lead) { return lead >= 0xF0; }
 
+// The position of the first byte where the texts differ (the shorter one's length when one starts the
+// other). Requests share long prefixes (service and connection text): compared eight bytes at a time.
+std::size_t firstDifference(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t x = 0, y = 0;
+        std::memcpy(&x, a.data() + i, 8);
+        std::memcpy(&y, b.data() + i, 8);
+        if (x != y) break;
+    }
+    while (i < n && a[i] == b[i]) ++i;
+    return i;
+}
+
 std::vector<std::string> requestsOf(const std::vector<std::string>& list, std::string_view service) {
     std::vector<std::string> out;
     for (const std::string& r : list)
@@ -39,19 +56,19 @@ std::vector<std::string> requestsOf(const std::vector<std::string>& list, std::s
 }  // namespace
 
 int CompareRequests(std::string_view a, std::string_view b) {
-    const auto [pa, pb] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
-    if (pa == a.end() && pb == b.end()) return 0;
-    if (pa == a.end()) return -1;
-    if (pb == b.end()) return 1;
+    const std::size_t at = firstDifference(a, b);
+    if (at == a.size() && at == b.size()) return 0;
+    if (at == a.size()) return -1;
+    if (at == b.size()) return 1;
     // The texts share everything before the differing byte, so its character starts at the same place
     // in both.
-    std::size_t start = static_cast<std::size_t>(pa - a.begin());
+    std::size_t start = at;
     while (start > 0 && isContinuationByte(static_cast<unsigned char>(a[start]))) --start;
     const auto la = static_cast<unsigned char>(a[start]);
     const auto lb = static_cast<unsigned char>(b[start]);
     if (isSupplementary(la) && isHighBmp(lb)) return -1;
     if (isHighBmp(la) && isSupplementary(lb)) return 1;
-    return static_cast<unsigned char>(*pa) < static_cast<unsigned char>(*pb) ? -1 : 1;
+    return static_cast<unsigned char>(a[at]) < static_cast<unsigned char>(b[at]) ? -1 : 1;
 }
 
 void AddServiceRequest(const std::string& request) {

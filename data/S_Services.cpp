@@ -5,8 +5,10 @@
 
 #include "core/A_Deklaracje.h"
 #include "core/F_Pomocnicze.h"
+#include "data/F_000.h"
 #include "data/F_MivraADO.h"
 #include "data/S_ServiceManager.h"
+#include "host/ado/SqlStatements.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 #include "host/os/Browser.h"
@@ -63,11 +65,17 @@ Variant directCall(const std::function<Variant()>& call) {
     return answer;
 }
 
-Variant adoQuery(const std::string& connection, const std::string& sql) {
-    return directCall([&] {
+// The answer of a statement run alone, as the one-at-a-time path stores it: "." for several rows,
+// else its first value.
+Variant aloneAnswer(const std::string& connection, const std::string& sql) {
+    const Variant answer = directCall([&] {
         bool serverCalculationAllowed = false;
         return GetDataAdoCore(connection, sql, false, serverCalculationAllowed);
     });
+    if (!answer.isArray()) return answer;
+    const host::Array& rows = answer.arrayValue();
+    if (rows.count(1) > 1) return ".";
+    return rows.count(1) == 0 ? Variant() : rows(rows.lbound(1), rows.lbound(2));
 }
 
 // The model parameter ADOSERVICESQLLENGHT as a whole number; 0, absent or not a number: 2000.
@@ -77,56 +85,89 @@ long sqlLengthLimit() {
     return limit == 0 ? kDefaultSqlLength : limit;
 }
 
+// A statement that may share a query with others: read alone it is exactly one complete statement,
+// ending outside any quote, comment or bracket, so that its text cannot reach into its neighbours',
+// and it is a query that can stand as a derived table.
+bool joinsBatch(const std::string& sql) {
+    if (!host::ado::isSingleCompleteStatement(sql)) return false;
+    const std::size_t first = sql.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return false;
+    const std::string word = host::UCase(host::Mid(sql, static_cast<long>(first) + 1, 6));
+    return word == "SELECT" || host::Left(word, 4) == "WITH";
+}
+
+// The statements of one batch, by their positions in the connection group.
 struct Batch {
-    std::string text;  // every statement preceded by " UNION ALL "
-    long characters = 0;
-    long count = 0;
-    long first = 0;  // the group position of its first statement
+    std::vector<std::size_t> members;
+    long characters = 0;  // the members' texts joined with " UNION ALL ", as the length limit counts them
 };
 
-std::vector<Batch> batchesOf(const std::vector<std::string>& statements, long limit) {
+// The batches of the statements at `positions`, in order: each as many as fit in `limit` characters;
+// a statement longer than the limit gets a batch of its own (and, first of all, leaves an empty one
+// before it, which is not sent).
+std::vector<Batch> batchesOf(const std::vector<std::string>& statements, const std::vector<std::size_t>& positions,
+                             long limit) {
     std::vector<Batch> batches(1);
-    for (long k = 0; k < static_cast<long>(statements.size()); ++k) {
-        const std::string& sql = statements[static_cast<std::size_t>(k)];
-        const long length = host::Len(sql);
-        if (batches.back().characters + length > limit) batches.push_back(Batch{{}, 0, 0, k});
-        Batch& b = batches.back();
-        b.text += kUnionAll + sql;
-        b.characters += kUnionAllLength + length;
-        ++b.count;
+    for (const std::size_t k : positions) {
+        const long length = host::Len(statements[k]);
+        if (batches.back().characters + length > limit) batches.emplace_back();
+        batches.back().members.push_back(k);
+        batches.back().characters += kUnionAllLength + length;
     }
     return batches;
 }
 
-// The value a statement run alone stores: "." for several rows, else its first value.
-Variant singleAnswer(const Variant& answer) {
-    if (!answer.isArray()) return answer;
-    const host::Array& rows = answer.arrayValue();
-    if (rows.count(1) > 1) return ".";
-    return rows.count(1) == 0 ? Variant() : rows(rows.lbound(1), rows.lbound(2));
+// What one statement of a batch answered, found by the tag its rows carry.
+struct Answer {
+    Variant value;
+    bool found = false;        // its rows were read; otherwise it runs alone
+    bool positional = false;   // several rows of several fields: answered ">>" & its position
+};
+
+// Each member wrapped as a derived table whose rows carry the member's tag (its index in the batch),
+// so that its own ORDER BY, UNION or LIMIT stays inside it and every row tells whose it is.
+std::string taggedQuery(const std::vector<std::string>& statements, const Batch& batch) {
+    std::string sql;
+    for (std::size_t i = 0; i < batch.members.size(); ++i) {
+        if (i > 0) sql += kUnionAll;
+        sql += "SELECT " + std::to_string(i) + " AS telm_request, telm_rows.* FROM (\n";
+        sql += statements[batch.members[i]];
+        sql += "\n) AS telm_rows";
+    }
+    return sql;
 }
 
-void runBatch(const std::string& connection, const std::vector<std::string>& statements, const Batch& batch) {
-    const std::string sql = batch.text.substr(std::string_view(kUnionAll).size());
-    const Variant answer = adoQuery(connection, sql);
-    auto oneAtATime = [&] {
-        for (long i = 0; i < batch.count; ++i)
-            StoreServiceResult(singleAnswer(adoQuery(connection, statements[static_cast<std::size_t>(batch.first + i)])));
-    };
-    if (answer.isArray()) {
-        const host::Array& rows = answer.arrayValue();
-        const bool table = rows.dimensions() == 2;
-        if (table && rows.count(1) == batch.count) {
-            for (long r = 0; r < batch.count; ++r) StoreServiceResult(rows(rows.lbound(1) + r, rows.lbound(2)));
-        } else if (table && rows.count(2) > 1) {
-            for (long i = 0; i < batch.count; ++i) StoreServiceResult(">>" + std::to_string(batch.first + i));
-        } else {
-            oneAtATime();
-        }
-    } else if (batch.count == 1 && host::equals(answer, ".")) {
-        StoreServiceResult(".");
-    } else {
-        oneAtATime();
+// Runs the batch as one query and answers each member from the rows tagged with it: one row gives its
+// first field (as a direct call shapes it), several rows "." (">>" for several fields). A member without
+// rows is left to run alone, which gives the same answer as with the services off. Nothing is answered
+// when the query fails or its rows are not all tagged with a member.
+void answerFromBatch(const std::string& connection, const std::vector<std::string>& statements, const Batch& batch,
+                     std::vector<Answer>& answers) {
+    const Variant rows = directCall([&] { return DispatchFunkcjaADO000(connection, taggedQuery(statements, batch)); });
+    if (!rows.isArray() || rows.arrayValue().dimensions() != 2) return;
+    const host::Array& table = rows.arrayValue();  // [field, record]
+    const long fields = table.count(1);
+    if (fields < 2) return;
+    const long tagField = table.lbound(1);
+    std::vector<std::vector<long>> rowsOf(batch.members.size());
+    for (long r = table.lbound(2); r <= table.ubound(2); ++r) {
+        const Variant& tag = table(tagField, r);
+        if (!tag.isNumber() || tag.toDouble() < 0 || tag.toDouble() >= static_cast<double>(batch.members.size()) ||
+            tag.toDouble() != static_cast<double>(tag.toLong()))
+            return;
+        rowsOf[static_cast<std::size_t>(tag.toLong())].push_back(r);
+    }
+    for (std::size_t i = 0; i < batch.members.size(); ++i) {
+        Answer& answer = answers[batch.members[i]];
+        const std::vector<long>& own = rowsOf[i];
+        if (own.empty()) continue;
+        answer.found = true;
+        if (own.size() == 1)
+            answer.value = OneRowAnswer(table(tagField + 1, own.front()));
+        else if (fields > 2)
+            answer.positional = true;
+        else
+            answer.value = ".";
     }
 }
 
@@ -169,6 +210,45 @@ std::string translateThroughPage(const std::string& address) {
     return result;
 }
 
+// A text as the joined page request carries it: "&", "<" and "%" (which the page decodes), and each
+// "x" or "X" that would make a run of three, become numeric character references, so that no text
+// holds a marker, the framing "XXX" or an escape of either, and cannot reach into another's piece.
+std::string escapedText(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    int xRun = 0;
+    for (const char c : text) {
+        const bool x = c == 'x' || c == 'X';
+        xRun = x ? xRun + 1 : 0;
+        if (c == '&' || c == '<' || c == '%' || (x && xRun == 3)) {
+            out += "&#" + std::to_string(static_cast<unsigned char>(c)) + ';';
+            xRun = 0;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// The text back from its escaped form: every "&#n;" that escapedText writes becomes its character.
+std::string unescapedText(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '&' && i + 1 < text.size() && text[i + 1] == '#') {
+            const std::size_t end = text.find(';', i + 2);
+            const std::string code = end == std::string::npos ? std::string() : text.substr(i + 2, end - i - 2);
+            if (code == "38" || code == "60" || code == "37" || code == "88" || code == "120") {
+                out += static_cast<char>(std::stoi(code));
+                i = end;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    return out;
+}
+
 std::string marker(long k) {
     std::string m = "<";
     m += std::to_string(k);
@@ -181,14 +261,25 @@ std::string marker(long k) {
 void RunAdoService(const std::vector<std::string>& requests) {
     auto& app = ExcelApplication();
     for (const auto& [connection, statements] : groupsOf(requests)) {
+        // Equal requests lie together in the sorted list: the first of a run answers for the others.
+        std::vector<std::size_t> batchable;
+        for (std::size_t k = 0; k < statements.size(); ++k)
+            if ((k == 0 || statements[k] != statements[k - 1]) && joinsBatch(statements[k])) batchable.push_back(k);
         const long limit = sqlLengthLimit();
-        const std::vector<Batch> batches = batchesOf(statements, limit);
+        const std::vector<Batch> batches = batchesOf(statements, batchable, limit);
+        std::vector<Answer> answers(statements.size());
         for (std::size_t b = 0; b < batches.size(); ++b) {
-            // A statement longer than the limit leaves the batch before it without statements.
-            if (batches[b].count == 0) continue;
+            if (batches[b].members.empty()) continue;
             app.setStatusBar("ADO Service /" + std::to_string(limit) + " /" + std::to_string(b + 1) + " : " +
                              connection + "...");
-            runBatch(connection, statements, batches[b]);
+            answerFromBatch(connection, statements, batches[b], answers);
+        }
+        for (std::size_t k = 0; k < statements.size(); ++k) {
+            if (k > 0 && statements[k] == statements[k - 1])
+                answers[k] = answers[k - 1];
+            else if (!answers[k].found)
+                answers[k].value = aloneAnswer(connection, statements[k]);
+            StoreServiceResult(answers[k].positional ? Variant(">>" + std::to_string(k)) : answers[k].value);
         }
     }
 }
@@ -224,15 +315,16 @@ void RunTranslationService(const std::vector<std::string>& requests) {
         app.setStatusBar("Google Translation Service (" + source + ">" + target + ")");
         std::string joined;
         for (long k = 0; k < static_cast<long>(texts.size()); ++k)
-            joined += marker(k) + texts[static_cast<std::size_t>(k)] + marker(k);
+            joined += marker(k) + escapedText(texts[static_cast<std::size_t>(k)]) + marker(k);
         const std::string answer = directCall([&] { return TranslateText(joined, source, target); }).toString();
         for (long k = 0; k < static_cast<long>(texts.size()); ++k) {
             const std::string m = marker(k);
             const long start = host::InStr(answer, m);
             const long end = start > 0 ? host::InStr(start + 1, answer, m) : 0;
             // The text between the two markers without the character just before the closing one.
-            StoreServiceResult(start > 0 && end > 0 ? host::Replace(host::Mid(answer, start, end - start - 1), m, "")
-                                                    : std::string("..."));
+            StoreServiceResult(start > 0 && end > 0
+                                   ? unescapedText(host::Replace(host::Mid(answer, start, end - start - 1), m, ""))
+                                   : std::string("..."));
         }
     }
     app.setCalculation(host::sheet::CalculationMode::Automatic);

@@ -8,9 +8,9 @@
 //
 // Texts stored or returned besides the sources' values: "GTS!" (translation with the services off),
 // "TELM.NET & Google..." (translation while collecting), "###" (the page showed the framing once
-// only), "..." (a text whose numbered markers the page's answer lacks), ">>" & k (an ADO batch of
-// several columns whose row count is not its statement count; k the statement's position in its
-// group), "." (a statement that answered several rows).
+// only), "..." (a text whose numbered markers the page's answer lacks), ">>" & k (an ADO statement of
+// a batch that answered several rows of several fields; k its position in its group), "." (a
+// statement that answered several rows).
 
 #include <string>
 #include <vector>
@@ -23,10 +23,13 @@ namespace telm {
 // root path).
 inline constexpr const char* kTranslationPageKey = "TranslationPage";
 
-// Runs the ADO requests ("ADO(:)" connection "(::)" SQL): per connection, the statements joined with
-// " UNION ALL " into batches of at most ADOSERVICESQLLENGHT characters (a model parameter; 2000 when
-// 0 or absent), one query per batch, the first column of row r answering statement r. A batch whose
-// answer cannot be split runs its statements one at a time.
+// Runs the ADO requests ("ADO(:)" connection "(::)" SQL) per connection. Statements that may share a
+// query (each, read alone, exactly one complete SELECT or WITH statement, so that no text can reach
+// into another) are joined into batches of at most ADOSERVICESQLLENGHT characters (a model parameter;
+// 2000 when 0 or absent), each wrapped as a derived table whose rows carry its tag, and each request
+// is answered from its own rows: one row gives its first value, several rows "." (">>" & k for several
+// fields). A statement without rows in its batch, one that cannot share a query, and every statement of
+// a batch that fails run alone, answering as with the services off. Equal requests run once.
 void RunAdoService(const std::vector<std::string>& requests);
 
 // The translation worker. Marks the calling cell volatile. With the services off: "GTS!"; an empty
@@ -38,8 +41,9 @@ void RunAdoService(const std::vector<std::string>& requests);
 host::Variant TranslateText(const host::Variant& text, const std::string& source, const std::string& target);
 
 // Runs the translation requests: per language pair, all texts in one page load, text k framed by the
-// numbered marker "<k>" on both sides, and each answer cut back out between its markers. Ends with
-// automatic calculation.
+// numbered marker "<k>" on both sides, and each answer cut back out between its markers. Each text is
+// sent with "&", "<", "%" and runs of "x" escaped as character references and read back unescaped, so
+// that no text can hold a marker or the framing. Ends with automatic calculation.
 void RunTranslationService(const std::vector<std::string>& requests);
 
 }  // namespace telm

@@ -10,8 +10,10 @@
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 #include "host/files/XlsxStore.h"
+#include "host/olap/CubeDatabase.h"
 #include "host/sheet/Application.h"
 #include "host/ui/Dialogs.h"
+#include "host/ui/Secrets.h"
 
 namespace telm {
 
@@ -25,7 +27,7 @@ bool mentions(const std::string& text, std::string_view name) {
 
 std::string failureText() {
     const auto& s = SharedState();
-    return "#" + s.ErrorDetail + " / " + s.ErrorText;
+    return host::ui::maskPasswords("#" + s.ErrorDetail + " / " + s.ErrorText);
 }
 
 // ---- the login cache: AuthorisationTable, a 0-based list of "connection(:)user(::)password" ----
@@ -124,6 +126,17 @@ void runStep(const std::string& connection, Step step) {
     }
 }
 
+// The login-cache name of the server that a cube connection text with "Prompt=1" logs in to
+// ("Provider=MSOLAP;Data Source=NAME"); "" for a text without it or for a cube file.
+std::string promptedOlapServer(const std::string& connection) {
+    const auto items = host::olap::parseProviderText(connection);
+    const std::string dataSource = host::olap::providerItem(items, "Data Source");
+    if (host::olap::providerItem(items, "Prompt") != "1" || !host::olap::providerItem(items, "Location").empty() ||
+        dataSource.empty() || host::UCase(host::Right(dataSource, 4)) == ".CUB")
+        return {};
+    return "Provider=MSOLAP;Data Source=" + dataSource;
+}
+
 }  // namespace
 
 bool IsRefusedLoginOfKnownServer(int number, const std::string& description) {
@@ -172,7 +185,16 @@ Variant clsF000::zOLAP000(const std::string& connection, const std::string& mdx,
         if (!olapConnection_) olapConnection_ = std::make_unique<host::ado::Connection>();
         if (!olapRecordset_) olapRecordset_ = std::make_unique<host::ado::Recordset>();
         s.ErrorText.assign("Err: ").append(connection);
-        olapConnection_->open(connection);
+        if (const std::string server = promptedOlapServer(connection); server.empty()) {
+            olapConnection_->open(connection);
+        } else {
+            // The login of that server kept for the session, else the login dialog as the SQL route has it.
+            clearCredentials();
+            lookUpCredentials(server);
+            runStep(server, [&] { olapConnection_->open(connection, s.AuthorisationUser, s.AuthorisationPassword); });
+            if (!s.AuthorisationUser.empty()) rememberCredentials(server);
+            clearCredentials();
+        }
         s.ErrorText = "Err: " + mdx;
         olapRecordset_->open(mdx, *olapConnection_, host::ado::adOpenForwardOnly, host::ado::adLockReadOnly);
         s.ErrorText = "Err. unrecognized";

@@ -2,7 +2,7 @@
 // clsF000: the in-process back-end of the three data primitives (a link's value, an MDX result, an
 // SQL result) and the login cache of SQL sources. A primitive never raises: it answers its failure
 // text "#" & ErrorDetail & " / " & ErrorText (for SQL inside a one-item array), ErrorText naming the
-// step that failed. Only a failing login dialog escapes funkcjaADO000 (as LoginDialogFailed).
+// step that failed. Only a failing login dialog escapes funkcjaADO000 and zOLAP000 (as LoginDialogFailed).
 
 #include <memory>
 #include <optional>
@@ -44,7 +44,8 @@ public:
     // workbook's file by the object's private application (started on first use, then kept).
     host::Variant lacze000(std::string& link);
     // The result of an MDX statement: the first value when numeric (else 0), or with asArray all rows
-    // with Null as ".".
+    // with Null as ".". A server text with "Prompt=1" logs in through the login cache, under the
+    // server's data source, and the login dialog, as funkcjaADO000 does.
     host::Variant zOLAP000(const std::string& connection, const std::string& mdx, bool asArray);
     // The rows of an SQL statement as a [field, record] array from 0, through the login cache and the
     // login dialog; on failure a one-item array holding the failure text.

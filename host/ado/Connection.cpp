@@ -33,10 +33,12 @@ void appendNumber(std::string& text, unsigned long long number) {
 }
 
 // Turns the text the driver manager receives into the key under which its link is pooled: the text,
-// whether the link is read-only (set apart from the text) and, for a database file, the file's device
-// and inode (their bytes: the key is only compared).
+// whether the link is read-only (set apart from the text), the Access route and, for a database
+// file, the file's device and inode (their bytes: the key is only compared).
 void appendPoolKey(std::string& text, const ConnectionPlan& plan, const struct stat& file) {
     text += plan.readOnly ? "\nread-only" : "\nread-write";
+    // The Access route's links sum texts their own way (SqliteSession.h): never shared with the SQLite route.
+    if (plan.route == ConnectionRoute::Access) text += "\naccess";
     if (plan.databaseFile.empty()) return;
     text += '\n';
     text.append(reinterpret_cast<const char*>(&file.st_dev), sizeof file.st_dev);
@@ -100,6 +102,7 @@ std::unique_ptr<odbc::ConnectionHandle> Connection::connect(const ConnectionPlan
                                                             const std::string& odbcText) const {
     auto handle = std::make_unique<odbc::ConnectionHandle>();
     if (plan.readOnly) handle->setReadOnly();
+    if (plan.sqlite) handle->addSqliteSession(plan.route == ConnectionRoute::Access);
     handle->connect(odbcText, connectionTimeout, plan.component);
     if (plan.readOnly && plan.sqlite) odbc::execute(*handle, "PRAGMA query_only = 1", plan.component);
     return handle;

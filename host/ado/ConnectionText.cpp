@@ -84,6 +84,53 @@ void useOdbcNames(std::vector<ConnectionItem>& items) {
     rename("Password", "PWD");
 }
 
+// Whether odbcinst.ini registers a driver of this name (the driver manager would otherwise load the
+// name as a library file).
+bool registeredDriver(const std::string& name) {
+    char library[512] = {};
+    SQLGetPrivateProfileString(name.c_str(), "Driver", "", library, sizeof library, "odbcinst.ini");
+    return library[0] != '\0';
+}
+
+// Items by which the driver manager reads a driver from a file (FILEDSN), writes a file (SAVEFILE) or
+// sets attributes of the text's choosing on the connection (DMConnAttr, DMStmtAttr, DMEnvAttr).
+void refuseManagerItems(const std::vector<ConnectionItem>& items) {
+    for (const char* key : {"FILEDSN", "SAVEFILE", "DMConnAttr", "DMStmtAttr", "DMEnvAttr"})
+        if (findConnectionItem(items, key))
+            throw RuntimeError(kDriverError, std::string("[ODBC] The connection text may not use ") + key +
+                                                 "=: name a data source registered in odbc.ini (DSN=) or a "
+                                                 "driver registered in odbcinst.ini (Driver={Name}).");
+}
+
+// The driver manager loads a driver name that odbcinst.ini does not register as a library file.
+void requireRegisteredDriver(const std::string& name) {
+    if (!registeredDriver(name))
+        throw RuntimeError(kDriverError, "[ODBC] The driver \"" + name +
+                                             "\" is not registered: register it in odbcinst.ini and name it "
+                                             "Driver={Name} (a driver given as a file is never loaded).");
+}
+
+// The SQLite driver loads the library its LoadExt item names and writes the trace file its Tracefile
+// item names: no text may hold either, not even inside another value (a driver registered under
+// another name may be the SQLite driver).
+void refuseDriverFiles(const std::string& odbcText, const std::string& component) {
+    if (findText(odbcText, "loadext") > 0)
+        throw RuntimeError(kDriverError, "[" + component + "] The connection text may not ask for SQLite extensions "
+                                                           "(LoadExt=): they are native code.");
+    if (findText(odbcText, "tracefile") > 0)
+        throw RuntimeError(kDriverError, "[" + component + "] The connection text may not name a trace file "
+                                                           "(Tracefile=).");
+}
+
+// The SQLite driver reads an item up to the next ";", braces or not: a ";" inside a value would
+// start an item of the value's choosing (NoCreat=0 before ours, say).
+void requireNoSeparatorInValues(const std::vector<ConnectionItem>& items, const std::string& component) {
+    for (const ConnectionItem& item : items)
+        if (item.value.find(';') != std::string::npos)
+            throw RuntimeError(kDriverError, "[" + component + "] The SQLite driver cannot take a \";\" inside a value (" +
+                                                 item.key + "=).");
+}
+
 bool isTrue(const ConnectionItem* item) {
     if (!item) return false;
     const std::string value = Trim(item->value);
@@ -150,9 +197,30 @@ std::vector<ConnectionItem> parseConnectionText(const std::string& text, bool pr
     return items;
 }
 
-ConnectionPlan planConnection(const std::string& text, const std::string& user, const std::string& password) {
+namespace {
+
+// The items of a text as planConnection reads them: a provider's text with quoted values.
+std::vector<ConnectionItem> itemsOf(const std::string& text) {
     std::vector<ConnectionItem> items = parseConnectionText(text);
-    if (findConnectionItem(items, "Provider")) items = parseConnectionText(text, true);  // a provider's text: quoted values
+    if (findConnectionItem(items, "Provider")) items = parseConnectionText(text, true);
+    return items;
+}
+
+}  // namespace
+
+bool sameConnectionItems(const std::string& original, const std::string& changed) {
+    try {
+        const std::vector<ConnectionItem> before = itemsOf(original);
+        const std::vector<ConnectionItem> after = itemsOf(changed);
+        return std::equal(before.begin(), before.end(), after.begin(), after.end(),
+                          [](const ConnectionItem& a, const ConnectionItem& b) { return sameKey(a.key, b.key); });
+    } catch (const RuntimeError&) {
+        return false;
+    }
+}
+
+ConnectionPlan planConnection(const std::string& text, const std::string& user, const std::string& password) {
+    std::vector<ConnectionItem> items = itemsOf(text);
     ConnectionPlan plan;
     if (const ConnectionItem* provider = findConnectionItem(items, "Provider")) {
         if (findText(provider->value, "MSOLAP") == 1) {
@@ -167,6 +235,7 @@ ConnectionPlan planConnection(const std::string& text, const std::string& user, 
     }
 
     useOdbcNames(items);
+    refuseManagerItems(items);
     plan.readOnly = isTrue(findConnectionItem(items, "ReadOnly"));
 
     const ConnectionItem* driver = findConnectionItem(items, "Driver");
@@ -175,7 +244,9 @@ ConnectionPlan planConnection(const std::string& text, const std::string& user, 
         plan.component = "Microsoft Access Driver";
         plan.sqlite = true;
         plan.databaseFile = fileItem(items);
+        requireNoSeparatorInValues({{"DBQ", plan.databaseFile}}, plan.component);
         plan.odbcText = "Driver=SQLite3;Database=" + quoted(plan.databaseFile, true) + ";NoCreat=1;";
+        refuseDriverFiles(plan.odbcText, plan.component);
         return plan;
     }
     if (namesDriver(driver, "Microsoft Excel Driver")) {
@@ -189,6 +260,7 @@ ConnectionPlan planConnection(const std::string& text, const std::string& user, 
     }
 
     if (driver) {
+        requireRegisteredDriver(driver->value);
         plan.component = driver->value;
     } else if (const ConnectionItem* dsn = findConnectionItem(items, "DSN")) {
         plan.component = driverOfDsn(dsn->value);
@@ -211,12 +283,14 @@ ConnectionPlan planConnection(const std::string& text, const std::string& user, 
         setItem(items, "NoCreat", "1");
         // The driver's wait for a locked database follows the connection's time-outs (Connection.h).
         std::erase_if(items, [](const ConnectionItem& i) { return sameKey(i.key, "Timeout"); });
+        requireNoSeparatorInValues(items, plan.component);
     }
     if (findText(plan.component, "PostgreSQL") > 0 || findText(plan.component, "psqlodbc") > 0) {
         setItem(items, "CommLog", "0");
         setItem(items, "Debug", "0");
     }
     plan.odbcText = joinItems(items, plan.sqlite);
+    refuseDriverFiles(plan.odbcText, plan.component);
     return plan;
 }
 

@@ -11,6 +11,11 @@
 // "User ID" and "Password" are UID and PWD.
 // A database file the text names must exist (the SQLite driver is told never to create one), and
 // drivers are told to write no logs of their own (psqlODBC's CommLog and Debug are switched off).
+// Nothing in a text makes the process load a library or write a file of the text's choosing: a
+// driver is named by its name in odbcinst.ini (a driver given as a file is refused), and FILEDSN,
+// SAVEFILE, the driver manager's DMConnAttr, DMStmtAttr and DMEnvAttr, the SQLite driver's LoadExt
+// and Tracefile items, and a ";" inside a value for the SQLite driver (which would read it as the
+// start of an item) are refused with kDriverError.
 
 #include <string>
 #include <string_view>
@@ -28,6 +33,11 @@ struct ConnectionItem {
 // "}"); with `providerQuotes` (the OLE DB texts of providers) a value may also be enclosed in double
 // or single quotes, the quote doubled inside. Raises kDriverError for a value that is never closed.
 std::vector<ConnectionItem> parseConnectionText(const std::string& text, bool providerQuotes = false);
+
+// True when `changed` holds the items of `original`, by key (letters in any case) and in order, and no
+// other: a value put into a connection text has then added no item to it (a driver's ConnSettings
+// runs statements, say). A text that cannot be read has items of its own.
+bool sameConnectionItems(const std::string& original, const std::string& changed);
 
 // The last item named `key` (letters in any case), nullptr when there is none.
 const ConnectionItem* findConnectionItem(const std::vector<ConnectionItem>& items, std::string_view key);

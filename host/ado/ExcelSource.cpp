@@ -1,7 +1,9 @@
 #include "host/ado/ExcelSource.h"
 
-#include <filesystem>
 #include <cctype>
+#include <charconv>
+#include <cmath>
+#include <filesystem>
 #include <vector>
 
 #include "host/ado/Errors.h"
@@ -24,7 +26,13 @@ std::string identifier(const std::string& name) { return "\"" + Replace(name, "\
 std::string literal(const Variant& value) {
     if (value.isEmpty() || value.isNull() || value.isError()) return "NULL";
     if (value.isBoolean()) return value.boolValue() ? "1" : "0";
-    if (value.isNumber()) return formatDouble(value.toDouble());
+    if (value.isNumber()) {
+        // The shortest text that reads back as the same double: every digit of the cell's number.
+        const double number = value.toDouble();
+        if (!std::isfinite(number)) return formatDouble(number);
+        char digits[32];
+        return std::string(digits, std::to_chars(digits, digits + sizeof digits, number).ptr);
+    }
     return "'" + Replace(value.toString(), "'", "''") + "'";
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "host/ado/Errors.h"
+#include "host/ado/SqliteGuard.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 #include "host/base/Utf8.h"
@@ -42,6 +43,7 @@ namespace odbc {
 
 SQLHENV environment() {
     static SQLHENV env = [] {
+        guardSqliteConnections();  // before any driver opens a SQLite connection
         SQLHENV h = SQL_NULL_HENV;
         if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &h)))
             throw RuntimeError(kDriverError, "The ODBC driver manager could not be started.");
@@ -142,13 +144,19 @@ void ConnectionHandle::connect(const std::string& odbcText, int loginTimeoutSeco
     std::u16string text = toWide(odbcText);
     SQLSMALLINT outLength = 0;  // the completed text echoes the password: it is never kept
     const DriverSockets before = DriverSockets::current();
-    const SQLRETURN rc =
-        narrow ? SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(odbcText.data())),
-                                  static_cast<SQLSMALLINT>(odbcText.size()), nullptr, 0, &outLength,
-                                  SQL_DRIVER_NOPROMPT)
-               : SQLDriverConnectW(dbc_, nullptr, reinterpret_cast<SQLWCHAR*>(text.data()),
-                                   static_cast<SQLSMALLINT>(text.size()), nullptr, 0, &outLength,
-                                   SQL_DRIVER_NOPROMPT);
+    SQLRETURN rc = SQL_ERROR;
+    const auto driverConnect = [&] {
+        rc = narrow ? SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(odbcText.data())),
+                                       static_cast<SQLSMALLINT>(odbcText.size()), nullptr, 0, &outLength,
+                                       SQL_DRIVER_NOPROMPT)
+                    : SQLDriverConnectW(dbc_, nullptr, reinterpret_cast<SQLWCHAR*>(text.data()),
+                                        static_cast<SQLSMALLINT>(text.size()), nullptr, 0, &outLength,
+                                        SQL_DRIVER_NOPROMPT);
+    };
+    if (sqlite_)
+        sqlite_->open(driverConnect);
+    else
+        driverConnect();
     check(rc, SQL_HANDLE_DBC, dbc_, component);
     connected_ = true;
     sockets_ = DriverSockets::openedSince(before);

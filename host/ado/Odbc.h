@@ -6,10 +6,12 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "host/ado/DriverSockets.h"
+#include "host/ado/SqliteSession.h"
 
 namespace host::ado::odbc {
 
@@ -33,6 +35,9 @@ public:
 
     // Asks the driver for a read-only connection; before connect().
     void setReadOnly();
+    // Gives the SQLite database that connect() opens a session (SqliteSession.h); before connect().
+    void addSqliteSession(bool textSums) { sqlite_ = std::make_unique<SqliteSession>(textSums); }
+    SqliteSession* sqliteSession() const { return sqlite_.get(); }
     // SQLDriverConnect without prompting; `component` as for check(). A text naming the SQLite driver
     // goes as UTF-8 through the narrow entry point (its wide one fails file names beyond ASCII), any
     // other as UTF-16 through the wide one.
@@ -64,6 +69,7 @@ private:
     bool connected_ = false;
     bool narrowText_ = false;
     DriverSockets sockets_;
+    std::unique_ptr<SqliteSession> sqlite_;  // outlives the link: the destructor disconnects first
 };
 
 // A statement of a connection: the connection's spare one when it has one, else a new one.

@@ -72,11 +72,10 @@ Variant readText(SQLHSTMT stmt, SQLUSMALLINT column, std::string_view component)
         return odbc::fromWide(whole.data(), whole.size());
 }
 
-// A number column of SQLite, whose values each keep their own type (a UNION ALL of numbers and texts,
-// a text stored in a numeric column): read as text, a value that is a number whole is the number, any
-// other the text. The driver holds every value as text, so nothing is lost by reading it so.
-Variant readTypelessNumber(SQLHSTMT stmt, SQLUSMALLINT column, Kind kind, std::string_view component) {
-    const Variant text = readText<char>(stmt, column, component);
+// A value of a number column of SQLite read as text (the driver holds every value as text): a text that
+// is a number whole is the number, any other stays the text. For results whose values SQLite itself
+// gave (sqliteValue) this is not needed.
+Variant typelessNumber(const Variant& text, Kind kind) {
     if (!text.isString()) return text;
     const std::string& digits = text.stringValue();
     double value = 0;
@@ -88,9 +87,39 @@ Variant readTypelessNumber(SQLHSTMT stmt, SQLUSMALLINT column, Kind kind, std::s
     return value;
 }
 
+// A value as SQLite holds it, in place of `driverValue` (the driver's text of it): a number with all
+// its digits, Null, or the text or blob as the driver read it.
+Variant sqliteValue(const SqliteValue& value, Variant&& driverValue) {
+    switch (value.type) {
+    case SqliteValue::Integer:
+        if (value.integer >= INT_MIN && value.integer <= INT_MAX) return static_cast<int>(value.integer);
+        return static_cast<double>(value.integer);
+    case SqliteValue::Real: return value.real;
+    case SqliteValue::Null: return Variant::null();
+    default: return std::move(driverValue);
+    }
+}
+
+// Values of SQLite are typed one by one: by SQLite itself when the session kept the result's rows,
+// else by reading the texts of number columns. Columns of dates, times and truth values keep the
+// driver's reading.
+void typeSqliteValues(std::vector<Variant>& values, const std::vector<Kind>& kinds,
+                      const std::vector<SqliteValue>* exact) {
+    const std::size_t columns = kinds.size();
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const Kind kind = kinds[i % columns];
+        if (kind != Kind::Whole && kind != Kind::Number && kind != Kind::Text) continue;
+        if (exact)
+            values[i] = sqliteValue((*exact)[i], std::move(values[i]));
+        else if (kind != Kind::Text)
+            values[i] = typelessNumber(values[i], kind);
+    }
+}
+
 // Reads column `column` of the current row as the kind of its SQL type.
 Variant readValue(SQLHSTMT stmt, SQLUSMALLINT column, Kind kind, bool narrowText, std::string_view component) {
-    if (narrowText && (kind == Kind::Whole || kind == Kind::Number)) return readTypelessNumber(stmt, column, kind, component);
+    // SQLite's numbers are typed afterwards (typeSqliteValues).
+    if (narrowText && (kind == Kind::Whole || kind == Kind::Number)) return readText<char>(stmt, column, component);
     SQLLEN indicator = 0;
     switch (kind) {
     case Kind::Boolean:
@@ -195,10 +224,12 @@ void Recordset::open(const std::string& source, Connection& activeConnection, in
     // The SQLite driver does not keep the time-out itself: a watch cancels the statement.
     StatementDeadline deadline(stmt, activeConnection.plan_->sqlite ? activeConnection.commandTimeout : 0);
     const bool narrowText = activeConnection.handle_->narrowText();
+    SqliteSession* sqlite = activeConnection.handle_->sqliteSession();
     Fields fields;
     std::vector<Variant> values;
     long records = 0;
     try {
+        if (sqlite) sqlite->watch(sql);
         const SQLRETURN rc = activeConnection.handle_->execDirect(stmt, sql);
         if (rc != SQL_NO_DATA) odbc::check(rc, SQL_HANDLE_STMT, stmt, component);
 
@@ -221,6 +252,7 @@ void Recordset::open(const std::string& source, Connection& activeConnection, in
                 values.push_back(readValue(stmt, c, kinds[c - 1], narrowText, component));
             ++records;
         }
+        if (narrowText) typeSqliteValues(values, kinds, sqlite ? sqlite->rows(records, columns) : nullptr);
         statement.keep();
     } catch (const RuntimeError& e) {
         if (deadline.expired() && e.number() != kTimedOut)

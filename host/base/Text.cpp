@@ -100,6 +100,19 @@ std::string LCase(std::string_view s) {
     return toUtf8(toUnicode(s).toLower(icu::Locale::getRoot()));
 }
 
+std::string UCaseEachChar(std::string_view s) {
+    if (isAscii(s)) return UCase(s);
+    const icu::UnicodeString text = toUnicode(s);
+    icu::UnicodeString out;
+    for (int32_t i = 0; i < text.length(); i = text.moveIndex32(i, 1)) out.append(u_toupper(text.char32At(i)));
+    return toUtf8(out);
+}
+
+std::string CaseFolded(std::string_view s) {
+    if (isAscii(s)) return LCase(s);
+    return toUtf8(toUnicode(s).foldCase(U_FOLD_CASE_DEFAULT));
+}
+
 std::string LTrim(std::string_view s) {
     const std::size_t first = s.find_first_not_of(' ');
     return first == std::string_view::npos ? std::string() : std::string(s.substr(first));

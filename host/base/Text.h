@@ -62,6 +62,11 @@ std::string Join(const std::vector<std::string>& parts, std::string_view delimit
 // UCase, LCase: full Unicode case mapping, language-neutral ("ß" becomes "SS").
 std::string UCase(std::string_view s);
 std::string LCase(std::string_view s);
+// Upper case character by character, each to its single upper-case form ("ß" stays "ß").
+std::string UCaseEachChar(std::string_view s);
+// The text with full Unicode case folding: two texts fold to the same text exactly when StrComp's
+// Text comparison finds them equal (for keys that compare without regard to letter case).
+std::string CaseFolded(std::string_view s);
 
 // Trim, LTrim, RTrim: remove blanks (U+0020 only) at both ends, at the start, at the end.
 std::string Trim(std::string_view s);

@@ -28,12 +28,12 @@ constexpr FunctionEntry kFunctions[] = {
     {"TEST", "TEST"},
 };
 
-// A run-time error that reaches the companion's own code unhandled: the runtime shows it in a box,
-// then the host program hears of it.
+// A run-time error that reaches the companion's own code unhandled: the host program hears of it,
+// then the runtime shows it in a box (which a host program may refuse to show unanswered).
 void showUnhandled(const RuntimeError& e, const std::function<void(const RuntimeError&)>& handler) {
+    if (handler) handler(e);
     ui::MsgBox("Run-time error '" + std::to_string(e.number()) + "':\n\n" + e.description(), ui::vbCritical,
                kWorkbookName);
-    if (handler) handler(e);
 }
 
 }  // namespace

@@ -32,8 +32,8 @@ public:
     // when nothing of it is alive.
     void close();
 
-    // Called after the box that shows a run-time error which reached the companion's own code
-    // unhandled (a command or an event that failed), so that a host program can tell a failed
+    // Called, before the box that shows it, for a run-time error which reached the companion's own
+    // code unhandled (a command or an event that failed), so that a host program can tell a failed
     // command from one that succeeded.
     void setUnhandledErrorHandler(std::function<void(const RuntimeError&)> handler) { *unhandled_ = std::move(handler); }
 

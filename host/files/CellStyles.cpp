@@ -1,5 +1,6 @@
 #include "host/files/CellStyles.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdlib>
@@ -85,65 +86,95 @@ std::vector<std::string> readCellFormats(const Package& package, const std::stri
     return result;
 }
 
-int CellStyleTable::styleOf(const std::string& formatCode) {
-    auto [it, added] = indexOf_.emplace(formatCode, static_cast<int>(codes_.size()));
-    if (added) codes_.push_back(formatCode);
-    return it->second;
+namespace {
+
+// The styles part of a new workbook: one font, the two fills every file has, one border, General.
+constexpr const char* kNewStyles =
+    R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
+    R"(<styleSheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)"
+    R"(<fonts count="1"><font><sz val="11"/><name val="Calibri"/></font></fonts>)"
+    R"(<fills count="2"><fill><patternFill patternType="none"/></fill><fill><patternFill patternType="gray125"/></fill></fills>)"
+    R"(<borders count="1"><border/></borders>)"
+    R"(<cellStyleXfs count="1"><xf numFmtId="0"/></cellStyleXfs>)"
+    R"(<cellXfs count="1"><xf numFmtId="0" fontId="0" fillId="0" borderId="0" xfId="0"/></cellXfs>)"
+    R"(<cellStyles count="1"><cellStyle name="Normal" xfId="0" builtinId="0"/></cellStyles>)"
+    R"(</styleSheet>)";
+
+// The namespace prefix of an element's name with its colon ("" for none).
+std::string prefixOf(const pugi::xml_node& node) {
+    const std::string_view name = node.name();
+    return std::string(name.substr(0, name.size() - localName(node).size()));
 }
 
-std::string CellStyleTable::stylesXml() const {
+// The child element named `name` of the style sheet, made (before the first of `before`) when missing.
+pugi::xml_node section(pugi::xml_node sheet, const char* name, const char* before) {
+    if (auto found = child(sheet, name)) return found;
+    const std::string full = prefixOf(sheet) + name;
+    if (auto next = child(sheet, before)) return sheet.insert_child_before(full.c_str(), next);
+    return sheet.prepend_child(full.c_str());
+}
+
+}  // namespace
+
+CellStyleTable::CellStyleTable(std::vector<std::string> formats) : formats_(std::move(formats)) {
+    if (formats_.empty()) formats_.emplace_back();
+}
+
+std::uint32_t CellStyleTable::styleOf(std::uint32_t style, const std::string& formatCode) {
+    if (style < formats_.size() ? formats_[style] == formatCode : formatCode.empty()) return style;
+    const std::uint32_t base = style < formats_.size() ? style : 0;
+    if (formats_[base] == formatCode) return base;
+    const auto next = static_cast<std::uint32_t>(formats_.size() + added_.size());
+    return added_.try_emplace({base, formatCode}, next).first->second;
+}
+
+std::string CellStyleTable::stylesXml(const std::string& stylesPart) const {
+    if (added_.empty() && !stylesPart.empty()) return stylesPart;
     pugi::xml_document document;
-    auto root = document.append_child("styleSheet");
-    root.append_attribute("xmlns") = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
-    std::vector<int> ids;
-    auto numFmts = root.append_child("numFmts");
-    int nextCustom = kFirstCustomId;
-    for (const auto& code : codes_) {
-        if (auto builtin = builtinFormatId(code)) {
-            ids.push_back(*builtin);
-            continue;
-        }
-        ids.push_back(nextCustom);
-        auto f = numFmts.append_child("numFmt");
-        f.append_attribute("numFmtId") = nextCustom++;
+    const std::string& text = stylesPart.empty() ? std::string(kNewStyles) : stylesPart;
+    document.load_buffer(text.data(), text.size(), pugi::parse_default | pugi::parse_ws_pcdata_single);
+    auto sheet = document.document_element();
+    auto numFmts = section(sheet, "numFmts", "fonts");
+    auto cellXfs = section(sheet, "cellXfs", "cellStyles");
+    std::vector<pugi::xml_node> xfs;
+    for (auto xf : cellXfs.children())
+        if (localName(xf) == "xf") xfs.push_back(xf);
+    int nextId = kFirstCustomId;
+    std::map<std::string, int> customIds;
+    for (auto f : numFmts.children()) {
+        if (localName(f) != "numFmt") continue;
+        nextId = std::max(nextId, f.attribute("numFmtId").as_int() + 1);
+        customIds.emplace(f.attribute("formatCode").value(), f.attribute("numFmtId").as_int());
+    }
+    auto idOf = [&](const std::string& code) {
+        if (code.empty()) return 0;
+        if (auto builtin = builtinFormatId(code)) return *builtin;
+        if (auto it = customIds.find(code); it != customIds.end()) return it->second;
+        auto f = numFmts.append_child((prefixOf(numFmts) + "numFmt").c_str());
+        f.append_attribute("numFmtId") = nextId;
         f.append_attribute("formatCode") = code.c_str();
+        customIds.emplace(code, nextId);
+        return nextId++;
+    };
+    std::vector<std::pair<std::uint32_t, const std::pair<std::uint32_t, std::string>*>> byIndex;
+    for (const auto& [key, index] : added_) byIndex.emplace_back(index, &key);
+    std::sort(byIndex.begin(), byIndex.end());
+    for (const auto& [index, key] : byIndex) {
+        pugi::xml_node xf = key->first < xfs.size() ? cellXfs.append_copy(xfs[key->first])
+                                                    : cellXfs.append_child((prefixOf(cellXfs) + "xf").c_str());
+        auto id = xf.attribute("numFmtId");
+        if (!id) id = xf.append_attribute("numFmtId");
+        id = idOf(key->second);
+        auto apply = xf.attribute("applyNumberFormat");
+        if (!apply) apply = xf.append_attribute("applyNumberFormat");
+        apply = 1;
     }
-    numFmts.prepend_attribute("count") = nextCustom - kFirstCustomId;
-    if (nextCustom == kFirstCustomId) root.remove_child(numFmts);
-
-    auto font = root.append_child("fonts");
-    font.append_attribute("count") = 1;
-    auto f = font.append_child("font");
-    f.append_child("sz").append_attribute("val") = 11;
-    f.append_child("name").append_attribute("val") = "Calibri";
-    auto fills = root.append_child("fills");
-    fills.append_attribute("count") = 2;
-    fills.append_child("fill").append_child("patternFill").append_attribute("patternType") = "none";
-    fills.append_child("fill").append_child("patternFill").append_attribute("patternType") = "gray125";
-    auto borders = root.append_child("borders");
-    borders.append_attribute("count") = 1;
-    borders.append_child("border");
-    auto styleXfs = root.append_child("cellStyleXfs");
-    styleXfs.append_attribute("count") = 1;
-    styleXfs.append_child("xf").append_attribute("numFmtId") = 0;
-
-    auto xfs = root.append_child("cellXfs");
-    xfs.append_attribute("count") = static_cast<int>(ids.size());
-    for (int id : ids) {
-        auto xf = xfs.append_child("xf");
-        xf.append_attribute("numFmtId") = id;
-        xf.append_attribute("fontId") = 0;
-        xf.append_attribute("fillId") = 0;
-        xf.append_attribute("borderId") = 0;
-        xf.append_attribute("xfId") = 0;
-        if (id != 0) xf.append_attribute("applyNumberFormat") = 1;
-    }
-    auto cellStyles = root.append_child("cellStyles");
-    cellStyles.append_attribute("count") = 1;
-    auto normal = cellStyles.append_child("cellStyle");
-    normal.append_attribute("name") = "Normal";
-    normal.append_attribute("xfId") = 0;
-    normal.append_attribute("builtinId") = 0;
+    int customCount = 0;
+    for (auto f : numFmts.children()) customCount += localName(f) == "numFmt";
+    if (customCount == 0) sheet.remove_child(numFmts);
+    else (numFmts.attribute("count") ? numFmts.attribute("count") : numFmts.append_attribute("count")) = customCount;
+    (cellXfs.attribute("count") ? cellXfs.attribute("count") : cellXfs.append_attribute("count")) =
+        static_cast<unsigned>(xfs.size() + added_.size());
     return serialize(document);
 }
 

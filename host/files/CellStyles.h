@@ -2,6 +2,7 @@
 // Number formats of cells as workbook files store them: built-in format ids, the styles part's own
 // format codes, and the table of cell styles (one per distinct format code) a saved file carries.
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -22,17 +23,23 @@ bool isDateFormatCode(std::string_view code);
 // The format code ("" for General) of every cell style of the styles part, by style index.
 std::vector<std::string> readCellFormats(const Package& package, const std::string& stylesPart);
 
-// Cell styles of a file being written: style 0 is General; every other format code gets its own.
+// The cell styles of a file being written: those of the file the workbook was read from (or a single
+// General style for a new one), and a style added for each cell whose number format the platform
+// changed: a copy of the cell's own style with the new format.
 class CellStyleTable {
 public:
-    // The style index for a format code ("" is General, index 0).
-    int styleOf(const std::string& formatCode);
-    // The styles part.
-    std::string stylesXml() const;
+    // formats: the format code of each style of the file, by index; empty for a new workbook.
+    explicit CellStyleTable(std::vector<std::string> formats = {});
+    // The style index for a cell of the given style showing the format code ("" is General).
+    std::uint32_t styleOf(std::uint32_t style, const std::string& formatCode);
+    // True when styles were added to those of the file.
+    bool added() const { return !added_.empty(); }
+    // The styles part: the file's part (stylesPart; "" for a new workbook) with the added styles.
+    std::string stylesXml(const std::string& stylesPart) const;
 
 private:
-    std::vector<std::string> codes_{""};  // by style index
-    std::map<std::string, int> indexOf_{{"", 0}};
+    std::vector<std::string> formats_;  // by style index, the file's own
+    std::map<std::pair<std::uint32_t, std::string>, std::uint32_t> added_;  // (base style, format) -> index
 };
 
 }  // namespace host::files

@@ -7,11 +7,6 @@ namespace host::files {
 
 namespace {
 
-std::string folderOf(const std::string& part) {
-    const auto slash = part.find_last_of('/');
-    return slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
-}
-
 // A relationship target relative to the folder of its source part, with "." and ".." resolved.
 std::string resolveTarget(const std::string& sourceFolder, const std::string& target) {
     const std::string joined = target.starts_with("/") ? target.substr(1) : sourceFolder + target;
@@ -35,16 +30,30 @@ std::string resolveTarget(const std::string& sourceFolder, const std::string& ta
 
 }  // namespace
 
+std::string Package::folderOf(const std::string& part) {
+    const auto slash = part.find_last_of('/');
+    return slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
+}
+
+std::string Package::relationshipsPartOf(const std::string& part) {
+    const std::string folder = folderOf(part);
+    return folder + "_rels/" + part.substr(folder.size()) + ".rels";
+}
+
 bool Package::load(pugi::xml_document& document, const std::string& part) const {
     const auto content = zip_.read(part);
     if (!content) return false;
-    const auto result = document.load_buffer(content->data(), content->size(), pugi::parse_default | pugi::parse_ws_pcdata_single);
+    parse(document, *content, part);
+    return true;
+}
+
+void Package::parse(pugi::xml_document& document, const std::string& text, const std::string& part) const {
+    const auto result = document.load_buffer(text.data(), text.size(), pugi::parse_default | pugi::parse_ws_pcdata_single);
     if (!result)
         fail("the part '" + part + "' is not well-formed XML (" + result.description() + " at byte " +
              std::to_string(result.offset) + ")");
     if (elementDepth(document) > kMaxXmlDepth)
         fail("the part '" + part + "' nests its elements more than " + std::to_string(kMaxXmlDepth) + " deep");
-    return true;
 }
 
 void Package::loadRequired(pugi::xml_document& document, const std::string& part) const {
@@ -53,17 +62,17 @@ void Package::loadRequired(pugi::xml_document& document, const std::string& part
 
 std::vector<Relationship> Package::relationships(const std::string& part) const {
     const std::string folder = folderOf(part);
-    const std::string name = part.substr(folder.size());
     pugi::xml_document document;
     std::vector<Relationship> result;
-    if (!load(document, folder + "_rels/" + name + ".rels")) return result;
+    if (!load(document, relationshipsPartOf(part))) return result;
     for (auto r : child(document, "Relationships").children()) {
         if (localName(r) != "Relationship") continue;
         Relationship rel;
         rel.id = r.attribute("Id").value();
         rel.type = r.attribute("Type").value();
         rel.external = std::string_view(r.attribute("TargetMode").value()) == "External";
-        rel.target = rel.external ? r.attribute("Target").value() : resolveTarget(folder, r.attribute("Target").value());
+        rel.written = r.attribute("Target").value();
+        rel.target = rel.external ? rel.written : resolveTarget(folder, rel.written);
         result.push_back(std::move(rel));
     }
     return result;

@@ -18,17 +18,24 @@ std::string richText(const pugi::xml_node& item);
 // The shared strings of the package, by index (none when the part is absent).
 std::vector<std::string> readSharedStrings(const Package& package, const std::string& part);
 
-// Shared strings of a file being written: each distinct text once, in order of first use.
+// Shared strings of a file being written: those of the file the workbook was read from, at their
+// indexes (so that a text keeps its formatted runs), then each new text once, in order of first use.
 class SharedStringTable {
 public:
+    SharedStringTable() = default;
+    // The plain texts of the file's shared strings, by index.
+    explicit SharedStringTable(const std::vector<std::string>& kept);
     // The index of a text.
     int indexOf(const std::string& text);
     bool empty() const { return texts_.empty(); }
-    // The shared-strings part.
-    std::string xml() const;
+    // True when texts were added to those of the file.
+    bool added() const { return texts_.size() > kept_; }
+    // The shared-strings part: the file's part (keptPart; "" for none) with the added texts.
+    std::string xml(const std::string& keptPart = {}) const;
 
 private:
     std::vector<const std::string*> texts_;
+    std::size_t kept_ = 0;
     std::unordered_map<std::string, int> index_;
 };
 

@@ -9,6 +9,7 @@
 #include "host/files/CustomProperties.h"
 #include "host/files/SharedStrings.h"
 #include "host/files/Xml.h"
+#include "host/files/XmlChunks.h"
 #include "host/formula/Address.h"
 #include "host/sheet/Comment.h"
 
@@ -30,9 +31,11 @@ public:
     SheetReader(const Package& package, const std::string& part, const WorkbookParts& shared, sheet::Worksheet& sheet)
         : package_(package), part_(part), shared_(shared), sheet_(sheet) {}
 
-    void read() {
+    void read(StoredSheet& kept) {
+        const auto text = package_.read(part_);
+        if (!text) fail("the part '" + part_ + "' is missing");
         pugi::xml_document document;
-        package_.loadRequired(document, part_);
+        package_.parse(document, *text, part_);
         const auto worksheet = child(document, "worksheet");
         if (!worksheet) fail("the part '" + part_ + "' holds no worksheet");
         int row = 0;
@@ -40,6 +43,7 @@ public:
             if (localName(r) != "row") continue;
             row = r.attribute("r") ? r.attribute("r").as_int() : row + 1;
             if (row < 1 || row > formula::kMaxRows) fail("the row number '" + std::string(r.attribute("r").value()) + "' is out of range");
+            keepRowAttributes(r, row);
             int column = 0;
             for (auto c : r.children()) {
                 if (localName(c) != "c") continue;
@@ -50,8 +54,13 @@ public:
         for (const auto& area : arrays_)
             for (int r = area.top; r <= area.bottom; ++r)
                 for (int c = area.left; c <= area.right; ++c) sheet_.cellAt(r, c).array = area;
-        const auto relationships = package_.relationships(part_);
-        if (auto comments = Package::findByType(relationships, "/comments")) readComments(comments->target);
+        kept.part = part_;
+        kept.relationships = package_.relationships(part_);
+        if (auto comments = Package::findByType(kept.relationships, "/comments")) readComments(comments->target);
+        if (auto layout = splitXml(*text, "sheetData"); layout && layout->find("sheetData")) {
+            kept.xml = std::move(*layout);
+            kept.xml.find("sheetData")->text.clear();  // the cells are written from the sheet
+        }
     }
 
 private:
@@ -73,19 +82,31 @@ private:
         return position->column;
     }
 
+    // The row's attributes other than its number and the span of its cells, which the writer gives.
+    void keepRowAttributes(const pugi::xml_node& r, int row) {
+        std::string attributes;
+        for (auto a : r.attributes()) {
+            const std::string_view name = a.name();
+            if (name == "r" || name == "spans") continue;
+            attributes += ' ';
+            attributes += name;
+            attributes += "=\"";
+            attributes += escapeXml(a.value());
+            attributes += '"';
+        }
+        if (!attributes.empty()) sheet_.rowAttributes[row] = std::move(attributes);
+    }
+
     void readCell(const pugi::xml_node& c, int row, int column) {
         const std::string_view type = c.attribute("t").value();
-        const auto styleAttribute = c.attribute("s");
+        const auto style = c.attribute("s").as_uint();
         const std::string* format = nullptr;
-        if (styleAttribute) {
-            const auto style = styleAttribute.as_uint();
-            if (style < shared_.cellFormats.size() && !shared_.cellFormats[style].empty())
-                format = &shared_.cellFormats[style];
-        }
+        if (style < shared_.cellFormats.size() && !shared_.cellFormats[style].empty()) format = &shared_.cellFormats[style];
         const auto f = child(c, "f");
         const auto v = child(c, "v");
-        if (!f && !v && type != "inlineStr" && !format) return;
+        if (!f && !v && type != "inlineStr" && style == 0) return;
         Cell& cell = sheet_.cellAt(row, column);
+        cell.style = style;
         if (format) cell.numberFormat = *format;
         cell.value = value(c, type, v, format, row, column);
         if (f) readFormula(f, cell, row, column, cell.value.isEmpty());
@@ -162,7 +183,8 @@ private:
 
     std::shared_ptr<const Formula> parse(const std::string& text, ReferenceStyle style, int row, int column) const {
         try {
-            return std::make_shared<const Formula>(Formula::parse(text, style, row, column));
+            if (shared_.externalBooks.empty()) return std::make_shared<const Formula>(Formula::parse(text, style, row, column));
+            return std::make_shared<const Formula>(Formula::parse(withBookPaths(text, shared_.externalBooks), style, row, column));
         } catch (const RuntimeError& e) {
             fail("the formula '=" + excerpt(text) + "' in " + place(row, column) + " does not parse (" + e.description() + ")");
         }
@@ -197,8 +219,9 @@ private:
 
 }  // namespace
 
-void readWorksheet(const Package& package, const std::string& part, const WorkbookParts& shared, sheet::Worksheet& sheet) {
-    SheetReader(package, part, shared, sheet).read();
+void readWorksheet(const Package& package, const std::string& part, const WorkbookParts& shared, sheet::Worksheet& sheet,
+                   StoredSheet& kept) {
+    SheetReader(package, part, shared, sheet).read(kept);
 }
 
 }  // namespace host::files

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "host/files/CellReference.h"
+#include "host/files/ExternalLinks.h"
 #include "host/files/Xml.h"
 #include "host/sheet/Comment.h"
 
@@ -32,100 +33,191 @@ std::string formatOf(const Cell& cell) {
     return serial == std::floor(serial) ? "mm-dd-yy" : "m/d/yy h:mm";
 }
 
-// Writes the value: type attribute and <v> (or nothing for Empty and the kinds a cell cannot store).
-void writeValue(pugi::xml_node c, const Variant& value, bool isFormula, SharedStringTable& strings) {
-    std::string text;
-    switch (value.type()) {
-    case VarType::Boolean:
-        c.append_attribute("t") = "b";
-        text = value.boolValue() ? "1" : "0";
-        break;
-    case VarType::Integer:
-    case VarType::Long:
-    case VarType::Double:
-    case VarType::Currency:
-    case VarType::Date: {
-        const double number = value.toDouble();
-        if (!std::isfinite(number)) return writeValue(c, CellError::Num, isFormula, strings);
-        text = numberText(number);
-        break;
+// Writes the cells of one part as text; element names carry the part's namespace prefix.
+class CellWriter {
+public:
+    CellWriter(std::string& out, const std::string& prefix, SharedStringTable& strings, CellStyleTable& styles,
+               std::vector<ExternalBook>* externalBooks)
+        : out_(out), prefix_(prefix), strings_(strings), styles_(styles), externalBooks_(externalBooks) {}
+
+    // Starts an element's start tag; attributes follow, then '>' or "/>".
+    void open(const char* name) {
+        out_ += '<';
+        out_ += prefix_;
+        out_ += name;
     }
-    case VarType::String:
-        if (isFormula) {
-            c.append_attribute("t") = "str";
-            text = encodeEscapes(value.stringValue());
-        } else {
-            c.append_attribute("t") = "s";
-            text = std::to_string(strings.indexOf(value.stringValue()));
+    void close(const char* name) {
+        out_ += "</";
+        out_ += prefix_;
+        out_ += name;
+        out_ += '>';
+    }
+    // A value already escaped.
+    void attribute(const char* name, std::string_view value) {
+        out_ += ' ';
+        out_ += name;
+        out_ += "=\"";
+        out_ += value;
+        out_ += '"';
+    }
+
+    void cell(CellKey key, const Cell& cell) {
+        const int r = sheet::keyRow(key);
+        const int column = sheet::keyColumn(key);
+        open("c");
+        attribute("r", cellReference(r, column));
+        if (const auto style = styles_.styleOf(cell.style, formatOf(cell))) attribute("s", std::to_string(style));
+        // #NAME? is the platform's guess where it lacks a function or name: such a formula is stored
+        // without a result, which other programs then calculate themselves.
+        const bool guessed = cell.formula && cell.value.isError() && cell.value.errorValue() == CellError::Name;
+        const auto [type, text] = guessed ? std::pair<std::string_view, std::string>() : valueText(cell.value, cell.formula || cell.array);
+        if (!type.empty()) attribute("t", type);
+        if (!cell.formula && text.empty()) {
+            out_ += "/>";
+            return;
         }
-        break;
-    case VarType::Error:
-        c.append_attribute("t") = "e";
-        text = cellErrorText(value.errorValue());
-        break;
-    default: return;
+        out_ += '>';
+        if (cell.formula) {
+            std::string formula = cell.formula->toText(formula::ReferenceStyle::A1, r, column);
+            if (externalBooks_) formula = withBookIndexes(formula, *externalBooks_);
+            open("f");
+            if (cell.array) {
+                attribute("t", "array");
+                attribute("ref", areaReference(*cell.array));
+            }
+            out_ += '>';
+            out_ += escapeXml(encodeEscapes(std::string_view(formula).substr(formula.starts_with("=") ? 1 : 0)));
+            close("f");
+        }
+        if (!text.empty()) {
+            open("v");
+            out_ += '>';
+            out_ += text;
+            close("v");
+        }
+        close("c");
     }
-    c.append_child("v").text() = text.c_str();
+
+private:
+    // The type attribute and the text of <v> (nothing for Empty and the kinds a cell cannot store).
+    std::pair<std::string_view, std::string> valueText(const Variant& value, bool isFormula) {
+        switch (value.type()) {
+        case VarType::Boolean: return {"b", value.boolValue() ? "1" : "0"};
+        case VarType::Integer:
+        case VarType::Long:
+        case VarType::Double:
+        case VarType::Currency:
+        case VarType::Date: {
+            const double number = value.toDouble();
+            if (!std::isfinite(number)) return {"e", cellErrorText(CellError::Num)};
+            return {"", numberText(number)};
+        }
+        case VarType::String:
+            if (isFormula) return {"str", escapeXml(encodeEscapes(value.stringValue()))};
+            return {"s", std::to_string(strings_.indexOf(value.stringValue()))};
+        case VarType::Error: return {"e", cellErrorText(value.errorValue())};
+        default: return {"", ""};
+        }
+    }
+
+    std::string& out_;
+    const std::string& prefix_;
+    SharedStringTable& strings_;
+    CellStyleTable& styles_;
+    std::vector<ExternalBook>* externalBooks_;
+};
+
+std::string sheetDataXml(const sheet::Worksheet& sheet, const std::vector<CellKey>& keys, const std::string& prefix,
+                         SharedStringTable& strings, CellStyleTable& styles, std::vector<ExternalBook>* externalBooks) {
+    std::string out;
+    out.reserve(keys.size() * 40 + 64);
+    CellWriter writer(out, prefix, strings, styles, externalBooks);
+    writer.open("sheetData");
+    out += '>';
+    auto rowAttributes = sheet.rowAttributes.begin();
+    const auto rowsEnd = sheet.rowAttributes.end();
+    int openRow = 0;
+    // Starts row `row`, first writing the rows before it that have attributes but no cells.
+    auto startRow = [&](int row) {
+        for (; rowAttributes != rowsEnd && rowAttributes->first <= row; ++rowAttributes) {
+            if (rowAttributes->first == row) break;
+            writer.open("row");
+            writer.attribute("r", std::to_string(rowAttributes->first));
+            (out += rowAttributes->second) += "/>";
+        }
+        writer.open("row");
+        writer.attribute("r", std::to_string(row));
+        if (rowAttributes != rowsEnd && rowAttributes->first == row) out += (rowAttributes++)->second;
+        out += '>';
+    };
+    for (CellKey key : keys) {
+        const Cell& cell = *sheet.allCells().find(key);
+        if (cell.value.isEmpty() && !cell.formula && cell.style == 0 && formatOf(cell).empty()) continue;  // a comment alone
+        if (sheet::keyRow(key) != openRow) {
+            if (openRow) writer.close("row");
+            openRow = sheet::keyRow(key);
+            startRow(openRow);
+        }
+        writer.cell(key, cell);
+    }
+    if (openRow) writer.close("row");
+    for (; rowAttributes != rowsEnd; ++rowAttributes) {
+        writer.open("row");
+        writer.attribute("r", std::to_string(rowAttributes->first));
+        (out += rowAttributes->second) += "/>";
+    }
+    writer.close("sheetData");
+    return out;
 }
 
-void writeCell(pugi::xml_node row, CellKey key, const Cell& cell, SharedStringTable& strings, CellStyleTable& styles) {
-    const int r = sheet::keyRow(key);
-    const int column = sheet::keyColumn(key);
-    auto c = row.append_child("c");
-    c.append_attribute("r") = cellReference(r, column).c_str();
-    if (const int style = styles.styleOf(formatOf(cell))) c.append_attribute("s") = style;
-    if (cell.formula) {
-        const std::string text = cell.formula->toText(formula::ReferenceStyle::A1, r, column);
-        auto f = c.append_child("f");
-        if (cell.array) {
-            f.append_attribute("t") = "array";
-            f.append_attribute("ref") = areaReference(*cell.array).c_str();
-        }
-        f.text() = encodeEscapes(std::string_view(text).substr(text.starts_with("=") ? 1 : 0)).c_str();
+std::string usedArea(const std::vector<CellKey>& keys) {
+    if (keys.empty()) return "A1";
+    formula::Area used = formula::Area::cell(sheet::keyRow(keys.front()), sheet::keyColumn(keys.front()));
+    for (CellKey k : keys) {
+        used.bottom = std::max(used.bottom, sheet::keyRow(k));
+        used.left = std::min(used.left, sheet::keyColumn(k));
+        used.right = std::max(used.right, sheet::keyColumn(k));
     }
-    writeValue(c, cell.value, cell.formula || cell.array, strings);
+    return areaReference(used);
 }
+
+// Elements a worksheet part holds after its cells, in the order the format gives; the comment drawing
+// goes before the first of those that follow it.
+const std::vector<std::string_view> kAfterLegacyDrawing = {"legacyDrawingHF", "drawingHF", "picture", "oleObjects",
+                                                           "controls", "webPublishItems", "tableParts", "extLst"};
 
 }  // namespace
 
-std::string worksheetXml(const sheet::Worksheet& sheet, bool selected, SharedStringTable& strings,
-                         CellStyleTable& styles, const std::string& legacyDrawingId) {
-    pugi::xml_document document;
-    auto root = document.append_child("worksheet");
-    root.append_attribute("xmlns") = kMainNamespace;
-    root.append_attribute("xmlns:r") = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
-    const auto keys = sortedKeys(sheet);
-    auto dimension = root.append_child("dimension");
-    if (keys.empty()) {
-        dimension.append_attribute("ref") = "A1";
-    } else {
-        formula::Area used = formula::Area::cell(sheet::keyRow(keys.front()), sheet::keyColumn(keys.front()));
-        for (CellKey k : keys) {
-            used.bottom = std::max(used.bottom, sheet::keyRow(k));
-            used.left = std::min(used.left, sheet::keyColumn(k));
-            used.right = std::max(used.right, sheet::keyColumn(k));
-        }
-        dimension.append_attribute("ref") = areaReference(used).c_str();
-    }
-    auto view = root.append_child("sheetViews").append_child("sheetView");
-    if (selected) view.append_attribute("tabSelected") = 1;
-    view.append_attribute("workbookViewId") = 0;
+XmlChunks newWorksheetLayout() {
+    XmlChunks layout;
+    layout.head = std::string(R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)") + "<worksheet xmlns=\"" +
+                  kMainNamespace + R"(" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">)";
+    layout.children = {{"dimension", R"(<dimension ref="A1"/>)"},
+                       {"sheetViews", R"(<sheetViews><sheetView workbookViewId="0"/></sheetViews>)"},
+                       {"sheetData", ""}};
+    layout.tail = "</worksheet>";
+    return layout;
+}
 
-    auto data = root.append_child("sheetData");
-    pugi::xml_node row;
-    int rowNumber = 0;
-    for (CellKey key : keys) {
-        const Cell& cell = sheet.allCells().at(key);
-        if (cell.value.isEmpty() && !cell.formula && formatOf(cell).empty()) continue;  // a comment alone
-        if (sheet::keyRow(key) != rowNumber) {
-            rowNumber = sheet::keyRow(key);
-            row = data.append_child("row");
-            row.append_attribute("r") = rowNumber;
+std::string worksheetXml(const sheet::Worksheet& sheet, XmlChunks layout, bool selected, SharedStringTable& strings,
+                         CellStyleTable& styles, const std::optional<std::string>& commentDrawingId,
+                         std::vector<ExternalBook>* externalBooks) {
+    const auto keys = sortedKeys(sheet);
+    if (layout.head.find("xmlns:r=") == std::string::npos)
+        setTagAttribute(layout.head, "worksheet", "xmlns:r", "http://schemas.openxmlformats.org/officeDocument/2006/relationships");
+    if (auto* dimension = layout.find("dimension")) setTagAttribute(dimension->text, "dimension", "ref", usedArea(keys));
+    if (auto* views = layout.find("sheetViews"))
+        setTagAttribute(views->text, "sheetView", "tabSelected", selected ? std::optional<std::string>("1") : std::nullopt);
+    if (auto* data = layout.find("sheetData")) data->text = sheetDataXml(sheet, keys, layout.prefix, strings, styles, externalBooks);
+    if (commentDrawingId) {
+        std::erase_if(layout.children, [](const XmlChunk& c) { return c.name == "legacyDrawing"; });
+        if (!commentDrawingId->empty()) {
+            const auto at = layout.placeBefore(kAfterLegacyDrawing);
+            layout.children.insert(layout.children.begin() + static_cast<std::ptrdiff_t>(at),
+                                   {"legacyDrawing", "<" + layout.prefix + "legacyDrawing r:id=\"" + *commentDrawingId + "\"/>"});
         }
-        writeCell(row, key, cell, strings, styles);
     }
-    if (!legacyDrawingId.empty()) root.append_child("legacyDrawing").append_attribute("r:id") = legacyDrawingId.c_str();
-    return serialize(document);
+    return layout.text();
 }
 
 std::string commentsXml(const sheet::Worksheet& sheet) {

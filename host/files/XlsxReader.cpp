@@ -1,10 +1,16 @@
 #include "host/files/XlsxReader.h"
 
+#include <map>
+#include <sstream>
+
 #include "host/files/CellStyles.h"
 #include "host/files/CustomProperties.h"
+#include "host/files/QueryTableParts.h"
 #include "host/files/SharedStrings.h"
 #include "host/files/WorksheetReader.h"
+#include "host/files/WorksheetWriter.h"
 #include "host/files/Xml.h"
+#include "host/files/XmlChunks.h"
 
 namespace host::files {
 
@@ -17,22 +23,54 @@ std::string targetOf(const std::vector<Relationship>& relationships, std::string
     return r ? r->target : std::string();
 }
 
-void readSheets(const Package& package, const pugi::xml_node& workbookNode, const std::vector<Relationship>& relationships,
-                const WorkbookParts& shared, sheet::Workbook& book) {
+std::string elementText(const pugi::xml_node& node) {
+    std::ostringstream out;
+    node.print(out, "", pugi::format_raw);
+    return out.str();
+}
+
+// The names that belong to one sheet (name -> reference), by the sheet's position in the workbook.
+std::map<int, std::map<std::string, std::string>> sheetDefinedNames(const pugi::xml_node& workbookNode) {
+    std::map<int, std::map<std::string, std::string>> names;
+    for (auto d : child(workbookNode, "definedNames").children())
+        if (localName(d) == "definedName" && d.attribute("localSheetId"))
+            names[d.attribute("localSheetId").as_int()][d.attribute("name").value()] = decodeEscapes(d.text().get());
+    return names;
+}
+
+void readSheets(const Package& package, const pugi::xml_node& workbookNode, const WorkbookParts& shared,
+                sheet::Workbook& book, StoredWorkbook& kept) {
+    const auto connections = readConnections(package, targetOf(kept.workbookRelationships, "/connections"));
+    const auto localNames = sheetDefinedNames(workbookNode);
     std::vector<std::pair<sheet::WorksheetPtr, SheetVisibility>> hidden;
+    int position = -1;
     for (auto s : child(workbookNode, "sheets").children()) {
         if (localName(s) != "sheet") continue;
+        ++position;
         const std::string name = decodeEscapes(s.attribute("name").value());
-        const auto* relationship = Package::findById(relationships, attribute(s, "id").value());
+        const auto* relationship = Package::findById(kept.workbookRelationships, attribute(s, "id").value());
         if (!relationship) package.fail("the sheet '" + name + "' has no part");
-        if (!relationship->type.ends_with("/worksheet")) continue;  // chart sheets, dialog sheets
+        if (!relationship->type.ends_with("/worksheet")) {  // chart sheets, dialog sheets
+            kept.sheets.push_back({{}, elementText(s)});
+            continue;
+        }
         sheet::WorksheetPtr sheet;
         try {
             sheet = book.addSheet(nullptr, nullptr, name);
         } catch (const RuntimeError& e) {
             package.fail("the sheet name '" + name + "' is not allowed (" + e.description() + ")");
         }
-        readWorksheet(package, relationship->target, shared, *sheet);
+        auto keptSheet = std::make_shared<StoredSheet>();
+        keptSheet->sheetId = s.attribute("sheetId").as_int();
+        readWorksheet(package, relationship->target, shared, *sheet, *keptSheet);
+        const auto names = localNames.find(position);
+        keptSheet->queryTableLinks =
+            readQueryTables(package, relationship->target, connections,
+                            names == localNames.end() ? std::map<std::string, std::string>() : names->second, *sheet);
+        for (const auto& query : sheet->queryTables()) keptSheet->queryTablesAsRead.push_back(*query);
+        if (!sheet->comments().empty()) keptSheet->commentsAsRead = commentsXml(*sheet);
+        sheet->fileExtras = std::move(keptSheet);
+        kept.sheets.push_back({sheet, {}});
         const std::string_view state = s.attribute("state").value();
         if (state == "hidden") hidden.emplace_back(sheet, SheetVisibility::Hidden);
         else if (state == "veryHidden") hidden.emplace_back(sheet, SheetVisibility::VeryHidden);
@@ -42,10 +80,15 @@ void readSheets(const Package& package, const pugi::xml_node& workbookNode, cons
     for (const auto& [sheet, visibility] : hidden) sheet->setVisible(visibility);
 }
 
-// Names of the whole workbook; names that belong to one sheet are left out.
-void readDefinedNames(const Package& package, const pugi::xml_node& workbookNode, sheet::Workbook& book) {
+// Names of the whole workbook; names that belong to one sheet are kept as they are written.
+void readDefinedNames(const Package& package, const pugi::xml_node& workbookNode, sheet::Workbook& book,
+                      StoredWorkbook& kept) {
     for (auto d : child(workbookNode, "definedNames").children()) {
-        if (localName(d) != "definedName" || d.attribute("localSheetId")) continue;
+        if (localName(d) != "definedName") continue;
+        if (auto local = d.attribute("localSheetId")) {
+            if (local.as_uint() < kept.sheets.size()) kept.localNames.push_back({elementText(d), local.as_uint()});
+            continue;
+        }
         const std::string name = d.attribute("name").value();
         try {
             auto added = book.names().add(name, decodeEscapes(d.text().get()));
@@ -70,26 +113,44 @@ void readActiveSheet(const pugi::xml_node& workbookNode, sheet::Workbook& book) 
 
 sheet::WorkbookPtr readWorkbook(sheet::Application& application, const std::string& path) {
     const Package package(path);
-    const auto rootRelationships = package.relationships("");
-    std::string workbookPart = targetOf(rootRelationships, "/officeDocument");
-    if (workbookPart.empty()) workbookPart = "xl/workbook.xml";
+    auto kept = std::make_shared<StoredWorkbook>();
+    kept->package = package.zip().bytes();
+    kept->path = path;
+    kept->rootRelationships = package.relationships("");
+    kept->workbookPart = targetOf(kept->rootRelationships, "/officeDocument");
+    if (kept->workbookPart.empty()) kept->workbookPart = "xl/workbook.xml";
+    const auto text = package.read(kept->workbookPart);
+    if (!text) package.fail("the part '" + kept->workbookPart + "' is missing");
     pugi::xml_document document;
-    package.loadRequired(document, workbookPart);
+    package.parse(document, *text, kept->workbookPart);
     const auto workbookNode = child(document, "workbook");
-    if (!workbookNode) package.fail("the part '" + workbookPart + "' holds no workbook");
-    const auto relationships = package.relationships(workbookPart);
+    if (!workbookNode) package.fail("the part '" + kept->workbookPart + "' holds no workbook");
+    kept->workbookRelationships = package.relationships(kept->workbookPart);
 
+    // A relationship to a part the package lacks names none.
+    auto present = [&](std::string part) { return package.zip().contains(part) ? part : std::string(); };
+    kept->sharedStringsPart = present(targetOf(kept->workbookRelationships, "/sharedStrings"));
+    kept->stylesPart = present(targetOf(kept->workbookRelationships, "/styles"));
     WorkbookParts shared;
-    shared.sharedStrings = readSharedStrings(package, targetOf(relationships, "/sharedStrings"));
-    shared.cellFormats = readCellFormats(package, targetOf(relationships, "/styles"));
+    shared.externalBooks = readExternalBooks(package, workbookNode, kept->workbookRelationships, path);
+    kept->externalBooks = shared.externalBooks;
+    shared.sharedStrings = readSharedStrings(package, kept->sharedStringsPart);
+    shared.cellFormats = readCellFormats(package, kept->stylesPart);
 
     auto book = workbookForFile(application, path);
-    readSheets(package, workbookNode, relationships, shared, *book);
-    readDefinedNames(package, workbookNode, *book);
+    readSheets(package, workbookNode, shared, *book, *kept);
+    readDefinedNames(package, workbookNode, *book, *kept);
     readActiveSheet(workbookNode, *book);
-    std::string customPart = targetOf(rootRelationships, "/custom-properties");
-    readCustomProperties(package, customPart.empty() ? "docProps/custom.xml" : customPart,
+    kept->customPropertiesPart = targetOf(kept->rootRelationships, "/custom-properties");
+    readCustomProperties(package, kept->customPropertiesPart.empty() ? "docProps/custom.xml" : kept->customPropertiesPart,
                          book->customDocumentProperties());
+    kept->customPropertiesAsRead = customPropertiesXml(book->customDocumentProperties()).value_or("");
+    kept->sharedStrings = std::move(shared.sharedStrings);
+    kept->cellFormats = std::move(shared.cellFormats);
+    if (auto layout = splitXml(*text)) {
+        kept->workbookXml = std::move(*layout);
+        book->fileExtras = std::move(kept);
+    }
     finishReading(*book);
     return book;
 }

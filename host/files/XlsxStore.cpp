@@ -29,14 +29,40 @@ sheet::WorkbookPtr readFile(sheet::Application& application, const std::string& 
 }  // namespace
 
 sheet::WorkbookPtr XlsxStore::open(sheet::Application& application, const std::string& fullName) {
-    return readFile(application, absolutePath(fullName));
+    const std::string path = absolutePath(fullName);
+    // Stamped before reading: a change made while it is read counts as a change since it was opened.
+    const auto stamp = fileStampOf(path);
+    auto lock = std::shared_ptr<FileLock>(FileLock::take(path));
+    auto book = readFile(application, path);
+    if (stamp) openFiles_[path] = {book, *stamp, std::move(lock)};
+    return book;
 }
 
 void XlsxStore::save(const sheet::Workbook& workbook, const std::string& fullName) {
     const std::string path = absolutePath(fullName);
     checkWorkbookFileName(path);
-    writeWorkbook(workbook, path);
+    if (const auto holder = otherLockHolder(path))
+        throw RuntimeError(err::InvalidArgument, "'" + path + "' is open in another program, by " + *holder +
+                                                     "; it was not saved. Close it there first (or remove the "
+                                                     "lock file if that program no longer runs).");
+    std::optional<FileStamp> unchangedSince;
+    std::shared_ptr<FileLock> lock;
+    if (const auto it = openFiles_.find(path); it != openFiles_.end() && it->second.workbook.lock().get() == &workbook) {
+        unchangedSince = it->second.stamp;
+        lock = it->second.lock;
+    }
+    const FileStamp written = writeWorkbook(workbook, path, unchangedSince);
+    // The workbook now stands for this file, and for no other it was read from or saved to before.
+    closed(workbook);
+    openFiles_[path] = {workbook.weak_from_this(), written, std::move(lock)};
     closed_.erase(path);
+}
+
+void XlsxStore::closed(const sheet::Workbook& workbook) {
+    std::erase_if(openFiles_, [&](const auto& entry) {
+        const auto owner = entry.second.workbook.lock();
+        return !owner || owner.get() == &workbook;
+    });
 }
 
 sheet::WorkbookPtr XlsxStore::closedBook(const std::string& path) {

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "host/files/LockFile.h"
+#include "host/files/SaveTarget.h"
 #include "host/sheet/Application.h"
 
 namespace host::files {
@@ -29,10 +31,22 @@ public:
     // The kept copy of the file's workbook, read again when the file changed.
     sheet::WorkbookPtr closedWorkbook(const std::string& fullName) override;
 
+    // Lets go of the lock and the stamp of the workbook's file.
+    void closed(const sheet::Workbook& workbook) override;
+
     // Drops the kept copies of closed workbooks.
     void forgetClosed() { closed_.clear(); }
 
 private:
+    // A workbook file as this store last read or wrote it for an open workbook: a save refuses to
+    // replace it once another program changed it.
+    struct OpenFile {
+        std::weak_ptr<const sheet::Workbook> workbook;
+        FileStamp stamp;
+        std::shared_ptr<FileLock> lock;
+    };
+    std::map<std::string, OpenFile> openFiles_;  // by full path
+
     // What tells a file's content changed without reading it.
     struct FileIdentity {
         std::uint64_t device, inode, size;

@@ -3,6 +3,8 @@
 #include <zip.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "host/files/FileError.h"
 #include "host/base/RuntimeError.h"
@@ -24,13 +26,46 @@ std::string errorText(int code) {
 ZipReader::ZipReader(std::string path) : path_(std::move(path)) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path_, ec)) failNotFound(path_);
-    int code = 0;
-    archive_ = zip_open(path_.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+    if (std::filesystem::file_size(path_, ec) > kMaxFileSize)
+        failRead(path_, "it is larger than " + std::to_string(kMaxFileSize >> 30) + " GB, more than a workbook holds");
+    std::ifstream in(path_, std::ios::binary);
+    std::ostringstream content;
+    if (!in || !(content << in.rdbuf())) failRead(path_, "it cannot be read");
+    bytes_ = std::make_shared<const std::string>(std::move(content).str());
+    openBytes();
+}
+
+ZipReader::ZipReader(std::shared_ptr<const std::string> bytes, std::string shownName)
+    : path_(std::move(shownName)), bytes_(std::move(bytes)) {
+    openBytes();
+}
+
+void ZipReader::openBytes() {
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_buffer_create(bytes_->data(), bytes_->size(), 0, &error);
+    if (source) {
+        archive_ = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error);
+        if (!archive_) zip_source_free(source);
+    }
     if (!archive_) {
+        const int code = zip_error_code_zip(&error);
+        zip_error_fini(&error);
         if (code == ZIP_ER_NOZIP || code == ZIP_ER_INCONS)
             failRead(path_, "it is not a zip package of a workbook (" + errorText(code) + ")");
         failRead(path_, errorText(code));
     }
+    zip_error_fini(&error);
+}
+
+bool ZipReader::contains(const std::string& name) const { return zip_name_locate(archive_, name.c_str(), 0) >= 0; }
+
+std::vector<std::string> ZipReader::names() const {
+    std::vector<std::string> result;
+    const zip_int64_t count = zip_get_num_entries(archive_, 0);
+    for (zip_int64_t i = 0; i < count; ++i)
+        if (const char* name = zip_get_name(archive_, static_cast<zip_uint64_t>(i), 0)) result.emplace_back(name);
+    return result;
 }
 
 ZipReader::~ZipReader() {
@@ -91,6 +126,16 @@ void ZipWriter::add(const std::string& name, std::string content) {
     if (!source || zip_file_add(archive_, name.c_str(), source, ZIP_FL_ENC_UTF_8) < 0) {
         if (source) zip_source_free(source);
         throw RuntimeError(err::InvalidArgument, "The part '" + name + "' cannot be added: " + zip_strerror(archive_) + ".");
+    }
+}
+
+void ZipWriter::copy(const ZipReader& source, const std::string& name) {
+    const zip_int64_t index = zip_name_locate(source.archive_, name.c_str(), 0);
+    // The whole entry is taken as stored: libzip copies its compressed bytes as they are.
+    zip_source_t* part = index < 0 ? nullptr : zip_source_zip(archive_, source.archive_, static_cast<zip_uint64_t>(index), 0, 0, -1);
+    if (!part || zip_file_add(archive_, name.c_str(), part, ZIP_FL_ENC_UTF_8) < 0) {
+        if (part) zip_source_free(part);
+        throw RuntimeError(err::InvalidArgument, "The part '" + name + "' cannot be copied: " + zip_strerror(archive_) + ".");
     }
 }
 

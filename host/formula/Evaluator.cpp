@@ -200,7 +200,7 @@ private:
     Variant call(const Node& n) {
         if (n.builtin) return callBuiltin(*n.builtin, n);
         const UserFunction* function = context_.findUserFunction(*n.name);
-        if (!function) return CellError::Name;
+        if (!function) return context_.unknownFunction(*n.name);
         return callUserFunction(*function, n);
     }
 

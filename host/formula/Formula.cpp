@@ -133,6 +133,8 @@ Variant EvalContext::sharedResult(const Builtin&, std::span<const ReferenceTarge
     return compute();
 }
 
+Variant EvalContext::unknownFunction(const std::string&) { return CellError::Name; }
+
 std::vector<ReferenceTarget> Formula::references() const {
     std::vector<ReferenceTarget> targets;
     for (const ReferenceTarget& t : tree_->targets) addOnce(targets, t);

@@ -107,6 +107,8 @@ public:
     virtual std::optional<ReferenceTarget> resolveName(const std::string& name) = 0;
     // A user-defined function by name (case-insensitive); nullptr when none is registered.
     virtual const UserFunction* findUserFunction(const std::string& name) = 0;
+    // What a call of a function that is neither built in nor registered gives: #NAME?, by default.
+    virtual Variant unknownFunction(const std::string& name);
     // Current date and time, for NOW and TODAY.
     virtual Date now() = 0;
     // Formats a value with a number-format code, for the TEXT function.

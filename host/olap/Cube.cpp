@@ -43,11 +43,6 @@ std::string lookupCondition(int level, const Member* parent) {
     return level >= 0 ? " AND level_no = " + std::to_string(level) : std::string();
 }
 
-std::optional<Member> first(std::vector<Member> members) {
-    if (members.empty()) return std::nullopt;
-    return std::move(members.front());
-}
-
 }  // namespace
 
 Variant numericValue(const Variant& value) {
@@ -121,18 +116,21 @@ Member Cube::measureMember(int measure) const {
 
 std::optional<Member> Cube::findByName(int dimension, const std::string& text, int level, const Member* parent) {
     const std::string condition = lookupCondition(level, parent);
-    // The name as written first (the database's index finds it), then in any letter case: ASCII names
-    // folded by the database, others compared here, as databases fold other letters differently.
-    if (auto found = first(members(dimension, condition + " AND member_name = " + sqlText(text)))) return found;
+    // The name as written first, then in any letter case; both through the database's indexes.
+    if (auto found = firstMember(dimension, condition + " AND member_name = " + sqlText(text))) return found;
+    if (holdsFoldedNames())
+        return firstMember(dimension, condition + " AND name_folded = " + sqlText(CaseFolded(text)));
+    // A cube built without folded names: ASCII names folded by the database, others compared here, as
+    // databases fold other letters differently.
     const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (ascii) return first(members(dimension, condition + " AND LOWER(member_name) = LOWER(" + sqlText(text) + ")"));
-    for (Member& m : members(dimension, condition))
+    if (ascii) return firstMember(dimension, condition + " AND LOWER(member_name) = LOWER(" + sqlText(text) + ")");
+    for (Member& m : members(dimension, condition, false, 0))
         if (sameName(m.name, text)) return std::move(m);
     return std::nullopt;
 }
 
 std::optional<Member> Cube::findByKey(int dimension, const std::string& text, int level, const Member* parent) {
-    return first(members(dimension, lookupCondition(level, parent) + " AND member_key = " + sqlText(text)));
+    return firstMember(dimension, lookupCondition(level, parent) + " AND member_key = " + sqlText(text));
 }
 
 std::vector<Member> Cube::children(const Member& parent) {
@@ -146,15 +144,35 @@ std::vector<Member> Cube::levelMembers(int dimension, int level) {
 
 std::vector<Member> Cube::allMembers(int dimension) { return members(dimension, "", true); }
 
-std::vector<Member> Cube::members(int dimension, const std::string& condition, bool hierarchyOrder) {
+std::optional<Member> Cube::firstMember(int dimension, const std::string& condition) {
+    std::vector<Member> found = members(dimension, condition, false, 1);
+    if (found.empty()) return std::nullopt;
+    return std::move(found.front());
+}
+
+bool Cube::holdsFoldedNames() {
+    if (!foldedNames_) {
+        try {
+            database_.rows("SELECT name_folded FROM " + database_.table("olap_" + std::to_string(number_) + "_members") +
+                           " WHERE 1 = 0");
+            foldedNames_ = true;
+        } catch (const RuntimeError& e) {
+            if (e.number() != ado::kDriverError) throw;
+            foldedNames_ = false;
+        }
+    }
+    return *foldedNames_;
+}
+
+std::vector<Member> Cube::members(int dimension, const std::string& condition, bool hierarchyOrder, std::size_t limit) {
     std::vector<Member> result;
     const std::string sql = "SELECT level_no, first_leaf, last_leaf, member_key, member_name FROM " +
                             database_.table("olap_" + std::to_string(number_) + "_members") +
                             " WHERE dim_no = " + std::to_string(dimension + 1) + condition +
                             (hierarchyOrder ? " ORDER BY first_leaf, level_no" : " ORDER BY level_no, first_leaf") +
-                            " LIMIT " + std::to_string(kMaxSetSize + 1);
+                            (limit ? " LIMIT " + std::to_string(limit == 1 ? 1 : limit + 1) : std::string());
     const auto rows = database_.rows(sql);
-    if (rows.size() > kMaxSetSize) throwCubeError("A set holds too many members.");
+    if (limit > 1 && rows.size() > limit) throwCubeError("A set holds too many members.");
     for (const auto& row : rows)
         result.push_back(Member{dimension, static_cast<int>(whole(row[0])), whole(row[1]), whole(row[2]),
                                 text(row[3]), text(row[4])});

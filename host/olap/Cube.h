@@ -80,10 +80,16 @@ public:
     Variant aggregate(int measure, const std::vector<std::vector<LeafRange>>& ranges);
 
 private:
-    // The members meeting `condition` in level order, or in hierarchy order (parents first).
-    std::vector<Member> members(int dimension, const std::string& condition, bool hierarchyOrder = false);
+    // The members meeting `condition` in level order, or in hierarchy order (parents first): at most
+    // `limit` of them (0: no limit), more than that failing as a set too large, except for a limit of 1.
+    std::vector<Member> members(int dimension, const std::string& condition, bool hierarchyOrder = false,
+                                std::size_t limit = kMaxSetSize);
+    std::optional<Member> firstMember(int dimension, const std::string& condition);
+    // Whether the members are stored with their case-folded names (every cube built since they are).
+    bool holdsFoldedNames();
 
     CubeDatabase& database_;
+    std::optional<bool> foldedNames_;
     std::string name_;
     int number_ = 0;
     std::vector<Dimension> dimensions_;

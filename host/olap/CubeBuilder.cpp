@@ -1,13 +1,14 @@
 #include "host/olap/CubeBuilder.h"
 
-#include <charconv>
-#include <cmath>
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 #include "host/olap/CubeDatabase.h"
+#include "host/olap/CubeRows.h"
 #include "host/olap/CubeStatements.h"
 #include "host/olap/OlapErrors.h"
 #include "host/olap/SourceRows.h"
@@ -15,20 +16,6 @@
 namespace host::olap {
 
 namespace {
-
-constexpr int kRowsPerInsert = 200;
-
-std::optional<double> asNumber(const std::optional<std::string>& text) {
-    if (!text) return std::nullopt;
-    const std::string trimmed = Trim(*text);
-    double value = 0;
-    const auto [end, ec] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), value);
-    if (ec != std::errc() || end != trimmed.data() + trimmed.size() || trimmed.empty() || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
-std::string numberOrNull(std::optional<double> value) { return value ? sqlNumber(*value) : "NULL"; }
 
 std::string aggregateName(Aggregate aggregate) {
     switch (aggregate) {
@@ -46,24 +33,46 @@ std::string joined(int count, const std::function<std::string(int)>& item, const
     return out;
 }
 
-// Writes one cube into the database: the staging table of source rows, the dimension tables, the
-// member index, the fact table and the catalogue rows.
+// Writes one cube into the database: the source rows are read once and gathered into leaves and fact
+// rows here; the tables are filled with multi-row inserts and indexed once they are full.
 class CubeWriter {
 public:
     CubeWriter(CubeDatabase& database, const CubeDefinition& cube, const InsertDefinition& insert)
         : db_(database), cube_(cube), insert_(insert) {}
 
     void write(const std::string& source) {
+        std::vector<DimensionLeaves> dimensions;
+        for (const auto& levels : insert_.levels) dimensions.emplace_back(levels);
+        Facts facts(cube_, dimensions.size());
+        std::vector<std::uint32_t> leaves(dimensions.size());
+        readSourceRows(source, insert_.selectText, insert_.columnCount, db_.commandTimeout, [&](const SourceRow& row) {
+            for (std::size_t d = 0; d < dimensions.size(); ++d) leaves[d] = dimensions[d].leafOf(row);
+            facts.add(leaves, row, insert_.measures);
+        });
+
         createCatalogue();
         number_ = replaceEarlierCube();
-        load(source);
         db_.execute("CREATE TABLE " + table("members") +
                     " (dim_no INTEGER, level_no INTEGER, first_leaf INTEGER, last_leaf INTEGER, member_key TEXT, "
-                    "member_name TEXT)");
-        for (int d = 1; d <= dimensionCount(); ++d) writeDimension(d);
-        writeFacts();
+                    "member_name TEXT, name_folded TEXT)");
+        RowWriter members(db_, table("members"));
+        std::vector<std::vector<long>> leafNumbers;
+        for (int d = 1; d <= dimensionCount(); ++d) {
+            db_.execute("CREATE TABLE " + table("dim" + std::to_string(d)) + " (leaf INTEGER, " +
+                        joined(levelCount(d), [](int l) {
+                            return "key" + std::to_string(l) + " TEXT, name" + std::to_string(l) + " TEXT";
+                        }) + ")");
+            leafNumbers.push_back(dimensions[d - 1].numberLeaves());
+            dimensions[d - 1].write(db_, table("dim" + std::to_string(d)), members, d, cube_.dimensions[d - 1].allName);
+        }
+        members.flush();
+        db_.execute("CREATE TABLE " + table("facts") + " (" +
+                    joined(dimensionCount(), [](int d) { return "d" + std::to_string(d) + " INTEGER"; }) + ", " +
+                    joined(measureCount(), [](int m) { return "m" + std::to_string(m) + " DOUBLE PRECISION"; }) + ")");
+        RowWriter factRows(db_, table("facts"));
+        facts.write(factRows, leafNumbers);
+        createIndexes();
         writeCatalogueRows();
-        db_.execute("DROP TABLE " + table("load"));
     }
 
 private:
@@ -71,9 +80,6 @@ private:
     int levelCount(int d) const { return static_cast<int>(cube_.dimensions[d - 1].levels.size()); }
     int measureCount() const { return static_cast<int>(cube_.measures.size()); }
     std::string table(const std::string& part) const { return db_.table("olap_" + std::to_string(number_) + "_" + part); }
-    static std::string levelColumn(const char* what, int d, int l) {
-        return what + std::to_string(d) + "_" + std::to_string(l);
-    }
 
     void createCatalogue() {
         if (!db_.schema().empty()) db_.execute("CREATE SCHEMA IF NOT EXISTS " + sqlName(db_.schema()));
@@ -105,98 +111,16 @@ private:
         return highest + 1;
     }
 
-    // The source rows in a staging table: per level its key, name and the key's numeric value (for
-    // ordering), per measure its value (1 for a counted value).
-    void load(const std::string& source) {
-        std::string columns;
-        for (int d = 1; d <= dimensionCount(); ++d)
-            for (int l = 1; l <= levelCount(d); ++l)
-                columns += levelColumn("k", d, l) + " TEXT, " + levelColumn("n", d, l) + " TEXT, " +
-                           levelColumn("s", d, l) + " DOUBLE PRECISION, ";
-        columns += joined(measureCount(), [](int m) { return "m" + std::to_string(m) + " DOUBLE PRECISION"; });
-        db_.execute("CREATE TABLE " + table("load") + " (" + columns + ")");
-
-        std::string values;
-        int pending = 0;
-        auto flush = [&] {
-            if (pending == 0) return;
-            db_.execute("INSERT INTO " + table("load") + " VALUES " + values);
-            values.clear();
-            pending = 0;
+    void createIndexes() {
+        const std::string prefix = "olap_" + std::to_string(number_) + "_";
+        auto index = [&](const std::string& name, const std::string& on, const std::string& columns) {
+            db_.execute("CREATE INDEX " + sqlName(prefix + name) + " ON " + table(on) + " (" + columns + ")");
         };
-        readSourceRows(source, insert_.selectText, insert_.columnCount, db_.commandTimeout, [&](const SourceRow& row) {
-            values += pending ? ",(" : "(";
-            for (std::size_t d = 0; d < insert_.levels.size(); ++d)
-                for (const LevelColumns& level : insert_.levels[d]) {
-                    const std::string key = row[level.key].value_or("");
-                    values += sqlText(key) + "," + sqlText(row[level.name].value_or(key)) + "," +
-                              numberOrNull(asNumber(key)) + ",";
-                }
-            for (std::size_t m = 0; m < insert_.measures.size(); ++m) {
-                const auto& value = row[insert_.measures[m]];
-                const bool counted = cube_.measures[m].aggregate == Aggregate::Count;
-                values += (m ? "," : "") +
-                          (counted ? std::string(value ? "1" : "NULL") : numberOrNull(asNumber(value)));
-            }
-            values += ")";
-            if (++pending == kRowsPerInsert) flush();
-        });
-        flush();
-    }
-
-    // The dimension table (leaves numbered in key order) and its members with their leaf ranges.
-    void writeDimension(int d) {
-        const int levels = levelCount(d);
-        auto keys = [&](int upTo, const char* prefix) {
-            return joined(upTo, [&](int l) { return prefix + levelColumn("k", d, l); });
-        };
-        db_.execute("CREATE TABLE " + table("dim" + std::to_string(d)) + " (leaf INTEGER, " +
-                    joined(levels, [](int l) {
-                        return "key" + std::to_string(l) + " TEXT, name" + std::to_string(l) + " TEXT";
-                    }) + ")");
-        const std::string order = joined(levels, [&](int l) {
-            const std::string s = "MIN(" + levelColumn("s", d, l) + ")";
-            return s + " IS NULL, " + s + ", " + levelColumn("k", d, l);
-        });
-        db_.execute("INSERT INTO " + table("dim" + std::to_string(d)) + " SELECT ROW_NUMBER() OVER (ORDER BY " + order +
-                    "), " + joined(levels, [&](int l) {
-                        return levelColumn("k", d, l) + ", MIN(" + levelColumn("n", d, l) + ")";
-                    }) + " FROM " + table("load") + " GROUP BY " + keys(levels, ""));
-
-        const std::string dimTable = table("dim" + std::to_string(d));
-        db_.execute("INSERT INTO " + table("members") + " SELECT " + std::to_string(d) + ", 0, 1, COUNT(*), NULL, " +
-                    sqlText(cube_.dimensions[d - 1].allName) + " FROM " + dimTable);
-        for (int l = 1; l <= levels; ++l)
-            db_.execute("INSERT INTO " + table("members") + " SELECT " + std::to_string(d) + ", " + std::to_string(l) +
-                        ", MIN(leaf), MAX(leaf), key" + std::to_string(l) + ", MIN(name" + std::to_string(l) +
-                        ") FROM " + dimTable + " GROUP BY " +
-                        joined(l, [](int k) { return "key" + std::to_string(k); }));
-    }
-
-    void writeFacts() {
-        const std::string members = "olap_" + std::to_string(number_) + "_members";
-        db_.execute("CREATE INDEX " + sqlName(members + "_name") + " ON " + table("members") + " (dim_no, member_name)");
-        db_.execute("CREATE INDEX " + sqlName(members + "_key") + " ON " + table("members") + " (dim_no, member_key)");
-        db_.execute("CREATE INDEX " + sqlName(members + "_level") + " ON " + table("members") +
-                    " (dim_no, level_no, first_leaf)");
-
-        db_.execute("CREATE TABLE " + table("facts") + " (" +
-                    joined(dimensionCount(), [](int d) { return "d" + std::to_string(d) + " INTEGER"; }) + ", " +
-                    joined(measureCount(), [](int m) { return "m" + std::to_string(m) + " DOUBLE PRECISION"; }) + ")");
-        std::string joins;
-        for (int d = 1; d <= dimensionCount(); ++d)
-            joins += " JOIN " + table("dim" + std::to_string(d)) + " t" + std::to_string(d) + " ON " +
-                     joined(levelCount(d), [&](int l) {
-                         return "s." + levelColumn("k", d, l) + " = t" + std::to_string(d) + ".key" + std::to_string(l);
-                     }, " AND ");
-        const std::string leaves = joined(dimensionCount(), [](int d) { return "t" + std::to_string(d) + ".leaf"; });
-        db_.execute("INSERT INTO " + table("facts") + " SELECT " + leaves + ", " +
-                    joined(measureCount(), [&](int m) {
-                        return aggregateName(cube_.measures[m - 1].aggregate) + "(s.m" + std::to_string(m) + ")";
-                    }) + " FROM " + table("load") + " s" + joins + " GROUP BY " + leaves);
-        for (int d = 1; d <= dimensionCount(); ++d)
-            db_.execute("CREATE INDEX " + sqlName("olap_" + std::to_string(number_) + "_facts_d" + std::to_string(d)) +
-                        " ON " + table("facts") + " (d" + std::to_string(d) + ")");
+        index("members_name", "members", "dim_no, member_name");
+        index("members_folded", "members", "dim_no, name_folded");
+        index("members_key", "members", "dim_no, member_key");
+        index("members_level", "members", "dim_no, level_no, first_leaf");
+        for (int d = 1; d <= dimensionCount(); ++d) index("facts_d" + std::to_string(d), "facts", "d" + std::to_string(d));
     }
 
     void writeCatalogueRows() {
@@ -225,7 +149,8 @@ private:
     int number_ = 0;
 };
 
-// Writes the cube in one transaction, so that a failure leaves the database as it was.
+// Writes the cube in one transaction, so that a failure leaves the database as it was; a cube file
+// then gives back the space that an earlier cube of the same name left free.
 void writeCube(CubeDatabase& database, const CubeDefinition& cube, const InsertDefinition& insert,
                const std::string& source) {
     database.execute("BEGIN");
@@ -239,6 +164,7 @@ void writeCube(CubeDatabase& database, const CubeDefinition& cube, const InsertD
         }
         throw;
     }
+    if (!database.isServer() && database.rows("PRAGMA freelist_count")[0][0].toDouble() > 0) database.execute("VACUUM");
 }
 
 }  // namespace

@@ -25,6 +25,7 @@ CubeConnection::CubeConnection(const std::string& connectionText, const std::str
 CellSet CubeConnection::execute(const std::string& mdx, int commandTimeout) {
     const MdxQuery query = parseMdx(mdx);
     database_.commandTimeout = commandTimeout;
+    database_.limitTotalTime(commandTimeout);  // the time-out holds for the query as a whole
     Cube cube(database_, query.cube);
     return evaluateMdx(cube, query);
 }

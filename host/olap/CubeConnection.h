@@ -17,9 +17,9 @@ public:
     CubeConnection(const std::string& connectionText, const std::string& user, const std::string& password,
                    int loginTimeout);
 
-    // Runs an MDX query, each statement under `commandTimeout` seconds (0: no limit). Raises a syntax
-    // error naming its position, "cannot find" for an unknown cube, dimension, member or measure, the
-    // driver's failure otherwise.
+    // Runs an MDX query within `commandTimeout` seconds in all (0: no limit). Raises a syntax
+    // error naming its position, "cannot find" for an unknown cube, dimension, member or measure,
+    // kTimedOut when the time is up, the driver's failure otherwise.
     CellSet execute(const std::string& mdx, int commandTimeout);
 
 private:

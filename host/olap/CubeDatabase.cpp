@@ -1,8 +1,14 @@
 #include "host/olap/CubeDatabase.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 
 #include "host/ado/Errors.h"
 #include "host/ado/Recordset.h"
@@ -39,12 +45,16 @@ CubeDatabase::CubeDatabase(const std::vector<ado::ConnectionItem>& items, bool c
     connection_.connectionTimeout = loginTimeout;
     if (!file.empty()) {
         file = nativePath(file);
-        if (!std::filesystem::is_regular_file(file)) {
-            if (!create) throwCubeError("The cube file \"" + file + "\" does not exist.");
-            createdFile_ = file;
-            std::ofstream(file).close();  // connections open existing database files only
+        if (create) claimCubeFile(file);
+        else if (!std::filesystem::is_regular_file(file)) throwCubeError("The cube file \"" + file + "\" does not exist.");
+        try {
+            connection_.open("Driver={SQLite3};Database=" + braced(file) + ";");
+        } catch (const RuntimeError&) {
+            std::error_code ignored;  // the failure to connect is what counts
+            if (!createdFile_.empty()) std::filesystem::remove(createdFile_, ignored);
+            throw;
         }
-        connection_.open("Driver={SQLite3};Database=" + braced(file) + ";");
+        if (create && createdFile_.empty()) requireCubeDatabase(file);
         return;
     }
     if (dataSource.empty()) throwCubeError("The connection text names no data source.");
@@ -58,15 +68,61 @@ CubeDatabase::CubeDatabase(const std::vector<ado::ConnectionItem>& items, bool c
     connection_.open(odbcText);
 }
 
+void CubeDatabase::claimCubeFile(const std::string& file) {
+    const std::string named = "The cube file \"" + file + "\"";
+    struct stat status {};
+    if (::lstat(file.c_str(), &status) == 0) {
+        if (S_ISLNK(status.st_mode)) throwCubeError(named + " is a symbolic link; a cube is built into a regular file only.");
+        if (!S_ISREG(status.st_mode)) throwCubeError(named + " is not a regular file.");
+        return;
+    }
+    if (errno != ENOENT) throwCubeError(named + " cannot be reached: " + std::strerror(errno) + ".");
+    // Created here and now, never through a link, so that a failed build removes only its own file.
+    const int descriptor = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (descriptor < 0) throwCubeError(named + " cannot be created: " + std::strerror(errno) + ".");
+    ::close(descriptor);
+    createdFile_ = file;
+}
+
+void CubeDatabase::requireCubeDatabase(const std::string& file) {
+    if (std::filesystem::file_size(file) == 0) return;
+    bool holdsCubes = false;
+    try {
+        holdsCubes = !rows("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'olap_cubes'").empty();
+    } catch (const RuntimeError& e) {  // not a database at all: refused below as well
+        if (e.number() != ado::kDriverError) throw;
+    }
+    if (!holdsCubes)
+        throwCubeError("The file \"" + file +
+                       "\" holds no cubes; a cube is built into a new or empty file or into a cube file.");
+}
+
+void CubeDatabase::limitTotalTime(int seconds) {
+    if (seconds > 0) deadline_ = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    else deadline_.reset();
+}
+
+void CubeDatabase::prepareStatement() {
+    int timeout = commandTimeout;
+    if (deadline_) {
+        const auto left = *deadline_ - std::chrono::steady_clock::now();
+        if (left <= std::chrono::steady_clock::duration::zero())
+            throw RuntimeError(ado::kTimedOut, "The query ran longer than its time-out.");
+        const int seconds = static_cast<int>(std::chrono::ceil<std::chrono::seconds>(left).count());
+        timeout = timeout > 0 ? std::min(timeout, seconds) : seconds;
+    }
+    connection_.commandTimeout = timeout;
+}
+
 void CubeDatabase::execute(const std::string& sql) {
-    connection_.commandTimeout = commandTimeout;
+    prepareStatement();
     ado::Recordset recordset;
     recordset.open(sql, connection_);
     if (recordset.state() == ado::adStateOpen) recordset.close();
 }
 
 std::vector<std::vector<Variant>> CubeDatabase::rows(const std::string& sql) {
-    connection_.commandTimeout = commandTimeout;
+    prepareStatement();
     ado::Recordset recordset;
     recordset.open(sql, connection_);
     std::vector<std::vector<Variant>> result;

@@ -18,10 +18,12 @@
 //                                                               leaves numbered from 1 in key order (numeric
 //                                                               keys by value, before text keys), so the
 //                                                               leaves under any member are consecutive
-//   olap_<c>_members(dim_no, level_no, first_leaf, last_leaf, member_key, member_name)
+//   olap_<c>_members(dim_no, level_no, first_leaf, last_leaf, member_key, member_name, name_folded)
 //                                                               every member (level 0: the All member, its
-//                                                               key NULL) with the range of leaves it covers;
-//                                                               indexed by name, by key and by level
+//                                                               key NULL) with the range of leaves it covers
+//                                                               and its name case-folded (CaseFolded);
+//                                                               indexed by name, folded name, key and level
+//                                                               (cubes built before name_folded lack it)
 //   olap_<c>_facts(d1, ..., dK, m1, ..., mM)                    the fact table: one row per combination of
 //                                                               leaves, each measure aggregated by its
 //                                                               function (COUNT stored as counts); indexed
@@ -29,6 +31,8 @@
 // A member's value is the aggregate of the fact rows whose leaf numbers fall in its range, which the
 // database computes.
 
+#include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,9 +49,11 @@ std::string providerItem(const std::vector<ado::ConnectionItem>& items, const st
 
 class CubeDatabase {
 public:
-    // Connects to where the text's cubes live; `create` allows a missing cube file to be created (to
-    // build a cube). A user name or password given replaces the text's own. Raises kDriverError for a
-    // missing cube file, the driver's failure otherwise.
+    // Connects to where the text's cubes live. With `create` (to build a cube) the cube file must be a
+    // regular file that is absent (it is then created), empty, or a cube database already; it is never
+    // reached through a symbolic link, and a FIFO, device or folder is refused without being opened.
+    // A user name or password given replaces the text's own. Raises kDriverError for a missing cube
+    // file or one that cannot take a cube, the driver's failure otherwise.
     CubeDatabase(const std::vector<ado::ConnectionItem>& items, bool create, const std::string& user,
                  const std::string& password, int loginTimeout);
 
@@ -55,6 +61,9 @@ public:
     void execute(const std::string& sql);
     // The rows of a query ([record][field]; Null for SQL NULL).
     std::vector<std::vector<Variant>> rows(const std::string& sql);
+    // Bounds every later statement together: all of them must end within `seconds` from now (0: no
+    // bound but commandTimeout's). A statement after the bound fails with kTimedOut.
+    void limitTotalTime(int seconds);
     // The table name as the statements write it (with its schema on a server).
     std::string table(const std::string& name) const;
     bool isServer() const { return server_; }
@@ -66,7 +75,15 @@ public:
     int commandTimeout = 30;
 
 private:
+    // Sets the connection's time-out for the next statement from commandTimeout and the bound.
+    void prepareStatement();
+    // Refuses a target a cube may not be written into; creates an absent one.
+    void claimCubeFile(const std::string& file);
+    // Refuses an existing non-empty file that holds no cube (after connecting to it).
+    void requireCubeDatabase(const std::string& file);
+
     ado::Connection connection_;
+    std::optional<std::chrono::steady_clock::time_point> deadline_;
     std::string schema_;
     bool server_ = false;
     std::string createdFile_;

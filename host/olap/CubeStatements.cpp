@@ -1,7 +1,8 @@
 #include "host/olap/CubeStatements.h"
 
+#include <algorithm>
+
 #include "host/base/Text.h"
-#include "host/base/Utf8.h"
 #include "host/olap/MdxLexer.h"
 #include "host/olap/OlapErrors.h"
 
@@ -64,9 +65,27 @@ void parseCubeItem(TokenCursor& cursor, CubeDefinition& cube) {
     }
 }
 
-// The byte offset in `text` of the character at `position` (from 1).
-std::size_t byteOffset(const std::string& text, long position) {
-    return skipChars(text, 0, static_cast<std::size_t>(position - 1));
+// The byte offset just past the parenthesis that closes the first parenthesised list of an INSERT
+// INTO statement (npos when none closes): brackets and quotes are skipped, so that "(" or ")" inside
+// a name does not count. What follows is the source's SELECT, which only the source database reads.
+std::size_t endOfColumnList(const std::string& statement) {
+    int depth = 0;
+    for (std::size_t i = 0; i < statement.size(); ++i) {
+        const char c = statement[i];
+        if (c == '[' || c == '\'' || c == '"') {
+            const char close = c == '[' ? ']' : c;
+            for (++i; i < statement.size(); ++i)
+                if (statement[i] == close) {
+                    if (i + 1 < statement.size() && statement[i + 1] == close) ++i;  // a doubled closer
+                    else break;
+                }
+        } else if (c == '(') {
+            ++depth;
+        } else if (c == ')' && depth > 0 && --depth == 0) {
+            return i + 1;
+        }
+    }
+    return std::string::npos;
 }
 
 }  // namespace
@@ -90,7 +109,8 @@ CubeDefinition parseCreateCube(const std::string& statement) {
 }
 
 InsertDefinition parseInsertInto(const std::string& statement, const CubeDefinition& cube) {
-    TokenCursor cursor(tokenize(statement));
+    const std::size_t listEnd = endOfColumnList(statement);
+    TokenCursor cursor(tokenize(std::string_view(statement).substr(0, listEnd)));
     cursor.expectWord("INSERT");
     cursor.expectWord("INTO");
     const std::string cubeName = cursor.expectName();
@@ -125,8 +145,12 @@ InsertDefinition parseInsertInto(const std::string& statement, const CubeDefinit
         }
     } while (cursor.acceptSymbol(","));
     cursor.expectSymbol(")");
-    if (!cursor.isWord("SELECT")) cursor.fail("SELECT");
-    insert.selectText = statement.substr(byteOffset(statement, cursor.peek().position));
+    if (!cursor.atEnd()) cursor.fail("SELECT");
+    const std::size_t select = statement.find_first_not_of(" \t\r\n", listEnd);
+    if (select == std::string::npos || StrComp(statement.substr(select, 6), "SELECT", CompareMethod::Text) != 0)
+        throwSyntaxError(Len(std::string_view(statement).substr(0, std::min(select, statement.size()))) + 1,
+                         "expected SELECT");
+    insert.selectText = statement.substr(select);
 
     for (std::size_t d = 0; d < insert.levels.size(); ++d)
         for (std::size_t l = 0; l < insert.levels[d].size(); ++l) {

@@ -333,15 +333,18 @@ private:
         return total;
     }
 
-    // Empty cells count as 0 in a sum and in comparisons; a product or quotient with one is empty, as
-    // is a quotient by 0.
+    // Empty cells count as 0 in a sum and in comparisons; a product or quotient with one is empty. A
+    // division by 0 fails the query, as the spreadsheet's own division gives an error.
     static Value arithmetic(const std::string& op, Value a, Value b) {
         if (op == "+" || op == "-") {
             if (!a && !b) return std::nullopt;
             return op == "+" ? a.value_or(0) + b.value_or(0) : a.value_or(0) - b.value_or(0);
         }
         if (op == "*") return a && b ? Value(*a * *b) : std::nullopt;
-        if (op == "/") return a && b && *b != 0 ? Value(*a / *b) : std::nullopt;
+        if (op == "/") {
+            if (b && *b == 0) throwCubeError("Division by zero.");
+            return a && b ? Value(*a / *b) : std::nullopt;
+        }
         const double x = a.value_or(0), y = b.value_or(0);
         bool result = false;
         if (op == "=") result = x == y;

@@ -1,9 +1,8 @@
 #pragma once
 // Starting programs for the user: opening a document or web address with the program the desktop
 // associates with it, and opening a file in a text editor. Every request is recorded, so that tests
-// and scripts can see what would have been opened; a program is started only when a launcher is
-// set (the command-line host sets the desktop launcher when it runs on a desktop). By default
-// nothing is started.
+// can see what would have been opened; a program is started only when a launcher is set (the
+// command-line host sets the desktop launcher). By default nothing is started.
 
 #include <memory>
 #include <string>
@@ -28,8 +27,10 @@ public:
     virtual void launch(const Launch& request) = 0;
 };
 
-// The launcher of a desktop: hands documents, addresses and files to edit to `xdg-open` in the
-// background, without waiting for it.
+// The launcher of a desktop: a file to edit goes to $VISUAL or $EDITOR (the first one set), run in the
+// terminal and waited for; documents, addresses, and files to edit when neither is set, go to
+// `xdg-open`, given a few seconds to report a failure. Raises 53 when the program is missing, exits
+// with a failure or ends on a signal.
 std::shared_ptr<Launcher> desktopLauncher();
 
 // Makes `launcher` the one that starts programs; nullptr returns to recording only.

@@ -52,6 +52,7 @@ void Application::setStatusBar(const Variant& value) {
 }
 
 void Application::showProgress(const std::optional<std::string>& text) {
+    if (onProgress) return onProgress(text);
     if (onStatusBar) onStatusBar(text ? Variant(*text) : statusBar_);
 }
 
@@ -207,17 +208,45 @@ Variant Application::run(const std::string& macroName, std::vector<Variant> argu
     return macro(arguments);
 }
 
-void Application::onTime(double when, const std::string& procedure) { scheduled_.push_back({when, procedure}); }
+namespace {
+
+// Times are date serials of whole seconds; a sum such as "now + one second" may miss the serial of
+// that second by a rounding step.
+constexpr double kSameTime = 1e-3 / 86400;
+
+bool isDue(const ScheduledMacro& m, double now) { return m.when <= now + kSameTime; }
+
+}  // namespace
+
+void Application::onTime(double when, const std::string& procedure) {
+    // Kept in time order; macros of the same time in the order they were scheduled.
+    const auto at = std::upper_bound(scheduled_.begin(), scheduled_.end(), when,
+                                     [](double w, const ScheduledMacro& m) { return w < m.when; });
+    scheduled_.insert(at, {when, procedure});
+}
 
 void Application::runDueMacros(bool force) {
     const double now = nowSerial();
     std::vector<ScheduledMacro> due;
     std::erase_if(scheduled_, [&](const ScheduledMacro& m) {
-        const bool isDue = force || m.when <= now;
-        if (isDue) due.push_back(m);
-        return isDue;
+        const bool runNow = force || isDue(m, now);
+        if (runNow) due.push_back(m);
+        return runNow;
     });
     for (const auto& m : due) run(m.procedure);
+}
+
+bool Application::runNextDueMacro() {
+    if (scheduled_.empty() || !isDue(scheduled_.front(), nowSerial())) return false;
+    const ScheduledMacro next = scheduled_.front();
+    scheduled_.erase(scheduled_.begin());
+    run(next.procedure);
+    return true;
+}
+
+std::optional<ScheduledMacro> Application::nextScheduledMacro() const {
+    if (scheduled_.empty()) return std::nullopt;
+    return scheduled_.front();
 }
 
 void Application::quit() {

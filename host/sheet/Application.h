@@ -29,6 +29,8 @@ public:
     // Opens a workbook file into the application (not yet attached to the open workbooks).
     virtual WorkbookPtr open(Application& application, const std::string& fullName) = 0;
     virtual void save(const Workbook& workbook, const std::string& fullName) = 0;
+    // Told when an open workbook is closed, so that what the store holds for its file is let go.
+    virtual void closed(const Workbook& /*workbook*/) {}
     // The values of an area of a sheet of a workbook file that is not open (external references).
     virtual Variant readClosed(const std::string& folder, const std::string& workbook, const std::string& sheet,
                                const formula::Area& area) = 0;
@@ -73,6 +75,9 @@ public:
     // The application's own progress text over the status bar, or (nullopt) the status bar's text
     // again; StatusBar keeps the text the code set.
     void showProgress(const std::optional<std::string>& text);
+    // Receives the application's own progress texts (nullopt: the progress ended); without it they
+    // reach onStatusBar.
+    std::function<void(const std::optional<std::string>&)> onProgress;
 
     // ---- workbooks and selection ----
     Workbooks& workbooks() { return *workbooks_; }
@@ -131,9 +136,13 @@ public:
     // Runs a macro by name, with an optional "Book!" or "'Book'!" qualifier; raises 1004 when there is
     // no such macro.
     Variant run(const std::string& macroName, std::vector<Variant> arguments = {});
-    // Schedules a macro; runDueMacros runs those whose time has come (all of them with force).
+    // Schedules a macro; runDueMacros runs those whose time has come (all of them with force), in
+    // time order; runNextDueMacro runs the earliest one if its time has come and says whether it did.
+    // A host program's event loop waits for nextScheduledMacro() and runs it.
     void onTime(double when, const std::string& procedure);
     void runDueMacros(bool force = false);
+    bool runNextDueMacro();
+    std::optional<ScheduledMacro> nextScheduledMacro() const;
     const std::vector<ScheduledMacro>& scheduledMacros() const { return scheduled_; }
     // Keystrokes sent to the application are recorded and played on the active cell's edit line:
     // {F2} edits the active cell (the edit line shows its formula), {F9} while editing replaces the

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "host/base/Text.h"
 #include "host/sheet/Application.h"
 #include "host/sheet/CalculationProgress.h"
 #include "host/sheet/CellEvalContext.h"
@@ -262,11 +263,14 @@ void Calculator::evaluate(const Step& step) {
     const Area area = isArray ? *cell->array : Area::cell(row, column);
 
     const std::uint64_t drops = sheet.dropCount();
-    Variant result = evaluateAt(sheet, area, *formula, isArray);
+    bool unknownFunction = false;
+    Variant result = evaluateAt(sheet, area, *formula, isArray, &unknownFunction);
+    // The cell is found again if the formula dropped cells.
+    Cell& target = drops == sheet.dropCount() ? *cell : sheet.cellAt(row, column);
+    if (unknownFunction && !target.value.isEmpty()) return;  // the value its file stored stays
     sharedResults_.written(sheet, area);
     if (!isArray) {
-        // A formula showing an empty cell shows 0. The cell is found again if the formula dropped cells.
-        Cell& target = drops == sheet.dropCount() ? *cell : sheet.cellAt(row, column);
+        // A formula showing an empty cell shows 0.
         target.value = result.isEmpty() ? Variant(0.0) : std::move(result);
         return;
     }
@@ -298,11 +302,13 @@ Variant Calculator::evaluateAt(Worksheet& sheet, const Area& area, const formula
     return evaluateAt(sheet, area, formula, true);
 }
 
-Variant Calculator::evaluateAt(Worksheet& sheet, const Area& area, const formula::Formula& formula, bool asArray) {
+Variant Calculator::evaluateAt(Worksheet& sheet, const Area& area, const formula::Formula& formula, bool asArray,
+                               bool* callsUnknownFunction) {
     callers_.push_back({&sheet, area});
     CellEvalContext context(application_, sheet, area.top, area.left);
     try {
         Variant result = formula::evaluate(formula, context, asArray);
+        if (callsUnknownFunction) *callsUnknownFunction = callers_.back().callsUnknownFunction;
         callers_.pop_back();
         return result;
     } catch (...) {
@@ -328,6 +334,11 @@ void Calculator::markCallerVolatile(bool isVolatile) {
         frame.sheet->calcState().volatileCells.insert(key);
     else
         frame.sheet->calcState().volatileCells.erase(key);
+}
+
+void Calculator::noteUnknownFunction(const std::string& name) {
+    if (!callers_.empty()) callers_.back().callsUnknownFunction = true;
+    unknownFunctions_.insert(UCase(name));
 }
 
 // ---- audit ----

@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "host/formula/Reference.h"
@@ -49,9 +51,16 @@ public:
         Worksheet* sheet;
         formula::Area area;
         std::optional<bool> markedVolatile = std::nullopt;  // as the formula last marked itself
+        bool callsUnknownFunction = false;
     };
     const CallerFrame* currentCaller() const { return callers_.empty() ? nullptr : &callers_.back(); }
     void markCallerVolatile(bool isVolatile);
+    // The formula being evaluated calls a function the platform does not have (neither built in nor
+    // registered). A cell whose formula does keeps the value it holds, the one its file stored, and
+    // its dependents calculate from that; a cell without one shows #NAME?.
+    void noteUnknownFunction(const std::string& name);
+    // The names (upper case) of the functions noted since the last call.
+    std::set<std::string> takeUnknownFunctions() { return std::exchange(unknownFunctions_, {}); }
 
     // The result of a built-in over the areas alone (SUM(A:A)): during a calculation, identical calls
     // share one result while the cells of the areas stay unwritten; else compute()'s.
@@ -96,7 +105,8 @@ private:
                      const std::vector<NodeId>& roots);
     void evaluate(const Step& step);
     // Evaluates the formula with the area as the caller.
-    Variant evaluateAt(Worksheet& sheet, const formula::Area& area, const formula::Formula& formula, bool asArray);
+    Variant evaluateAt(Worksheet& sheet, const formula::Area& area, const formula::Formula& formula, bool asArray,
+                       bool* callsUnknownFunction = nullptr);
     void setCircular(const NodeId& node);
 
     Application& application_;
@@ -104,6 +114,7 @@ private:
     bool graphStale_ = true;
     bool calculating_ = false;
     std::vector<CallerFrame> callers_;
+    std::set<std::string> unknownFunctions_;
     Clock clock_;
     // Every formula (sheet by sheet, row by row), its calculation order and its circular ones, for
     // graph_ at fullOrderVersion_.

@@ -44,11 +44,15 @@ struct Cell {
     std::shared_ptr<const formula::Formula> formula;
     // For every cell of an array formula: the array's area (its anchor is the area's top-left cell).
     std::optional<formula::Area> array;
+    // The cell's style in its file's styles part (font, fill, borders, ...), kept for writing back.
+    std::uint32_t style = 0;
     std::string numberFormat;  // "" is General
     std::shared_ptr<Comment> comment;
 
     // A cell with nothing in it can be dropped from the sheet.
-    bool isBlank() const { return value.isEmpty() && !formula && !array && numberFormat.empty() && !comment; }
+    bool isBlank() const {
+        return value.isEmpty() && !formula && !array && style == 0 && numberFormat.empty() && !comment;
+    }
 };
 
 }  // namespace host::sheet

@@ -76,6 +76,11 @@ const formula::UserFunction* CellEvalContext::findUserFunction(const std::string
     return application_.findFunction(name);
 }
 
+Variant CellEvalContext::unknownFunction(const std::string& name) {
+    application_.calculator().noteUnknownFunction(name);
+    return formula::EvalContext::unknownFunction(name);
+}
+
 Date CellEvalContext::now() { return Date{nowSerial()}; }
 
 std::string CellEvalContext::formatText(const Variant& value, const std::string& formatCode) {

@@ -23,6 +23,8 @@ public:
     Variant referenceObject(const formula::ReferenceTarget& target) override;
     std::optional<formula::ReferenceTarget> resolveName(const std::string& name) override;
     const formula::UserFunction* findUserFunction(const std::string& name) override;
+    // Noted on the calculation, which then keeps the cell's stored value.
+    Variant unknownFunction(const std::string& name) override;
     Date now() override;
     std::string formatText(const Variant& value, const std::string& formatCode) override;
 

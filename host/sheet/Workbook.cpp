@@ -212,6 +212,7 @@ void Workbooks::detach(Workbook& workbook) {
     workbook.closed_ = true;
     std::erase_if(books_, [&](const WorkbookPtr& b) { return b.get() == &workbook; });
     if (auto app = application_.lock()) {
+        if (app->workbookStore()) app->workbookStore()->closed(workbook);
         app->calculator().structureChanged();
         if (app->activeWorkbook().get() == &workbook || !app->activeWorkbook()) {
             const auto remaining = list();

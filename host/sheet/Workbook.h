@@ -8,6 +8,7 @@
 
 #include "host/base/Variant.h"
 #include "host/sheet/DocumentProperties.h"
+#include "host/sheet/FileExtras.h"
 #include "host/sheet/Names.h"
 #include "host/sheet/Worksheet.h"
 
@@ -43,6 +44,8 @@ public:
     bool saved = true;
     // The file format given to the last SaveAs, recorded as given.
     int fileFormat = 51;
+    // What the workbook's file holds that the platform does not model; none for a new workbook.
+    std::shared_ptr<const FileExtras> fileExtras;
 
     // Sheets in tab order.
     const std::vector<WorksheetPtr>& worksheets() const { return sheets_; }

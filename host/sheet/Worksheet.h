@@ -2,6 +2,7 @@
 // Worksheet: a grid of cells with a name, visibility, comments and shapes.
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,6 +13,7 @@
 #include "host/base/Variant.h"
 #include "host/sheet/Cell.h"
 #include "host/sheet/CellStore.h"
+#include "host/sheet/FileExtras.h"
 #include "host/sheet/FlatMap.h"
 #include "host/sheet/PivotTable.h"
 #include "host/sheet/QueryTable.h"
@@ -79,8 +81,15 @@ public:
 
     // The sheet's query tables (QueryTables), in the order they were added.
     std::vector<QueryTablePtr>& queryTables() { return queryTables_; }
+    const std::vector<QueryTablePtr>& queryTables() const { return queryTables_; }
     // The sheet's pivot tables (PivotTables), in the order they were added.
     std::vector<PivotTablePtr>& pivotTables() { return pivotTables_; }
+
+    // What the sheet's part of its file holds that the platform does not model; none for a new sheet.
+    std::shared_ptr<const FileExtras> fileExtras;
+    // Attributes of rows as the file gave them (height, hidden, outline level, ...), by row: the
+    // platform does not model them, the file layer writes them back; they move with removed rows.
+    std::map<int, std::string> rowAttributes;
 
     // The selection and active cell of the sheet (A1 for a new sheet).
     RangePtr selection() const;

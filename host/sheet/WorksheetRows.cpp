@@ -72,6 +72,11 @@ std::vector<CellKey> Worksheet::removeRows(int top, int bottom) {
     ++drops_;
     contentBox_.reset();
     for (const auto& entry : cells_) includeInContent(keyRow(entry.first), keyColumn(entry.first));
+    std::map<int, std::string> rows;
+    for (auto& [row, attributes] : rowAttributes)
+        if (row < top) rows.emplace(row, std::move(attributes));
+        else if (row > bottom) rows.emplace(row - removed, std::move(attributes));
+    rowAttributes = std::move(rows);
     formulaCells_ = shiftedKeys(formulaCells_, top, bottom);
     calc_.dirty = shiftedKeys(calc_.dirty, top, bottom);
     calc_.volatileCells = shiftedKeys(calc_.volatileCells, top, bottom);

@@ -1,9 +1,11 @@
 #include "host/ui/TerminalBackend.h"
 
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <istream>
 #include <ostream>
 
@@ -18,7 +20,20 @@ namespace host::ui {
 namespace {
 
 constexpr const char* kButtonNames[] = {"", "OK", "Cancel", "Abort", "Retry", "Ignore", "Yes", "No"};
+constexpr const char* kPolishButtonNames[] = {"", "OK", "Anuluj", "Przerwij", "Ponów", "Zignoruj", "Tak", "Nie"};
 constexpr const char* kCancel = "\\cancel";
+
+bool namesButton(const std::string& answer, int button) {
+    return StrComp(answer, kButtonNames[button], CompareMethod::Text) == 0 ||
+           StrComp(answer, kPolishButtonNames[button], CompareMethod::Text) == 0 || answer == std::to_string(button);
+}
+
+// A dialog as a refusal names it: its title and the first line of its text.
+std::string dialogName(const std::string& title, const std::string& text) {
+    const std::string first = text.substr(0, text.find_first_of("\r\n"));
+    return "\"" + maskPasswords(title.empty() ? std::string("TELM.NET") : title) + (first.empty() ? "" : ": ") +
+           maskPasswords(first) + "\"";
+}
 
 // Switches the echo of the terminal of standard input off while it lives.
 class EchoOff {
@@ -43,11 +58,25 @@ private:
 }  // namespace
 
 void TerminalBackend::show(const std::string& title, const std::string& text) {
+    dialog_ = dialogName(title, text);
     out_ << "[" << (title.empty() ? std::string("TELM.NET") : maskPasswords(title)) << "]\n"
          << maskPasswords(text) << "\n";
 }
 
+void TerminalBackend::waitForInput() {
+    if (!idleWork_) return;
+    for (;;) {
+        const auto next = idleWork_();
+        // Only a terminal is watched while timers run; other input is read at once.
+        if (!next || !inputIsTerminal_ || in_.rdbuf()->in_avail() > 0 || os::interruptRequested()) return;
+        pollfd input{STDIN_FILENO, POLLIN, 0};
+        const int milliseconds = static_cast<int>(std::clamp(std::ceil(*next * 1000), 10.0, 1000.0));
+        if (::poll(&input, 1, milliseconds) != 0) return;  // a line, the end of input or a signal
+    }
+}
+
 std::optional<std::string> TerminalBackend::readLine(bool secret) {
+    waitForInput();
     std::string line;
     bool read;
     if (secret && inputIsTerminal_) {
@@ -66,15 +95,37 @@ std::optional<std::string> TerminalBackend::readLine(bool secret) {
     return line;
 }
 
+void TerminalBackend::refuse(const std::string& why) {
+    out_ << "\n";
+    if (!refusal_) refusal_ = why;
+    throw RuntimeError(err::UserInterrupt, why);
+}
+
 std::optional<std::string> TerminalBackend::nextAnswer(const std::string& question, bool secret) {
     out_ << question << std::flush;
+    std::optional<std::string> answer;
+    const bool typed = answers_.empty() && inputIsTerminal_;
     if (!answers_.empty()) {
-        std::string answer = std::move(answers_.front());
+        answer = std::move(answers_.front());
         answers_.pop_front();
-        out_ << (secret ? std::string("********") : answer) << "\n";
-        return answer;
+    } else {
+        answer = readLine(secret);
     }
-    return readLine(secret);
+    if (!answer) {
+        if (inputIsTerminal_ || takeDefaults_) return std::nullopt;
+        refuse("the dialog " + dialog_ + " got no answer (give one with --answer or --answers, or take the "
+               "default buttons with --defaults)");
+    }
+    if (typed) return answer;
+    const bool marked = answer->starts_with(kSecretAnswerPrefix);
+    if (marked && !secret)
+        refuse("a password answer (" + std::string(kSecretAnswerPrefix) + "...) came for the dialog " + dialog_ +
+               ", which does not ask for a password; it was not used (are the answers in order?)");
+    if (secret && !marked && !answer->empty() && *answer != kCancel)
+        refuse("the dialog " + dialog_ + " asks for a password: give it as " + kSecretAnswerPrefix + "PASSWORD");
+    if (marked) answer->erase(0, std::string_view(kSecretAnswerPrefix).size());
+    out_ << (secret ? std::string("********") : *answer) << "\n";
+    return answer;
 }
 
 int TerminalBackend::messageBox(const MessageBoxRequest& request) {
@@ -89,7 +140,11 @@ int TerminalBackend::messageBox(const MessageBoxRequest& request) {
             return std::find(answers.begin(), answers.end(), vbCancel) != answers.end() ? vbCancel
                                                                                        : defaultAnswer(request.buttons);
         for (int a : answers)
-            if (StrComp(*answer, kButtonNames[a], CompareMethod::Text) == 0 || *answer == std::to_string(a)) return a;
+            if (namesButton(*answer, a)) return a;
+        // A person at the terminal is asked again; an answer given in advance was meant for another dialog.
+        if (!inputIsTerminal_)
+            refuse("the answer '" + *answer + "' names no button of the dialog " + dialog_ + " (" + choices +
+                   "; are the answers in order?)");
         out_ << "Answer one of: " << choices << "\n";
     }
 }
@@ -170,6 +225,7 @@ void TerminalBackend::runFormAction(Form& form, const std::string& action) {
 
 void TerminalBackend::showForm(Form& form) {
     while (form.visible()) {
+        dialog_ = dialogName(form.caption(), "");
         out_ << "[" << maskPasswords(form.caption()) << "]\n";
         for (const auto& c : form.controls()) {
             if (!c->visible()) continue;
@@ -183,7 +239,7 @@ void TerminalBackend::showForm(Form& form) {
             form.close();
             return;
         }
-        for (const auto& action : Split(*answer, ";")) {
+        for (const auto& action : formActions(*answer)) {
             try {
                 runFormAction(form, action);
             } catch (const RuntimeError& e) {
@@ -192,6 +248,21 @@ void TerminalBackend::showForm(Form& form) {
             if (!form.visible()) return;
         }
     }
+}
+
+std::vector<std::string> formActions(const std::string& answer) {
+    std::vector<std::string> actions(1);
+    for (std::size_t i = 0; i < answer.size(); ++i) {
+        if (answer[i] == '\\' && i + 1 < answer.size() && answer[i + 1] == ';') {
+            actions.back() += ';';
+            ++i;
+        } else if (answer[i] == ';') {
+            actions.emplace_back();
+        } else {
+            actions.back() += answer[i];
+        }
+    }
+    return actions;
 }
 
 }  // namespace host::ui

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,44 +19,16 @@
 #include "host/ado/Recordset.h"
 #include "support/AddInHost.h"
 #include "support/Odbc.h"
-#include "support/TempFolder.h"
+#include "support/TelmProgram.h"
 
 namespace fs = std::filesystem;
-using testsupport::TempFolder;
 
 namespace {
 
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testsupport::Outcome;
+using testsupport::slurp;
 
-struct Outcome {
-    int status;
-    std::string out, err;
-};
-
-// An add-in folder for telm, and runs of the program on it with standard output and standard error
-// kept apart.
-struct TelmUser : ::testing::Test {
-    TempFolder addin{"telm-addin"};
-    TempFolder work{"telm-work"};
-    TempFolder io{"telm-io"};
-
-    TelmUser() { testsupport::writeToolbarFile(addin.file("TELM.NET.CommandBars.xlb")); }
-
-    std::string commandLine(const std::string& arguments, const std::string& library = TELM_ADDIN_LIBRARY) const {
-        return std::string(TELM_PROGRAM) + " --addin " + addin.string() + " --library " + library + " " + arguments +
-               " >" + io.file("out") + " 2>" + io.file("err") + " </dev/null";
-    }
-    Outcome collect(int status) const { return {status, slurp(io.file("out")), slurp(io.file("err"))}; }
-    Outcome run(const std::string& arguments, const std::string& environment = "",
-            const std::string& library = TELM_ADDIN_LIBRARY) const {
-        const int status = std::system((environment + " " + commandLine(arguments, library)).c_str());
-        return collect(WEXITSTATUS(status));
-    }
+struct TelmUser : ::testing::Test, testsupport::TelmProgram {
     // A saved workbook with 1 in A1.
     std::string savedBook(const std::string& name) const {
         const std::string path = work.file(name);
@@ -100,6 +73,75 @@ TEST_F(TelmUser, SavingKeepsModeAndLinksAndRefusesReadOnlyFilesAndOtherFormats) 
     EXPECT_EQ(run("--new --save-as " + work.file("list.ana")).status, 0);
 }
 
+TEST_F(TelmUser, SavingRefusesATargetThatIsNotARegularFile) {
+    struct Target {
+        std::string path;
+        bool (*stillThere)(const fs::path&);
+    };
+    std::vector<Target> targets;
+    const std::string fifo = work.file("pipe.xlsx");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    targets.push_back({fifo, [](const fs::path& p) { return fs::is_fifo(p); }});
+    fs::create_symlink(fifo, work.file("to-pipe.xlsx"));
+    targets.push_back({work.file("to-pipe.xlsx"), [](const fs::path& p) { return fs::is_fifo(p); }});
+    fs::create_directory(work.file("folder.xlsx"));
+    targets.push_back({work.file("folder.xlsx"), [](const fs::path& p) { return fs::is_directory(p); }});
+    // A device node where this user may make one (a copy of the null device, in the test's folder).
+    const std::string device = work.file("device.xlsx");
+    if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+        targets.push_back({device, [](const fs::path& p) { return fs::is_character_file(p); }});
+    for (const auto& target : targets) {
+        const Outcome r = run("--new --set A1=1 --save-as " + target.path);
+        EXPECT_EQ(r.status, 1) << target.path;
+        EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
+        EXPECT_TRUE(target.stillThere(target.path)) << target.path;
+    }
+    // An ordinary new file is made as the umask says.
+    const std::string fresh = work.file("fresh.xlsx");
+    EXPECT_EQ(run("--new --set A1=1 --save-as " + fresh, "umask 027;").status, 0);
+    struct stat info {};
+    ASSERT_EQ(::stat(fresh.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    EXPECT_EQ(run(fresh + " --print A1").out, "1\n");
+}
+
+TEST_F(TelmUser, SavesOfOneWorkbookByManyProcessesAtOnceLoseNoChange) {
+    const std::string book = savedBook("shared.xlsx");
+    constexpr int kProcesses = 6;
+    std::string script;
+    for (int i = 1; i <= kProcesses; ++i) {
+        const std::string n = std::to_string(i);
+        script += "(" + std::string(TELM_PROGRAM) + " --addin " + addin.string() + " --library " + TELM_ADDIN_LIBRARY +
+                  " " + book + " --set B" + n + "=" + n + " --save >/dev/null 2>" + io.file("err" + n) +
+                  " </dev/null; echo $? >" + io.file("status" + n) + ") & ";
+    }
+    ASSERT_EQ(std::system((script + "wait").c_str()), 0);
+    int saved = 0;
+    for (int i = 1; i <= kProcesses; ++i) {
+        const std::string n = std::to_string(i);
+        const std::string status = slurp(io.file("status" + n));
+        const std::string printed = run(book + " --print B" + n).out;
+        if (status == "0\n") {
+            ++saved;
+            EXPECT_EQ(printed, n + "\n") << "the save of process " << n << " was lost";
+        } else {
+            EXPECT_EQ(status, "1\n");
+            const std::string err = slurp(io.file("err" + n));
+            EXPECT_TRUE(err.find("changed by another program") != std::string::npos ||
+                        err.find("open in another program") != std::string::npos)
+                << err;
+        }
+    }
+    EXPECT_GE(saved, 1);
+    EXPECT_EQ(run(book + " --print A1").out, "1\n");
+    // Once they are done, a save works as before; nothing of theirs is left in the folder.
+    EXPECT_EQ(run(book + " --set C1=3 --save").status, 0);
+    EXPECT_EQ(run(book + " --set C1=4 --save").status, 0);
+    std::vector<std::string> entries;
+    for (const auto& entry : fs::directory_iterator(work.string())) entries.push_back(entry.path().filename().string());
+    EXPECT_EQ(entries, std::vector<std::string>{"shared.xlsx"});
+}
+
 TEST_F(TelmUser, FailuresNameTheStepAndStopTheRun) {
     const std::string book = savedBook("book.xlsx");
     const std::string before = slurp(book);
@@ -120,8 +162,7 @@ TEST_F(TelmUser, FailuresNameTheStepAndStopTheRun) {
     EXPECT_NE(r.err.find("--run Fail: run-time error 5: The command failed on purpose"), std::string::npos) << r.err;
     EXPECT_EQ(slurp(book), before);
 
-    // The add-in folder: missing, a file, unreadable.
-    EXPECT_NE(run("--eval 1").err.size(), 0u);
+    // The add-in folder is a file.
     const std::string asFile = std::string(TELM_PROGRAM) + " --addin " + book + " --eval 1 2>&1 >/dev/null";
     FILE* pipe = popen(asFile.c_str(), "r");
     char buffer[512] = {};
@@ -148,16 +189,20 @@ TEST_F(TelmUser, WorksheetFunctionsWithoutTheirArgumentsAreErrors) {
 }
 
 TEST_F(TelmUser, TheLocaleChoosesTheStartLanguageAndTheCommandLineOverridesIt) {
-    // The first status-bar text of a run is start-up's "interface" text, in the start language.
-    auto firstStatus = [](const Outcome& r) {
-        const auto at = r.err.find("... ");
-        return at == std::string::npos ? std::string() : r.err.substr(at + 4, r.err.find('\n', at) - at - 4);
-    };
-    EXPECT_EQ(firstStatus(run("--eval 1", "LC_ALL= LC_MESSAGES= LANG=pl_PL.UTF-8")), "Ustawianie interfejsu...");
-    EXPECT_EQ(firstStatus(run("--eval 1", "LC_ALL= LC_MESSAGES= LANG=en_GB.UTF-8")), "Processing interface...");
-    EXPECT_EQ(firstStatus(run("--eval 1", "LC_ALL=pl_PL.UTF-8 LANG=en_GB.UTF-8")), "Ustawianie interfejsu...");
-    EXPECT_EQ(firstStatus(run("--country 48 --eval 1", "LC_ALL= LC_MESSAGES= LANG=C")), "Ustawianie interfejsu...");
+    // The menus are captioned in the start language.
+    auto menus = [](const Outcome& r) { return r.out; };
+    const std::string polish = menus(run("--country 48 --new --menus"));
+    const std::string english = menus(run("--country 1 --new --menus"));
+    ASSERT_NE(polish, english);
+    EXPECT_EQ(menus(run("--new --menus", "LC_ALL= LC_MESSAGES= LANG=pl_PL.UTF-8")), polish);
+    EXPECT_EQ(menus(run("--new --menus", "LC_ALL= LC_MESSAGES= LANG=en_GB.UTF-8")), english);
+    EXPECT_EQ(menus(run("--new --menus", "LC_ALL=pl_PL.UTF-8 LANG=en_GB.UTF-8")), polish);
+    EXPECT_EQ(menus(run("--country 48 --new --menus", "LC_ALL= LC_MESSAGES= LANG=C")), polish);
     EXPECT_EQ(run("--country pl --eval 1").status, 2);
+    // Start-up's passing status text is no progress worth showing.
+    const Outcome quiet = run("--eval 1");
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.err, "");
 }
 
 TEST(TelmInterface, TheStatusBarIsReleasedOnceTheInterfaceIsRebuilt) {
@@ -182,8 +227,8 @@ TEST(TelmInterface, PivotListAndQueryMenusHoldTheCommandsInAPopup) {
 }
 
 TEST_F(TelmUser, DialogsStayOffStandardOutputAndCancelCanBeGivenInAdvance) {
-    // "Login" is the companion's dialog: a user name, then a password.
-    const Outcome r = run("--answer someone --answer 'hidden-word' --run Login --eval '=1'");
+    // "Login" is the companion's dialog: a user name, then a password, here on standard input.
+    const Outcome r = runWithInput("--run Login --eval '=1'", "someone\nsecret:hidden-word\n");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "1\n");
     EXPECT_NE(r.err.find("someone"), std::string::npos) << r.err;
@@ -201,8 +246,8 @@ TEST_F(TelmUser, NoPasswordIsShownInALoginRun) {
     // A refused password brings the login dialog, which shows the connection text.
     const std::string formula = "=GETDATAODBC(\"" + server->connection("Uid=" + server->user + ";Pwd=wrong-word;") +
                                 "\",\"SELECT 42\",FALSE)";
-    const Outcome r = run("--new --set " + quoted("A1=" + formula) + " --answer " + server->user + " --answer " +
-                      server->password + " --print A1");
+    std::ofstream(io.file("answers")) << server->user << "\nsecret:" << server->password << "\n";
+    const Outcome r = run("--new --set " + quoted("A1=" + formula) + " --answers " + io.file("answers") + " --print A1");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "42\n");
     EXPECT_NE(r.err.find("Authorisation is required."), std::string::npos) << r.err;

@@ -139,6 +139,22 @@ TEST(TextConverterTest, FailuresAreReportedAndLeaveTheTableAlone) {
               GetMessageText(1024) + SharedState().AddInFolder + "\\Temp\\TELM.NET.TC.LastPreview.xls");
 }
 
+TEST(TextConverterTest, AValueThatWouldEndItsLiteralEarlyIsRefused) {
+    Converter t;
+    // A backslash inside a value is kept; one before the closing quote would end the literal later
+    // for servers that read backslash escapes, and text of the next row would run as statements there.
+    t.writeFile("report1.txt", "x\ny\nC:\\dir    1\n");
+    t.run();
+    EXPECT_TRUE(t.dialogs.record().empty());
+    EXPECT_EQ(t.rows(), (std::vector<std::pair<std::string, double>>{{"C:\\dir", 1}}));
+    t.writeFile("report1.txt", "x\ny\nx\\        1\nWarszawa  2\n");
+    t.run();
+    ASSERT_EQ(t.dialogs.record().size(), 1u);
+    EXPECT_NE(t.dialogs.record()[0].prompt.find("SQL literal"), std::string::npos) << t.dialogs.record()[0].prompt;
+    EXPECT_EQ(t.rows().size(), 1u);
+    EXPECT_EQ(t.odbc("SELECT COUNT(*) FROM Sales"), Variant(3.0));
+}
+
 TEST(TextConverterTest, DelimitedLines) {
     TextConverterDefinition d;
     d.delimiter = ";";

@@ -170,11 +170,34 @@ TEST(ArchiveFilesTest, ARefreshThatCannotWriteLeavesTheFileWhole) {
     EXPECT_TRUE(t.app->takeCommandFailure());
     std::vector<std::string> files;
     for (const auto& entry : std::filesystem::directory_iterator(t.folder.file("work")))
-        files.push_back(entry.path().filename().string());
+        if (!entry.path().filename().string().starts_with(".~lock."))  // the open workbook's lock
+            files.push_back(entry.path().filename().string());
     EXPECT_EQ(files, std::vector<std::string>{"Archived.xlsx"});
     // The workbook stays open in the host as it was.
     EXPECT_EQ(t.openBook(), t.book);
     EXPECT_EQ(t.twinValue("A1"), Variant(10.5));
+}
+
+TEST(ArchiveFilesTest, AWorkbookAnotherProgramHasOpenIsNotRefreshed) {
+    SavedArchive t;
+    t.openBook()->close();
+    t.setAmount("Anna", 99);
+    const std::string lockFile = t.folder.file("work") + "/.~lock.Archived.xlsx#";
+    std::ofstream(lockFile) << ",ewa,desk-3,07.12.2026 09:15,file:///home/ewa/.config/office/4;";
+    const std::string before = readFile(t.path);
+    try {
+        RefreshWorkbookArchives(t.path);
+        ADD_FAILURE() << "the refresh went on";
+    } catch (const host::RuntimeError& e) {
+        EXPECT_NE(e.description().find("open in another program, by ewa on desk-3"), std::string::npos)
+            << e.description();
+    }
+    EXPECT_EQ(readFile(t.path), before);
+    // Closed there, it is refreshed.
+    std::filesystem::remove(lockFile);
+    RefreshWorkbookArchives(t.path);
+    t.reopen();
+    EXPECT_EQ(t.twinValue("A1"), Variant(99.0));
 }
 
 TEST(ArchiveFilesTest, NoFileOrABadOne) {

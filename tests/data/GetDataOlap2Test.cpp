@@ -133,12 +133,34 @@ TEST(GetDataOlap2, Odbc2SumsOverSqlite) {
     EXPECT_EQ(t.formula("A1", "=GETDATA(\"Ledger\",\"kwota/201*>3?1\",\":\")"),
               Variant("s(:)" + ledger + "(:)SELECT SUM(pole) FROM (SELECT 1 AS nrw, +1*SUM(KWOTA) AS pole FROM KS WHERE KONTO "
                       "LIKE '201%' UNION SELECT 2 AS nrw, +1*SUM(KWOTA) AS pole FROM KS WHERE KONTO LIKE '3_1') AS MyAlias"));
-    // After an exact code the template compares with "=": "3%" then matches no account.
-    EXPECT_EQ(t.formula("A2", "=GETDATA(\"Ledger\",\"kwota/401#-KWOTA/3*\")"), Variant(7.0));
+    // An exact code compares with "=" in its own partial sum only: the order of the masks is free.
+    EXPECT_EQ(t.formula("A2", "=GETDATA(\"Ledger\",\"kwota/401#-KWOTA/3*\")"), Variant(-1293.0));
     EXPECT_EQ(t.formula("A3", "=GETDATA(\"Ledger\",\"-kwota/3*\")"), Variant(-1300.0));
+    EXPECT_EQ(t.formula("A2", "=GETDATA(\"Ledger\",\"kwota/401#>201*\")"), Variant(22.0));
+    EXPECT_EQ(t.formula("A3", "=GETDATA(\"Ledger\",\"kwota/201*>401#\")"), Variant(22.0));
     // A mask cannot close the quoted code and add a statement.
     SharedState().ErrorReportingLevel = 2;
     const Variant injected = t.formula("A4", "=GETDATA(\"Ledger\",\"kwota/1'; DROP TABLE KS; --\")");
     EXPECT_TRUE(injected.isString());
     EXPECT_EQ(t.formula("A5", "=GETDATA(\"Ledger\",\"kwota/401#\")"), Variant(7.0));
+}
+
+TEST(GetDataOlap2, Odbc2MeasureNamesKeepLettersWithoutASingleCapital) {
+    Olap2 t;
+    const std::string ledger = "Driver={SQLite3};Database=" + t.folder.file("ledger.db") + ";";
+    testsupport::runStatements(ledger, {"CREATE TABLE KS (KONTO TEXT, \"straße\" REAL, STRASSE REAL)",
+                                        "INSERT INTO KS VALUES ('1', 2, 1000), ('12', 3, 1000)"});
+    EXPECT_EQ(t.formula("A1", "=GETDATA(\"Ledger\",\"straße/1*\")"), Variant(5.0));
+    EXPECT_EQ(t.formula("A2", "=GETDATA(\"Ledger\",\"strasse/1#\")"), Variant(1000.0));
+}
+
+TEST(GetDataOlap2, AMalformedExpressionReportsItsOwnFailure) {
+    Olap2 t;
+    SharedState().ErrorReportingLevel = 2;
+    const std::string missing = t.formula("A1", "=GETDATA(\"Accounts\",\"Wn/1\",1)").toString();
+    EXPECT_NE(missing.find("does not exist"), std::string::npos) << missing;
+    const std::string malformed = t.formula("A2", "=GETDATA(\"Accounts\",\"Wn1\",1)").toString();
+    EXPECT_EQ(malformed.find("does not exist"), std::string::npos) << malformed;
+    EXPECT_EQ(malformed.find("No value for this query"), std::string::npos) << malformed;
+    EXPECT_NE(malformed.find("Invalid procedure call"), std::string::npos) << malformed;
 }

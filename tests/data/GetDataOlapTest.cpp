@@ -60,7 +60,7 @@ TEST(GetDataOlap, RequestTextsOfTheWorkedExampleAndMemberLists) {
     EXPECT_TRUE(SharedState().DescribeModeActive);
 }
 
-TEST(GetDataOlap, UserIdOfAServerIsTheFirstOneMet) {
+TEST(GetDataOlap, UserIdOfAServerIsTheFirstOneMetOnThatServer) {
     OlapCells t;
     auto connection = [&](const std::string& dataSource, const std::string& extra) {
         const std::string key = t.olap("A1", {dataSource, "C", "K", "[Measures].[M]", "", extra, ":"}).toString();
@@ -70,14 +70,19 @@ TEST(GetDataOlap, UserIdOfAServerIsTheFirstOneMet) {
     // A cube file keeps its text as written, and is not remembered.
     EXPECT_EQ(connection("/data/k.CUB", "User ID=bob&Password=b2"),
               "Provider=MSOLAP.2;Data Source=/data/k.CUB;Initial Catalog=C;User ID=bob&Password=b2");
-    EXPECT_EQ(SharedState().LastOlapConnection, "");
+    EXPECT_TRUE(SharedState().LastOlapConnections.empty());
     EXPECT_EQ(connection("srv1", "user id=anna&Password=a1"),
               "Provider=MSOLAP.2;Data Source=srv1;Initial Catalog=C;user id=anna;Password=a1");
+    EXPECT_EQ(connection("SRV1", "User ID=bob&Password=b2"),
+              "Provider=MSOLAP.2;Data Source=SRV1;Initial Catalog=C;user id=anna;Password=a1");
+    // Another server gets its own login: anna's password never goes there.
     EXPECT_EQ(connection("srv2", "User ID=bob&Password=b2"),
-              "Provider=MSOLAP.2;Data Source=srv2;Initial Catalog=C;user id=anna;Password=a1");
+              "Provider=MSOLAP.2;Data Source=srv2;Initial Catalog=C;User ID=bob;Password=b2");
+    EXPECT_EQ(connection("srv2", "User ID=carl&Password=c3"),
+              "Provider=MSOLAP.2;Data Source=srv2;Initial Catalog=C;User ID=bob;Password=b2");
     EXPECT_EQ(connection("c:\\k.cub", "User ID=bob&Password=b2"),
               "Provider=MSOLAP.2;Data Source=c:\\k.cub;Initial Catalog=C;User ID=bob&Password=b2");
-    EXPECT_EQ(SharedState().LastOlapConnection, "user id=anna&Password=a1");
+    EXPECT_EQ(SharedState().LastOlapConnections.size(), 2u);
 }
 
 TEST(GetDataOlap, ArchiveAnswersAfterTheDescribeRequest) {

@@ -63,10 +63,16 @@ TEST(OlapBuilders, SqlUnionOfMasks) {
               "SELECT SUM(pole) FROM (SELECT 1 AS nrw, +1*SUM(KWOTA) AS pole FROM KS WHERE KONTO LIKE '201%' "
               "UNION SELECT 2 AS nrw, +1*SUM(KWOTA) AS pole FROM KS WHERE KONTO LIKE '3_1' "
               "UNION SELECT 3 AS nrw, -1*SUM(KWOTA) AS pole FROM KS WHERE KONTO = '401') AS MyAlias");
-    // An exact code changes the template for the masks after it: "5%" is then compared as text.
+    // An exact code changes the template of its own mask only, in either order.
     EXPECT_EQ(BuildSqlUnion("x", "y", "k/401#>5*", like),
               "SELECT SUM(pole) FROM (SELECT 1 AS nrw, +1*SUM(K) AS pole FROM KS WHERE KONTO = '401' "
-              "UNION SELECT 2 AS nrw, +1*SUM(K) AS pole FROM KS WHERE KONTO = '5%') AS MyAlias");
+              "UNION SELECT 2 AS nrw, +1*SUM(K) AS pole FROM KS WHERE KONTO LIKE '5%') AS MyAlias");
+    EXPECT_EQ(BuildSqlUnion("x", "y", "k/5*>401#", like),
+              "SELECT SUM(pole) FROM (SELECT 1 AS nrw, +1*SUM(K) AS pole FROM KS WHERE KONTO LIKE '5%' "
+              "UNION SELECT 2 AS nrw, +1*SUM(K) AS pole FROM KS WHERE KONTO = '401') AS MyAlias");
+    // Measure names go upper case letter by letter: "ß" has no single upper-case letter and stays.
+    EXPECT_EQ(BuildSqlUnion("", "", "straße/1", like),
+              "SELECT SUM(pole) FROM (SELECT 1 AS nrw, +1*SUM(STRAßE) AS pole FROM KS WHERE KONTO LIKE '1') AS MyAlias");
     // Numbers run on over the terms, empty positions included; the placeholder in any letter case.
     EXPECT_EQ(BuildSqlUnion("", "", "-wn/1>>2+ma/<3", "FROM T WHERE C like '{KONTO}%'"),
               "SELECT SUM(pole) FROM (SELECT 1 AS nrw, -1*SUM(WN) AS pole FROM T WHERE C like '1%' "

@@ -14,6 +14,7 @@
 #include "data/F_Publiczne.h"
 #include "data/OlapCells.h"
 #include "host/ado/Connection.h"
+#include "host/base/Text.h"
 
 using namespace telm;
 using host::Variant;
@@ -32,6 +33,11 @@ Type=OLAP
 GetDataArguments=D1
 ConnectionText=Provider=MSOLAP;Data Source=[TELM.NET.Folder]/konta.cub;Initial Catalog=;
 QueryText=WITH MEMBER [Measures].[x] AS 'SUM({[a01].[D1]}*{[a02].[0]}*{[a04].[1]},[Measures].[Wn])' SELECT {[Measures].[x]} ON 0 FROM [Konta]
+[Measure Ledger.Ratio]
+Type=OLAP
+GetDataArguments=D1
+ConnectionText=Provider=MSOLAP;Data Source=[TELM.NET.Folder]/konta.cub;Initial Catalog=;
+QueryText=WITH MEMBER [Measures].[x] AS '[Measures].[Wn] / D1' SELECT {[Measures].[x]} ON 0 FROM [Konta]
 [Measure Ledger.Olap2]
 Type=OLAP2
 GetDataArguments=Expr
@@ -110,8 +116,7 @@ TEST_F(OlapEndToEnd, EveryRouteGivesTheSameTotals) {
     EXPECT_EQ(formula("A6", "=GETDATAOLAPuni(" + quote(cubeConnection) +
                                 ",\"SELECT {[Measures].[Wn]} ON 0 FROM [Konta] WHERE ([a01].[2],[a02].[0],[a04].[1])\")"),
               Variant(60.0));
-    // Several masks with signs; an exact code last, so that the SQL template changes after all the
-    // others.
+    // Several masks with signs and an exact code.
     EXPECT_EQ(formula("B1", "=GETDATA(\"Ledger.Olap2\",\"Wn/20?1<4*>30#\")"), Variant(94.0));
     EXPECT_EQ(formula("B2", "=GETDATA(\"Ledger.Odbc2\",\"wn/20?1<4*>30#\")"), Variant(94.0));
     EXPECT_EQ(formula("B3", "=GETDATA(\"Ledger.Olap2\",\"Wn/3-Ma/3\")"), Variant(1350.0 - 135.0));
@@ -159,6 +164,37 @@ TEST_F(OlapEndToEnd, CannotFindByErrorReportingLevel) {
     EXPECT_NE(missing.find(" / Err: Provider=MSOLAP.2;Data Source=" + folder.file("none.cub")), std::string::npos)
         << missing;
     EXPECT_FALSE(std::filesystem::exists(folder.file("none.cub")));
+}
+
+TEST_F(OlapEndToEnd, MemberArgumentsStayWithinTheirBrackets) {
+    SharedState().ErrorReportingLevel = 2;
+    const std::string refused = "#Not a cube, measure and list of members";
+    // Each closes what the query puts the argument in: the tuple, the quoted member, a bracket.
+    for (const std::string members : {"[a01].[2], [Measures].[Ma])' MEMBER [Measures].[zz] AS '(0",
+                                      "[a01].[2]})+SUM({[a01].[3]}", "[a01].[2]'", "[a01].[2]]", "[a01].[2", "a01.2",
+                                      "[a01].[2],"})
+        EXPECT_EQ(olap("A1", members).toString().rfind(refused, 0), 0u) << members;
+    EXPECT_EQ(olap("A2", "[a01].[2]", "[Measures].[Ma]})+SUM({[a01].[3]},[Measures].[Wn]").toString().rfind(refused, 0), 0u);
+    EXPECT_EQ(OlapCells::olap("A3", {cube, "", "Konta] WHERE ([a01].[3]", "[Measures].[Wn]", "[a01].[2]"}).toString().rfind(refused, 0), 0u);
+    SharedState().ErrorReportingLevel = 1;
+    EXPECT_EQ(olap("A1", "[a01].[2], [Measures].[Ma])' MEMBER [Measures].[zz] AS '(0"), Variant(0.0));
+    // Names, keys and whole dimensions as written before.
+    EXPECT_EQ(olap("A4", "[a01].[2],[a02].[0],[a04].&[1]"), Variant(60.0));
+    EXPECT_EQ(olap("A5", "[a01].[3],[a03].&[]"), Variant(50.0));
+    EXPECT_EQ(olap("A6", "[a01].[*],[a02].[1]"), Variant(200.0));
+}
+
+TEST_F(OlapEndToEnd, DivisionByZeroIsAFailureOfTheCell) {
+    SharedState().ErrorReportingLevel = 2;
+    const std::string text = formula("A1", "=GETDATA(\"Ledger.Ratio\",0)").toString();
+    EXPECT_NE(text.find("Division by zero."), std::string::npos) << text;
+    const std::string uni = formula("A2", "=GETDATAOLAPuni(" + quote(cubeConnection) +
+                                              ",\"WITH MEMBER [Measures].[x] AS '1 / 0' SELECT {[Measures].[x]} ON 0 "
+                                              "FROM [Konta]\")").toString();
+    EXPECT_NE(uni.find("Division by zero."), std::string::npos) << uni;
+    SharedState().ErrorReportingLevel = 1;
+    EXPECT_EQ(formula("A1", "=GETDATA(\"Ledger.Ratio\",0)"), Variant(0.0));
+    EXPECT_EQ(formula("A3", "=GETDATA(\"Ledger.Ratio\",4)"), Variant(359.0));
 }
 
 TEST_F(OlapEndToEnd, WizardListsAndTheirSumInACell) {
@@ -220,10 +256,11 @@ TEST(OlapOnServer, UserIdOfTheFirstCallLogsInLater) {
     EXPECT_EQ(t.olap("A1", {dsn, schema, "Konta", "[Measures].[Wn]", members, firstLogin}), Variant(60.0));
     EXPECT_EQ(t.olap("A2", {dsn, schema, "Konta", "[Measures].[Wn]", "", "USER ID=nobody&Password=x"}), Variant(1436.0));
     // Without the remembered login the server refuses.
-    SharedState().LastOlapConnection = "User ID=nobody&Password=x";
+    SharedState().LastOlapConnections.clear();
+    SharedState().LastOlapConnections[host::UCase(dsn)] = "User ID=nobody&Password=x";
     const std::string refused = t.olap("A3", {dsn, schema, "Konta", "[Measures].[Wn]", "", firstLogin}).toString();
     EXPECT_NE(refused.find("/ Err: Provider=MSOLAP.2;Data Source=" + dsn + ";Initial Catalog=" + schema +
-                           ";User ID=nobody;Password=x"),
+                           ";User ID=nobody;Password=****"),
               std::string::npos)
         << refused;
     testsupport::runStatements(source, {("DROP SCHEMA " + schema + " CASCADE").c_str()});

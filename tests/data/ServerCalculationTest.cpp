@@ -13,7 +13,6 @@
 #include "host/files/XlsxStore.h"
 #include "support/AddInHost.h"
 #include "support/SqlCells.h"
-#include "support/SqliteHooks.h"
 
 using host::Variant;
 using host::sheet::CalculationMode;

@@ -118,3 +118,17 @@ TEST_F(Translation, TextsTooLongForOneAddressAreLeftWithoutTheirPieces) {
     EXPECT_EQ(page.pageRequests(), 0);
     EXPECT_EQ(app->statusBar(), Variant(false));
 }
+
+TEST_F(Translation, NoTextReachesIntoAnotherTextsPiece) {
+    startWithPage(page.address());
+    report("Texts.xlsx", {{translation("a<1>stolen<1>"), translation("Kot"), translation("XXX. Kot .XXX"),
+                           translation("50% & <b>"), translation("Dzień dobry")}});
+    command("SetServicesOn");
+    command("CalculateAll2");
+    // Unknown words come back in capitals; each text has its own piece.
+    const std::vector<Variant> expected = {"A<1>STOLEN<1>", "Cat", "XXX. KOT .XXX", "50% & <B>", "Good morning"};
+    const auto cells = formulaCells();
+    for (std::size_t i = 0; i < cells.size(); ++i) EXPECT_EQ(cells[i]->value(), expected[i]) << i;
+    // One load: the page answered with every marker at once, nothing was asked again.
+    EXPECT_EQ(page.pageRequests(), 1);
+}

@@ -89,3 +89,9 @@ TEST_F(XlsOdbc, MissingFileSheetAndLinkByLevel) {
     EXPECT_EQ(telm::GetDataXlsOdbc("no link", "x", "1=1"), Variant("#Brak łącza. / Invalid procedure call or argument"));
 }
 
+TEST_F(XlsOdbc, AnArgumentAddsNoStatement) {
+    SharedState().ErrorReportingLevel = 2;
+    EXPECT_EQ(getData(R"("Plan","Kwota","A1:C3","Region LIKE 'P%'")"), Variant(400.0));
+    const Variant refused = getData(R"("Plan","Kwota","A1:C3","1=1; ATTACH DATABASE 'x.db' AS a; SELECT 1 WHERE $$'$$ = ''")");
+    EXPECT_EQ(refused, Variant("#Unexpected error")) << refused.toString();
+}

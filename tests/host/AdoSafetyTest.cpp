@@ -13,7 +13,6 @@
 #include "host/ado/ConnectionText.h"
 #include "host/ado/Errors.h"
 #include "host/ado/Recordset.h"
-#include "host/ado/SqlStatements.h"
 #include "host/base/RuntimeError.h"
 #include "support/Errors.h"
 #include "support/Odbc.h"
@@ -177,32 +176,4 @@ TEST(AdoSafety, DriversWriteNoLogs) {
         EXPECT_EQ(text.find(pg->password), std::string::npos) << entry.path();
         EXPECT_LT(text.size(), 100u) << entry.path() << ":\n" << text;
     }
-}
-
-TEST(AdoSafety, ValuesThatAddStatementsInSomeDialect) {
-    const std::string quoted = "SELECT * FROM t WHERE x = '{A}'";
-    auto with = [](const std::string& model, const std::string& value) {
-        std::string out = model;
-        out.replace(out.find("{A}"), 3, value);
-        return out;
-    };
-    EXPECT_TRUE(addsStatements(quoted, with(quoted, "a'; DELETE FROM v; SELECT 2 WHERE '1'='1")));
-    EXPECT_FALSE(addsStatements(quoted, with(quoted, "O'Brien")));
-    EXPECT_FALSE(addsStatements(quoted, with(quoted, "a;b -- c /* d")));
-    // A backslash escapes a quote in some dialects and not in others.
-    EXPECT_TRUE(addsStatements(quoted, with(quoted, "a\\'; DELETE FROM v; --")));
-    EXPECT_TRUE(addsStatements(quoted, with(quoted, "a\\'; DELETE FROM v; SELECT '")));
-    // Brackets quote in some dialects and not in others.
-    const std::string bare = "SELECT * FROM t WHERE x = {A}";
-    EXPECT_TRUE(addsStatements(bare, with(bare, "b[; DELETE FROM v; ]")));
-    EXPECT_TRUE(addsStatements("SELECT [{A}] FROM t", with("SELECT [{A}] FROM t", "]; DROP TABLE t; SELECT [")));
-    // "--" starts a comment in some dialects only.
-    EXPECT_TRUE(addsStatements(bare, with(bare, "1 --;DELETE FROM v")));
-    // The model's own statements, comments and an empty last statement add nothing.
-    const std::string two = "SELECT 1; /* ; */ SELECT x FROM t WHERE y = '{A}'; -- end;";
-    EXPECT_FALSE(addsStatements(two, with(two, "z")));
-    EXPECT_FALSE(addsStatements(quoted + ";", quoted + ";;"));
-    // A model of a comment alone gains a statement from a value even without a ';'.
-    EXPECT_TRUE(addsStatements("-- {A}", "-- x\nDELETE FROM v"));
-    EXPECT_TRUE(addsStatements("/* {A} */", "/* */ DELETE FROM v /* */"));
 }

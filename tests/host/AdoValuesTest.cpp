@@ -84,7 +84,7 @@ TEST(AdoValues, SqliteValuesKeepTheirOwnTypeInANumberColumn) {
     EXPECT_EQ(rows(0, 1), Variant("Północ"));
     EXPECT_EQ(rows(0, 2), Variant(2.25));
     EXPECT_EQ(rows(0, 3), Variant("inf"));
-    EXPECT_EQ(rows(0, 4), Variant(12));  // a text that is a number whole reads as the number, as before
+    EXPECT_EQ(rows(0, 4), Variant("12"));  // a text stays a text, as when it is selected alone
     Recordset table;
     table.open("SELECT Kwota FROM K", c);
     const Variant tableRows = table.getRows();
@@ -93,6 +93,37 @@ TEST(AdoValues, SqliteValuesKeepTheirOwnTypeInANumberColumn) {
     EXPECT_EQ(column(0, 1), Variant("abc"));
     EXPECT_TRUE(column(0, 2).isNull());
     EXPECT_EQ(column(0, 3), Variant(7.0));
+}
+
+TEST(AdoValues, SqliteNumbersKeepAllTheirDigitsOnTheSqliteAndAccessRoutes) {
+    testsupport::SqliteFile db;
+    testsupport::runStatements(db.text, {"CREATE TABLE P (Args TEXT, Value)",
+                                         "INSERT INTO P VALUES ('a', 100000000000045.5), ('a', 0.1), ('b', 60), "
+                                         "('b', 40), ('c', 'xxx'), ('c', 5), ('d', ' 2.5 '), ('d', 1)"});
+    for (const std::string& text : {db.text, "Driver={Microsoft Access Driver (*.mdb)};DBQ=" + db.path}) {
+        Connection c;
+        c.open(text);
+        EXPECT_EQ(firstRecord(c, "SELECT Value FROM P WHERE Args = 'a'").values[0], Variant(100000000000045.5)) << text;
+        EXPECT_EQ(firstRecord(c, "SELECT SUM(Value) FROM P WHERE Args = 'a'").values[0],
+                  Variant(100000000000045.5 + 0.1))
+            << text;
+        EXPECT_EQ(firstRecord(c, "SELECT SUM(Value) FROM P WHERE Args = 'b'").values[0], Variant(100)) << text;
+    }
+    // The Access route's SUM answers a text that is no number, and adds the ones that are.
+    Connection access;
+    access.open("Driver={Microsoft Access Driver (*.mdb)};DBQ=" + db.path);
+    EXPECT_EQ(firstRecord(access, "SELECT SUM(Value) FROM P WHERE Args = 'c'").values[0], Variant("xxx"));
+    EXPECT_EQ(firstRecord(access, "SELECT SUM(Value) FROM P WHERE Args = 'd'").values[0], Variant(3.5));
+    EXPECT_TRUE(firstRecord(access, "SELECT SUM(Value) FROM P WHERE Args = 'z'").values[0].isNull());
+
+    // A workbook's numbers keep theirs too.
+    auto store = std::make_shared<testsupport::SheetStore>();
+    store->cells = {{"V"}, {100000000000045.5}, {0.1}};
+    Connection excel;
+    excel.workbookStore = store;
+    excel.open("Driver={Microsoft Excel Driver (*.xls)};ReadOnly=1;DBQ=/data/Book.xls");
+    EXPECT_EQ(firstRecord(excel, "SELECT V FROM [Data$A1:A3]").values[0], Variant(100000000000045.5));
+    EXPECT_EQ(firstRecord(excel, "SELECT SUM(V) FROM [Data$A1:A3]").values[0], Variant(100000000000045.5 + 0.1));
 }
 
 TEST(AdoValues, ExcelDriverKeepsPolishColumnNames) {

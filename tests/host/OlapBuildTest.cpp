@@ -117,3 +117,22 @@ TEST(OlapBuild, NullKeysAndTextMeasures) {
     EXPECT_TRUE(firstCell(s.openText(), "SELECT {[Measures].[Amount]} ON 0 FROM [Sales] WHERE ([Time].[2016])").isNull());
     EXPECT_EQ(firstCell(s.openText(), kTotal), Variant(407.5));
 }
+
+TEST(OlapBuild, TheSelectGoesToTheSourceAsWritten) {
+    SalesSource s;
+    const std::string create = "CREATE CUBE [Parity] (DIMENSION [Initial], LEVEL [Letter], DIMENSION [Odd], "
+                               "LEVEL [Rest], MEASURE [Amount] FUNCTION SUM)";
+    // Operators, brackets and quotes that the cube statements do not know belong to the source's SQL.
+    const std::string insert = "INSERT INTO [Parity] ([Initial].[Letter], [Odd].[Rest], [Measures].[Amount]) "
+                               "SELECT substr(city, 1, 1), id % 2, amount FROM orders WHERE country <> 'a[b' AND id <> \"%\"";
+    buildCube(s.buildText(create, insert));
+    EXPECT_EQ(firstCell(s.openText(), "SELECT {[Measures].[Amount]} ON 0 FROM [Parity] WHERE ([Odd].[1])"), Variant(150.0));
+    EXPECT_EQ(firstCell(s.openText(), "SELECT {[Measures].[Amount]} ON 0 FROM [Parity] WHERE ([Initial].[K])"), Variant(30.0));
+    // After the column list only a SELECT is taken.
+    EXPECT_EQ(errorText([&] {
+                  buildCube(s.buildText(create, "INSERT INTO [Parity] ([Initial].[Letter], [Odd].[Rest], "
+                                                "[Measures].[Amount]) DELETE FROM orders"));
+              }),
+              "[OLAP] Syntax error at position 78: expected SELECT.");
+    EXPECT_EQ(firstCell(s.source, "SELECT COUNT(*) FROM orders").toDouble(), 6.0);
+}

@@ -137,7 +137,11 @@ TEST_F(OlapMdx, CalculatedMeasuresAsTheAddInWritesThem) {
               Variant(120.0));
     EXPECT_EQ(calculated("(1 + 2) * 3 - 4 / 2 + -1"), Variant(6.0));
     EXPECT_EQ(calculated("([Region].[Poland], [Time].[2013], [Measures].[Amount]) + 1"), Variant(31.0));
-    EXPECT_TRUE(calculated("[Measures].[Amount] / 0").isNull());
+    // A division by 0 fails the query; by an empty cell it gives an empty cell.
+    EXPECT_EQ(errorText([&] { calculated("[Measures].[Amount] / 0"); }), "[OLAP] Division by zero.");
+    EXPECT_EQ(errorText([&] { calculated("SUM({[Region].[City].members}, 1 / ([Measures].[Amount] - 30))"); }),
+              "[OLAP] Division by zero.");
+    EXPECT_TRUE(calculated("[Measures].[Amount] / ([Region].[Paris], [Time].[2012], [Measures].[Amount])").isNull());
     // A long sum, as an expression of many masks gives.
     std::string terms = "0";
     for (int i = 0; i < 3000; ++i) terms += i % 2 ? "-SUM({[Region].[Warsaw]},[Measures].[Amount])" : "+2";

@@ -377,4 +377,15 @@ TEST(Secrets, PasswordItemsAreMaskedWhateverTheirForm) {
     EXPECT_EQ(maskPasswords("pwd={a;b}c;x=1"), "pwd=****c;x=1");
     EXPECT_EQ(maskPasswords("Jet OLEDB:Database Password=\"x;y\";Mode=1"), "Jet OLEDB:Database Password=****;Mode=1");
     EXPECT_EQ(maskPasswords("no secrets here"), "no secrets here");
+    // A braced value holding "}}" is masked whole, and one never closed to the end.
+    EXPECT_EQ(maskPasswords("Uid=a;Pwd={se}}cret-Tail-42};Port=1"), "Uid=a;Pwd=****;Port=1");
+    EXPECT_EQ(maskPasswords("Pwd={open;x=1"), "Pwd=****");
+    EXPECT_EQ(maskPasswords("Provider=P;Password='a;''b';x=1"), "Provider=P;Password=****;x=1");
+    // Words that are no items, and every item of a long text.
+    EXPECT_EQ(maskPasswords("password authentication failed; pwd"), "password authentication failed; pwd");
+    EXPECT_EQ(maskPasswords("pwd=a\nPWD = b;newpwd=c"), "pwd=****\nPWD = ****;newpwd=****");
+    const std::string longValue(25000, 'x');
+    EXPECT_EQ(maskPasswords("pwd=" + longValue), "pwd=****");
+    EXPECT_EQ(maskPasswords("pwd={" + longValue), "pwd=****");
+    EXPECT_EQ(maskPasswords("pwd" + std::string(25000, ' ')), "pwd" + std::string(25000, ' '));
 }

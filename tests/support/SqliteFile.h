@@ -8,6 +8,7 @@
 #include <fstream>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "host/ado/Connection.h"
 #include "host/ado/ConnectionText.h"
@@ -24,14 +25,21 @@ inline void createMissingDatabaseFile(const std::string& connection) {
 }
 
 // Runs statements on a data source (test set-up, not through the add-in).
-inline void runStatements(const std::string& connection, std::initializer_list<const char*> statements) {
+template <class Statements>
+void runStatementList(const std::string& connection, const Statements& statements) {
     createMissingDatabaseFile(connection);
     host::ado::Connection c;
     c.open(connection);
-    for (const char* sql : statements) {
+    for (const auto& sql : statements) {
         host::ado::Recordset r;
         r.open(sql, c);
     }
+}
+inline void runStatements(const std::string& connection, std::initializer_list<const char*> statements) {
+    runStatementList(connection, statements);
+}
+inline void runStatements(const std::string& connection, const std::vector<std::string>& statements) {
+    runStatementList(connection, statements);
 }
 
 struct SqliteFile {

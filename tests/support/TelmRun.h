@@ -1,6 +1,7 @@
 #pragma once
 // One run of telm in the test process: the add-in folder and library first, then the arguments; what
-// it printed on standard output and what its dialogs showed on standard error.
+// it printed on standard output and what its dialogs showed on standard error. Dialogs left without
+// an answer take their default buttons (--defaults), as a person pressing Enter would.
 
 #include <sstream>
 #include <string>
@@ -14,7 +15,7 @@
 namespace testsupport {
 
 inline std::pair<std::string, std::string> runTelm(const std::string& addinFolder, std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), {"--addin", addinFolder, "--library", TELM_ADDIN_LIBRARY});
+    arguments.insert(arguments.begin(), {"--addin", addinFolder, "--library", TELM_ADDIN_LIBRARY, "--defaults"});
     const auto options = telm::app::parseCommandLine(arguments);
     std::istringstream in;
     std::ostringstream out, err;
