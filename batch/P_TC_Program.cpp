@@ -1,6 +1,7 @@
 #include "batch/P_TC_Program.h"
 
 #include <filesystem>
+#include <iterator>
 #include <vector>
 
 #include "analyses/BusyState.h"
@@ -16,7 +17,7 @@
 #include "host/base/Path.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
-#include "host/base/TextFile.h"
+#include "host/base/TextFileLines.h"
 #include "host/files/XlsxStore.h"
 #include "host/files/Xml.h"
 #include "host/sheet/Range.h"
@@ -58,12 +59,6 @@ void ensureTable(host::ado::Connection& connection, const TextConverterDefinitio
     execute(connection, "CREATE TABLE IF NOT EXISTS " + DoubleQuoted(d.table) + " (" + columns + ")");
 }
 
-// The rows of one file after its skipped lines, each with the number of the line it came from.
-struct FileRows {
-    std::vector<Row> rows;
-    std::vector<std::size_t> lines;
-};
-
 std::string insertHead(const TextConverterDefinition& d) {
     std::string columns;
     for (const auto& field : d.fields) columns += (columns.empty() ? "" : ", ") + DoubleQuoted(field.name);
@@ -91,75 +86,120 @@ void insertRows(host::ado::Connection& connection, const TextConverterDefinition
     }
 }
 
-// Which row the database refuses: the rows are inserted one by one in a transaction that is then
-// rolled back. The index of the first refused row and the driver's reason.
-std::pair<std::size_t, std::string> refusedRow(host::ado::Connection& connection, const TextConverterDefinition& d,
-                                               const std::vector<Row>& rows) {
-    const std::string head = insertHead(d);
-    std::pair<std::size_t, std::string> refused{rows.size(), {}};
-    execute(connection, "BEGIN");
-    ensureTable(connection, d);
-    for (std::size_t i = 0; i < rows.size(); ++i) {
+// A line of the file that cannot be read or split, named in the error.
+struct UnreadableLine {
+    host::RuntimeError error;
+};
+
+// Calls take(row, line number) for each row of the file after its skipped lines, reading the file a
+// line at a time. A line that cannot be read raises UnreadableLine, naming the file and the line.
+template <class Take>
+void forEachRow(host::TextFileLines& lines, const std::string& file, const TextConverterDefinition& d, const Take& take) {
+    const auto skipped = static_cast<std::size_t>(std::max(0L, d.skipRows));
+    std::string line;
+    for (std::size_t number = 1;; ++number) {
+        Row row;
         try {
-            execute(connection, head + valuesOf(rows[i]));
+            if (!lines.next(line)) return;
+            if (number <= skipped || host::Trim(line).empty()) continue;
+            row = SplitListingLine(line, d);
         } catch (const host::RuntimeError& e) {
-            refused = {i, e.description()};
-            break;
+            throw UnreadableLine{host::RuntimeError(e.number(), file + ", line " + std::to_string(number) + ": " + e.description())};
         }
+        take(std::move(row), number);
+    }
+}
+
+// Which row the database refuses: the file's rows are inserted one by one in a transaction that is
+// then rolled back. The line of the first refused row (0 for none) and the driver's reason.
+std::pair<std::size_t, std::string> refusedRow(host::ado::Connection& connection, const TextConverterDefinition& d,
+                                               const std::string& file) {
+    const std::string head = insertHead(d);
+    std::pair<std::size_t, std::string> refused{0, {}};
+    host::TextFileLines lines(file);
+    execute(connection, "BEGIN");
+    try {
+        ensureTable(connection, d);
+        forEachRow(lines, file, d, [&](const Row& row, std::size_t number) {
+            if (refused.first) return;
+            try {
+                execute(connection, head + valuesOf(row));
+            } catch (const host::RuntimeError& e) {
+                refused = {number, e.description()};
+            }
+        });
+    } catch (const UnreadableLine&) {
+        // the file changed since it was loaded: no row to name
+    } catch (...) {
+        IgnoringErrors([&] { execute(connection, "ROLLBACK"); });
+        throw;
     }
     execute(connection, "ROLLBACK");
     return refused;
 }
 
-// Loads one file's rows in one transaction, the table created in it when missing: either all of them
-// stay or none. A refusal raises, naming the file and the line of the row refused.
-void loadFile(host::ado::Connection& connection, const TextConverterDefinition& d, const std::string& file,
-              const FileRows& content) {
+// Loads one file's rows in one transaction, the table created in it when missing, a batch of rows at a
+// time as the file is read: either all of them stay or none. The file's first rows are added to the
+// preview once it is loaded. A refusal raises, naming the file and the line of the row refused; so
+// does a line that cannot be read. Gives the number of rows loaded.
+std::size_t loadFile(host::ado::Connection& connection, const TextConverterDefinition& d, const std::string& file,
+                     std::vector<Row>& preview, BusyState& busy) {
+    busy.status(GetMessageText(134));
+    host::TextFileLines lines(file);
+    busy.status(GetMessageText(135));
+    std::vector<Row> batch, previewRows;
+    std::size_t loaded = 0;
+    auto insertBatch = [&] {
+        insertRows(connection, d, batch);
+        loaded += batch.size();
+        for (Row& row : batch) {
+            if (preview.size() + previewRows.size() >= kPreviewRows) break;
+            previewRows.push_back(std::move(row));
+        }
+        batch.clear();
+    };
     execute(connection, "BEGIN");
     try {
         ensureTable(connection, d);
-        insertRows(connection, d, content.rows);
+        forEachRow(lines, file, d, [&](Row row, std::size_t) {
+            batch.push_back(std::move(row));
+            if (batch.size() == kRowsPerStatement) insertBatch();
+        });
+        insertBatch();
         execute(connection, "COMMIT");
+    } catch (const UnreadableLine& e) {
+        IgnoringErrors([&] { execute(connection, "ROLLBACK"); });
+        throw e.error;
     } catch (const host::RuntimeError& e) {
         IgnoringErrors([&] { execute(connection, "ROLLBACK"); });
         std::string where = file, reason = e.description();
         IgnoringErrors([&] {
-            const auto [row, rowReason] = refusedRow(connection, d, content.rows);
-            if (row >= content.rows.size()) return;
-            where += ", line " + std::to_string(content.lines[row]);
-            reason = rowReason;
+            const auto [line, lineReason] = refusedRow(connection, d, file);
+            if (!line) return;
+            where += ", line " + std::to_string(line);
+            reason = lineReason;
         });
         throw host::RuntimeError(e.number(), where + ": " + reason + "\nNothing of this file has been loaded.");
     }
-}
-
-// The rows of one file after its skipped lines; a line that cannot be read raises, naming it.
-FileRows readRows(const std::string& file, const TextConverterDefinition& d) {
-    const auto lines = host::splitLines(host::readTextFile(file));
-    FileRows content;
-    for (std::size_t i = static_cast<std::size_t>(std::max(0L, d.skipRows)); i < lines.size(); ++i) {
-        if (host::Trim(lines[i]).empty()) continue;
-        try {
-            content.rows.push_back(SplitListingLine(lines[i], d));
-            content.lines.push_back(i + 1);
-        } catch (const host::RuntimeError& e) {
-            throw host::RuntimeError(e.number(), file + ", line " + std::to_string(i + 1) + ": " + e.description());
-        }
-    }
-    return content;
+    preview.insert(preview.end(), std::make_move_iterator(previewRows.begin()), std::make_move_iterator(previewRows.end()));
+    return loaded;
 }
 
 std::string previewPath() { return SharedState().AddInFolder + "\\" + kPreviewWorkbook; }
 
-void writePreview(const TextConverterDefinition& d, const std::vector<Row>& rows) {
+// Writes the preview of the rows, giving back each row's memory once it is in the sheet.
+void writePreview(const TextConverterDefinition& d, std::vector<Row> rows) {
     auto app = host::sheet::Application::create();
     host::files::attachWorkbookStore(*app);
     app->setCalculation(host::sheet::CalculationMode::Manual);
     auto sheet = app->workbooks().add()->sheet(1);
     for (std::size_t f = 0; f < d.fields.size(); ++f) sheet->cells(1, static_cast<int>(f) + 1)->setValue(d.fields[f].name);
-    for (std::size_t r = 0; r < std::min(rows.size(), kPreviewRows); ++r)
-        for (std::size_t f = 0; f < rows[r].size(); ++f)
-            if (!rows[r][f].isNull()) sheet->cells(static_cast<int>(r) + 2, static_cast<int>(f) + 1)->setValue(rows[r][f]);
+    for (std::size_t r = 0; r < std::min(rows.size(), kPreviewRows); ++r) {
+        const Row row = std::move(rows[r]);
+        for (std::size_t f = 0; f < row.size(); ++f)
+            if (!row[f].isNull()) sheet->cells(static_cast<int>(r) + 2, static_cast<int>(f) + 1)->setValue(row[f]);
+    }
+    rows = {};
     std::filesystem::create_directories(host::nativePath(SharedState().AddInFolder + "\\Temp"));
     sheet->parent()->saveAs(previewPath());
 }
@@ -178,7 +218,8 @@ void RunTextConverter() {
         }
         const auto files = MatchingFiles(d.file);
         if (files.empty()) return report(GetMessageText(1022) + "\n" + d.file);
-        std::vector<Row> loaded;
+        std::vector<Row> preview;
+        std::size_t loaded = 0;
         {
             BusyState busy(true);
             busy.status(GetMessageText(132));
@@ -186,14 +227,10 @@ void RunTextConverter() {
             connection.open(ReplaceFolderPlaceholder(d.connection));
             busy.status(GetMessageText(133));
             for (const auto& file : files) {
-                busy.status(GetMessageText(134));
-                const FileRows content = readRows(file, d);
-                busy.status(GetMessageText(135));
-                loadFile(connection, d, file, content);
-                loaded.insert(loaded.end(), content.rows.begin(), content.rows.end());
-                busy.status(GetMessageText(136) + " " + std::to_string(loaded.size()));
+                loaded += loadFile(connection, d, file, preview, busy);
+                busy.status(GetMessageText(136) + " " + std::to_string(loaded));
             }
-            writePreview(d, loaded);
+            writePreview(d, std::move(preview));
             busy.status(GetMessageText(137));
         }
         ExcelApplication().onTime(host::nowSerial() + kOneSecond, "OpenPreviewFile");

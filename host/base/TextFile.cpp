@@ -1,4 +1,5 @@
 #include "host/base/TextFile.h"
+#include "host/base/TextFileLines.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -94,6 +95,59 @@ std::string readTextFile(const std::string& path) {
     if (!isValidUtf8(bytes)) return fromWindows1250(bytes);
     if (bytes.starts_with(utf8ByteOrderMark)) bytes.erase(0, utf8ByteOrderMark.size());
     return bytes;
+}
+
+TextFileLines::TextFileLines(const std::string& path) : file_(std::fopen(nativePath(path).c_str(), "rb")) {
+    if (!file_) throw RuntimeError(errno == ENOENT ? err::FileNotFound : err::PathFileAccessError);
+    // Valid UTF-8 throughout exactly when every line is: the terminators are ASCII and never part of
+    // a character.
+    std::string line;
+    while (nextBytes(line))
+        if (!isValidUtf8(line)) windows1250_ = true;
+    std::rewind(file_.get());
+    buffer_.clear();
+    position_ = 0;
+}
+
+bool TextFileLines::next(std::string& line) {
+    if (!nextBytes(line)) return false;
+    if (windows1250_) {
+        line = fromWindows1250(line);
+    } else if (first_ && line.starts_with(utf8ByteOrderMark)) {
+        line.erase(0, utf8ByteOrderMark.size());
+    }
+    first_ = false;
+    return true;
+}
+
+bool TextFileLines::nextBytes(std::string& line) {
+    for (std::size_t searched = position_;;) {
+        const std::size_t end = buffer_.find_first_of("\r\n", searched);
+        if (end == std::string::npos || (buffer_[end] == '\r' && end + 1 == buffer_.size())) {
+            // No whole terminator yet (a CR may be followed by its LF in the next block).
+            searched = end == std::string::npos ? buffer_.size() : end;
+            searched -= position_;
+            buffer_.erase(0, position_);
+            position_ = 0;
+            if (fill()) continue;
+            if (buffer_.empty()) return false;
+            const bool endsWithCr = buffer_.back() == '\r';
+            line.assign(buffer_, 0, buffer_.size() - (endsWithCr ? 1 : 0));
+            buffer_.clear();
+            return true;
+        }
+        line.assign(buffer_, position_, end - position_);
+        position_ = end + (buffer_[end] == '\r' && buffer_[end + 1] == '\n' ? 2 : 1);
+        return true;
+    }
+}
+
+bool TextFileLines::fill() {
+    char block[1 << 16];
+    const std::size_t read = std::fread(block, 1, sizeof block, file_.get());
+    if (std::ferror(file_.get())) throw RuntimeError(err::PathFileAccessError);
+    buffer_.append(block, read);
+    return read > 0;
 }
 
 std::vector<std::string> splitLines(std::string_view text) {

@@ -12,7 +12,9 @@ template <class Visit>
 void forEachValue(Arguments& arguments, const Visit& visit) {
     for (std::size_t i = 0; i < arguments.count(); ++i) {
         if (arguments.isReference(i)) {
-            arguments.visitCells(i, [&](const Variant& v) { visit(v, true); });
+            arguments.visitCells(i, [&](CellValueRun run) {
+                for (const Variant* v : run) visit(*v, true);
+            });
             continue;
         }
         const Variant v = arguments.value(i);

@@ -28,7 +28,7 @@ public:
     // The values of the cells a reference argument holds, row by row; blank cells may be left out,
     // so that a whole column costs only the cells that exist. An error instead of a reference is
     // visited as that error.
-    virtual void visitCells(std::size_t index, const std::function<void(const Variant&)>& visit) = 0;
+    virtual void visitCells(std::size_t index, const VisitCellValues& visit) = 0;
 };
 
 // A built-in applied to scalar arguments; the evaluator lifts it over array arguments.
@@ -46,6 +46,9 @@ struct Builtin {
     RawBody raw = nullptr;
     bool receivesErrors = false;  // scalar: error arguments reach the body instead of being the result
     bool isVolatile = false;
+    // raw: called with references alone, the result depends only on their cells' values, so
+    // identical calls may share one result.
+    bool sharesResult = false;
 };
 
 // The built-in of that name (any case); nullptr when there is none.

@@ -84,13 +84,16 @@ Variant transpose(Arguments& args, EvalContext&) {
     return result;
 }
 
+// The aggregates give one result for identical references.
+constexpr bool kShared = true;
+
 const Builtin kBuiltins[] = {
-    {"SUM", 1, kAnyNumber, nullptr, sum},
-    {"MIN", 1, kAnyNumber, nullptr, minimum},
-    {"MAX", 1, kAnyNumber, nullptr, maximum},
-    {"AVERAGE", 1, kAnyNumber, nullptr, average},
-    {"COUNT", 1, kAnyNumber, nullptr, count},
-    {"COUNTA", 1, kAnyNumber, nullptr, countNonBlank},
+    {"SUM", 1, kAnyNumber, nullptr, sum, false, false, kShared},
+    {"MIN", 1, kAnyNumber, nullptr, minimum, false, false, kShared},
+    {"MAX", 1, kAnyNumber, nullptr, maximum, false, false, kShared},
+    {"AVERAGE", 1, kAnyNumber, nullptr, average, false, false, kShared},
+    {"COUNT", 1, kAnyNumber, nullptr, count, false, false, kShared},
+    {"COUNTA", 1, kAnyNumber, nullptr, countNonBlank, false, false, kShared},
     {"TRANSPOSE", 1, 1, nullptr, transpose},
 };
 

@@ -64,10 +64,10 @@ public:
 
     // Visits the values of the cells a reference argument holds (blank cells may be left out), or
     // the argument's value when it is no reference or is an error.
-    void visitReference(const Node& n, const std::function<void(const Variant&)>& visit) {
+    void visitReference(const Node& n, const VisitCellValues& visit) {
         if (n.kind == NodeKind::Reference) return context_.visitCells(*n.target, visit);
         const Resolved r = resolve(n);
-        if (const auto* e = std::get_if<CellError>(&r)) return visit(*e);
+        if (const auto* e = std::get_if<CellError>(&r)) return visitOne(visit, *e);
         context_.visitCells(std::get<ReferenceTarget>(r), visit);
     }
 
@@ -89,7 +89,7 @@ private:
         Variant value(std::size_t i) override { return evaluator_.value(argument(i)); }
         Variant values(std::size_t i) override { return evaluator_.values(argument(i)); }
         bool isReference(std::size_t i) const override { return Evaluator::isReference(argument(i)); }
-        void visitCells(std::size_t i, const std::function<void(const Variant&)>& visit) override {
+        void visitCells(std::size_t i, const VisitCellValues& visit) override {
             evaluator_.visitReference(argument(i), visit);
         }
 
@@ -210,12 +210,21 @@ private:
 
     Variant callBuiltin(const Builtin& builtin, const Node& n) {
         if (builtin.raw) {
-            NodeArguments arguments(*this, n);
-            try {
-                return builtin.raw(arguments, context_);
-            } catch (const ErrorValue& e) {
-                return e.error;
+            auto run = [&]() -> Variant {
+                NodeArguments arguments(*this, n);
+                try {
+                    return builtin.raw(arguments, context_);
+                } catch (const ErrorValue& e) {
+                    return e.error;
+                }
+            };
+            if (builtin.sharesResult && worthSharing(n)) {
+                std::vector<ReferenceTarget> targets;
+                targets.reserve(n.childCount);
+                for (const Node& child : n.children()) targets.push_back(*child.target);
+                return context_.sharedResult(builtin, targets, run);
             }
+            return run();
         }
         std::vector<Variant> arguments;
         for (const Node& child : n.children()) arguments.push_back(value(child));
@@ -225,6 +234,18 @@ private:
                     if (v.isError()) return v;
             return builtin.scalar(a, context_);
         });
+    }
+
+    // Plain references over many cells: looking up a result computed before costs less than reading
+    // the cells again.
+    static bool worthSharing(const Node& call) {
+        constexpr long long kMinCells = 1024;
+        long long cells = 0;
+        for (const Node& child : call.children()) {
+            if (child.kind != NodeKind::Reference) return false;
+            cells += child.target->area.cellCount();
+        }
+        return cells >= kMinCells;
     }
 
     // A reference argument goes as a Range object, an omitted one as Missing, others as values.

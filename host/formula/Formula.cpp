@@ -121,10 +121,16 @@ std::shared_ptr<const FormulaTree> FormulaTree::from(ParseNode& root) {
 
 Formula::Formula(std::shared_ptr<const FormulaTree> tree) : tree_(std::move(tree)), root_(&tree_->root()) {}
 
-void EvalContext::visitCells(const ReferenceTarget& target, const std::function<void(const Variant&)>& visit) {
+void EvalContext::visitCells(const ReferenceTarget& target, const VisitCellValues& visit) {
     const Variant values = referenceValues(target);
-    if (!values.isArray()) return visit(values);
-    for (const Variant& v : values.arrayValue().elements()) visit(v);
+    if (!values.isArray()) return visitOne(visit, values);
+    std::vector<const Variant*> run;
+    for (const Variant& v : values.arrayValue().elements()) run.push_back(&v);
+    visit(run);
+}
+
+Variant EvalContext::sharedResult(const Builtin&, std::span<const ReferenceTarget>, const std::function<Variant()>& compute) {
+    return compute();
 }
 
 Variant EvalContext::unknownFunction(const std::string&) { return CellError::Name; }

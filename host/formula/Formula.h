@@ -16,6 +16,18 @@
 
 namespace host::formula {
 
+struct Builtin;
+
+// Cell values handed to an aggregate a run at a time: one call per run, not per value.
+using CellValueRun = std::span<const Variant* const>;
+using VisitCellValues = std::function<void(CellValueRun)>;
+
+// Visits one value as a run of its own.
+inline void visitOne(const VisitCellValues& visit, const Variant& value) {
+    const Variant* p = &value;
+    visit(CellValueRun(&p, 1));
+}
+
 struct Node;         // the syntax tree, private to host/formula
 struct FormulaTree;  // its nodes and tables
 
@@ -81,9 +93,14 @@ public:
     // The values of a referenced area: one value for one cell, a rows x columns Array with lower
     // bounds 1 otherwise. An unknown workbook or sheet gives the error value #REF!.
     virtual Variant referenceValues(const ReferenceTarget& target) = 0;
-    // The values of the cells of a referenced area, row by row, for functions that aggregate them.
-    // Blank cells may be left out. By default every value of referenceValues.
-    virtual void visitCells(const ReferenceTarget& target, const std::function<void(const Variant&)>& visit);
+    // The values of the cells of a referenced area, row by row, for functions that aggregate them,
+    // a run at a time. Blank cells may be left out. By default every value of referenceValues.
+    virtual void visitCells(const ReferenceTarget& target, const VisitCellValues& visit);
+    // The result of a built-in whose arguments are all references, such as SUM(A:A): compute() by
+    // default; a context that knows the cells read are unchanged may give the result an identical
+    // call gave before instead.
+    virtual Variant sharedResult(const Builtin& builtin, std::span<const ReferenceTarget> targets,
+                                 const std::function<Variant()>& compute);
     // The platform Range object of a referenced area, as handed to user-defined functions.
     virtual Variant referenceObject(const ReferenceTarget& target) = 0;
     // A defined name: the reference it stands for; nullopt for a name that is not defined.

@@ -89,6 +89,7 @@ void Calculator::markDependentsDirty(const std::vector<Index>& nodes) {
 // ---- changes ----
 
 void Calculator::cellsChanged(Worksheet& sheet, const std::vector<Area>& areas, const std::vector<CellKey>& formulaKeys) {
+    for (const Area& area : areas) sharedResults_.written(sheet, area);
     std::vector<NodeId> changed;
     for (CellKey key : formulaKeys) {
         const NodeId node{&sheet, key};
@@ -209,6 +210,7 @@ void Calculator::runAll() {
 void Calculator::runSequence(const std::vector<NodeId>& circular, const std::vector<Step>& sequence,
                              const std::vector<NodeId>& roots) {
     calculating_ = true;
+    sharedResults_.clear();
     graph_.holdPlaces(true);
     // The sheets stay while the calculation names them, also when a function removes one.
     std::vector<WorksheetPtr> sheets;
@@ -232,11 +234,13 @@ void Calculator::runSequence(const std::vector<NodeId>& circular, const std::vec
         }
     } catch (...) {
         calculating_ = false;
+        sharedResults_.clear();
         graph_.holdPlaces(false);
         callers_.clear();
         throw;
     }
     calculating_ = false;
+    sharedResults_.clear();
     graph_.holdPlaces(false);
     for (Worksheet* sheet : calculatedSheets) application_.fireSheetCalculate(sheet->shared_from_this());
 }
@@ -246,6 +250,7 @@ void Calculator::setCircular(const NodeId& node) {
     const Area area = cell && cell->array ? *cell->array : Area::cell(keyRow(node.key), keyColumn(node.key));
     for (int r = area.top; r <= area.bottom; ++r)
         for (int c = area.left; c <= area.right; ++c) node.sheet->cellAt(r, c).value = CellError::Ref;
+    sharedResults_.written(*node.sheet, area);
 }
 
 void Calculator::evaluate(const Step& step) {
@@ -263,6 +268,7 @@ void Calculator::evaluate(const Step& step) {
     // The cell is found again if the formula dropped cells.
     Cell& target = drops == sheet.dropCount() ? *cell : sheet.cellAt(row, column);
     if (unknownFunction && !target.value.isEmpty()) return;  // the value its file stored stays
+    sharedResults_.written(sheet, area);
     if (!isArray) {
         // A formula showing an empty cell shows 0.
         target.value = result.isEmpty() ? Variant(0.0) : std::move(result);
@@ -311,6 +317,12 @@ Variant Calculator::evaluateAt(Worksheet& sheet, const Area& area, const formula
     }
 }
 
+Variant Calculator::sharedResult(const void* function, std::vector<SharedResults::SheetArea> areas,
+                                 const std::function<Variant()>& compute) {
+    if (!calculating_) return compute();
+    return sharedResults_.get(function, std::move(areas), compute);
+}
+
 void Calculator::markCallerVolatile(bool isVolatile) {
     if (callers_.empty()) return;
     auto& frame = callers_.back();
@@ -331,42 +343,70 @@ void Calculator::noteUnknownFunction(const std::string& name) {
 
 // ---- audit ----
 
+// Both walks take a cell into the work when first found, not each time a formula reads it: with
+// overlapping ranges (each row reading all rows below it) the work stays as long as the formulas.
+
 std::vector<CellKey> Calculator::dependentsOnSheet(Worksheet& sheet, const std::vector<Area>& areas) {
     ensureGraph();
     std::vector<CellKey> found;
-    std::unordered_set<CellKey> seen;
-    std::vector<Index> work;
-    for (const Area& a : areas) graph_.dependentsOfArea(sheet, a, work);
+    std::vector<bool> taken;  // by node
+    std::vector<Index> work, first;
+    auto take = [&](std::span<const Index> nodes) {
+        for (Index n : nodes) {
+            if (n >= taken.size()) taken.resize(n + 1);
+            if (taken[n] || graph_.id(n).sheet != &sheet) continue;
+            taken[n] = true;
+            work.push_back(n);
+        }
+    };
+    for (const Area& a : areas) graph_.dependentsOfArea(sheet, a, first);
+    take(first);
     for (std::size_t i = 0; i < work.size(); ++i) {
-        const NodeId n = graph_.id(work[i]);
-        if (n.sheet != &sheet || !seen.insert(n.key).second) continue;
-        found.push_back(n.key);
-        const auto& dependents = graph_.dependentsOf(work[i]);
-        work.insert(work.end(), dependents.begin(), dependents.end());
+        found.push_back(graph_.id(work[i]).key);
+        take(graph_.dependentsOf(work[i]));
     }
     return found;
 }
 
+namespace {
+
+struct AreaHash {
+    std::size_t operator()(const Area& a) const {
+        const auto rows = (static_cast<std::uint64_t>(static_cast<std::uint32_t>(a.top)) << 32) | static_cast<std::uint32_t>(a.bottom);
+        const auto columns = (static_cast<std::uint64_t>(static_cast<std::uint32_t>(a.left)) << 32) | static_cast<std::uint32_t>(a.right);
+        return std::hash<std::uint64_t>()(rows * 0x9E3779B97F4A7C15ull ^ columns);
+    }
+};
+
+}  // namespace
+
 std::vector<Area> Calculator::precedentsOnSheet(Worksheet& sheet, const std::vector<Area>& areas) {
     ensureGraph();
-    std::vector<Area> found;
-    std::unordered_set<CellKey> seen;
     // The sheet's formulas row by row, so that areas are found in the same order every time.
     std::vector<CellKey> formulas(sheet.formulaCells().begin(), sheet.formulaCells().end());
     std::sort(formulas.begin(), formulas.end());
-    std::vector<CellKey> work;
-    for (const Area& a : areas)
-        for (CellKey k : formulas)
-            if (a.contains(keyRow(k), keyColumn(k))) work.push_back(k);
+    std::vector<bool> taken(formulas.size());
+    std::vector<std::size_t> work;  // places in formulas
+    // The formulas of an area lie among the keys of its rows, a run of the sorted keys.
+    auto takeFormulasIn = [&](const Area& a) {
+        const CellKey last = cellKey(a.bottom, a.right);
+        auto k = static_cast<std::size_t>(std::lower_bound(formulas.begin(), formulas.end(), cellKey(a.top, a.left)) - formulas.begin());
+        for (; k < formulas.size() && formulas[k] <= last; ++k) {
+            if (taken[k] || !a.contains(keyRow(formulas[k]), keyColumn(formulas[k]))) continue;
+            taken[k] = true;
+            work.push_back(k);
+        }
+    };
+    for (const Area& a : areas) takeFormulasIn(a);
+    std::vector<Area> found;
+    std::unordered_set<Area, AreaHash> foundSet;
     for (std::size_t i = 0; i < work.size(); ++i) {
-        if (!seen.insert(work[i]).second) continue;
-        const auto node = graph_.find(NodeId{&sheet, work[i]});
+        const auto node = graph_.find(NodeId{&sheet, formulas[work[i]]});
         if (!node) continue;
         for (const auto& r : graph_.references(*node)) {
-            if (r.sheet != &sheet) continue;
-            if (std::find(found.begin(), found.end(), r.area) == found.end()) found.push_back(r.area);
-            for (CellKey k : formulas)
-                if (r.area.contains(keyRow(k), keyColumn(k))) work.push_back(k);
+            if (r.sheet != &sheet || !foundSet.insert(r.area).second) continue;
+            found.push_back(r.area);
+            takeFormulasIn(r.area);
         }
     }
     return found;

@@ -14,6 +14,7 @@
 #include "host/formula/Reference.h"
 #include "host/sheet/Cell.h"
 #include "host/sheet/DependencyGraph.h"
+#include "host/sheet/SharedResults.h"
 #include "host/sheet/Worksheet.h"
 
 namespace host::sheet {
@@ -30,7 +31,10 @@ public:
     void cellsChanged(Worksheet& sheet, const std::vector<formula::Area>& areas, const std::vector<CellKey>& formulaKeys);
     // Sheets, workbooks or names were added, removed or renamed: dependencies are rebuilt before next
     // use.
-    void structureChanged() { graphStale_ = true; }
+    void structureChanged() {
+        graphStale_ = true;
+        sharedResults_.clear();
+    }
 
     // Calculates the dirty and volatile formulas of every open workbook (full: every formula).
     void calculateAll(bool full);
@@ -57,6 +61,11 @@ public:
     void noteUnknownFunction(const std::string& name);
     // The names (upper case) of the functions noted since the last call.
     std::set<std::string> takeUnknownFunctions() { return std::exchange(unknownFunctions_, {}); }
+
+    // The result of a built-in over the areas alone (SUM(A:A)): during a calculation, identical calls
+    // share one result while the cells of the areas stay unwritten; else compute()'s.
+    Variant sharedResult(const void* function, std::vector<SharedResults::SheetArea> areas,
+                         const std::function<Variant()>& compute);
 
     // Formula cells of the same sheet that depend on the areas, directly or not, in the order found.
     std::vector<CellKey> dependentsOnSheet(Worksheet& sheet, const std::vector<formula::Area>& areas);
@@ -113,6 +122,7 @@ private:
     std::vector<Step> fullSequence_;
     std::vector<NodeId> fullCircular_;
     std::uint64_t fullOrderVersion_ = 0;
+    SharedResults sharedResults_;  // within one calculation
 };
 
 }  // namespace host::sheet

@@ -36,12 +36,26 @@ Variant CellEvalContext::referenceValues(const formula::ReferenceTarget& target)
     return valuesOf(*sheet, target.area);
 }
 
-void CellEvalContext::visitCells(const formula::ReferenceTarget& target, const std::function<void(const Variant&)>& visit) {
+void CellEvalContext::visitCells(const formula::ReferenceTarget& target, const formula::VisitCellValues& visit) {
     if (onOwnSheet(target)) return visitAreaValues(sheet_, target.area, visit);
     if (namesClosedWorkbook(application_, target)) return EvalContext::visitCells(target, visit);
     auto sheet = resolveSheet(application_, sheet_, target);
-    if (!sheet) return visit(CellError::Ref);
+    if (!sheet) return formula::visitOne(visit, CellError::Ref);
     visitAreaValues(*sheet, target.area, visit);
+}
+
+Variant CellEvalContext::sharedResult(const formula::Builtin& builtin, std::span<const formula::ReferenceTarget> targets,
+                                     const std::function<Variant()>& compute) {
+    std::vector<SharedResults::SheetArea> areas;
+    areas.reserve(targets.size());
+    for (const formula::ReferenceTarget& target : targets) {
+        // Cells of a closed workbook are read from its file: nothing to share.
+        if (namesClosedWorkbook(application_, target)) return compute();
+        const Worksheet* sheet = onOwnSheet(target) ? &sheet_ : resolveSheet(application_, sheet_, target).get();
+        if (!sheet) return compute();
+        areas.push_back({sheet, target.area});
+    }
+    return application_.calculator().sharedResult(&builtin, std::move(areas), compute);
 }
 
 Variant CellEvalContext::referenceObject(const formula::ReferenceTarget& target) {

@@ -17,7 +17,9 @@ public:
     int formulaRow() const override { return row_; }
     int formulaColumn() const override { return column_; }
     Variant referenceValues(const formula::ReferenceTarget& target) override;
-    void visitCells(const formula::ReferenceTarget& target, const std::function<void(const Variant&)>& visit) override;
+    void visitCells(const formula::ReferenceTarget& target, const formula::VisitCellValues& visit) override;
+    Variant sharedResult(const formula::Builtin& builtin, std::span<const formula::ReferenceTarget> targets,
+                         const std::function<Variant()>& compute) override;
     Variant referenceObject(const formula::ReferenceTarget& target) override;
     std::optional<formula::ReferenceTarget> resolveName(const std::string& name) override;
     const formula::UserFunction* findUserFunction(const std::string& name) override;

@@ -1,8 +1,7 @@
 #pragma once
 // Resolving the workbook and sheet a reference names, relative to the sheet that names it.
 
-#include <functional>
-
+#include "host/formula/Formula.h"
 #include "host/formula/Reference.h"
 #include "host/sheet/Worksheet.h"
 
@@ -25,8 +24,8 @@ Variant areaValues(const Worksheet& sheet, const formula::Area& area, bool asVal
 // there gives #VALUE! instead of taking the memory.
 inline constexpr long long kMaxArrayCells = 4LL * formula::kMaxRows;
 
-// The values (as Value2) of the cells of the area that exist, row by row: the cost follows the cells
-// the sheet holds, not the size of the area.
-void visitAreaValues(const Worksheet& sheet, const formula::Area& area, const std::function<void(const Variant&)>& visit);
+// The values (as Value2) of the cells of the area that exist, row by row, a run at a time: the cost
+// follows the cells the sheet holds, not the size of the area.
+void visitAreaValues(const Worksheet& sheet, const formula::Area& area, const formula::VisitCellValues& visit);
 
 }  // namespace host::sheet

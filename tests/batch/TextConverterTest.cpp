@@ -214,6 +214,20 @@ TEST(TextConverterTest, AFileLoadsWholeOrNotAtAllOnEveryDatabase) {
         EXPECT_TRUE(t.dialogs.record().empty()) << t.dialogs.record().at(0).prompt;
         EXPECT_FALSE(t.app->takeCommandFailure());
         EXPECT_EQ(count(), 300.0) << connection;
+
+        // A line that is no listing row after more than a statement's rows were sent: the file is
+        // named with the line, and its rows sent before are gone again.
+        t.dialogs.reset();
+        std::string unreadable = longListing(true);
+        unreadable.insert(unreadable.rfind("Miasto290"), "Radom     dużo\n");
+        t.writeFile("report1.txt", unreadable);
+        t.run();
+        ASSERT_EQ(t.dialogs.record().size(), 1u) << connection;
+        EXPECT_NE(t.dialogs.record()[0].prompt.find("report1.txt, line 292: The field 'Kwota' holds 'dużo'"),
+                  std::string::npos)
+            << t.dialogs.record()[0].prompt;
+        EXPECT_TRUE(t.app->takeCommandFailure());
+        EXPECT_EQ(count(), 300.0) << connection;
         testsupport::runStatements(connection, {"DROP TABLE \"Obroty miast\""});
     }
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "host/MemoryLimit.h"
 #include "host/sheet/Application.h"
 
 using namespace host;
@@ -254,4 +255,90 @@ TEST_F(RecalcTest, SheetNamesMatchInAnyLetterCase) {
     EXPECT_EQ(at("A2"), Variant(15.0));
     other->range("A1")->setValue(1);
     EXPECT_EQ(at("A2"), Variant(3.0));
+}
+
+TEST_F(RecalcTest, IdenticalColumnAggregatesFollowCellsWrittenDuringTheCalculation) {
+    app->setCalculation(CalculationMode::Manual);
+    for (int r = 1; r <= 2000; ++r) sheet->cells(r, 1)->setValue(1.0);
+    // A1500 is a formula calculated in the same pass as the sums below it in the order.
+    put("C1", 5);
+    put("A1500", "=C1*2");
+    for (int r = 1; r <= 3; ++r) sheet->cells(r, 2)->setFormula("=SUM(A:A)");
+    put("D1", "=MAX(A:A)");
+    put("D2", "=COUNT(A:A)");
+    put("D3", "=AVERAGE(A1:A2000)");
+    app->calculateFull();
+    EXPECT_EQ(at("B1"), Variant(1999.0 + 10));
+    EXPECT_EQ(at("B3"), Variant(1999.0 + 10));
+    EXPECT_EQ(at("D1"), Variant(10.0));
+    EXPECT_EQ(at("D2"), Variant(2000.0));
+    EXPECT_EQ(at("D3"), Variant((1999.0 + 10) / 2000));
+    put("C1", 50);
+    app->calculate();
+    EXPECT_EQ(at("B2"), Variant(1999.0 + 100));
+    EXPECT_EQ(at("D1"), Variant(100.0));
+
+    // A function writing into the column between two identical sums: the later one sees the write.
+    app->registerFunction("SETA5", [this](std::vector<Variant>&) {
+        sheet->range("A5")->setValue(1001.0);
+        return Variant(0.0);
+    });
+    put("E1", "=SUM(A1:A2000)");
+    put("E2", "=SETA5()");
+    put("E3", "=SUM(A1:A2000)");
+    app->calculateFull();
+    EXPECT_EQ(at("E3"), Variant(1999.0 + 100 + 1000));
+
+    // The same area of another sheet is another range.
+    auto other = book->addSheet();
+    for (int r = 1; r <= 2000; ++r) other->cells(r, 1)->setValue(3.0);
+    other->range("B1")->setFormula("=SUM(A:A)");
+    put("E4", "=SUM(" + other->name() + "!A:A)");
+    app->calculateFull();
+    EXPECT_EQ(other->range("B1")->value(), Variant(6000.0));
+    EXPECT_EQ(at("E4"), Variant(6000.0));
+}
+
+TEST_F(RecalcTest, ColumnAggregatesReadCellsRowByRowWithValue2) {
+    // Entered bottom-up: the sum still adds row by row, which decides the rounding (1e16 + 1 is 1e16).
+    put("A3", -1e16);
+    put("A2", 1);
+    put("A1", 1e16);
+    put("B1", "=SUM(A:A)");
+    EXPECT_EQ(at("B1"), Variant(0.0));
+    // Dates and currencies count as their numbers, also across many runs of values; an error is the
+    // result.
+    for (int r = 1; r <= 1500; ++r) sheet->cells(r, 3)->setValue(Date{2.0});
+    put("D1", "=SUM(C:C)");
+    put("D2", "=COUNT(C1:C1500)");
+    EXPECT_EQ(at("D1"), Variant(3000.0));
+    EXPECT_EQ(at("D2"), Variant(1500.0));
+    put("C700", "=1/0");
+    EXPECT_EQ(at("D1"), Variant(CellError::Div0));
+}
+
+TEST_F(RecalcTest, AuditOfAColumnReadingAllRowsBelow) {
+    // Each row takes the MAX of the rows below it: the walks stay in proportion to the formulas.
+    app->setCalculation(CalculationMode::Manual);
+    auto fill = [](Worksheet& s, int rows) {
+        s.cells(rows, 1)->setValue(1.0);
+        for (int r = rows - 1; r >= 1; --r)  // bottom-up: each formula entered finds no dependents yet
+            s.cells(r, 1)->setFormula("=MAX(A" + std::to_string(r + 1) + ":A$" + std::to_string(rows) + ")+1");
+    };
+    fill(*sheet, 4);
+    EXPECT_EQ(sheet->range("A1")->precedents()->address(), "$A$2:$A$4,$A$3:$A$4,$A$4");
+    EXPECT_EQ(sheet->range("A4")->dependents()->address(), "$A$3,$A$2,$A$1");
+    EXPECT_EQ(sheet->range("A3")->dependents()->address(), "$A$2,$A$1");
+
+    const int rows = 3000;
+    auto big = book->addSheet();
+    fill(*big, rows);
+    const std::string limited = memtest::runWithMemoryLimit(30, [&]() -> std::string {
+        const auto dependents = big->cells(rows, 1)->dependents();
+        const auto precedents = big->cells(1, 1)->precedents();
+        if (dependents->areas().size() != rows - 1) return "dependents: " + std::to_string(dependents->areas().size());
+        if (precedents->areas().size() != rows - 1) return "precedents: " + std::to_string(precedents->areas().size());
+        return "";
+    });
+    EXPECT_EQ(limited, "");
 }

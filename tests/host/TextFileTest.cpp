@@ -12,6 +12,7 @@
 #include "host/base/Path.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/TextFile.h"
+#include "host/base/TextFileLines.h"
 
 using namespace host;
 namespace fs = std::filesystem;
@@ -102,6 +103,35 @@ TEST(TextLines, SplitsAtCrLfLoneCrAndLoneLf) {
     EXPECT_EQ(splitLines("\n\n"), (Lines{"", ""}));
     EXPECT_EQ(splitLines("łódź"), Lines{"łódź"});
     EXPECT_EQ(splitLines(""), Lines{});
+}
+
+TEST_F(TextFileTest, LinesReadOneAtATimeMatchTheWholeText) {
+    auto linesOf = [&](const std::string& name) {
+        TextFileLines reader(path(name));
+        Lines lines;
+        for (std::string line; reader.next(line);) lines.push_back(line);
+        return lines;
+    };
+    // CR LF split between two blocks of the reader, a lone CR ending a block, the Polish code page
+    // detected only far into the file, a byte order mark, terminators at the very end.
+    const std::string longLine(65535, 'x');
+    const std::vector<std::string> files = {
+        longLine + "\r\nb\rc\nd",
+        longLine.substr(1) + "\r\r\n\n",
+        std::string(70000, 'a') + "\n" + "Zaj\xB9" "c\r\n",
+        "\xEF\xBB\xBF" "Łódź\r\nżółw",
+        "a\r",
+        "\n\n",
+        "",
+    };
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::string name = "lines" + std::to_string(i) + ".txt";
+        writeBytes(name, files[i]);
+        EXPECT_EQ(linesOf(name), splitLines(readTextFile(path(name)))) << i;
+    }
+    EXPECT_EQ(linesOf("lines2.txt").back(), "Zając");
+    EXPECT_EQ(linesOf("lines3.txt").front(), "Łódź");
+    EXPECT_EQ(errorNumberOf([&] { TextFileLines reader(path("missing.txt")); }), err::FileNotFound);
 }
 
 TEST(TextUtf8, RecognisesWellFormedUtf8) {
