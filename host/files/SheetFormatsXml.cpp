@@ -1,6 +1,7 @@
 #include "host/files/SheetFormatsXml.h"
 
 #include <algorithm>
+#include <charconv>
 #include <map>
 #include <optional>
 
@@ -46,9 +47,12 @@ const std::string* findAttribute(const Attributes& attributes, const std::string
     return nullptr;
 }
 
-// The new style of a column or row whose own style is `style` (an attribute value, or none).
+// The new style of a column or row whose own style is `style` (an attribute value, or none; a value
+// that is no style index counts as none).
 std::uint32_t restyled(const std::string* style, const std::string& code, CellStyleTable& styles) {
-    return styles.styleOf(style ? static_cast<std::uint32_t>(std::stoul(*style)) : 0, styleCode(code));
+    std::uint32_t index = 0;
+    if (style) std::from_chars(style->data(), style->data() + style->size(), index);
+    return styles.styleOf(index, styleCode(code));
 }
 
 void applyColumnFormats(const sheet::SheetFormats& formats, const sheet::SheetFormats& asRead, XmlChunks& layout,

@@ -122,3 +122,39 @@ print(ws.column_dimensions["B"].number_format, ws.row_dimensions[4].number_forma
     EXPECT_EQ(sheet->range("Z4")->text(), "5.000");
     EXPECT_EQ(sheet->range("A1")->numberFormat(), "General");
 }
+
+TEST_F(LargeSelection, AColumnFormatKeepsTheColumnsWidthAndHiddenState) {
+    // Columns as another program wrote them: A wide, C hidden, D with a style attribute that is no
+    // style index.
+    testsupport::TempFolder folder{"telm-formats-kept"};
+    const std::string file = folder.file("Columns.xlsx");
+    xlsxtest::runPython(folder.string(), R"PY(
+import sys, zipfile, openpyxl
+wb = openpyxl.Workbook()
+ws = wb.active
+ws["A1"] = 1.5
+ws.column_dimensions["A"].width = 30
+ws.column_dimensions["C"].hidden = True
+ws.column_dimensions["D"].width = 12
+wb.save(sys.argv[1])
+with zipfile.ZipFile(sys.argv[1]) as z:
+    parts = {name: z.read(name) for name in z.namelist()}
+sheet = parts["xl/worksheets/sheet1.xml"].decode()
+parts["xl/worksheets/sheet1.xml"] = sheet.replace('<col min="4" max="4"', '<col min="4" max="4" style="x"').encode()
+with zipfile.ZipFile(sys.argv[1], "w") as z:
+    for name, data in parts.items():
+        z.writestr(name, data)
+)PY", file);
+    auto book = host.app->workbooks().open(file);
+    book->sheet(1)->range("A:A")->setNumberFormat("0.000");
+    book->sheet(1)->range("D:D")->setNumberFormat("0%");
+    book->save();
+
+    const std::string seen = xlsxtest::runPython(folder.string(), R"PY(
+import sys, openpyxl
+ws = openpyxl.load_workbook(sys.argv[1]).active
+d = ws.column_dimensions
+print(d["A"].width, d["A"].number_format, d["C"].hidden, d["D"].width, d["D"].number_format, ws["A1"].number_format)
+)PY", file);
+    EXPECT_EQ(seen, "30.0 0.000 True 12.0 0% 0.000\n");
+}
