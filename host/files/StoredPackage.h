@@ -10,6 +10,7 @@
 #include "host/files/ExternalLinks.h"
 #include "host/files/Package.h"
 #include "host/files/XmlChunks.h"
+#include "host/formula/Reference.h"
 #include "host/sheet/FileExtras.h"
 #include "host/sheet/Worksheet.h"
 
@@ -47,6 +48,17 @@ struct StoredWorkbook : sheet::FileExtras {
     std::vector<ExternalBook> externalBooks;   // the file's links into other workbooks, in order
 };
 
+// A table (list object) as the file held it: a save keeps its part while the sheet's table of that
+// name keeps its area and headings, rewrites the part's name, area and columns when they change, and
+// drops the part when the sheet has no such table any more.
+struct TableAsRead {
+    std::string name;
+    formula::Area area;
+    std::vector<std::string> columns;  // the header row's column names
+    std::string link;                  // the sheet's relationship to the part
+    std::string part;
+};
+
 // Kept on each worksheet read from the package.
 struct StoredSheet : sheet::FileExtras {
     std::string part;
@@ -58,7 +70,7 @@ struct StoredSheet : sheet::FileExtras {
     std::vector<sheet::QueryTable> queryTablesAsRead;
     std::vector<std::string> queryTableLinks;
     sheet::SheetFormats formatsAsRead;     // the row, column and sheet formats read
-    std::vector<std::string> tablesAsRead;  // the names of the tables (list objects) read; their parts stay
+    std::vector<TableAsRead> tablesAsRead;  // the tables (list objects) read
 };
 
 }  // namespace host::files

@@ -61,14 +61,89 @@ std::string tableXml(const sheet::Worksheet& sheet, const sheet::ListObject& tab
     return serialize(document);
 }
 
+bool sameName(const std::string& a, const std::string& b) { return StrComp(a, b, CompareMethod::Text) == 0; }
+
+const sheet::ListObject* findTable(const sheet::Worksheet& sheet, const std::string& name) {
+    for (const auto& table : sheet.tables())
+        if (sameName(table->name(), name)) return table.get();
+    return nullptr;
+}
+
+// Gives a table part read from the file the name, area and columns of the sheet's table; the rest of
+// the part (its id, style, totals, extensions) stays. Columns keep their elements by position; a
+// filter or sort state that points outside the new area is taken out.
+void rewriteTable(pugi::xml_node table, const sheet::ListObject& list, const std::vector<std::string>& columns) {
+    const std::string name = encodeEscapes(list.name());
+    const std::string ref = areaReference(list.area());
+    for (const char* key : {"name", "displayName"}) {
+        auto a = attribute(table, key);
+        (a ? a : table.append_attribute(key)).set_value(name.c_str());
+    }
+    attribute(table, "ref").set_value(ref.c_str());
+    if (auto filter = child(table, "autoFilter")) {
+        attribute(filter, "ref").set_value(ref.c_str());
+        for (auto node = filter.first_child(); node;) {
+            const auto next = node.next_sibling();
+            const bool inside = localName(node) == "filterColumn" &&
+                                attribute(node, "colId").as_int(-1) >= 0 &&
+                                attribute(node, "colId").as_int() < static_cast<int>(columns.size());
+            if (!inside) filter.remove_child(node);
+            node = next;
+        }
+    }
+    if (auto sort = child(table, "sortState")) table.remove_child(sort);
+    auto columnList = child(table, "tableColumns");
+    if (!columnList) return;
+    const std::string_view listName = columnList.name();
+    const std::string prefix(listName.substr(0, listName.find(':') == std::string_view::npos ? 0 : listName.find(':') + 1));
+    std::vector<pugi::xml_node> elements;
+    int highestId = 0;
+    for (auto column : columnList.children())
+        if (localName(column) == "tableColumn") {
+            elements.push_back(column);
+            highestId = std::max(highestId, attribute(column, "id").as_int());
+        }
+    for (std::size_t i = columns.size(); i < elements.size(); ++i) columnList.remove_child(elements[i]);
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        auto column = i < elements.size() ? elements[i] : columnList.append_child((prefix + "tableColumn").c_str());
+        if (i >= elements.size()) column.append_attribute("id") = ++highestId;
+        auto a = attribute(column, "name");
+        (a ? a : column.append_attribute("name")).set_value(encodeEscapes(columns[i]).c_str());
+    }
+    auto count = attribute(columnList, "count");
+    (count ? count : columnList.append_attribute("count")).set_value(static_cast<long long>(columns.size()));
+}
+
 }  // namespace
 
+std::vector<std::string> updateKeptTables(const sheet::Worksheet& sheet, const std::vector<TableAsRead>& asRead,
+                                          const Package& source, PackageWriter& package) {
+    std::vector<std::string> removed;
+    for (const auto& read : asRead) {
+        const auto* table = findTable(sheet, read.name);
+        if (!table) {
+            removed.push_back(read.link);
+            continue;
+        }
+        const auto columns = columnNames(sheet, table->area());
+        if (table->name() == read.name && table->area() == read.area && columns == read.columns) continue;
+        pugi::xml_document document;
+        if (!source.load(document, read.part)) continue;  // read once, so not expected; the part stays
+        rewriteTable(child(document, "table"), *table, columns);
+        package.addPart(read.part, kTableType, serialize(document));
+        if (auto links = source.relationships(read.part); !links.empty())
+            package.setRelationships(read.part, std::move(links), true);
+    }
+    return removed;
+}
+
 std::vector<std::string> writeTables(const sheet::Worksheet& sheet, const std::string& sheetPart, PackageWriter& package,
-                                     int& tableId, const std::vector<std::string>& kept,
+                                     int& tableId, const std::vector<TableAsRead>& kept,
                                      const std::function<std::string()>& newPart) {
     std::vector<std::string> ids;
     for (const auto& table : sheet.tables()) {
-        if (std::find(kept.begin(), kept.end(), table->name()) != kept.end()) continue;
+        if (std::any_of(kept.begin(), kept.end(), [&](const TableAsRead& t) { return sameName(t.name, table->name()); }))
+            continue;
         const std::string part = newPart();
         ids.push_back(package.relate(sheetPart, "table", "/" + part));
         package.addPart(part, kTableType, tableXml(sheet, *table, ++tableId));
@@ -76,8 +151,8 @@ std::vector<std::string> writeTables(const sheet::Worksheet& sheet, const std::s
     return ids;
 }
 
-std::vector<std::string> readTables(const Package& package, const std::string& sheetPart, sheet::Worksheet& sheet) {
-    std::vector<std::string> names;
+std::vector<TableAsRead> readTables(const Package& package, const std::string& sheetPart, sheet::Worksheet& sheet) {
+    std::vector<TableAsRead> tables;
     for (const auto& relationship : package.relationships(sheetPart)) {
         if (!relationship.type.ends_with("/table")) continue;
         try {
@@ -91,7 +166,7 @@ std::vector<std::string> readTables(const Package& package, const std::string& s
             auto added = sheet.listObjects().add(range);
             try {
                 added->setName(decodeEscapes(table.attribute("name").value()));
-                names.push_back(added->name());
+                tables.push_back({added->name(), *area, columnNames(sheet, *area), relationship.id, relationship.target});
             } catch (const RuntimeError&) {
                 added->unlist();
                 throw;
@@ -99,7 +174,7 @@ std::vector<std::string> readTables(const Package& package, const std::string& s
         } catch (const RuntimeError&) {  // a damaged part, an overlap, a name taken: the cells stay
         }
     }
-    return names;
+    return tables;
 }
 
 }  // namespace host::files

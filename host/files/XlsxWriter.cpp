@@ -283,13 +283,19 @@ private:
             std::erase_if(links, [&](const Relationship& r) { return std::find(old.begin(), old.end(), r.id) != old.end(); });
             listTableParts(layout, {}, old);
         }
-        package_->setRelationships(plan.part, std::move(links), keptComments && keptQueryTables);
+        // Tables the file holds stay in their parts, brought up to the sheet's; the sheet's new ones get
+        // parts of their own.
+        const std::vector<TableAsRead> keptTables = plan.kept ? plan.kept->tablesAsRead : std::vector<TableAsRead>{};
+        const auto removedTables =
+            plan.kept ? updateKeptTables(sheet, keptTables, *source_, *package_) : std::vector<std::string>{};
+        std::erase_if(links, [&](const Relationship& r) {
+            return std::find(removedTables.begin(), removedTables.end(), r.id) != removedTables.end();
+        });
+        package_->setRelationships(plan.part, std::move(links), keptComments && keptQueryTables && removedTables.empty());
         if (!keptQueryTables) queryTables_->writeSheet(sheet, *package_, plan.part, layout);
-        // Tables the file holds stay in their parts; the sheet's new ones get parts of their own.
-        const auto tableLinks = writeTables(sheet, plan.part, *package_, keptTableId_,
-                                            plan.kept ? plan.kept->tablesAsRead : std::vector<std::string>{},
+        const auto tableLinks = writeTables(sheet, plan.part, *package_, keptTableId_, keptTables,
                                             [this] { return newPartName("xl/tables/table", ".xml"); });
-        listTableParts(layout, tableLinks, {});
+        listTableParts(layout, tableLinks, removedTables);
         if (drawingId && !comments.empty()) {
             const std::string commentsPart = newPartName("xl/comments", ".xml");
             const std::string drawingPart = newPartName("xl/drawings/vmlDrawing", ".vml");

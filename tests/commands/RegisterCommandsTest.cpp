@@ -230,6 +230,68 @@ for ws in wb.worksheets:
     EXPECT_EQ(book->sheet(1)->range("A1")->value(), Variant(18.0));
 }
 
+TEST_F(RegisterCommands, ARegisterMadeAgainOverOneReadFromAFileLeavesOneTableOfItsNewSize) {
+    write("a.txt", "abc");
+    write("b.txt", "");
+    write("c.txt", "12");
+    // A workbook of another program: its register (styled, filtered) lists one file, and a table of
+    // the user's own sits on another sheet.
+    testsupport::TempFolder saved{"telm-register-reread"};
+    const std::string file = saved.file("Books.xlsx");
+    xlsxtest::runPython(saved.string(), R"PY(
+import sys, openpyxl
+from openpyxl.worksheet.table import Table, TableStyleInfo
+wb = openpyxl.Workbook()
+reg = wb.active
+reg.title = "Reg"
+reg["A1"] = sys.argv[2]
+reg.append([])
+reg.append(["Path", "Folder", "Name", "Extension", "Size", "Modified"])
+reg.append(["old", "old", "old", "txt", 1, 2])
+register = Table(displayName="FileRegister", ref="A3:F4")
+register.tableStyleInfo = TableStyleInfo(name="TableStyleLight9", showRowStripes=False)
+reg.add_table(register)
+own = wb.create_sheet("Prices")
+for row in (["Item", "Price"], ["pen", 2], ["ink", 5]):
+    own.append(row)
+own.add_table(Table(displayName="Prices", ref="A1:B3"))
+wb.create_sheet("Empty")["A1"] = sys.argv[2]
+wb.save(sys.argv[1])
+)PY", file + "' '" + files.string());
+    const std::string showTables = R"PY(
+import sys, zipfile, openpyxl
+wb = openpyxl.load_workbook(sys.argv[1])
+for ws in wb.worksheets:
+    for table in ws.tables.values():
+        style = table.tableStyleInfo.name if table.tableStyleInfo else None
+        print(ws.title, table.name, table.ref, style, len(table.tableColumns))
+print(sorted(n for n in zipfile.ZipFile(sys.argv[1]).namelist() if n.startswith("xl/tables/")))
+)PY";
+
+    // Made again on its own sheet: the file's part takes the new size and keeps its style.
+    auto book = host.app->workbooks().open(file);
+    book->sheet("Reg")->activate();
+    host.run("FileRegisterStart");
+    book->save();
+    EXPECT_EQ(xlsxtest::runPython(saved.string(), showTables, file),
+              "Reg FileRegister A3:F6 TableStyleLight9 6\n"
+              "Prices Prices A1:B3 None 2\n"
+              "['xl/tables/table1.xml', 'xl/tables/table2.xml']\n");
+
+    // Made on another sheet, it takes the name over: the first sheet's part goes.
+    book->sheet("Empty")->activate();
+    host.run("FileRegisterStart");
+    book->save();
+    book->close();
+    EXPECT_EQ(xlsxtest::runPython(saved.string(), showTables, file),
+              "Prices Prices A1:B3 None 2\n"
+              "Empty FileRegister A3:F6 TableStyleMedium2 6\n"
+              "['xl/tables/table2.xml', 'xl/tables/table3.xml']\n");
+    auto reread = host.app->workbooks().open(file);
+    reread->sheet("Reg")->range("H1")->setFormula("=COUNTA(FileRegister)+SUM(Prices)");
+    EXPECT_EQ(reread->sheet("Reg")->range("H1")->value(), Variant(25.0));
+}
+
 TEST_F(RegisterCommands, AddInCallsQualifiedByAnOldPathOpenAndAreRepaired) {
     // A workbook written elsewhere, calling the add-in's function through the add-in's old file.
     const std::string file = files.file("Old calls.xlsx");
