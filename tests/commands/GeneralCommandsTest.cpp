@@ -5,7 +5,9 @@
 
 #include <filesystem>
 
+#include "../host/MemoryLimit.h"
 #include "CommandHost.h"
+#include "host/XlsxTestSupport.h"
 #include "commands/P_Ogolne.h"
 #include "host/base/Path.h"
 #include "host/os/Launcher.h"
@@ -161,4 +163,51 @@ TEST_F(GeneralCommands, SamplesAndTemplatesOpenFromTheAddInFolder) {
     ASSERT_EQ(host.dialogs.record().size(), 1u);
     EXPECT_EQ(host.lastDialog().prompt.substr(0, 18), "Unexpected error: ");
     EXPECT_EQ(host::currentDirectory(), before);
+}
+
+TEST_F(GeneralCommands, AWorkbookTooLargeForMemoryFailsTheCommandAndTheSessionGoesOn) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "under AddressSanitizer an allocation that cannot be made aborts instead of throwing";
+#endif
+    namespace fs = std::filesystem;
+    const fs::path samples = host.folder.path() / "Samples";
+    fs::create_directories(samples);
+    auto sample = host.app->workbooks().add();
+    sample->sheet(1)->range("A1")->setValue("start here");
+    sample->saveAs((samples / "Start.xlsx").string());
+    sample->close();
+    // A small file whose one cell holds a text of 600 MB.
+    xlsxtest::runPython(host.folder.string(), R"PY(
+import sys, zipfile
+main = "http://schemas.openxmlformats.org/spreadsheetml/2006/main"
+rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships"
+pkg = "http://schemas.openxmlformats.org/package/2006/relationships"
+with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as z:
+    z.writestr("[Content_Types].xml", '<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">'
+        '<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>'
+        '<Default Extension="xml" ContentType="application/xml"/>'
+        '<Override PartName="/xl/workbook.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml"/>'
+        '<Override PartName="/xl/worksheets/sheet1.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"/></Types>')
+    z.writestr("_rels/.rels", f'<Relationships xmlns="{pkg}"><Relationship Id="rId1" Type="{rel}/officeDocument" Target="xl/workbook.xml"/></Relationships>')
+    z.writestr("xl/workbook.xml", f'<workbook xmlns="{main}" xmlns:r="{rel}"><sheets><sheet name="Big" sheetId="1" r:id="rId1"/></sheets></workbook>')
+    z.writestr("xl/_rels/workbook.xml.rels", f'<Relationships xmlns="{pkg}"><Relationship Id="rId1" Type="{rel}/worksheet" Target="worksheets/sheet1.xml"/></Relationships>')
+    with z.open("xl/worksheets/sheet1.xml", "w", force_zip64=True) as sheet:
+        sheet.write(f'<worksheet xmlns="{main}"><sheetData><row r="1"><c r="A1" t="inlineStr"><is><t>'.encode())
+        for _ in range(600):
+            sheet.write(b"x" * (1 << 20))
+        sheet.write(b"</t></is></c></row></sheetData></worksheet>")
+)PY", (samples / "Huge.xlsx").string());
+
+    const std::string outcome = memtest::runWithMemoryLimit(300, [&]() -> std::string {
+        host.dialogs.answerPath("Huge.xlsx");
+        host.run("OpenSample");
+        if (host.dialogs.record().size() != 2 || host.lastDialog().prompt.find("Out of memory") == std::string::npos)
+            return "no message: " + (host.dialogs.record().empty() ? std::string() : host.lastDialog().prompt);
+        if (host.app->workbooks().find("Huge.xlsx")) return "a part of the file was opened";
+        host.dialogs.answerPath("Start.xlsx");
+        host.run("OpenSample");
+        auto opened = host.app->workbooks().find("Start.xlsx");
+        return opened && opened->sheet(1)->range("A1")->value() == Variant("start here") ? "" : "the next command failed";
+    });
+    EXPECT_EQ(outcome, "");
 }
