@@ -3,6 +3,8 @@
 #include <dlfcn.h>
 
 #include <filesystem>
+#include <new>
+#include <type_traits>
 
 #include "host/ado/ConnectionPool.h"
 #include "host/base/Path.h"
@@ -34,6 +36,21 @@ void showUnhandled(const RuntimeError& e, const std::function<void(const Runtime
     if (handler) handler(e);
     ui::MsgBox("Run-time error '" + std::to_string(e.number()) + "':\n\n" + e.description(), ui::vbCritical,
                kWorkbookName);
+}
+
+// Runs the add-in's code: what it leaves unhandled is shown as its run-time error, running out of
+// memory as error 7, so that no command or event ends the program. Gives the code's result, or an
+// empty one when it failed.
+template <class Work>
+auto trapped(const Work& work, const std::function<void(const RuntimeError&)>& handler) -> decltype(work()) {
+    try {
+        return work();
+    } catch (const RuntimeError& e) {
+        showUnhandled(e, handler);
+    } catch (const std::bad_alloc&) {
+        showUnhandled(RuntimeError(err::OutOfMemory), handler);
+    }
+    if constexpr (!std::is_void_v<decltype(work())>) return {};
 }
 
 }  // namespace
@@ -127,23 +144,14 @@ void Companion::registerMacrosAndEvents() {
         [target, unhandled](const std::string& name, std::vector<Variant>& arguments) -> std::optional<Variant> {
             DispatchPtr cls = *target;
             if (!cls || !cls->hasMember("Public" + name)) return std::nullopt;
-            try {
-                return cls->invoke("Public" + name, arguments);
-            } catch (const RuntimeError& e) {
-                showUnhandled(e, *unhandled);
-                return Variant();
-            }
+            return trapped([&] { return cls->invoke("Public" + name, arguments); }, *unhandled);
         });
     auto forward = [target, unhandled](const char* member) {
         return [target, unhandled, member](auto&&...) {
             DispatchPtr cls = *target;
             if (!cls) return;
             std::vector<Variant> none;
-            try {
-                cls->invoke(member, none);
-            } catch (const RuntimeError& e) {
-                showUnhandled(e, *unhandled);
-            }
+            trapped([&] { cls->invoke(member, none); }, *unhandled);
         };
     };
     application_->addSheetCalculateHandler(forward("PublicOnSheetCalculate"));
@@ -154,11 +162,7 @@ void Companion::registerMacrosAndEvents() {
 void Companion::close() {
     if (publicClass_) {
         std::vector<Variant> none;
-        try {
-            publicClass_->invoke("PublicZamykanie", none);
-        } catch (const RuntimeError& e) {
-            showUnhandled(e, *unhandled_);
-        }
+        trapped([&] { publicClass_->invoke("PublicZamykanie", none); }, *unhandled_);
         reachable_->reset();
         publicClass_.reset();  // the last reference: the class's terminator runs
         application_->setMacroResolver(nullptr);

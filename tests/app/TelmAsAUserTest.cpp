@@ -161,6 +161,11 @@ TEST_F(TelmUser, FailuresNameTheStepAndStopTheRun) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("--run Fail: run-time error 5: The command failed on purpose"), std::string::npos) << r.err;
     EXPECT_EQ(slurp(book), before);
+    // One that runs out of memory likewise: a run-time error 7, not the end of the program.
+    r = run(book + " --run Exhaust --save", "", TELM_FAILING_ADDIN);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("--run Exhaust: run-time error 7: Out of memory"), std::string::npos) << r.err;
+    EXPECT_EQ(slurp(book), before);
 
     // The add-in folder is a file.
     const std::string asFile = std::string(TELM_PROGRAM) + " --addin " + book + " --eval 1 2>&1 >/dev/null";
