@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "core/A_Deklaracje.h"
-#include "core/A_Start.h"
-#include "core/clsTELMPublicClass.h"
+#include "core/GlobalDefaults.h"
+#include "entry/A_Start.h"
+#include "entry/clsTELMPublicClass.h"
 #include "support/AddInHost.h"
 
 using namespace telm;

@@ -1,4 +1,4 @@
-#include "data/P_Formuly.h"
+#include "wizards/P_Formuly.h"
 
 #include "core/A_Deklaracje.h"
 #include "core/A_Languages.h"

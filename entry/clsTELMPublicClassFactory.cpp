@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "core/clsTELMPublicClass.h"
+#include "entry/clsTELMPublicClass.h"
 #include "host/base/Text.h"
 
 extern "C" __attribute__((visibility("default"))) int host_create_object(const char* progId,

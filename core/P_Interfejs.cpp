@@ -1,4 +1,4 @@
-#include "commands/P_Interfejs.h"
+#include "core/P_Interfejs.h"
 
 #include <string>
 #include <vector>

@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "core/A_Deklaracje.h"
-#include "core/clsTELMPublicClass.h"
+#include "entry/clsTELMPublicClass.h"
 #include "host/sheet/CommandBars.h"
 #include "support/AddInHost.h"
 

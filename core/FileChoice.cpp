@@ -1,4 +1,4 @@
-#include "analyses/FileChoice.h"
+#include "core/FileChoice.h"
 
 #include <functional>
 

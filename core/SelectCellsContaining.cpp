@@ -1,4 +1,4 @@
-#include "commands/SelectCellsContaining.h"
+#include "core/SelectCellsContaining.h"
 
 #include <vector>
 

@@ -4,7 +4,7 @@
 #include <functional>
 #include <unordered_map>
 
-#include "core/clsTELMPublicClass.h"
+#include "entry/clsTELMPublicClass.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 

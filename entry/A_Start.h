@@ -9,8 +9,5 @@ namespace telm {
 void StartAddIn();
 // The start-up sequence; a step that fails is skipped and the next one runs.
 void RunStartUp();
-// Assigns the start-up defaults of the shared state. The first failure shows message 1999 with the
-// error's description in a message box and leaves the later defaults unassigned.
-void InitGlobalDefaults();
 
 }  // namespace telm
