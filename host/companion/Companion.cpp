@@ -4,9 +4,9 @@
 
 #include <filesystem>
 
-#include "host/ado/ConnectionPool.h"
 #include "host/base/Path.h"
 #include "host/base/RuntimeError.h"
+#include "host/odbc/ConnectionPool.h"
 #include "host/ui/Dialogs.h"
 
 namespace host::companion {

@@ -1,4 +1,4 @@
-#include "host/ado/SqliteGuard.h"
+#include "host/odbc/SqliteGuard.h"
 
 #include <sqlite3.h>
 

@@ -15,8 +15,8 @@
 #include <optional>
 #include <string>
 
-#include "host/ado/Odbc.h"
 #include "host/formula/Reference.h"
+#include "host/odbc/Odbc.h"
 #include "host/sheet/Application.h"
 
 namespace host::ado {

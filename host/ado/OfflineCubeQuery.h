@@ -8,7 +8,7 @@
 
 #include "host/sheet/Application.h"
 
-namespace host::files {
+namespace host::ado {
 
 // True for a name ending ".oqy" (any letter case).
 bool isOfflineCubeQueryName(const std::string& path);
@@ -17,4 +17,4 @@ bool isOfflineCubeQueryName(const std::string& path);
 // no connection, the cube engine's error when the cube cannot be built.
 sheet::WorkbookPtr openOfflineCubeQuery(sheet::Application& application, const std::string& path);
 
-}  // namespace host::files
+}  // namespace host::ado

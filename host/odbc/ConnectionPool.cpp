@@ -1,4 +1,4 @@
-#include "host/ado/ConnectionPool.h"
+#include "host/odbc/ConnectionPool.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -8,8 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "host/ado/ConnectionText.h"
-#include "host/ado/Odbc.h"
+#include "host/odbc/ConnectionText.h"
+#include "host/odbc/Odbc.h"
 #include "host/os/CoarseClock.h"
 
 namespace host::ado {

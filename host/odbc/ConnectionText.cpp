@@ -1,14 +1,14 @@
-#include "host/ado/ConnectionText.h"
+#include "host/odbc/ConnectionText.h"
 
 #include <odbcinst.h>
 
 #include <algorithm>
 
-#include "host/ado/Errors.h"
 #include "host/base/Path.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 #include "host/base/Variant.h"
+#include "host/odbc/OdbcErrors.h"
 
 namespace host::ado {
 

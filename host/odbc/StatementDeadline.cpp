@@ -1,4 +1,4 @@
-#include "host/ado/StatementDeadline.h"
+#include "host/odbc/StatementDeadline.h"
 
 #include <sqlext.h>
 

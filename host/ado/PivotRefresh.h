@@ -6,9 +6,9 @@
 #include "host/sheet/PivotTable.h"
 #include "host/sheet/Worksheet.h"
 
-namespace host::olap {
+namespace host::ado {
 
 // Raises the data layer's RuntimeError when the source cannot be read.
 void refreshPivotTable(sheet::Worksheet& sheet, sheet::PivotTable& table);
 
-}  // namespace host::olap
+}  // namespace host::ado

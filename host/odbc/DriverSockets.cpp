@@ -1,4 +1,4 @@
-#include "host/ado/DriverSockets.h"
+#include "host/odbc/DriverSockets.h"
 
 #include <poll.h>
 #include <sys/stat.h>

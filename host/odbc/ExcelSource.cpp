@@ -1,4 +1,4 @@
-#include "host/ado/ExcelSource.h"
+#include "host/odbc/ExcelSource.h"
 
 #include <cctype>
 #include <charconv>
@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <vector>
 
-#include "host/ado/Errors.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 #include "host/formula/Address.h"
+#include "host/odbc/OdbcErrors.h"
 
 namespace host::ado {
 

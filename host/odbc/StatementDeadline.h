@@ -1,6 +1,6 @@
 #pragma once
 // The command time-out for drivers that do not keep it themselves (the SQLite driver ignores it):
-// a watch that cancels the statement once its seconds are up. Internal to host/ado. One watcher
+// a watch that cancels the statement once its seconds are up. Internal to the data-access layers. One watcher
 // thread serves every watch of the process; it starts with the first one and ends with the process,
 // so that a watch costs no thread of its own.
 

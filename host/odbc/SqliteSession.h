@@ -1,5 +1,5 @@
 #pragma once
-// What this system adds to a database that the SQLite ODBC driver opens for it (internal to host/ado;
+// What this system adds to a database that the SQLite ODBC driver opens for it (internal to the data layers;
 // the driver and this library share the system's SQLite library):
 // - the values of each result row as SQLite holds them. The driver passes every value on as text,
 //   numbers with 15 significant digits, and types a column by the first row of the result, so that a

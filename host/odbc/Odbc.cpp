@@ -1,14 +1,14 @@
-#include "host/ado/Odbc.h"
+#include "host/odbc/Odbc.h"
 
 #include <algorithm>
 #include <utility>
 #include <vector>
 
-#include "host/ado/Errors.h"
-#include "host/ado/SqliteGuard.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 #include "host/base/Utf8.h"
+#include "host/odbc/OdbcErrors.h"
+#include "host/odbc/SqliteGuard.h"
 #include "host/os/Interrupt.h"
 
 namespace host::ado {
@@ -23,20 +23,6 @@ int errorNumberOf(std::string_view sqlState, std::string_view message) {
     // SQLite gives up waiting for another process's lock with "database is locked".
     if (sqlState == "HY000" && InStr(message, "database is locked", CompareMethod::Text) > 0) return kTimedOut;
     return kDriverError;
-}
-
-std::string objectModelDescription(int number) {
-    switch (number) {
-    case kNoCurrentRecord:
-        return "Either BOF or EOF is True, or the current record has been deleted. Requested operation requires a "
-               "current record.";
-    case kObjectClosed: return "Operation is not allowed when the object is closed.";
-    case kObjectOpen: return "Operation is not allowed when the object is open.";
-    case kConnectionUnusable:
-        return "The connection cannot be used to perform this operation. It is either closed or invalid in this "
-               "context.";
-    default: return standardDescription(number);
-    }
 }
 
 namespace odbc {

@@ -1,4 +1,4 @@
-#include "host/olap/PivotRefresh.h"
+#include "host/ado/PivotRefresh.h"
 
 #include "host/ado/Connection.h"
 #include "host/ado/Errors.h"
@@ -6,7 +6,7 @@
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 
-namespace host::olap {
+namespace host::ado {
 
 using sheet::PivotField;
 using sheet::PivotFieldOrientation;
@@ -131,4 +131,4 @@ void refreshPivotTable(sheet::Worksheet& sheet, PivotTable& table) {
     table.layOut(sheet, withTotals(leaves, rowFields));
 }
 
-}  // namespace host::olap
+}  // namespace host::ado

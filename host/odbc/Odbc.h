@@ -1,5 +1,5 @@
 #pragma once
-// Thin owners of unixODBC handles (internal to host/ado). The environment is one per process,
+// Thin owners of unixODBC handles (internal to the data layers). The environment is one per process,
 // created on first use; a connection handle and a statement handle free themselves. Failures raise
 // host::RuntimeError numbered by errorNumberOf, the description being the driver's first message.
 
@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "host/ado/DriverSockets.h"
-#include "host/ado/SqliteSession.h"
+#include "host/odbc/DriverSockets.h"
+#include "host/odbc/SqliteSession.h"
 
 namespace host::ado::odbc {
 

@@ -1,16 +1,17 @@
-#include "host/files/OfflineCubeQuery.h"
+#include "host/ado/OfflineCubeQuery.h"
 
+#include "host/ado/PivotRefresh.h"
 #include "host/base/Text.h"
 #include "host/base/TextFile.h"
 #include "host/files/FileError.h"
 #include "host/files/XlsxReader.h"
+#include "host/files/XlsxStore.h"
 #include "host/olap/CubeBuilder.h"
 #include "host/olap/CubeDatabase.h"
 #include "host/olap/CubeStatements.h"
-#include "host/olap/PivotRefresh.h"
 #include "host/sheet/Worksheet.h"
 
-namespace host::files {
+namespace host::ado {
 
 namespace {
 
@@ -23,6 +24,9 @@ std::string lineValue(const std::string& text, const std::string& key) {
 
 std::string bracketed(const std::string& name) { return "[" + name + "]"; }
 
+// Opening a ".oqy" file through the workbook-file store builds its cube.
+[[maybe_unused]] const bool registered = (files::addFileKindReader({isOfflineCubeQueryName, openOfflineCubeQuery}), true);
+
 }  // namespace
 
 bool isOfflineCubeQueryName(const std::string& path) { return StrComp(Right(path, 4), ".oqy", CompareMethod::Text) == 0; }
@@ -30,12 +34,12 @@ bool isOfflineCubeQueryName(const std::string& path) { return StrComp(Right(path
 sheet::WorkbookPtr openOfflineCubeQuery(sheet::Application& application, const std::string& path) {
     const std::string text = readTextFile(path);
     const std::string connection = lineValue(text, "Connection");
-    if (connection.empty()) failRead(path, "the query file holds no \"Connection=\" line");
+    if (connection.empty()) files::failRead(path, "the query file holds no \"Connection=\" line");
     olap::buildCube(connection);
 
     const auto items = olap::parseProviderText(connection);
     const auto cube = olap::parseCreateCube(olap::providerItem(items, "CREATECUBE"));
-    auto book = workbookForFile(application, path);
+    auto book = files::workbookForFile(application, path);
     auto sheet = book->addSheet(nullptr, nullptr, "Sheet1");
     auto table = std::make_shared<sheet::PivotTable>();
     table->connection = "OLEDB;Provider=MSOLAP;Data Source=" + olap::providerItem(items, "Location") + ";Initial Catalog=";
@@ -47,10 +51,10 @@ sheet::WorkbookPtr openOfflineCubeQuery(sheet::Application& application, const s
     if (!cube.measures.empty())
         table->fields.push_back({"[Measures]." + bracketed(cube.measures[0].name), sheet::PivotFieldOrientation::Data});
     sheet->pivotTables().push_back(table);
-    olap::refreshPivotTable(*sheet, *table);
+    refreshPivotTable(*sheet, *table);
     book->setActiveSheet(sheet);
-    finishReading(*book);
+    files::finishReading(*book);
     return book;
 }
 
-}  // namespace host::files
+}  // namespace host::ado

@@ -1,5 +1,5 @@
 #pragma once
-// The network sockets a driver opened while it connected (internal to host/ado), so that an idle
+// The network sockets a driver opened while it connected (internal to the data layers), so that an idle
 // connection can be checked without a round trip to its server: a server that ends a session
 // (terminated, shut down, timed out) closes its end, and the socket shows the hang-up at once.
 

@@ -1,4 +1,4 @@
-#include "host/ado/SqlStatements.h"
+#include "host/odbc/SqlStatements.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "host/ado/SqliteSession.h"
+#include "host/odbc/SqliteSession.h"
 
 #include <sqlite3.h>
 
