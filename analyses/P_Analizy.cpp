@@ -5,12 +5,12 @@
 
 #include "analyses/AnalysisList.h"
 #include "analyses/BusyState.h"
-#include "analyses/FileChoice.h"
 #include "analyses/P_Publikacja.h"
 #include "commands/P_Przeliczanie.h"
 #include "core/A_Deklaracje.h"
 #include "core/A_Languages.h"
 #include "core/F_Pomocnicze.h"
+#include "core/FileChoice.h"
 #include "core/P_ObslBledow.h"
 #include "host/base/Path.h"
 #include "host/base/RuntimeError.h"

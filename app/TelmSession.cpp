@@ -5,15 +5,15 @@
 
 #include "app/MenuListing.h"
 #include "app/ScheduledMacros.h"
+#include "host/ado/PivotRefresh.h"
 #include "host/ado/QueryTableRefresh.h"
-#include "host/olap/PivotRefresh.h"
 #include "host/base/NumberFormat.h"
-#include "host/sheet/CommandBars.h"
 #include "host/base/RuntimeError.h"
 #include "host/files/XlsxStore.h"
 #include "host/os/Interrupt.h"
 #include "host/os/Launcher.h"
 #include "host/sheet/Calculator.h"
+#include "host/sheet/CommandBars.h"
 
 namespace telm::app {
 
@@ -244,7 +244,7 @@ void TelmSession::runStep(const Step& step) {
 void TelmSession::refreshAll() {
     for (const auto& sheet : activeWorkbook()->worksheets()) {
         for (const auto& table : sheet->queryTables()) host::ado::refreshQueryTable(*sheet, *table);
-        for (const auto& table : sheet->pivotTables()) host::olap::refreshPivotTable(*sheet, *table);
+        for (const auto& table : sheet->pivotTables()) host::ado::refreshPivotTable(*sheet, *table);
     }
 }
 

@@ -4,12 +4,12 @@
 #include <filesystem>
 #include <string>
 
-#include "analyses/FileChoice.h"
 #include "commands/CommandSupport.h"
 #include "commands/pInfo2.h"
 #include "commands/pSkroty.h"
 #include "core/A_Deklaracje.h"
 #include "core/A_Languages.h"
+#include "core/FileChoice.h"
 #include "core/P_API.h"
 #include "core/P_ObslBledow.h"
 #include "host/base/NumberFormat.h"

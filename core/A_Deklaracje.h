@@ -1,7 +1,7 @@
 #pragma once
 // The add-in's shared state: every program-wide variable, read and written by all modules, held in
 // one struct reached through SharedState(). Initial values are zero, empty, False or no object;
-// InitGlobalDefaults (A_Start) assigns the start-up defaults.
+// InitGlobalDefaults (GlobalDefaults.h) assigns the start-up defaults.
 
 #include <array>
 #include <cstdint>

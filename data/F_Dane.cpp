@@ -15,12 +15,12 @@
 #include "data/F_Publiczne.h"
 #include "data/F_zOLAP.h"
 #include "data/F_zOLAP2.h"
-#include "host/ado/ConnectionText.h"
-#include "host/ado/SqlStatements.h"
-#include "host/formula/Operators.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 #include "host/base/Utf8.h"
+#include "host/formula/Operators.h"
+#include "host/odbc/ConnectionText.h"
+#include "host/odbc/SqlStatements.h"
 
 namespace telm {
 

@@ -5,11 +5,11 @@
 #include <string_view>
 #include <utility>
 
-#include "commands/P_Interfejs.h"
 #include "core/A_Deklaracje.h"
 #include "core/A_Languages.h"
-#include "core/A_Start.h"
 #include "core/F_Pomocnicze.h"
+#include "core/GlobalDefaults.h"
+#include "core/P_Interfejs.h"
 #include "core/P_ObslBledow.h"
 #include "data/F_Dane.h"
 #include "data/ModelFileText.h"

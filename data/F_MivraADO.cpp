@@ -10,9 +10,9 @@
 #include "data/P_Archiwum.h"
 #include "data/S_ServerCalculation.h"
 #include "data/S_ServiceManager.h"
-#include "host/ado/SqlStatements.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
+#include "host/odbc/SqlStatements.h"
 #include "host/sheet/Range.h"
 
 namespace telm {

@@ -11,9 +11,9 @@
 #include "data/F_000.h"
 #include "data/F_zOLAPQuery.h"
 #include "data/P_Archiwum.h"
-#include "host/ado/SqlStatements.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
+#include "host/odbc/SqlStatements.h"
 
 namespace telm {
 

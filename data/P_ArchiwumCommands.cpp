@@ -3,10 +3,10 @@
 #include <array>
 #include <string_view>
 
-#include "commands/SelectCellsContaining.h"
 #include "core/A_Deklaracje.h"
 #include "core/A_Languages.h"
 #include "core/P_ObslBledow.h"
+#include "core/SelectCellsContaining.h"
 #include "data/F_000.h"
 #include "data/P_Archiwum.h"
 #include "host/base/DateSerial.h"

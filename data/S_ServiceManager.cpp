@@ -8,8 +8,8 @@
 #include "core/A_Languages.h"
 #include "core/P_ObslBledow.h"
 #include "data/S_Services.h"
-#include "host/ado/ConnectionPool.h"
 #include "host/base/RuntimeError.h"
+#include "host/odbc/ConnectionPool.h"
 #include "host/sheet/Worksheet.h"
 
 namespace telm {

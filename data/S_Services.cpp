@@ -8,9 +8,9 @@
 #include "data/F_000.h"
 #include "data/F_MivraADO.h"
 #include "data/S_ServiceManager.h"
-#include "host/ado/SqlStatements.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
+#include "host/odbc/SqlStatements.h"
 #include "host/os/Browser.h"
 
 namespace telm {

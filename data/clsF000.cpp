@@ -1,7 +1,7 @@
 #include "data/clsF000.h"
 
-#include "commands/P_Interfejs.h"
 #include "core/A_Deklaracje.h"
+#include "core/P_Interfejs.h"
 #include "core/P_ObslBledow.h"
 #include "data/F_000.h"
 #include "host/ado/Connection.h"

@@ -9,12 +9,12 @@
 #include "core/F_Pomocnicze.h"
 #include "core/P_ObslBledow.h"
 #include "data/P_Archiwum.h"
+#include "host/ado/PivotRefresh.h"
 #include "host/base/DateSerial.h"
 #include "host/base/Path.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
 #include "host/formula/Formula.h"
-#include "host/olap/PivotRefresh.h"
 #include "host/sheet/Application.h"
 #include "host/sheet/Workbook.h"
 #include "host/sheet/Worksheet.h"
@@ -125,7 +125,7 @@ void ClearPivotFieldSubtotals() {
         for (auto& field : table->fields) field.subtotals = false;
         if (version == 12 || version == 14 || version == 15) table->classicLayout = true;
         try {
-            host::olap::refreshPivotTable(*sheet, *table);
+            host::ado::refreshPivotTable(*sheet, *table);
         } catch (const RuntimeError&) {  // the table keeps its last layout
         }
     }

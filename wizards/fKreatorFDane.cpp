@@ -4,11 +4,11 @@
 #include "core/A_Languages.h"
 #include "core/P_ObslBledow.h"
 #include "data/F_Dane.h"
-#include "data/P_Formuly.h"
 #include "host/base/Text.h"
 #include "host/formula/Formula.h"
 #include "host/sheet/Application.h"
 #include "host/ui/Dialogs.h"
+#include "wizards/P_Formuly.h"
 #include "wizards/fKreatorFDane2.h"
 
 namespace telm {

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "host/ado/ConnectionText.h"
+#include "host/odbc/ConnectionText.h"
 #include "host/sheet/Application.h"
 
 namespace host::ado {
@@ -57,8 +57,6 @@ private:
     // The statement as the source runs it (range names of a workbook become tables): `sql` itself, or
     // `rewritten` holding the text the source runs.
     const std::string& prepare(const std::string& sql, std::string& rewritten);
-    long long driverLockWait() const;
-    std::unique_ptr<odbc::ConnectionHandle> connect(const ConnectionPlan& plan, const std::string& odbcText) const;
     void release() noexcept;
 
     std::unique_ptr<odbc::ConnectionHandle> handle_;

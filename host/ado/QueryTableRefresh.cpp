@@ -2,8 +2,8 @@
 
 #include "host/ado/Connection.h"
 #include "host/ado/Recordset.h"
-#include "host/ado/SqlStatements.h"
 #include "host/base/RuntimeError.h"
+#include "host/odbc/SqlStatements.h"
 #include "host/sheet/Range.h"
 
 namespace host::ado {

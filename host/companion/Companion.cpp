@@ -6,9 +6,9 @@
 #include <new>
 #include <type_traits>
 
-#include "host/ado/ConnectionPool.h"
 #include "host/base/Path.h"
 #include "host/base/RuntimeError.h"
+#include "host/odbc/ConnectionPool.h"
 #include "host/ui/Dialogs.h"
 
 namespace host::companion {

@@ -2,9 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <vector>
+
 #include "host/base/Path.h"
 #include "host/base/Text.h"
-#include "host/files/OfflineCubeQuery.h"
 #include "host/files/SaveTarget.h"
 #include "host/files/StoredPackage.h"
 #include "host/files/XlsxReader.h"
@@ -21,14 +22,22 @@ std::string absolutePath(const std::string& fullName) {
     return ec ? nativePath(fullName) : path.lexically_normal().string();
 }
 
-// A ".oqy" file builds its offline cube, a ".xml" file is read as XML data, any other as a workbook
-// package.
+std::vector<FileKindReader>& fileKindReaders() {
+    static std::vector<FileKindReader> readers;
+    return readers;
+}
+
+// A file of a kind a reader accepts goes to it (a ".oqy" file builds its offline cube), a ".xml" file
+// is read as XML data, any other as a workbook package.
 sheet::WorkbookPtr readFile(sheet::Application& application, const std::string& path) {
-    if (isOfflineCubeQueryName(path)) return openOfflineCubeQuery(application, path);
+    for (const FileKindReader& reader : fileKindReaders())
+        if (reader.accepts(path)) return reader.read(application, path);
     return isXmlFileName(path) ? readXmlWorkbook(application, path) : readWorkbook(application, path);
 }
 
 }  // namespace
+
+void addFileKindReader(FileKindReader reader) { fileKindReaders().push_back(reader); }
 
 sheet::WorkbookPtr XlsxStore::open(sheet::Application& application, const std::string& fullName) {
     const std::string path = absolutePath(fullName);

@@ -71,6 +71,15 @@ private:
     std::map<std::string, ClosedBook> closed_;  // by full path
 };
 
+// A reader of a kind of file that a layer above the file layer serves (an offline-cube query builds
+// its cube): XlsxStore::open hands it the paths it accepts.
+struct FileKindReader {
+    bool (*accepts)(const std::string& path);
+    sheet::WorkbookPtr (*read)(sheet::Application& application, const std::string& path);
+};
+// Adds a reader; the layer that serves the kind adds it as the platform library loads.
+void addFileKindReader(FileKindReader reader);
+
 // Attaches an XlsxStore to the application as its workbook-file store.
 void attachWorkbookStore(sheet::Application& application);
 

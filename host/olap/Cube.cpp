@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <charconv>
 
-#include "host/ado/Errors.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
+#include "host/odbc/OdbcErrors.h"
 #include "host/olap/OlapErrors.h"
 
 namespace host::olap {

@@ -10,11 +10,13 @@
 #include <cstring>
 #include <filesystem>
 
-#include "host/ado/Errors.h"
-#include "host/ado/Recordset.h"
 #include "host/base/Path.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
+#include "host/odbc/ConnectionPool.h"
+#include "host/odbc/Link.h"
+#include "host/odbc/Odbc.h"
+#include "host/odbc/OdbcErrors.h"
 #include "host/olap/OlapErrors.h"
 
 namespace host::olap {
@@ -42,13 +44,12 @@ CubeDatabase::CubeDatabase(const std::vector<ado::ConnectionItem>& items, bool c
     std::string file = providerItem(items, "Location");
     const std::string dataSource = providerItem(items, "Data Source");
     if (file.empty() && endsWithCub(dataSource)) file = dataSource;
-    connection_.connectionTimeout = loginTimeout;
     if (!file.empty()) {
         file = nativePath(file);
         if (create) claimCubeFile(file);
         else if (!std::filesystem::is_regular_file(file)) throwCubeError("The cube file \"" + file + "\" does not exist.");
         try {
-            connection_.open("Driver={SQLite3};Database=" + braced(file) + ";");
+            connect("Driver={SQLite3};Database=" + braced(file) + ";", loginTimeout);
         } catch (const RuntimeError&) {
             std::error_code ignored;  // the failure to connect is what counts
             if (!createdFile_.empty()) std::filesystem::remove(createdFile_, ignored);
@@ -65,7 +66,14 @@ CubeDatabase::CubeDatabase(const std::vector<ado::ConnectionItem>& items, bool c
     std::string odbcText = "DSN=" + braced(dataSource) + ";";
     if (!uid.empty()) odbcText += "UID=" + braced(uid) + ";";
     if (!pwd.empty()) odbcText += "PWD=" + braced(pwd) + ";";
-    connection_.open(odbcText);
+    connect(odbcText, loginTimeout);
+}
+
+CubeDatabase::~CubeDatabase() { ado::odbc::releaseLink(link_, poolKey_, failed_); }
+
+void CubeDatabase::connect(const std::string& odbcText, int loginTimeout) {
+    plan_ = ado::pool::plan(odbcText, "", "");
+    link_ = ado::odbc::openLink(*plan_, loginTimeout, commandTimeout, poolKey_);
 }
 
 void CubeDatabase::claimCubeFile(const std::string& file) {
@@ -102,7 +110,7 @@ void CubeDatabase::limitTotalTime(int seconds) {
     else deadline_.reset();
 }
 
-void CubeDatabase::prepareStatement() {
+int CubeDatabase::statementTimeout() const {
     int timeout = commandTimeout;
     if (deadline_) {
         const auto left = *deadline_ - std::chrono::steady_clock::now();
@@ -111,33 +119,33 @@ void CubeDatabase::prepareStatement() {
         const int seconds = static_cast<int>(std::chrono::ceil<std::chrono::seconds>(left).count());
         timeout = timeout > 0 ? std::min(timeout, seconds) : seconds;
     }
-    connection_.commandTimeout = timeout;
+    return timeout;
+}
+
+bool CubeDatabase::run(const std::string& sql, ado::odbc::ResultRows& rows) {
+    const int timeout = statementTimeout();
+    try {
+        return ado::odbc::readRows(*link_, *plan_, sql, timeout, rows);
+    } catch (...) {
+        failed_ = true;
+        throw;
+    }
 }
 
 void CubeDatabase::execute(const std::string& sql) {
-    prepareStatement();
-    ado::Recordset recordset;
-    recordset.open(sql, connection_);
-    if (recordset.state() == ado::adStateOpen) recordset.close();
+    ado::odbc::ResultRows ignored;
+    run(sql, ignored);
 }
 
 std::vector<std::vector<Variant>> CubeDatabase::rows(const std::string& sql) {
-    prepareStatement();
-    ado::Recordset recordset;
-    recordset.open(sql, connection_);
+    ado::odbc::ResultRows read;
     std::vector<std::vector<Variant>> result;
-    Variant all;
-    try {
-        all = recordset.getRows();
-    } catch (const RuntimeError& e) {
-        if (e.number() != ado::kNoCurrentRecord) throw;
-        return result;  // no rows
-    }
-    const Array& a = all.arrayValue();
-    const long fields = a.count(1), records = a.count(2);
-    result.resize(static_cast<std::size_t>(records));
-    for (long r = 0; r < records; ++r)
-        for (long f = 0; f < fields; ++f) result[r].push_back(a(f, r));
+    if (!run(sql, read)) return result;
+    const std::size_t fields = read.names.size();
+    result.resize(static_cast<std::size_t>(read.records));
+    for (std::size_t r = 0; r < result.size(); ++r)
+        result[r].assign(read.values.begin() + static_cast<long>(r * fields),
+                         read.values.begin() + static_cast<long>((r + 1) * fields));
     return result;
 }
 

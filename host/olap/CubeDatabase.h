@@ -32,13 +32,18 @@
 // database computes.
 
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "host/ado/Connection.h"
-#include "host/ado/ConnectionText.h"
 #include "host/base/Variant.h"
+#include "host/odbc/ConnectionText.h"
+#include "host/odbc/ResultRows.h"
+
+namespace host::ado::odbc {
+class ConnectionHandle;
+}
 
 namespace host::olap {
 
@@ -56,6 +61,10 @@ public:
     // file or one that cannot take a cube, the driver's failure otherwise.
     CubeDatabase(const std::vector<ado::ConnectionItem>& items, bool create, const std::string& user,
                  const std::string& password, int loginTimeout);
+    // Gives the link back to the pool, unless a statement failed on it.
+    ~CubeDatabase();
+    CubeDatabase(const CubeDatabase&) = delete;
+    CubeDatabase& operator=(const CubeDatabase&) = delete;
 
     // Runs a statement without rows.
     void execute(const std::string& sql);
@@ -75,14 +84,22 @@ public:
     int commandTimeout = 30;
 
 private:
-    // Sets the connection's time-out for the next statement from commandTimeout and the bound.
-    void prepareStatement();
+    // Opens the link of an ODBC connection text.
+    void connect(const std::string& odbcText, int loginTimeout);
+    // The time-out of the next statement, from commandTimeout and the bound.
+    int statementTimeout() const;
+    // Runs a statement and reads its rows; gives false for a statement without a result. A link on
+    // which a statement failed is closed, not pooled.
+    bool run(const std::string& sql, ado::odbc::ResultRows& rows);
     // Refuses a target a cube may not be written into; creates an absent one.
     void claimCubeFile(const std::string& file);
     // Refuses an existing non-empty file that holds no cube (after connecting to it).
     void requireCubeDatabase(const std::string& file);
 
-    ado::Connection connection_;
+    std::shared_ptr<const ado::ConnectionPlan> plan_;
+    std::unique_ptr<ado::odbc::ConnectionHandle> link_;
+    std::string poolKey_;  // "" when the link is not pooled
+    bool failed_ = false;
     std::optional<std::chrono::steady_clock::time_point> deadline_;
     std::string schema_;
     bool server_ = false;

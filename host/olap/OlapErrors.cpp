@@ -1,8 +1,8 @@
 #include "host/olap/OlapErrors.h"
 
-#include "host/ado/Errors.h"
 #include "host/base/RuntimeError.h"
 #include "host/base/Text.h"
+#include "host/odbc/OdbcErrors.h"
 
 namespace host::olap {
 

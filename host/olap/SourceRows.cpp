@@ -1,7 +1,7 @@
 #include "host/olap/SourceRows.h"
 
-#include "host/ado/ConnectionText.h"
-#include "host/ado/Odbc.h"
+#include "host/odbc/ConnectionText.h"
+#include "host/odbc/Odbc.h"
 #include "host/olap/OlapErrors.h"
 
 namespace host::olap {

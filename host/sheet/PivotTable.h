@@ -7,7 +7,7 @@
 //   item Total                  subtotal     (an outer row field with subtotals on)
 //   Grand Total                 total
 //
-// The platform keeps the layout it last wrote (refreshed by the data layer, host/olap/PivotRefresh),
+// The platform keeps the layout it last wrote (refreshed by the data layer, host/ado/PivotRefresh),
 // answers the pivot reference formula of each value cell (GETPIVOTDATA) and evaluates it.
 
 #include <memory>

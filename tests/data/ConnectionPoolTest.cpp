@@ -14,9 +14,9 @@
 #include "core/A_Deklaracje.h"
 #include "data/F_Dane.h"
 #include "data/S_ServiceManager.h"
-#include "host/ado/ConnectionPool.h"
 #include "host/ado/Errors.h"
 #include "host/base/RuntimeError.h"
+#include "host/odbc/ConnectionPool.h"
 #include "support/SqlCells.h"
 
 using host::Variant;

@@ -10,10 +10,10 @@
 #include <iterator>
 
 #include "host/ado/Connection.h"
-#include "host/ado/ConnectionText.h"
 #include "host/ado/Errors.h"
 #include "host/ado/Recordset.h"
 #include "host/base/RuntimeError.h"
+#include "host/odbc/ConnectionText.h"
 #include "support/Errors.h"
 #include "support/Odbc.h"
 #include "support/SqliteFile.h"

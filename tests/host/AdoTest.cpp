@@ -1,15 +1,15 @@
 #include <gtest/gtest.h>
 
 #include "host/ado/Connection.h"
-#include "host/ado/ConnectionText.h"
 #include "host/ado/Errors.h"
 #include "host/ado/Recordset.h"
 #include "host/base/RuntimeError.h"
+#include "host/odbc/ConnectionText.h"
+#include "host/sheet/Application.h"
 #include "support/Errors.h"
 #include "support/Odbc.h"
 #include "support/SheetStore.h"
 #include "support/SqliteFile.h"
-#include "host/sheet/Application.h"
 
 using namespace host::ado;
 using host::Variant;

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "host/ado/Connection.h"
-#include "host/ado/ConnectionPool.h"
 #include "host/ado/Errors.h"
 #include "host/ado/Recordset.h"
 #include "host/base/RuntimeError.h"
+#include "host/odbc/ConnectionPool.h"
 #include "support/SqliteFile.h"
 
 using namespace host::ado;

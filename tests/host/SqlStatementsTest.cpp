@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "host/ado/SqlStatements.h"
+#include "host/odbc/SqlStatements.h"
 
 using namespace host::ado;
 

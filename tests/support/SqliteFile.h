@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "host/ado/Connection.h"
-#include "host/ado/ConnectionText.h"
 #include "host/ado/Recordset.h"
+#include "host/odbc/ConnectionText.h"
 #include "support/Odbc.h"
 #include "support/TempFolder.h"
 

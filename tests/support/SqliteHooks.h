@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "host/ado/SqliteSession.h"
+#include "host/odbc/SqliteSession.h"
 
 namespace testsupport {
 

@@ -7,10 +7,10 @@
 #include <filesystem>
 
 #include "core/A_Languages.h"
+#include "host/ado/PivotRefresh.h"
 #include "host/base/TextFile.h"
 #include "host/files/XlsxStore.h"
 #include "host/olap/CubeBuilder.h"
-#include "host/olap/PivotRefresh.h"
 #include "host/sheet/Workbook.h"
 #include "support/PrintVariant.h"
 #include "support/SqlCells.h"
@@ -51,7 +51,7 @@ struct PivotWizards : ::testing::Test, testsupport::AddInHost {
         table->topRow = top;
         table->fields = {{"[Region].[Region]", PivotFieldOrientation::Row}, {"[Measures].[Amount]", PivotFieldOrientation::Data}};
         sheet->pivotTables().push_back(table);
-        host::olap::refreshPivotTable(*sheet, *table);
+        host::ado::refreshPivotTable(*sheet, *table);
         return table;
     }
     std::shared_ptr<PivotTable> queryPivot(const host::sheet::WorksheetPtr& on, std::vector<std::string> rows) {
@@ -62,7 +62,7 @@ struct PivotWizards : ::testing::Test, testsupport::AddInHost {
         for (auto& r : rows) table->fields.push_back({r, PivotFieldOrientation::Row});
         table->fields.push_back({"amount", PivotFieldOrientation::Data});
         on->pivotTables().push_back(table);
-        host::olap::refreshPivotTable(*on, *table);
+        host::ado::refreshPivotTable(*on, *table);
         return table;
     }
     std::vector<std::string> prompts() const {
