@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <utility>
+#include <vector>
 
 #include "host/ado/ConnectionPool.h"
 #include "host/ado/Errors.h"
@@ -45,6 +46,60 @@ void appendPoolKey(std::string& text, const ConnectionPlan& plan, const struct s
     text.append(reinterpret_cast<const char*>(&file.st_ino), sizeof file.st_ino);
 }
 
+// Sets `text` to the text the driver manager receives, extended for a pooled link into its pool key,
+// and gives the length of the first. Raises the driver's "Could not find file" for a database file
+// that does not exist.
+std::size_t driverText(const ConnectionPlan& plan, long long lockWait, std::string& text) {
+    struct stat file {};
+    if (!plan.databaseFile.empty() && stat(plan.databaseFile.c_str(), &file) != 0)
+        throw RuntimeError(kDriverError, "[" + plan.component + "] Could not find file '" + plan.databaseFile + "'.");
+    text.reserve(plan.odbcText.size() + 64);
+    text = plan.odbcText;
+    if (plan.sqlite) {
+        text += "Timeout=";
+        appendNumber(text, static_cast<unsigned long long>(lockWait));
+        text += ';';
+    }
+    const std::size_t odbcLength = text.size();
+    if (pooled(plan)) appendPoolKey(text, plan, file);
+    return odbcLength;
+}
+
+// The pool keys of the texts opened within the calculation running, for the rest of it (from the
+// caller's thread only, as the plans).
+class CalculationKeys {
+public:
+    struct Key {
+        std::shared_ptr<const ConnectionPlan> plan;  // held: a plan at the same address is the same plan
+        long long lockWait;
+        std::string text;  // the pool key
+        std::size_t odbcLength;  // of the text the driver manager receives, at its start
+    };
+
+    // The key of the plan in that calculation (0: none), or nullptr.
+    const Key* find(std::uint64_t calculation, const std::shared_ptr<const ConnectionPlan>& plan, long long lockWait) {
+        if (calculation == 0 || calculation != calculation_) return nullptr;
+        for (const Key& key : keys_)
+            if (key.plan == plan && key.lockWait == lockWait) return &key;
+        return nullptr;
+    }
+    void add(std::uint64_t calculation, Key key) {
+        if (calculation == 0) return;
+        if (calculation != calculation_ || keys_.size() >= kConnectionPoolCap) keys_.clear();
+        calculation_ = calculation;
+        keys_.push_back(std::move(key));
+    }
+
+private:
+    std::uint64_t calculation_ = 0;
+    std::vector<Key> keys_;
+};
+
+CalculationKeys& calculationKeys() {
+    static CalculationKeys keys;
+    return keys;
+}
+
 }  // namespace
 
 // The SQLite driver waits for a locked database as long as its own time-out, fixed when it connects:
@@ -66,23 +121,19 @@ void Connection::open(const std::string& connectionText, const std::string& user
         plan_ = std::move(planned);
         return;
     }
-    struct stat file {};
-    if (!plan.databaseFile.empty() && stat(plan.databaseFile.c_str(), &file) != 0)
-        throw RuntimeError(kDriverError, "[" + plan.component + "] Could not find file '" + plan.databaseFile + "'.");
-    // The text the driver manager receives, extended into the pool key of a pooled link.
+    const long long lockWait = plan.sqlite ? driverLockWait() : 0;
     std::string text;
-    text.reserve(plan.odbcText.size() + 64);
-    text = plan.odbcText;
-    if (plan.sqlite) {
-        text += "Timeout=";
-        appendNumber(text, static_cast<unsigned long long>(driverLockWait()));
-        text += ';';
+    std::size_t odbcLength = 0;
+    if (const auto* known = pooled(plan) ? calculationKeys().find(calculation, planned, lockWait) : nullptr) {
+        text = known->text;
+        odbcLength = known->odbcLength;
+    } else {
+        odbcLength = driverText(plan, lockWait, text);
+        if (pooled(plan)) calculationKeys().add(calculation, {planned, lockWait, text, odbcLength});
     }
-    const std::size_t odbcLength = text.size();
     std::string key;  // "" for a link that is not pooled
     std::unique_ptr<odbc::ConnectionHandle> handle;
     if (pooled(plan)) {
-        appendPoolKey(text, plan, file);
         key = std::move(text);
         handle = pool::take(key);
         if (!handle) handle = connect(plan, key.substr(0, odbcLength));
