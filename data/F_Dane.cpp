@@ -115,6 +115,18 @@ void substitute(std::string& text, const std::string& name, const Variant& value
     replacePlain(text, name, plain);
 }
 
+// Whether a value put into an SQL source's connection text added no item to it. A text left as the
+// model wrote it keeps its items when it can be read at all; the last such text read is remembered,
+// as a sheet's cells name few sources.
+bool keepsConnectionItems(const std::string& original, const std::string& changed) {
+    if (changed != original) return host::ado::sameConnectionItems(original, changed);
+    thread_local std::string lastReadable;
+    if (original == lastReadable) return true;
+    if (!host::ado::sameConnectionItems(original, original)) return false;
+    lastReadable = original;
+    return true;
+}
+
 std::vector<std::string> commaParts(const std::string& text, std::size_t needed) {
     auto parts = host::Split(text, ",");
     if (parts.size() < needed) fail();
@@ -183,7 +195,7 @@ void runVariable(const DataModelVariable& variable, std::span<const Variant> val
     type = host::UCase(type);
     // A value put into an SQL source's connection text may not add an item to it (one that runs
     // statements when the connection opens, say).
-    if ((type == "ODBC" || type == "ODBC2") && !host::ado::sameConnectionItems(variable.CONNECTIONTEXT, connection))
+    if ((type == "ODBC" || type == "ODBC2") && !keepsConnectionItems(variable.CONNECTIONTEXT, connection))
         fail();
     if (type == "OLAP") {
         if (host::UCase(host::Left(connection, 9)) == "PROVIDER=") {

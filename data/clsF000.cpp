@@ -12,6 +12,7 @@
 #include "host/files/XlsxStore.h"
 #include "host/olap/CubeDatabase.h"
 #include "host/sheet/Application.h"
+#include "host/sheet/Calculator.h"
 #include "host/ui/Dialogs.h"
 #include "host/ui/Secrets.h"
 
@@ -232,6 +233,7 @@ Variant clsF000::funkcjaADO000(const std::string& connection, const Variant& sql
         }
     } release{*this};
     adoConnection_.emplace();
+    adoConnection_->calculation = ExcelApplication().calculator().calculationNumber();
     adoRecordset_.emplace();
 
     try {

@@ -26,7 +26,7 @@ void Connection::open(const std::string& connectionText, const std::string& user
         return;
     }
     std::string key;  // "" for a link that is not pooled
-    std::unique_ptr<odbc::ConnectionHandle> handle = odbc::openLink(plan, connectionTimeout, commandTimeout, key);
+    std::unique_ptr<odbc::ConnectionHandle> handle = odbc::openLink(planned, connectionTimeout, commandTimeout, key, calculation);
     if (plan.route == ConnectionRoute::Excel)
         excel_ = std::make_unique<ExcelSource>(*handle, plan.workbookPath,
                                                workbookStore ? workbookStore : std::make_shared<files::XlsxStore>());

@@ -2,6 +2,7 @@
 // Connection: an open link to one data source, as the platform's connection object offers it. The
 // connection text follows the rules of ConnectionText.h.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -51,6 +52,10 @@ public:
     int connectionTimeout = 15;
     // Reads workbook files for the Excel driver; set before open (the file layer's store when unset).
     std::shared_ptr<sheet::WorkbookStore> workbookStore;
+    // The calculation the connection is opened for (Calculator::calculationNumber; 0: none). Within
+    // one calculation a text's database file is looked up once, with its pool key: a file replaced
+    // under its name is read afresh by the next calculation.
+    std::uint64_t calculation = 0;
 
 private:
     friend class Recordset;

@@ -3,7 +3,8 @@
 // and close a connection for every call. Closing a Connection of the ODBC or Access route gives its
 // link back to the pool under a key: the text the driver manager received (credentials included, so
 // that two logins never share a link) and, for a database file, the file itself (a file replaced
-// under its name is not the pooled one). Opening the same key again takes the most recently pooled
+// under its name is not the pooled one; connections opened for one calculation look the file up once,
+// see openLink in Link.h). Opening the same key again takes the most recently pooled
 // link back after checking that it is alive; a dead one is closed and the next tried. A link idle
 // longer than the idle limit (60 seconds) is closed by the pool's own timer; at most
 // kConnectionPoolCap links wait (the longest idle is closed to make room). A link that failed and a

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <utility>
+#include <vector>
 
 #include "host/base/RuntimeError.h"
 #include "host/odbc/ConnectionPool.h"
@@ -60,26 +61,77 @@ std::unique_ptr<ConnectionHandle> connect(const ConnectionPlan& plan, const std:
     return handle;
 }
 
-}  // namespace
-
-std::unique_ptr<ConnectionHandle> openLink(const ConnectionPlan& plan, int connectionTimeout, int commandTimeout,
-                                           std::string& poolKey) {
+// Sets `text` to the text the driver manager receives, extended for a pooled link into its pool key,
+// and gives the length of the first. Raises the driver's "Could not find file" for a database file
+// that does not exist.
+std::size_t driverText(const ConnectionPlan& plan, long long lockWait, std::string& text) {
     struct stat file {};
     if (!plan.databaseFile.empty() && stat(plan.databaseFile.c_str(), &file) != 0)
         throw RuntimeError(kDriverError, "[" + plan.component + "] Could not find file '" + plan.databaseFile + "'.");
-    // The text the driver manager receives, extended into the pool key of a pooled link.
-    std::string text;
     text.reserve(plan.odbcText.size() + 64);
     text = plan.odbcText;
     if (plan.sqlite) {
         text += "Timeout=";
-        appendNumber(text, static_cast<unsigned long long>(driverLockWait(connectionTimeout, commandTimeout)));
+        appendNumber(text, static_cast<unsigned long long>(lockWait));
         text += ';';
     }
     const std::size_t odbcLength = text.size();
+    if (pooled(plan)) appendPoolKey(text, plan, file);
+    return odbcLength;
+}
+
+// The pool keys of the texts opened within the calculation running, for the rest of it (from the
+// caller's thread only, as the plans).
+class CalculationKeys {
+public:
+    struct Key {
+        std::shared_ptr<const ConnectionPlan> plan;  // held: a plan at the same address is the same plan
+        long long lockWait;
+        std::string text;        // the pool key
+        std::size_t odbcLength;  // of the text the driver manager receives, at its start
+    };
+
+    // The key of the plan in that calculation (0: none), or nullptr.
+    const Key* find(std::uint64_t calculation, const std::shared_ptr<const ConnectionPlan>& plan, long long lockWait) {
+        if (calculation == 0 || calculation != calculation_) return nullptr;
+        for (const Key& key : keys_)
+            if (key.plan == plan && key.lockWait == lockWait) return &key;
+        return nullptr;
+    }
+    void add(std::uint64_t calculation, Key key) {
+        if (calculation == 0) return;
+        if (calculation != calculation_ || keys_.size() >= kConnectionPoolCap) keys_.clear();
+        calculation_ = calculation;
+        keys_.push_back(std::move(key));
+    }
+
+private:
+    std::uint64_t calculation_ = 0;
+    std::vector<Key> keys_;
+};
+
+CalculationKeys& calculationKeys() {
+    thread_local CalculationKeys keys;
+    return keys;
+}
+
+}  // namespace
+
+std::unique_ptr<ConnectionHandle> openLink(const std::shared_ptr<const ConnectionPlan>& planned, int connectionTimeout,
+                                           int commandTimeout, std::string& poolKey, std::uint64_t calculation) {
+    const ConnectionPlan& plan = *planned;
+    const long long lockWait = plan.sqlite ? driverLockWait(connectionTimeout, commandTimeout) : 0;
+    std::string text;
+    std::size_t odbcLength = 0;
+    if (const auto* known = pooled(plan) ? calculationKeys().find(calculation, planned, lockWait) : nullptr) {
+        text = known->text;
+        odbcLength = known->odbcLength;
+    } else {
+        odbcLength = driverText(plan, lockWait, text);
+        if (pooled(plan)) calculationKeys().add(calculation, {planned, lockWait, text, odbcLength});
+    }
     std::unique_ptr<ConnectionHandle> handle;
     if (pooled(plan)) {
-        appendPoolKey(text, plan, file);
         poolKey = std::move(text);
         handle = pool::take(poolKey);
         if (!handle) handle = connect(plan, poolKey.substr(0, odbcLength), connectionTimeout);

@@ -73,7 +73,7 @@ CubeDatabase::~CubeDatabase() { ado::odbc::releaseLink(link_, poolKey_, failed_)
 
 void CubeDatabase::connect(const std::string& odbcText, int loginTimeout) {
     plan_ = ado::pool::plan(odbcText, "", "");
-    link_ = ado::odbc::openLink(*plan_, loginTimeout, commandTimeout, poolKey_);
+    link_ = ado::odbc::openLink(plan_, loginTimeout, commandTimeout, poolKey_);
 }
 
 void CubeDatabase::claimCubeFile(const std::string& file) {

@@ -1,6 +1,7 @@
 #include "host/sheet/Calculator.h"
 
 #include <algorithm>
+#include <atomic>
 #include <unordered_set>
 
 #include "host/base/Text.h"
@@ -209,7 +210,9 @@ void Calculator::runAll() {
 
 void Calculator::runSequence(const std::vector<NodeId>& circular, const std::vector<Step>& sequence,
                              const std::vector<NodeId>& roots) {
+    static std::atomic<std::uint64_t> calculationsBegun{0};
     calculating_ = true;
+    calculationNumber_ = ++calculationsBegun;
     sharedResults_.clear();
     graph_.holdPlaces(true);
     // The sheets stay while the calculation names them, also when a function removes one.
@@ -234,12 +237,14 @@ void Calculator::runSequence(const std::vector<NodeId>& circular, const std::vec
         }
     } catch (...) {
         calculating_ = false;
+        calculationNumber_ = 0;
         sharedResults_.clear();
         graph_.holdPlaces(false);
         callers_.clear();
         throw;
     }
     calculating_ = false;
+    calculationNumber_ = 0;
     sharedResults_.clear();
     graph_.holdPlaces(false);
     for (Worksheet* sheet : calculatedSheets) application_.fireSheetCalculate(sheet->shared_from_this());

@@ -4,6 +4,7 @@
 // error value #REF! in every cell of the cycle. A long calculation shows its progress in the status
 // bar.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -42,6 +43,9 @@ public:
     // Calculates the formula cells of the areas, dirty or not.
     void calculateRange(Worksheet& sheet, const std::vector<formula::Area>& areas);
     bool isCalculating() const { return calculating_; }
+    // The number of the calculation running, unique in the process (0 between calculations): what a
+    // function looks up once per calculation it may keep for the rest of it.
+    std::uint64_t calculationNumber() const { return calculationNumber_; }
     // Evaluates a formula as an array formula of the given area, which is the caller while it runs;
     // nothing is stored.
     Variant evaluateAt(Worksheet& sheet, const formula::Area& area, const formula::Formula& formula);
@@ -113,6 +117,7 @@ private:
     DependencyGraph graph_;
     bool graphStale_ = true;
     bool calculating_ = false;
+    std::uint64_t calculationNumber_ = 0;
     std::vector<CallerFrame> callers_;
     std::set<std::string> unknownFunctions_;
     Clock clock_;

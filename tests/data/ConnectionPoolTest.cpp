@@ -1,10 +1,12 @@
 // Pooled connections seen from the server: the sessions that a recalculation of GETDATA and
 // GETDATAODBC cells keeps on the throwaway PostgreSQL server, counted in pg_stat_activity by an
-// application name of the test's own (tests of other programs share the server).
+// application name of the test's own (tests of other programs share the server). Besides, SQLite
+// files replaced or removed between two recalculations.
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -176,4 +178,63 @@ TEST(ConnectionPool, ClearingTheLoginCacheAndClosingTheAddInEndTheSessions) {
     EXPECT_EQ(t.sessions(), 1);
     t.companion->close();
     EXPECT_TRUE(eventually([&] { return t.sessions() == 0; }));
+}
+
+// Model variables over two files of one folder, named with "/" and with "\\" (one file both ways),
+// their cells interleaved: each recalculation reads the files as they are then.
+TEST(ConnectionPool, DatabaseFilesReplacedOrRemovedBetweenRecalculationsAreReadAsTheyAreThen) {
+    testsupport::SqlCells t;
+    telm::SharedState().ErrorReportingLevel = 2;
+    t.app->setCalculation(host::sheet::CalculationMode::Manual);
+    const auto fill = [&](const std::string& name, double first) {
+        const std::string file = t.folder.file(name);
+        std::filesystem::remove(file);
+        testsupport::runStatements("Driver={SQLite3};Database=" + file + ";",
+                                   {"CREATE TABLE T (Id INTEGER, Amount REAL)"});
+        testsupport::runStatementList("Driver={SQLite3};Database=" + file + ";",
+                                      std::vector<std::string>{"INSERT INTO T VALUES (1, " + std::to_string(first) + ")",
+                                                               "INSERT INTO T VALUES (2, " + std::to_string(first * 2) + ")"});
+    };
+    fill("one.db", 10);
+    fill("two.db", 100);
+    std::ofstream(t.folder.file("DataModel.par"))
+        << "[Measure One]\nType=ODBC\nGetDataArguments={id}\n"
+           "ConnectionText=Driver={SQLite3};Database=[TELM.NET.Folder]/one.db;\n"
+           "QueryText=SELECT Amount FROM T WHERE Id = {id}\n"
+           "[Measure OneAgain]\nType=ODBC\nGetDataArguments={id}\n"
+           "ConnectionText=Driver={SQLite3};Database=[TELM.NET.Folder]\\one.db;\n"
+           "QueryText=SELECT Amount FROM T WHERE Id = {id}\n"
+           "[Measure Two]\nType=ODBC\nGetDataArguments={id}\n"
+           "ConnectionText=Driver={SQLite3};Database=[TELM.NET.Folder]\\two.db;\n"
+           "QueryText=SELECT Amount FROM T WHERE Id = {id}\n";
+    telm::LoadDataModel(false);
+    for (int row = 1; row <= 6; ++row) {
+        const std::string id = std::to_string(row % 2 + 1);
+        t.sheet->cells(row, 1)->setFormula("=GETDATA(\"One\"," + id + ")");
+        t.sheet->cells(row, 2)->setFormula("=GETDATA(\"Two\"," + id + ")");
+        t.sheet->cells(row, 3)->setFormula("=GETDATA(\"OneAgain\"," + id + ")");
+    }
+    const auto expectColumn = [&](int column, double first) {
+        for (int row = 1; row <= 6; ++row)
+            EXPECT_EQ(t.sheet->cells(row, column)->value(), Variant(first * (row % 2 + 1))) << row << "," << column;
+    };
+    t.app->calculate();
+    expectColumn(1, 10);
+    expectColumn(2, 100);
+    expectColumn(3, 10);
+
+    // one.db moved aside and a new file made under its name; two.db kept.
+    std::filesystem::rename(t.folder.file("one.db"), t.folder.file("old.db"));
+    fill("one.db", 11);
+    t.app->calculate();
+    expectColumn(1, 11);
+    expectColumn(2, 100);
+    expectColumn(3, 11);
+
+    // two.db removed: its cells fail, those of one.db keep working.
+    std::filesystem::remove(t.folder.file("two.db"));
+    t.app->calculate();
+    expectColumn(1, 11);
+    for (int row = 1; row <= 6; ++row)
+        EXPECT_NE(t.sheet->cells(row, 2)->value().toString().find("Could not find file"), std::string::npos) << row;
 }
