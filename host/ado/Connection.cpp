@@ -110,6 +110,8 @@ std::unique_ptr<odbc::ConnectionHandle> Connection::connect(const ConnectionPlan
 
 int Connection::state() const { return olap_ || (handle_ && handle_->connected()) ? adStateOpen : adStateClosed; }
 
+bool Connection::multipleResults() const { return !excel_ && handle_ && handle_->connected() && handle_->multipleResults(); }
+
 void Connection::close() {
     if (state() != adStateOpen) throw RuntimeError(kObjectClosed, objectModelDescription(kObjectClosed));
     release();

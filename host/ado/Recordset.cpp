@@ -6,6 +6,7 @@
 #include <cmath>
 #include <exception>
 #include <iterator>
+#include <optional>
 
 #include "host/ado/Connection.h"
 #include "host/ado/Errors.h"
@@ -225,23 +226,17 @@ void Recordset::open(const std::string& source, Connection& activeConnection, in
     StatementDeadline deadline(stmt, activeConnection.plan_->sqlite ? activeConnection.commandTimeout : 0);
     const bool narrowText = activeConnection.handle_->narrowText();
     SqliteSession* sqlite = activeConnection.handle_->sqliteSession();
-    Fields fields;
-    std::vector<Variant> values;
-    long records = 0;
-    try {
-        if (sqlite) sqlite->watch(sql);
-        const SQLRETURN rc = activeConnection.handle_->execDirect(stmt, sql);
-        if (rc != SQL_NO_DATA) odbc::check(rc, SQL_HANDLE_STMT, stmt, component);
-
+    // The current result of the statement; nullopt for a statement without one (an UPDATE).
+    auto readResult = [&](bool first) -> std::optional<Result> {
         SQLSMALLINT columns = 0;
         odbc::check(SQLNumResultCols(stmt, &columns), SQL_HANDLE_STMT, stmt, component);
-        if (columns == 0) return;  // no result: the recordset stays closed
-
+        if (columns == 0) return std::nullopt;
+        Result result;
         std::vector<Kind> kinds;
-        values.reserve(static_cast<std::size_t>(columns));  // room for one record
+        result.values.reserve(static_cast<std::size_t>(columns));  // room for one record
         for (SQLUSMALLINT c = 1; c <= columns; ++c) {
             SQLSMALLINT type = 0;
-            fields.names_.push_back(columnName(stmt, c, narrowText, type, component));
+            result.fields.names_.push_back(columnName(stmt, c, narrowText, type, component));
             kinds.push_back(kindOf(type));
         }
         for (;;) {
@@ -249,19 +244,41 @@ void Recordset::open(const std::string& source, Connection& activeConnection, in
             if (fetched == SQL_NO_DATA) break;
             odbc::check(fetched, SQL_HANDLE_STMT, stmt, component);
             for (SQLUSMALLINT c = 1; c <= columns; ++c)
-                values.push_back(readValue(stmt, c, kinds[c - 1], narrowText, component));
-            ++records;
+                result.values.push_back(readValue(stmt, c, kinds[c - 1], narrowText, component));
+            ++result.records;
         }
-        if (narrowText) typeSqliteValues(values, kinds, sqlite ? sqlite->rows(records, columns) : nullptr);
+        // The session keeps the rows of the text's first result only.
+        if (narrowText)
+            typeSqliteValues(result.values, kinds, sqlite && first ? sqlite->rows(result.records, columns) : nullptr);
+        return result;
+    };
+    std::optional<Result> first;
+    std::vector<Result> later;
+    try {
+        if (sqlite) sqlite->watch(sql);
+        const SQLRETURN rc = activeConnection.handle_->execDirect(stmt, sql);
+        if (rc != SQL_NO_DATA) odbc::check(rc, SQL_HANDLE_STMT, stmt, component);
+        first = readResult(true);
+        if (!first) return;  // no result: the recordset stays closed
+        for (SQLRETURN more = SQLMoreResults(stmt); more != SQL_NO_DATA; more = SQLMoreResults(stmt)) {
+            odbc::check(more, SQL_HANDLE_STMT, stmt, component);
+            later.push_back(readResult(false).value_or(Result{}));
+        }
         statement.keep();
     } catch (const RuntimeError& e) {
         if (deadline.expired() && e.number() != kTimedOut)
             throw RuntimeError(kTimedOut, "[" + component + "] Query timeout expired");
         throw;
     }
-    fields_ = std::move(fields);
-    values_ = std::move(values);
-    recordCount_ = records;
+    std::reverse(later.begin(), later.end());
+    later_ = std::move(later);
+    show(std::move(*first));
+}
+
+void Recordset::show(Result&& result) {
+    fields_ = std::move(result.fields);
+    values_ = std::move(result.values);
+    recordCount_ = result.records;
     open_ = true;
 }
 
@@ -273,6 +290,24 @@ void Recordset::close() {
     fields_ = Fields();
     values_.clear();
     recordCount_ = 0;
+    later_.clear();
+}
+
+bool Recordset::nextRecordset() {
+    requireOpen();
+    if (later_.empty()) {
+        close();
+        return false;
+    }
+    Result next = std::move(later_.back());
+    later_.pop_back();
+    show(std::move(next));
+    return true;
+}
+
+long Recordset::recordCount() const {
+    requireOpen();
+    return recordCount_;
 }
 
 void Recordset::requireOpen() const {
