@@ -66,10 +66,11 @@ Variant DispatchZOLAP000(const std::string& connection, const std::string& mdx, 
     }
 }
 
-Variant DispatchFunkcjaADO000(const std::string& connection, const Variant& sql) {
+Variant DispatchFunkcjaADO000(const std::string& connection, const Variant& sql, std::vector<Variant>* eachResult) {
     SharedState().ErrorDetail.clear();
     try {
-        Variant result = lastingObject().funkcjaADO000(connection, sql);
+        Variant result = lastingObject().funkcjaADO000(connection, sql, eachResult);
+        if (eachResult && result.isEmpty()) return result;
         return result.isArray() ? result : Variant(host::Array::vector({result}));
     } catch (const std::exception&) {
         return host::Array::vector({Variant(".")});

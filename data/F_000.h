@@ -6,6 +6,7 @@
 
 #include <exception>
 #include <string>
+#include <vector>
 
 #include "host/base/RuntimeError.h"
 #include "host/base/Variant.h"
@@ -30,7 +31,9 @@ host::Variant DispatchLacze000(std::string& link);
 // itself cannot be called.
 host::Variant DispatchZOLAP000(const std::string& connection, const std::string& mdx, bool& asArray);
 // The rows of an SQL statement; always an array: a result that is none is wrapped in a one-item
-// array, and a call of the object that fails gives the one-item array holding ".".
-host::Variant DispatchFunkcjaADO000(const std::string& connection, const host::Variant& sql);
+// array, and a call of the object that fails gives the one-item array holding ".". With `eachResult`,
+// the rows of each statement of `sql` as clsF000::funkcjaADO000 gives them, and Empty when it answers.
+host::Variant DispatchFunkcjaADO000(const std::string& connection, const host::Variant& sql,
+                                    std::vector<host::Variant>* eachResult = nullptr);
 
 }  // namespace telm

@@ -124,23 +124,64 @@ struct Answer {
     bool positional = false;   // several rows of several fields: answered ">>" & its position
 };
 
+// A statement as a derived table, so that its own ORDER BY, UNION or LIMIT stays inside it, and a
+// statement that is no query (SELECT ... INTO, WITH ... DELETE) is refused by the server.
+std::string derivedTable(const std::string& statement) { return "(\n" + statement + "\n) AS telm_rows"; }
+
 // Each member wrapped as a derived table whose rows carry the member's tag (its index in the batch),
-// so that its own ORDER BY, UNION or LIMIT stays inside it and every row tells whose it is.
+// so that every row tells whose it is.
 std::string taggedQuery(const std::vector<std::string>& statements, const Batch& batch) {
     std::string sql;
     for (std::size_t i = 0; i < batch.members.size(); ++i) {
         if (i > 0) sql += kUnionAll;
-        sql += "SELECT " + std::to_string(i) + " AS telm_request, telm_rows.* FROM (\n";
-        sql += statements[batch.members[i]];
-        sql += "\n) AS telm_rows";
+        sql += "SELECT " + std::to_string(i) + " AS telm_request, telm_rows.* FROM ";
+        sql += derivedTable(statements[batch.members[i]]);
     }
     return sql;
 }
 
-// Runs the batch as one query and answers each member from the rows tagged with it: one row gives its
-// first field (as a direct call shapes it), several rows "." (">>" for several fields). A member without
-// rows is left to run alone, which gives the same answer as with the services off. Nothing is answered
-// when the query fails or its rows are not all tagged with a member.
+// A member's answer from its own rows: one row gives its first field (as a direct call shapes it),
+// several rows "." (">>" for several fields). A member without rows is left to run alone, which gives
+// the same answer as with the services off.
+void answerFromRows(Answer& answer, std::size_t rows, long fields, const std::function<Variant()>& firstValue) {
+    if (rows == 0) return;
+    answer.found = true;
+    if (rows == 1)
+        answer.value = OneRowAnswer(firstValue());
+    else if (fields > 1)
+        answer.positional = true;
+    else
+        answer.value = ".";
+}
+
+// Runs the batch as one text of its members, each wrapped as a derived table, joined by ";", which
+// the source runs in one round trip and answers statement by statement. Each member is, read alone,
+// exactly one complete statement, so the server reads the text as exactly these statements, and each
+// result is its member's own, with its own types. Nothing is answered when the text fails (the source
+// runs it as one transaction, so nothing of it stays done) or gives another number of results. False
+// when the source answers a text with one result only: nothing ran then.
+bool answerEachFromBatch(const std::string& connection, const std::vector<std::string>& statements, const Batch& batch,
+                         std::vector<Answer>& answers) {
+    std::string sql;
+    for (std::size_t i = 0; i < batch.members.size(); ++i) {
+        if (i > 0) sql += ";\n";
+        sql += "SELECT * FROM " + derivedTable(statements[batch.members[i]]);
+    }
+    std::vector<Variant> results;
+    const Variant failure = directCall([&] { return DispatchFunkcjaADO000(connection, sql, &results); });
+    if (failure.isEmpty() && results.empty()) return false;
+    if (!failure.isEmpty() || results.size() != batch.members.size()) return true;
+    for (std::size_t i = 0; i < batch.members.size(); ++i) {
+        if (!results[i].isArray() || results[i].arrayValue().dimensions() != 2) continue;
+        const host::Array& table = results[i].arrayValue();  // [field, record]
+        answerFromRows(answers[batch.members[i]], static_cast<std::size_t>(table.count(2)), table.count(1),
+                       [&] { return table(table.lbound(1), table.lbound(2)); });
+    }
+    return true;
+}
+
+// Runs the batch as one query and answers each member from the rows tagged with it. Nothing is
+// answered when the query fails or its rows are not all tagged with a member.
 void answerFromBatch(const std::string& connection, const std::vector<std::string>& statements, const Batch& batch,
                      std::vector<Answer>& answers) {
     const Variant rows = directCall([&] { return DispatchFunkcjaADO000(connection, taggedQuery(statements, batch)); });
@@ -158,16 +199,9 @@ void answerFromBatch(const std::string& connection, const std::vector<std::strin
         rowsOf[static_cast<std::size_t>(tag.toLong())].push_back(r);
     }
     for (std::size_t i = 0; i < batch.members.size(); ++i) {
-        Answer& answer = answers[batch.members[i]];
         const std::vector<long>& own = rowsOf[i];
-        if (own.empty()) continue;
-        answer.found = true;
-        if (own.size() == 1)
-            answer.value = OneRowAnswer(table(tagField + 1, own.front()));
-        else if (fields > 2)
-            answer.positional = true;
-        else
-            answer.value = ".";
+        answerFromRows(answers[batch.members[i]], own.size(), fields - 1,
+                       [&] { return table(tagField + 1, own.front()); });
     }
 }
 
@@ -268,11 +302,15 @@ void RunAdoService(const std::vector<std::string>& requests) {
         const long limit = sqlLengthLimit();
         const std::vector<Batch> batches = batchesOf(statements, batchable, limit);
         std::vector<Answer> answers(statements.size());
+        // A source that answers a text of several statements one by one gets each batch so; any other
+        // gets each batch as one query of tagged rows.
+        bool eachResult = true;
         for (std::size_t b = 0; b < batches.size(); ++b) {
             if (batches[b].members.empty()) continue;
             app.setStatusBar("ADO Service /" + std::to_string(limit) + " /" + std::to_string(b + 1) + " : " +
                              connection + "...");
-            answerFromBatch(connection, statements, batches[b], answers);
+            eachResult = eachResult && answerEachFromBatch(connection, statements, batches[b], answers);
+            if (!eachResult) answerFromBatch(connection, statements, batches[b], answers);
         }
         for (std::size_t k = 0; k < statements.size(); ++k) {
             if (k > 0 && statements[k] == statements[k - 1])

@@ -26,7 +26,9 @@ inline constexpr const char* kTranslationPageKey = "TranslationPage";
 // Runs the ADO requests ("ADO(:)" connection "(::)" SQL) per connection. Statements that may share a
 // query (each, read alone, exactly one complete SELECT or WITH statement, so that no text can reach
 // into another) are joined into batches of at most ADOSERVICESQLLENGHT characters (a model parameter;
-// 2000 when 0 or absent), each wrapped as a derived table whose rows carry its tag, and each request
+// 2000 when 0 or absent). A source that answers a text of several statements with a result for each
+// (Connection::multipleResults) gets a batch as its statements joined by ";" in one round trip; any
+// other as one query, each statement wrapped as a derived table whose rows carry its tag. Each request
 // is answered from its own rows: one row gives its first value, several rows "." (">>" & k for several
 // fields). A statement without rows in its batch, one that cannot share a query, and every statement of
 // a batch that fails run alone, answering as with the services off. Equal requests run once.

@@ -222,7 +222,7 @@ Variant clsF000::zOLAP000(const std::string& connection, const std::string& mdx,
     return result;
 }
 
-Variant clsF000::funkcjaADO000(const std::string& connection, const Variant& sql) {
+Variant clsF000::funkcjaADO000(const std::string& connection, const Variant& sql, std::vector<Variant>* eachResult) {
     auto& s = SharedState();
     // The connection and recordset live for this call only.
     struct Release {
@@ -251,6 +251,7 @@ Variant clsF000::funkcjaADO000(const std::string& connection, const Variant& sql
             if (adoConnection_->state() == host::ado::adStateClosed)
                 adoConnection_->open(connection, s.AuthorisationUser, s.AuthorisationPassword);
         });
+        if (eachResult && !adoConnection_->multipleResults()) return Variant();
         std::string converted;  // the statement's text when it is no text already
         const std::string& statement = sql.isString() ? sql.stringValue() : (converted = sql.toString());
         runStep(connection, [&] {
@@ -261,13 +262,19 @@ Variant clsF000::funkcjaADO000(const std::string& connection, const Variant& sql
         Variant rows;
         runStep(connection, [&] {
             s.ErrorText = "Err.";
-            rows = adoRecordset_->getRows();
+            if (!eachResult) rows = adoRecordset_->getRows();
             rememberCredentials(connection);
             clearCredentials();
             IncrementCounter(s.ExternalQueryCount);
             s.ErrorText.clear();
-            const auto& fields = adoRecordset_->fields();
             s.FieldNames.clear();
+            if (eachResult) {
+                do
+                    eachResult->push_back(adoRecordset_->recordCount() ? adoRecordset_->getRows() : Variant());
+                while (adoRecordset_->nextRecordset());
+                return;
+            }
+            const auto& fields = adoRecordset_->fields();
             for (long f = 0; f < fields.Count(); ++f) s.FieldNames.emplace_back(fields.Name(f));
         });
         return rows;

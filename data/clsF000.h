@@ -8,6 +8,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "host/ado/Connection.h"
 #include "host/ado/Recordset.h"
@@ -49,7 +50,13 @@ public:
     host::Variant zOLAP000(const std::string& connection, const std::string& mdx, bool asArray);
     // The rows of an SQL statement as a [field, record] array from 0, through the login cache and the
     // login dialog; on failure a one-item array holding the failure text.
-    host::Variant funkcjaADO000(const std::string& connection, const host::Variant& sql);
+    //
+    // With `eachResult`, `sql` may hold several statements, which the source runs in one round trip
+    // and answers one by one: the rows of each (Empty for a statement without rows) go into it, in
+    // order, and the answer is Empty. When the source answers a text with one result only, nothing
+    // runs and eachResult stays empty.
+    host::Variant funkcjaADO000(const std::string& connection, const host::Variant& sql,
+                                std::vector<host::Variant>* eachResult = nullptr);
     // Quits the private application so that the next link read starts a fresh one; says "OK." (or
     // "Err.") in a plain message box.
     void RefreshLinkEnviroment();

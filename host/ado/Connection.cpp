@@ -38,6 +38,8 @@ void Connection::open(const std::string& connectionText, const std::string& user
 
 int Connection::state() const { return olap_ || (handle_ && handle_->connected()) ? adStateOpen : adStateClosed; }
 
+bool Connection::multipleResults() const { return !excel_ && handle_ && handle_->connected() && handle_->multipleResults(); }
+
 void Connection::close() {
     if (state() != adStateOpen) throw RuntimeError(kObjectClosed, objectModelDescription(kObjectClosed));
     release();

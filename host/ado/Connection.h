@@ -46,6 +46,10 @@ public:
     // that has not failed goes back to the pool (ConnectionPool.h), as it does when the object ends.
     void close();
 
+    // Whether the source answers a text of several statements with the rows of each in turn
+    // (Recordset::nextRecordset); false when closed.
+    bool multipleResults() const;
+
     // Seconds a statement may run before it fails with kTimedOut (0: no limit), on every route.
     int commandTimeout = 30;
     // Seconds the login may take.

@@ -57,11 +57,19 @@ void Recordset::open(const std::string& source, Connection& activeConnection, in
     std::string rewritten;
     const std::string& sql = activeConnection.prepare(source, rewritten);
     odbc::ResultRows rows;
-    if (!odbc::readRows(*activeConnection.handle_, *activeConnection.plan_, sql, activeConnection.commandTimeout, rows))
+    std::vector<odbc::ResultRows> later;
+    if (!odbc::readRows(*activeConnection.handle_, *activeConnection.plan_, sql, activeConnection.commandTimeout, rows,
+                        &later))
         return;  // no result: the recordset stays closed
-    fields_.names_ = std::move(rows.names);
-    values_ = std::move(rows.values);
-    recordCount_ = rows.records;
+    std::reverse(later.begin(), later.end());
+    later_ = std::move(later);
+    show(std::move(rows));
+}
+
+void Recordset::show(odbc::ResultRows&& result) {
+    fields_.names_ = std::move(result.names);
+    values_ = std::move(result.values);
+    recordCount_ = result.records;
     open_ = true;
 }
 
@@ -73,6 +81,24 @@ void Recordset::close() {
     fields_ = Fields();
     values_.clear();
     recordCount_ = 0;
+    later_.clear();
+}
+
+bool Recordset::nextRecordset() {
+    requireOpen();
+    if (later_.empty()) {
+        close();
+        return false;
+    }
+    odbc::ResultRows next = std::move(later_.back());
+    later_.pop_back();
+    show(std::move(next));
+    return true;
+}
+
+long Recordset::recordCount() const {
+    requireOpen();
+    return recordCount_;
 }
 
 void Recordset::requireOpen() const {

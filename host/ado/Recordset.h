@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host/base/Variant.h"
+#include "host/odbc/ResultRows.h"
 
 namespace host::ado {
 
@@ -41,6 +42,12 @@ public:
               int lockType = adLockReadOnly);
     int state() const;
     void close();
+    // Moves to the result of the text's next statement (a text of several statements on a source with
+    // Connection::multipleResults); false, and the recordset closed, when there is none. Raises
+    // kObjectClosed when closed.
+    bool nextRecordset();
+    // The number of rows; raises kObjectClosed when closed.
+    long recordCount() const;
 
     // Sends pending changes; the rows read here carry none, so it only checks that the recordset is open.
     void updateBatch(int affectRecords = adAffectAll);
@@ -53,11 +60,13 @@ public:
 
 private:
     void requireOpen() const;
+    void show(odbc::ResultRows&& result);
 
     bool open_ = false;
     Fields fields_;
     std::vector<Variant> values_;  // record after record, each with a value per field
     long recordCount_ = 0;
+    std::vector<odbc::ResultRows> later_;  // the results of the text's later statements, the next one last
 };
 
 }  // namespace host::ado

@@ -163,6 +163,12 @@ SQLRETURN ConnectionHandle::execDirect(SQLHSTMT statement, const std::string& sq
     return SQLExecDirectW(statement, reinterpret_cast<SQLWCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size()));
 }
 
+bool ConnectionHandle::multipleResults() const {
+    char answer[4] = {};
+    SQLSMALLINT length = 0;
+    return SQL_SUCCEEDED(SQLGetInfo(dbc_, SQL_MULT_RESULT_SETS, answer, sizeof answer, &length)) && answer[0] == 'Y';
+}
+
 bool ConnectionHandle::alive() const {
     if (!connected_) return false;
     SQLUINTEGER dead = SQL_CD_FALSE;

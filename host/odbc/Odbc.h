@@ -51,6 +51,8 @@ public:
     // driver takes UTF-8 through its narrow entry points (its wide ones drop characters above
     // U+00FF), every other driver UTF-16 through the wide ones.
     SQLRETURN execDirect(SQLHSTMT statement, const std::string& sql) const;
+    // Whether the driver answers a text of several statements with one result per statement.
+    bool multipleResults() const;
     // Whether texts (statements, names, values) pass as UTF-8 through the narrow entry points.
     bool narrowText() const { return narrowText_; }
     SQLHDBC handle() const { return dbc_; }

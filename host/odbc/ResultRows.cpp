@@ -171,43 +171,55 @@ std::string columnName(SQLHSTMT stmt, SQLUSMALLINT column, bool narrowText, SQLS
     return fromWide(name, std::min<std::size_t>(static_cast<std::size_t>(nameLength), 511));
 }
 
+// Reads the statement's current result into `rows`, typing SQLite's values by what `sqlite` saw of
+// them (nullptr: by their columns); false for a statement without a result (an UPDATE).
+bool readResult(ConnectionHandle& link, SQLHSTMT stmt, const std::string& component, SqliteSession* sqlite,
+                ResultRows& rows) {
+    SQLSMALLINT columns = 0;
+    check(SQLNumResultCols(stmt, &columns), SQL_HANDLE_STMT, stmt, component);
+    if (columns == 0) return false;
+    const bool narrowText = link.narrowText();
+    std::vector<Kind> kinds;
+    rows.values.reserve(static_cast<std::size_t>(columns));  // room for one record
+    for (SQLUSMALLINT c = 1; c <= columns; ++c) {
+        SQLSMALLINT type = 0;
+        rows.names.push_back(columnName(stmt, c, narrowText, type, component));
+        kinds.push_back(kindOf(type));
+    }
+    for (;;) {
+        const SQLRETURN fetched = SQLFetch(stmt);
+        if (fetched == SQL_NO_DATA) break;
+        check(fetched, SQL_HANDLE_STMT, stmt, component);
+        for (SQLUSMALLINT c = 1; c <= columns; ++c)
+            rows.values.push_back(readValue(stmt, c, kinds[c - 1], narrowText, component));
+        ++rows.records;
+    }
+    if (narrowText) typeSqliteValues(rows.values, kinds, sqlite ? sqlite->rows(rows.records, columns) : nullptr);
+    return true;
+}
+
 }  // namespace
 
 bool readRows(ConnectionHandle& link, const ConnectionPlan& plan, const std::string& sql, int timeout,
-              ResultRows& rows) {
+              ResultRows& rows, std::vector<ResultRows>* later) {
     const std::string& component = plan.component;
     StatementHandle statement(link);
     const SQLHSTMT stmt = statement.handle();
     statement.setQueryTimeout(timeout);
     // The SQLite driver does not keep the time-out itself: a watch cancels the statement.
     StatementDeadline deadline(stmt, plan.sqlite ? timeout : 0);
-    const bool narrowText = link.narrowText();
     SqliteSession* sqlite = link.sqliteSession();
     try {
         if (sqlite) sqlite->watch(sql);
         const SQLRETURN rc = link.execDirect(stmt, sql);
         if (rc != SQL_NO_DATA) check(rc, SQL_HANDLE_STMT, stmt, component);
-
-        SQLSMALLINT columns = 0;
-        check(SQLNumResultCols(stmt, &columns), SQL_HANDLE_STMT, stmt, component);
-        if (columns == 0) return false;
-
-        std::vector<Kind> kinds;
-        rows.values.reserve(static_cast<std::size_t>(columns));  // room for one record
-        for (SQLUSMALLINT c = 1; c <= columns; ++c) {
-            SQLSMALLINT type = 0;
-            rows.names.push_back(columnName(stmt, c, narrowText, type, component));
-            kinds.push_back(kindOf(type));
-        }
-        for (;;) {
-            const SQLRETURN fetched = SQLFetch(stmt);
-            if (fetched == SQL_NO_DATA) break;
-            check(fetched, SQL_HANDLE_STMT, stmt, component);
-            for (SQLUSMALLINT c = 1; c <= columns; ++c)
-                rows.values.push_back(readValue(stmt, c, kinds[c - 1], narrowText, component));
-            ++rows.records;
-        }
-        if (narrowText) typeSqliteValues(rows.values, kinds, sqlite ? sqlite->rows(rows.records, columns) : nullptr);
+        if (!readResult(link, stmt, component, sqlite, rows)) return false;
+        if (later)
+            for (SQLRETURN more = SQLMoreResults(stmt); more != SQL_NO_DATA; more = SQLMoreResults(stmt)) {
+                check(more, SQL_HANDLE_STMT, stmt, component);
+                // The session keeps the rows of the text's first result only.
+                readResult(link, stmt, component, nullptr, later->emplace_back());
+            }
         statement.keep();
     } catch (const RuntimeError& e) {
         if (deadline.expired() && e.number() != kTimedOut)

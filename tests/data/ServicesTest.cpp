@@ -321,17 +321,34 @@ TEST(ServicesOnPostgres, CycleGivesEveryCellItsValueFromOneStatementPerBatch) {
     EXPECT_EQ(t.adoBatches(), 2);
     for (std::size_t i = 0; i < cells.size(); ++i) EXPECT_EQ(cells[i]->value(), expected[i]) << cells[i]->address();
 
-    // A batch of mixed column types is refused by the server and runs statement by statement.
+    // Statements of different column types share their batch, each keeping its own type.
     cells[3]->setFormula("=GETDATAODBC(" + quote(second) + "," +
                          quote("SELECT amount FROM " + view + " WHERE code = 2") + ",FALSE)");
-    const long again = received();
+    const long mixed = received();
     t.command("CalculateAll2");
     for (std::size_t i = 0; i < cells.size(); ++i)
         if (i != 3) {
             EXPECT_EQ(cells[i]->value(), expected[i]) << cells[i]->address();
         }
     EXPECT_EQ(cells[3]->value(), Variant(0.0));
-    // The refused batch read nothing: one statement for the first group, and one for each of the five
-    // different statements of the second (equal requests run once).
-    EXPECT_EQ(received() - again, 1 + 5);
+    EXPECT_EQ(received() - mixed, 2);
+
+    // A statement that fails on the server fails its batch, which leaves nothing done, and the batch's
+    // statements run one by one: every cell answers as with the services off.
+    cells[3]->setFormula("=GETDATAODBC(" + quote(second) + "," +
+                         quote("SELECT 1 / (code - 2) FROM " + view + " WHERE code = 2") + ",FALSE)");
+    t.command("SetServicesOff");
+    t.command("CalculateAll2");
+    const Variant failing = cells[3]->value();
+    t.command("SetServicesOn");
+    const long again = received();
+    t.command("CalculateAll2");
+    for (std::size_t i = 0; i < cells.size(); ++i)
+        if (i != 3) {
+            EXPECT_EQ(cells[i]->value(), expected[i]) << cells[i]->address();
+        }
+    EXPECT_EQ(cells[3]->value(), failing);
+    // The failed batch recorded nothing: one statement for the first group, and one for each of the four
+    // different statements of the second that succeed alone (equal requests run once).
+    EXPECT_EQ(received() - again, 1 + 4);
 }

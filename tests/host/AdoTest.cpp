@@ -156,3 +156,47 @@ TEST(Ado, PostgresRefusalsAndTimeOut) {
     EXPECT_EQ(rows.arrayValue()(1, 0), Variant(2.5));
     EXPECT_EQ(rows.arrayValue()(2, 0).type(), host::VarType::Date);
 }
+
+TEST(Ado, SeveralStatementsGiveTheirResultsInTurnWhereTheSourceAnswersEach) {
+    SqliteFile db;
+    Connection lite;
+    lite.open(db.text);
+    EXPECT_FALSE(lite.multipleResults());
+    Recordset one;
+    one.open("SELECT Code FROM T ORDER BY Code", lite);
+    EXPECT_EQ(one.recordCount(), 3);
+    EXPECT_FALSE(one.nextRecordset());
+    EXPECT_EQ(one.state(), adStateClosed);
+    EXPECT_EQ(errorNumberOf([&] { one.nextRecordset(); }), kObjectClosed);
+
+    const auto pg = testsupport::postgresServer();
+    if (!pg) GTEST_SKIP() << "no PostgreSQL server (scripts/test starts one)";
+    Connection c;
+    EXPECT_FALSE(c.multipleResults());  // closed
+    c.open(pg->connection(), pg->user, pg->password);
+    EXPECT_TRUE(c.multipleResults());
+    Recordset r;
+    r.open("SELECT 'a' AS t UNION ALL SELECT 'b';\nSELECT 1 AS n WHERE false;\nSELECT 2.5::float8 AS x, 7 AS y", c);
+    EXPECT_EQ(r.fields().Name(0), "t");
+    EXPECT_EQ(r.getRows().arrayValue()(0, 1), Variant("b"));
+    ASSERT_TRUE(r.nextRecordset());
+    EXPECT_EQ(r.fields().Name(0), "n");
+    EXPECT_EQ(r.recordCount(), 0);
+    ASSERT_TRUE(r.nextRecordset());
+    EXPECT_EQ(r.fields().Count(), 2);
+    EXPECT_EQ(r.getRows().arrayValue()(0, 0), Variant(2.5));  // each result keeps its own types
+    EXPECT_FALSE(r.nextRecordset());
+    // A statement that fails fails the whole text, and nothing of it stays done.
+    Recordset made;
+    made.open("CREATE TEMPORARY TABLE several_results (v int)", c);
+    Recordset failing;
+    EXPECT_EQ(errorNumberOf([&] {
+                  failing.open("WITH w AS (INSERT INTO several_results VALUES (1) RETURNING v) SELECT v FROM w;\n"
+                               "SELECT 1 / 0",
+                               c);
+              }),
+              kDriverError);
+    Recordset count;
+    count.open("SELECT count(*) FROM several_results", c);
+    EXPECT_EQ(count.getRows().arrayValue()(0, 0).toLong(), 0);
+}
