@@ -6,6 +6,7 @@
 #include "host/files/CellReference.h"
 #include "host/files/CellStyles.h"
 #include "host/files/FileError.h"
+#include "host/files/RowRuns.h"
 #include "host/files/CustomProperties.h"
 #include "host/files/SharedStrings.h"
 #include "host/files/SheetFormatsXml.h"
@@ -38,13 +39,14 @@ public:
         auto layout = splitXml(*text, "sheetData");
         XmlChunk* data = layout ? layout->find("sheetData") : nullptr;
         pugi::xml_document document;
-        if (data && readsInRuns(data->text)) {
+        if (data && cutsIntoRuns(data->text)) {
             // The cells are parsed a run of rows at a time, so that a large sheet never stands whole as
             // a document; the rest of the part is parsed without them.
             const std::size_t size = data->text.size();
             const std::size_t offset = text->size() - layout->tail.size() - textAfter(*layout, *data) - size;
             data->text.clear();
             data->text.shrink_to_fit();
+            reserveCells(*layout, size);
             readRowsInRuns(std::string_view(*text).substr(offset, size), offset);
             package_.parse(document, layout->text(), part_);
         } else {
@@ -74,10 +76,13 @@ private:
         return formula::sheetPrefix("", sheet_.name()) + cellReference(row, column);
     }
 
-    // Whether the rows can be cut apart at their end tags: nothing in them (comments, character data,
-    // processing instructions) may hold a text that looks like one.
-    static bool readsInRuns(std::string_view sheetData) {
-        return sheetData.find("<!") == std::string_view::npos && sheetData.find("<?") == std::string_view::npos;
+    // Makes room for the cells of the area the part gives as its used one, no more than its cells' text
+    // can hold (the shortest cell takes about 20 bytes).
+    void reserveCells(const XmlChunks& layout, std::size_t sheetDataSize) {
+        const XmlChunk* dimension = layout.find("dimension");
+        const auto ref = dimension ? tagAttribute(dimension->text, "dimension", "ref") : std::nullopt;
+        const auto area = ref ? parseAreaReference(*ref) : std::nullopt;
+        if (area) sheet_.reserveCells(std::min(static_cast<std::size_t>(area->cellCount()), sheetDataSize / 20));
     }
 
     // The length of the layout's text from the chunk's end to the root's end tag.
@@ -87,32 +92,11 @@ private:
         return after;
     }
 
-    // Reads the rows of a sheetData element (its whole text, at `offset` of the part) in runs of about
-    // a megabyte, each cut after a row's end tag.
+    // Reads the rows of a sheetData element (its whole text, at `offset` of the part) a run at a time.
     void readRowsInRuns(std::string_view sheetData, std::size_t offset) {
-        constexpr std::size_t kRunSize = std::size_t{1} << 20;
-        const std::size_t open = sheetData.find('>') + 1;
-        const std::string_view name = sheetData.substr(1, sheetData.find_first_of(" \t\r\n/>") - 1);
-        if (sheetData[open - 2] == '/') return;  // <sheetData/>
-        const std::string prefix(name.substr(0, name.find(':') == std::string_view::npos ? 0 : name.find(':') + 1));
-        const std::string rowEnd = "</" + prefix + "row";
-        const std::size_t close = sheetData.rfind("</");
-        std::size_t start = open;
-        while (start < close) {
-            std::size_t cut = close;
-            for (std::size_t at = sheetData.find(rowEnd, std::min(start + kRunSize, close)); at < close;
-                 at = sheetData.find(rowEnd, at + 1)) {
-                const char next = sheetData[at + rowEnd.size()];
-                if (next == '>' || next == ' ' || next == '\t' || next == '\r' || next == '\n') {
-                    cut = sheetData.find('>', at) + 1;
-                    break;
-                }
-            }
-            pugi::xml_document run;
-            package_.parseFragment(run, sheetData.substr(start, cut - start), offset + start, 2, part_);
-            for (auto r : run.children()) readRow(r);
-            start = cut;
-        }
+        RowRunParser runs(package_, part_, sheetData, offset);
+        while (const auto run = runs.next())
+            for (auto r : run->children()) readRow(r);
     }
 
     void readRow(const pugi::xml_node& r) {

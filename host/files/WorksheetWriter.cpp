@@ -141,11 +141,11 @@ private:
     std::vector<ExternalBook>* externalBooks_;
 };
 
-std::string sheetDataXml(const sheet::Worksheet& sheet, const std::map<int, std::string>& rows,
+// Appends the sheetData element of the sheet's cells to the text.
+void appendSheetData(std::string& out, const sheet::Worksheet& sheet, const std::map<int, std::string>& rows,
                          const std::vector<StoredCell>& cells, const std::string& prefix, SharedStringTable& strings,
                          CellStyleTable& styles, std::vector<ExternalBook>* externalBooks) {
-    std::string out;
-    out.reserve(cells.size() * 40 + 64);
+    out.reserve(out.size() + cells.size() * 40 + 64);
     CellWriter writer(out, sheet, prefix, strings, styles, externalBooks);
     writer.open("sheetData");
     out += '>';
@@ -182,7 +182,6 @@ std::string sheetDataXml(const sheet::Worksheet& sheet, const std::map<int, std:
         (out += rowAttributes->second) += "/>";
     }
     writer.close("sheetData");
-    return out;
 }
 
 std::string usedArea(const std::vector<StoredCell>& cells) {
@@ -231,7 +230,6 @@ std::string worksheetXml(const sheet::Worksheet& sheet, XmlChunks layout, bool s
     if (auto* dimension = layout.find("dimension")) setTagAttribute(dimension->text, "dimension", "ref", usedArea(cells));
     if (auto* views = layout.find("sheetViews"))
         setTagAttribute(views->text, "sheetView", "tabSelected", selected ? std::optional<std::string>("1") : std::nullopt);
-    if (auto* data = layout.find("sheetData")) data->text = sheetDataXml(sheet, *rows, cells, layout.prefix, strings, styles, externalBooks);
     if (commentDrawingId) {
         std::erase_if(layout.children, [](const XmlChunk& c) { return c.name == "legacyDrawing"; });
         if (!commentDrawingId->empty()) {
@@ -240,7 +238,14 @@ std::string worksheetXml(const sheet::Worksheet& sheet, XmlChunks layout, bool s
                                    {"legacyDrawing", "<" + layout.prefix + "legacyDrawing r:id=\"" + *commentDrawingId + "\"/>"});
         }
     }
-    return layout.text();
+    // The cells are written straight into the part's text, never as a text of their own.
+    const XmlChunk* data = layout.find("sheetData");
+    std::string out = std::move(layout.head);
+    for (const auto& chunk : layout.children) {
+        if (&chunk == data) appendSheetData(out, sheet, *rows, cells, layout.prefix, strings, styles, externalBooks);
+        else out += chunk.text;
+    }
+    return out += layout.tail;
 }
 
 std::string commentsXml(const sheet::Worksheet& sheet) {

@@ -78,6 +78,7 @@ TEST_F(XlsxTest, LargeSheetIsReadWholeAcrossItsRunsAndSavedBack) {
     EXPECT_EQ(sheet->numberFormatAt(kRows, 5), "0.00%");  // the last row's format
 
     book->save();
+    book->close();
     auto again = app->workbooks().open(path);
     EXPECT_EQ(again->sheet(1)->allCells().size(), 4u * kRows);
     for (int r : {1, 10, 20000, kRows}) expectRow(*again->sheet(1), r);
@@ -106,4 +107,34 @@ TEST_F(XlsxTest, DamageLateInALargeSheetIsReportedAtItsByteInThePart) {
     const std::size_t byte = std::stoul(error.substr(at + 8));
     EXPECT_GT(byte, good.size());
     EXPECT_LT(byte, sheetXml.size());
+}
+
+TEST_F(XlsxTest, CellsKeepTheirOwnContentWhenTheirNeighboursChange) {
+    // Cells sharing a number format, a long text, a value that becomes a formula and back.
+    const std::string path = file("changes.xlsx");
+    const std::string longText(32767, 'x');
+    {
+        auto book = app->workbooks().add();
+        auto sheet = book->sheet(1);
+        sheet->range("A1:A3")->setNumberFormat("0.000");
+        sheet->range("A1")->setValue(1.5);
+        sheet->range("B1")->setValue(longText);
+        sheet->range("C1")->setFormula("=A1*2");
+        sheet->range("C2")->setValue(2.0);
+        sheet->range("C2")->setFormula("=A1+1");
+        sheet->range("C1")->setValue(0.1 + 0.2);
+        book->saveAs(path);
+        book->close();
+    }
+    auto book = app->workbooks().open(path);
+    auto sheet = book->sheet(1);
+    sheet->range("A2")->setNumberFormat("#,##0");
+    EXPECT_EQ(sheet->range("A1")->numberFormat(), "0.000");
+    EXPECT_EQ(sheet->range("A2")->numberFormat(), "#,##0");
+    EXPECT_EQ(sheet->range("A3")->numberFormat(), "0.000");
+    EXPECT_EQ(sheet->findCell(1, 2)->value, Variant(longText));
+    EXPECT_FALSE(sheet->findCell(1, 3)->formula);
+    EXPECT_EQ(sheet->findCell(1, 3)->value, Variant(0.1 + 0.2));  // all 17 digits
+    ASSERT_TRUE(sheet->findCell(2, 3)->formula);
+    EXPECT_EQ(sheet->range("C2")->formula(), Variant("=A1+1"));
 }
