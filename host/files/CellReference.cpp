@@ -1,5 +1,7 @@
 #include "host/files/CellReference.h"
 
+#include <charconv>
+
 namespace host::files {
 
 std::optional<CellPosition> parseCellReference(std::string_view text) {
@@ -32,9 +34,18 @@ std::optional<formula::Area> parseAreaReference(std::string_view text) {
 }
 
 std::string cellReference(int row, int column) {
-    std::string letters;
-    for (int c = column; c > 0; c = (c - 1) / 26) letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
-    return letters + std::to_string(row);
+    std::string reference;
+    appendCellReference(reference, row, column);
+    return reference;
+}
+
+void appendCellReference(std::string& out, int row, int column) {
+    char text[24];
+    char* end = text + 4;
+    char* begin = end;
+    for (int c = column; c > 0 && begin > text; c = (c - 1) / 26) *--begin = static_cast<char>('A' + (c - 1) % 26);
+    end = std::to_chars(end, text + sizeof text, row).ptr;
+    out.append(begin, end);
 }
 
 std::string areaReference(const formula::Area& area) {

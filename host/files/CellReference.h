@@ -21,6 +21,8 @@ std::optional<formula::Area> parseAreaReference(std::string_view text);
 
 // "B12" for row 12, column 2.
 std::string cellReference(int row, int column);
+// Appends "B12" for row 12, column 2 to the text, without a text of its own for it.
+void appendCellReference(std::string& out, int row, int column);
 // "A1:C3", or "B2" for a single cell.
 std::string areaReference(const formula::Area& area);
 

@@ -48,11 +48,17 @@ bool Package::load(pugi::xml_document& document, const std::string& part) const 
 }
 
 void Package::parse(pugi::xml_document& document, const std::string& text, const std::string& part) const {
-    const auto result = document.load_buffer(text.data(), text.size(), pugi::parse_default | pugi::parse_ws_pcdata_single);
+    parseFragment(document, text, 0, 0, part);
+}
+
+void Package::parseFragment(pugi::xml_document& document, std::string_view text, std::size_t offset, int depth,
+                            const std::string& part) const {
+    const auto options = pugi::parse_default | pugi::parse_ws_pcdata_single | (depth > 0 ? pugi::parse_fragment : 0);
+    const auto result = document.load_buffer(text.data(), text.size(), options);
     if (!result)
         fail("the part '" + part + "' is not well-formed XML (" + result.description() + " at byte " +
-             std::to_string(result.offset) + ")");
-    if (elementDepth(document) > kMaxXmlDepth)
+             std::to_string(offset + static_cast<std::size_t>(result.offset)) + ")");
+    if (depth + elementDepth(document) > kMaxXmlDepth)
         fail("the part '" + part + "' nests its elements more than " + std::to_string(kMaxXmlDepth) + " deep");
 }
 

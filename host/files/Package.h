@@ -36,6 +36,10 @@ public:
     void loadRequired(pugi::xml_document& document, const std::string& part) const;
     // Parses the text of a part into the document, with the checks of load.
     void parse(pugi::xml_document& document, const std::string& text, const std::string& part) const;
+    // Parses a run of sibling elements taken from a part (at byte `offset` of it, `depth` elements deep)
+    // into the document, with the same checks; errors name the byte in the whole part.
+    void parseFragment(pugi::xml_document& document, std::string_view text, std::size_t offset, int depth,
+                       const std::string& part) const;
     // The text of a part; nullopt when the package has no such part.
     std::optional<std::string> read(const std::string& part) const { return zip_.read(part); }
     const ZipReader& zip() const { return zip_; }

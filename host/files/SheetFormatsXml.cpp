@@ -146,23 +146,29 @@ void applySheetFormats(const sheet::SheetFormats& formats, const sheet::SheetFor
     applyRowFormats(formats, asRead, rowAttributes, styles);
 }
 
+namespace {
+
+std::string formatCode(const pugi::xml_attribute& style, const std::vector<std::string>& cellFormats) {
+    const auto index = style.as_uint();
+    const std::string code = index < cellFormats.size() ? cellFormats[index] : std::string();
+    return code.empty() ? std::string("General") : code;
+}
+
+}  // namespace
+
+void readRowFormat(pugi::xml_node row, const std::vector<std::string>& cellFormats, sheet::Worksheet& sheet) {
+    if (!row.attribute("customFormat").as_bool() || !row.attribute("s")) return;
+    const int r = row.attribute("r").as_int();
+    if (r >= 1 && r <= formula::kMaxRows) sheet.formats().setRows(r, r, formatCode(row.attribute("s"), cellFormats));
+}
+
 void readSheetFormats(pugi::xml_node worksheet, const std::vector<std::string>& cellFormats, sheet::Worksheet& sheet) {
-    auto codeOf = [&](const pugi::xml_attribute& style) {
-        const auto index = style.as_uint();
-        const std::string code = index < cellFormats.size() ? cellFormats[index] : std::string();
-        return code.empty() ? std::string("General") : code;
-    };
     auto& formats = sheet.formats();
     for (auto col : child(worksheet, "cols").children()) {
         if (localName(col) != "col" || !col.attribute("style")) continue;
         const int first = col.attribute("min").as_int(), last = col.attribute("max").as_int();
         if (first < 1 || last < first || last > formula::kMaxColumns) continue;
-        formats.setColumns(first, last, codeOf(col.attribute("style")));
-    }
-    for (auto row : child(worksheet, "sheetData").children()) {
-        if (localName(row) != "row" || !row.attribute("customFormat").as_bool() || !row.attribute("s")) continue;
-        const int r = row.attribute("r").as_int();
-        if (r >= 1 && r <= formula::kMaxRows) formats.setRows(r, r, codeOf(row.attribute("s")));
+        formats.setColumns(first, last, formatCode(col.attribute("style"), cellFormats));
     }
     if (formats.empty()) return;
     std::vector<sheet::CellKey> unstyled;

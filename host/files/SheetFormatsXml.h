@@ -22,8 +22,10 @@ namespace host::files {
 void applySheetFormats(const sheet::SheetFormats& formats, const sheet::SheetFormats& asRead, XmlChunks& layout,
                        std::map<int, std::string>& rowAttributes, CellStyleTable& styles);
 
-// Reads the column and row formats of a worksheet part into the sheet, after its cells: a cell the
-// part stored without a style of its own stays General inside a formatted row or column.
+// Reads the format of a row element of a worksheet part's cells into the sheet.
+void readRowFormat(pugi::xml_node row, const std::vector<std::string>& cellFormats, sheet::Worksheet& sheet);
+// Reads the column formats of a worksheet part into the sheet, after its cells and row formats: a cell
+// the part stored without a style of its own stays General inside a formatted row or column.
 void readSheetFormats(pugi::xml_node worksheet, const std::vector<std::string>& cellFormats, sheet::Worksheet& sheet);
 
 }  // namespace host::files

@@ -6,6 +6,7 @@
 #include "host/files/CellReference.h"
 #include "host/files/CellStyles.h"
 #include "host/files/FileError.h"
+#include "host/files/RowRuns.h"
 #include "host/files/CustomProperties.h"
 #include "host/files/SharedStrings.h"
 #include "host/files/SheetFormatsXml.h"
@@ -35,23 +36,25 @@ public:
     void read(StoredSheet& kept) {
         const auto text = package_.read(part_);
         if (!text) fail("the part '" + part_ + "' is missing");
+        auto layout = splitXml(*text, "sheetData");
+        XmlChunk* data = layout ? layout->find("sheetData") : nullptr;
         pugi::xml_document document;
-        package_.parse(document, *text, part_);
+        if (data && cutsIntoRuns(data->text)) {
+            // The cells are parsed a run of rows at a time, so that a large sheet never stands whole as
+            // a document; the rest of the part is parsed without them.
+            const std::size_t size = data->text.size();
+            const std::size_t offset = text->size() - layout->tail.size() - textAfter(*layout, *data) - size;
+            data->text.clear();
+            data->text.shrink_to_fit();
+            reserveCells(*layout, size);
+            readRowsInRuns(std::string_view(*text).substr(offset, size), offset);
+            package_.parse(document, layout->text(), part_);
+        } else {
+            package_.parse(document, *text, part_);
+            for (auto r : child(child(document, "worksheet"), "sheetData").children()) readRow(r);
+        }
         const auto worksheet = child(document, "worksheet");
         if (!worksheet) fail("the part '" + part_ + "' holds no worksheet");
-        int row = 0;
-        for (auto r : child(worksheet, "sheetData").children()) {
-            if (localName(r) != "row") continue;
-            row = r.attribute("r") ? r.attribute("r").as_int() : row + 1;
-            if (row < 1 || row > formula::kMaxRows) fail("the row number '" + std::string(r.attribute("r").value()) + "' is out of range");
-            keepRowAttributes(r, row);
-            int column = 0;
-            for (auto c : r.children()) {
-                if (localName(c) != "c") continue;
-                column = cellColumn(c, row, column);
-                readCell(c, row, column);
-            }
-        }
         for (const auto& area : arrays_)
             for (int r = area.top; r <= area.bottom; ++r)
                 for (int c = area.left; c <= area.right; ++c) sheet_.cellAt(r, c).array = area;
@@ -60,9 +63,9 @@ public:
         kept.part = part_;
         kept.relationships = package_.relationships(part_);
         if (auto comments = Package::findByType(kept.relationships, "/comments")) readComments(comments->target);
-        if (auto layout = splitXml(*text, "sheetData"); layout && layout->find("sheetData")) {
+        if (data) {
+            data->text.clear();  // the cells are written from the sheet
             kept.xml = std::move(*layout);
-            kept.xml.find("sheetData")->text.clear();  // the cells are written from the sheet
         }
     }
 
@@ -71,6 +74,43 @@ private:
 
     std::string place(int row, int column) const {
         return formula::sheetPrefix("", sheet_.name()) + cellReference(row, column);
+    }
+
+    // Makes room for the cells of the area the part gives as its used one, no more than its cells' text
+    // can hold (the shortest cell takes about 20 bytes).
+    void reserveCells(const XmlChunks& layout, std::size_t sheetDataSize) {
+        const XmlChunk* dimension = layout.find("dimension");
+        const auto ref = dimension ? tagAttribute(dimension->text, "dimension", "ref") : std::nullopt;
+        const auto area = ref ? parseAreaReference(*ref) : std::nullopt;
+        if (area) sheet_.reserveCells(std::min(static_cast<std::size_t>(area->cellCount()), sheetDataSize / 20));
+    }
+
+    // The length of the layout's text from the chunk's end to the root's end tag.
+    static std::size_t textAfter(const XmlChunks& layout, const XmlChunk& chunk) {
+        std::size_t after = 0;
+        for (auto c = layout.children.rbegin(); &*c != &chunk; ++c) after += c->text.size();
+        return after;
+    }
+
+    // Reads the rows of a sheetData element (its whole text, at `offset` of the part) a run at a time.
+    void readRowsInRuns(std::string_view sheetData, std::size_t offset) {
+        RowRunParser runs(package_, part_, sheetData, offset);
+        while (const auto run = runs.next())
+            for (auto r : run->children()) readRow(r);
+    }
+
+    void readRow(const pugi::xml_node& r) {
+        if (localName(r) != "row") return;
+        row_ = r.attribute("r") ? r.attribute("r").as_int() : row_ + 1;
+        if (row_ < 1 || row_ > formula::kMaxRows) fail("the row number '" + std::string(r.attribute("r").value()) + "' is out of range");
+        keepRowAttributes(r, row_);
+        readRowFormat(r, shared_.cellFormats, sheet_);
+        int column = 0;
+        for (auto c : r.children()) {
+            if (localName(c) != "c") continue;
+            column = cellColumn(c, row_, column);
+            readCell(c, row_, column);
+        }
     }
 
     int cellColumn(const pugi::xml_node& c, int row, int previous) const {
@@ -215,6 +255,7 @@ private:
     const std::string& part_;
     const WorkbookParts& shared_;
     sheet::Worksheet& sheet_;
+    int row_ = 0;  // the row read last
     std::vector<formula::Area> arrays_;
     long long arrayCells_ = 0;
     std::unordered_map<std::string, std::string> sharedR1C1_;  // shared formula index -> R1C1 text

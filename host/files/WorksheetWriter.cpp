@@ -20,18 +20,23 @@ using sheet::CellKey;
 
 constexpr const char* kMainNamespace = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
 
-std::vector<CellKey> sortedKeys(const sheet::Worksheet& sheet) {
-    std::vector<CellKey> keys;
-    keys.reserve(sheet.allCells().size());
+using StoredCell = std::pair<CellKey, const Cell*>;
+
+// The cells that are not blank, row by row.
+std::vector<StoredCell> sortedCells(const sheet::Worksheet& sheet) {
+    std::vector<StoredCell> cells;
+    cells.reserve(sheet.allCells().size());
     for (const auto& [key, cell] : sheet.allCells())
-        if (!cell.isBlank()) keys.push_back(key);
-    std::sort(keys.begin(), keys.end());
-    return keys;
+        if (!cell.isBlank()) cells.emplace_back(key, &cell);
+    auto byKey = [](const StoredCell& a, const StoredCell& b) { return a.first < b.first; };
+    if (!std::is_sorted(cells.begin(), cells.end(), byKey)) std::sort(cells.begin(), cells.end(), byKey);
+    return cells;
 }
 
 // The format the cell shows (its own, or its row's, column's or sheet's); a date without one shows as
 // a date, or a date and time. An explicit General is written as no format of the cell's own ("").
 std::string formatOf(const sheet::Worksheet& sheet, CellKey key, const Cell& cell) {
+    if (cell.numberFormat.empty() && sheet.formats().empty() && cell.value.type() != VarType::Date) return std::string();
     std::string format = sheet.numberFormatAt(sheet::keyRow(key), sheet::keyColumn(key));
     if (StrComp(format, "General", CompareMethod::Text) == 0) return std::string();
     if (!format.empty() || cell.value.type() != VarType::Date) return format;
@@ -71,7 +76,9 @@ public:
         const int r = sheet::keyRow(key);
         const int column = sheet::keyColumn(key);
         open("c");
-        attribute("r", cellReference(r, column));
+        out_ += " r=\"";
+        appendCellReference(out_, r, column);
+        out_ += '"';
         if (const auto style = styles_.styleOf(cell.style, formatOf(sheet_, key, cell))) attribute("s", std::to_string(style));
         // #NAME? is the platform's guess where it lacks a function or name: such a formula is stored
         // without a result, which other programs then calculate themselves.
@@ -134,11 +141,11 @@ private:
     std::vector<ExternalBook>* externalBooks_;
 };
 
-std::string sheetDataXml(const sheet::Worksheet& sheet, const std::map<int, std::string>& rows,
-                         const std::vector<CellKey>& keys, const std::string& prefix, SharedStringTable& strings,
+// Appends the sheetData element of the sheet's cells to the text.
+void appendSheetData(std::string& out, const sheet::Worksheet& sheet, const std::map<int, std::string>& rows,
+                         const std::vector<StoredCell>& cells, const std::string& prefix, SharedStringTable& strings,
                          CellStyleTable& styles, std::vector<ExternalBook>* externalBooks) {
-    std::string out;
-    out.reserve(keys.size() * 40 + 64);
+    out.reserve(out.size() + cells.size() * 40 + 64);
     CellWriter writer(out, sheet, prefix, strings, styles, externalBooks);
     writer.open("sheetData");
     out += '>';
@@ -158,8 +165,8 @@ std::string sheetDataXml(const sheet::Worksheet& sheet, const std::map<int, std:
         if (rowAttributes != rowsEnd && rowAttributes->first == row) out += (rowAttributes++)->second;
         out += '>';
     };
-    for (CellKey key : keys) {
-        const Cell& cell = *sheet.allCells().find(key);
+    for (const auto& [key, stored] : cells) {
+        const Cell& cell = *stored;
         if (cell.value.isEmpty() && !cell.formula && cell.style == 0 && formatOf(sheet, key, cell).empty()) continue;  // a comment alone
         if (sheet::keyRow(key) != openRow) {
             if (openRow) writer.close("row");
@@ -175,13 +182,12 @@ std::string sheetDataXml(const sheet::Worksheet& sheet, const std::map<int, std:
         (out += rowAttributes->second) += "/>";
     }
     writer.close("sheetData");
-    return out;
 }
 
-std::string usedArea(const std::vector<CellKey>& keys) {
-    if (keys.empty()) return "A1";
-    formula::Area used = formula::Area::cell(sheet::keyRow(keys.front()), sheet::keyColumn(keys.front()));
-    for (CellKey k : keys) {
+std::string usedArea(const std::vector<StoredCell>& cells) {
+    if (cells.empty()) return "A1";
+    formula::Area used = formula::Area::cell(sheet::keyRow(cells.front().first), sheet::keyColumn(cells.front().first));
+    for (const auto& [k, cell] : cells) {
         used.bottom = std::max(used.bottom, sheet::keyRow(k));
         used.left = std::min(used.left, sheet::keyColumn(k));
         used.right = std::max(used.right, sheet::keyColumn(k));
@@ -210,7 +216,7 @@ XmlChunks newWorksheetLayout() {
 std::string worksheetXml(const sheet::Worksheet& sheet, XmlChunks layout, bool selected, SharedStringTable& strings,
                          CellStyleTable& styles, const std::optional<std::string>& commentDrawingId,
                          const sheet::SheetFormats& formatsAsRead, std::vector<ExternalBook>* externalBooks) {
-    const auto keys = sortedKeys(sheet);
+    const auto cells = sortedCells(sheet);
     // Formats of rows and columns the platform changed go into the kept <cols> and row attributes.
     std::map<int, std::string> changedRows;
     const std::map<int, std::string>* rows = &sheet.rowAttributes;
@@ -221,10 +227,9 @@ std::string worksheetXml(const sheet::Worksheet& sheet, XmlChunks layout, bool s
     }
     if (layout.head.find("xmlns:r=") == std::string::npos)
         setTagAttribute(layout.head, "worksheet", "xmlns:r", "http://schemas.openxmlformats.org/officeDocument/2006/relationships");
-    if (auto* dimension = layout.find("dimension")) setTagAttribute(dimension->text, "dimension", "ref", usedArea(keys));
+    if (auto* dimension = layout.find("dimension")) setTagAttribute(dimension->text, "dimension", "ref", usedArea(cells));
     if (auto* views = layout.find("sheetViews"))
         setTagAttribute(views->text, "sheetView", "tabSelected", selected ? std::optional<std::string>("1") : std::nullopt);
-    if (auto* data = layout.find("sheetData")) data->text = sheetDataXml(sheet, *rows, keys, layout.prefix, strings, styles, externalBooks);
     if (commentDrawingId) {
         std::erase_if(layout.children, [](const XmlChunk& c) { return c.name == "legacyDrawing"; });
         if (!commentDrawingId->empty()) {
@@ -233,7 +238,14 @@ std::string worksheetXml(const sheet::Worksheet& sheet, XmlChunks layout, bool s
                                    {"legacyDrawing", "<" + layout.prefix + "legacyDrawing r:id=\"" + *commentDrawingId + "\"/>"});
         }
     }
-    return layout.text();
+    // The cells are written straight into the part's text, never as a text of their own.
+    const XmlChunk* data = layout.find("sheetData");
+    std::string out = std::move(layout.head);
+    for (const auto& chunk : layout.children) {
+        if (&chunk == data) appendSheetData(out, sheet, *rows, cells, layout.prefix, strings, styles, externalBooks);
+        else out += chunk.text;
+    }
+    return out += layout.tail;
 }
 
 std::string commentsXml(const sheet::Worksheet& sheet) {

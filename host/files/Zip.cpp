@@ -2,6 +2,7 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -78,7 +79,11 @@ std::optional<std::string> ZipReader::read(const std::string& name, std::size_t 
     if (zip_stat(archive_, name.c_str(), 0, &stat) != 0) return std::nullopt;
     zip_file_t* file = zip_fopen(archive_, name.c_str(), 0);
     if (!file) failRead(path_, "the part '" + name + "' is damaged (" + zip_strerror(archive_) + ")");
+    // The text takes its room at once for the size the directory claims (no more than deflate can
+    // give from the stored bytes, nor the limit), so that a large part is not moved as it grows.
     std::string content;
+    if ((stat.valid & ZIP_STAT_SIZE) && (stat.valid & ZIP_STAT_COMP_SIZE))
+        content.reserve(static_cast<std::size_t>(std::min<zip_uint64_t>({stat.size, stat.comp_size * 1032 + 1024, sizeLimit})));
     char buffer[65536];
     for (;;) {
         const zip_int64_t n = zip_fread(file, buffer, sizeof buffer);

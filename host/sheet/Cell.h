@@ -9,6 +9,7 @@
 
 #include "host/base/Variant.h"
 #include "host/formula/Formula.h"
+#include "host/sheet/NumberFormatCode.h"
 
 namespace host::sheet {
 
@@ -46,7 +47,7 @@ struct Cell {
     std::optional<formula::Area> array;
     // The cell's style in its file's styles part (font, fill, borders, ...), kept for writing back.
     std::uint32_t style = 0;
-    std::string numberFormat;  // "" is General
+    NumberFormatCode numberFormat;  // empty is General
     std::shared_ptr<Comment> comment;
 
     // A cell with nothing in it can be dropped from the sheet.

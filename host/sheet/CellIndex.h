@@ -56,6 +56,13 @@ public:
         --size_;
     }
 
+    // Makes room for `count` keys in all, so that filling the index up to them moves nothing.
+    void reserve(std::size_t count) {
+        std::size_t size = slots_.empty() ? 64 : slots_.size();
+        while (count * 4 > size * 3) size *= 2;
+        if (size > slots_.size()) rehash(size);
+    }
+
     void clear() {
         slots_.clear();
         size_ = 0;
@@ -76,9 +83,10 @@ private:
         slots_[i] = {key, cell};
     }
 
-    void grow() {
+    void grow() { rehash(slots_.empty() ? 64 : slots_.size() * 2); }
+
+    void rehash(std::size_t size) {
         std::vector<Slot> old = std::move(slots_);
-        const std::size_t size = old.empty() ? 64 : old.size() * 2;
         slots_.assign(size, Slot{});
         shift_ = 64;
         for (std::size_t n = size; n > 1; n >>= 1) --shift_;

@@ -62,6 +62,12 @@ public:
         --size_;
     }
 
+    // Makes room for `count` cells in all.
+    void reserve(std::size_t count) {
+        index_.reserve(count);
+        blocks_.reserve(count / kBlockSize + 1);
+    }
+
     std::size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
 

@@ -176,7 +176,7 @@ void Worksheet::noteFormula(CellKey key, bool present) {
 
 std::string Worksheet::numberFormatAt(int row, int column) const {
     const Cell* cell = findCell(row, column);
-    const std::string code = cell && !cell->numberFormat.empty() ? cell->numberFormat : formats_.inherited(row, column);
+    const std::string code = cell && !cell->numberFormat.empty() ? cell->numberFormat.str() : formats_.inherited(row, column);
     return StrComp(code, "General", CompareMethod::Text) == 0 ? std::string() : code;
 }
 

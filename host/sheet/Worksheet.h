@@ -104,6 +104,8 @@ public:
     const Cell* findCell(int row, int column) const { return cells_.find(cellKey(row, column)); }
     Cell* findCell(int row, int column) { return cells_.find(cellKey(row, column)); }
     Cell& cellAt(int row, int column);
+    // Makes room for `count` stored cells in all (a file about to be read says how many it holds).
+    void reserveCells(std::size_t count) { cells_.reserve(count); }
     // Drops a cell that holds nothing any more.
     void compact(int row, int column);
     // Changes whenever cells are dropped: a pointer to a cell kept from before may then dangle, one
