@@ -120,7 +120,7 @@ void substitute(std::string& text, const std::string& name, const Variant& value
 // as a sheet's cells name few sources.
 bool keepsConnectionItems(const std::string& original, const std::string& changed) {
     if (changed != original) return host::ado::sameConnectionItems(original, changed);
-    thread_local std::string lastReadable;
+    static std::string lastReadable;
     if (original == lastReadable) return true;
     if (!host::ado::sameConnectionItems(original, original)) return false;
     lastReadable = original;
