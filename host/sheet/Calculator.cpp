@@ -114,9 +114,11 @@ void Calculator::markDirtyFrom(std::vector<Index> work) {
 }
 
 void Calculator::markDependentsDirty(const std::vector<Index>& nodes) {
+    for (Index node : nodes) dirty_.mark(node);
+    // Every formula dirty (a workbook read without results): nothing left to find.
+    if (dirty_.count() == graph_.formulaCount()) return;
     std::vector<Index> work;
     for (Index node : nodes) {
-        dirty_.mark(node);
         const auto& dependents = graph_.dependentsOf(node);
         work.insert(work.end(), dependents.begin(), dependents.end());
     }

@@ -56,6 +56,8 @@ public:
     const NodeId& id(Index node) const { return nodes_[node].id; }
     // The places of nodes: id(node).sheet is nullptr at a free one.
     std::size_t size() const { return nodes_.size(); }
+    // The formula nodes, free places left out.
+    std::size_t formulaCount() const { return nodes_.size() - freePlaces_.size() - heldPlaces_.size(); }
     // The node's cell, looked up again only after its sheet dropped cells.
     Cell* cell(Index node);
     // True while the nodes' places follow the formulas sheet by sheet, row by row (the order of

@@ -29,6 +29,7 @@ public:
     }
     bool contains(Index node) const { return node < flags_.size() && flags_[node]; }
     bool empty() const { return count_ == 0; }
+    std::size_t count() const { return count_; }
     void reset() {
         flags_.clear();
         list_.clear();
