@@ -230,29 +230,29 @@ void Calculator::run(const std::vector<Index>& roots) {
     if (roots.empty()) return;
     std::vector<Index> circular;
     const auto sequence = stepsOf(graph_.order(roots, circular));
-    runSequence(roots, circular, sequence);
+    runSequence(circular, sequence);
 }
 
 void Calculator::runAll() {
     if (fullOrderVersion_ != graph_.version()) {
         // Sheet by sheet, row by row: neighbouring cells are calculated together.
-        fullRoots_.clear();
+        std::vector<Index> roots;
+        roots.reserve(graph_.formulaCount());
         for (Index n = 0; n < graph_.size(); ++n)
-            if (graph_.id(n).sheet) fullRoots_.push_back(n);
-        putInKeyOrder(fullRoots_);
+            if (graph_.id(n).sheet) roots.push_back(n);
+        putInKeyOrder(roots);
         fullCircular_.clear();
-        fullSequence_ = stepsOf(graph_.order(fullRoots_, fullCircular_));
+        fullSequence_ = stepsOf(graph_.order(roots, fullCircular_));
         fullOrderVersion_ = graph_.version();
     }
-    if (fullRoots_.empty()) return;
+    if (fullSequence_.empty() && fullCircular_.empty()) return;
     // Copies: a formula entered while they run changes the kept order.
-    const std::vector<Index> roots = fullRoots_, circular = fullCircular_;
+    const std::vector<Index> circular = fullCircular_;
     const std::vector<Step> sequence = fullSequence_;
-    runSequence(roots, circular, sequence);
+    runSequence(circular, sequence);
 }
 
-void Calculator::runSequence(const std::vector<Index>& roots, const std::vector<Index>& circular,
-                             const std::vector<Step>& sequence) {
+void Calculator::runSequence(const std::vector<Index>& circular, const std::vector<Step>& sequence) {
     calculating_ = true;
     sharedResults_.clear();
     graph_.holdPlaces(true);
@@ -260,14 +260,19 @@ void Calculator::runSequence(const std::vector<Index>& roots, const std::vector<
     std::vector<WorksheetPtr> sheets;
     for (const auto& book : application_.workbooks().all())
         sheets.insert(sheets.end(), book->worksheets().begin(), book->worksheets().end());
-    std::vector<Worksheet*> calculatedSheets;
-    for (Index n : roots) {
-        Worksheet* sheet = graph_.id(n).sheet;
-        if (calculatedSheets.empty() || calculatedSheets.back() != sheet)
-            if (std::find(calculatedSheets.begin(), calculatedSheets.end(), sheet) == calculatedSheets.end())
-                calculatedSheets.push_back(sheet);
-    }
     const std::vector<NodeId> circularIds = idsOf(circular);
+    // The sheets of the roots (the sequence and the circular ones), in the order of the workbooks.
+    std::vector<Worksheet*> rootSheets;
+    auto noteSheet = [&](Worksheet* sheet) {
+        if (rootSheets.empty() || rootSheets.back() != sheet)
+            if (std::find(rootSheets.begin(), rootSheets.end(), sheet) == rootSheets.end()) rootSheets.push_back(sheet);
+    };
+    for (const NodeId& n : circularIds) noteSheet(n.sheet);
+    for (const Step& step : sequence) noteSheet(step.id.sheet);
+    std::vector<Worksheet*> calculatedSheets;
+    for (const auto& sheet : sheets)
+        if (std::find(rootSheets.begin(), rootSheets.end(), sheet.get()) != rootSheets.end())
+            calculatedSheets.push_back(sheet.get());
     const std::uint64_t rebuilds = graph_.rebuildCount();
     runRebuilds_ = rebuilds;
     try {

@@ -110,10 +110,9 @@ private:
     void run(const std::vector<Index>& roots);
     // Evaluates every formula in dependency order (the order is kept until a formula changes).
     void runAll();
-    // Sets the circular ones to #REF!, evaluates the sequence (the roots in calculation order), clears
-    // the roots' dirty marks and reports the sheets calculated.
-    void runSequence(const std::vector<Index>& roots, const std::vector<Index>& circular,
-                     const std::vector<Step>& sequence);
+    // Sets the circular ones to #REF!, evaluates the sequence (the other roots, in calculation order),
+    // clears the roots' dirty marks and reports the sheets calculated.
+    void runSequence(const std::vector<Index>& circular, const std::vector<Step>& sequence);
     void evaluate(const Step& step);
     // Evaluates the formula with the area as the caller.
     Variant evaluateAt(Worksheet& sheet, const formula::Area& area, const formula::Formula& formula, bool asArray,
@@ -129,9 +128,7 @@ private:
     std::vector<CallerFrame> callers_;
     std::set<std::string> unknownFunctions_;
     Clock clock_;
-    // Every formula (sheet by sheet, row by row), its calculation order and its circular ones, for
-    // graph_ at fullOrderVersion_.
-    std::vector<Index> fullRoots_;
+    // The calculation order of every formula and its circular ones, for graph_ at fullOrderVersion_.
     std::vector<Step> fullSequence_;
     std::vector<Index> fullCircular_;
     std::uint64_t fullOrderVersion_ = 0;
