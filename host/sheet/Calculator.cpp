@@ -1,7 +1,9 @@
 #include "host/sheet/Calculator.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "host/base/Text.h"
@@ -16,27 +18,14 @@ using formula::Area;
 
 namespace {
 
-enum class CellOrder { Any, RowByRow };
+// The most cells of its sheet that a formula reads without a look-up.
+constexpr std::size_t kMaxKnownCells = 8;
 
-// Puts the cells from `first` on, all of one sheet, in row order: the order they are calculated in
-// where nothing else decides it.
-void sortRowByRow(std::vector<NodeId>& cells, std::size_t first) {
-    std::sort(cells.begin() + static_cast<std::ptrdiff_t>(first), cells.end(),
-              [](const NodeId& a, const NodeId& b) { return a.key < b.key; });
-}
-
-// The cells of every open sheet in one set of its calculation state (dirty or volatile), sheet by
-// sheet; with RowByRow, row by row within a sheet.
-std::vector<NodeId> cellsOfEverySheet(Application& app, FlatSet<CellKey, CellKeySlot> Worksheet::CalcState::*set,
-                                      CellOrder order) {
-    std::vector<NodeId> cells;
+// Calls visit(sheet) for every sheet of the open workbooks, in their order.
+template <class Visit>
+void forEverySheet(Application& app, const Visit& visit) {
     for (const auto& book : app.workbooks().all())
-        for (const auto& sheet : book->worksheets()) {
-            const auto first = cells.size();
-            for (CellKey k : sheet->calcState().*set) cells.push_back({sheet.get(), k});
-            if (order == CellOrder::RowByRow) sortRowByRow(cells, first);
-        }
-    return cells;
+        for (const auto& sheet : book->worksheets()) visit(*sheet);
 }
 
 }  // namespace
@@ -46,15 +35,41 @@ Calculator::Calculator(Application& application) : application_(application), gr
 // ---- dependency graph ----
 
 void Calculator::ensureGraph() {
-    if (!graphStale_) return;
-    // Formulas read from a file calling RAND, NOW, ... are volatile as typed ones are.
-    graph_.rebuild([](Worksheet& sheet, CellKey key, const formula::Formula& formula) {
-        if (formula.isVolatile()) sheet.calcState().volatileCells.insert(key);
+    if (graphStale_) {
+        keepMarksInSheets();
+        // Formulas read from a file calling RAND, NOW, ... are volatile as typed ones are.
+        graph_.rebuild([](Worksheet& sheet, CellKey key, const formula::Formula& formula) {
+            if (formula.isVolatile()) sheet.calcState().volatileCells.insert(key);
+        });
+        graphStale_ = false;
+    }
+    takeSheetMarks();
+}
+
+void Calculator::keepMarksInSheets() {
+    if (dirty_.empty()) return;
+    // Nodes of sheets removed since are left out: their sheets may be gone.
+    std::unordered_set<const Worksheet*> open;
+    forEverySheet(application_, [&](Worksheet& sheet) { open.insert(&sheet); });
+    for (Index n : dirty_.sorted()) {
+        const NodeId& id = graph_.id(n);
+        if (open.contains(id.sheet)) id.sheet->calcState().dirty.insert(id.key);
+    }
+    dirty_.reset();
+}
+
+void Calculator::takeSheetMarks() {
+    // Cells marked in their sheets (formulas read from a file without a value, user functions of an
+    // opened workbook, marks kept over a rebuild) make what depends on them dirty too.
+    std::vector<Index> marked;
+    forEverySheet(application_, [&](Worksheet& sheet) {
+        auto& pending = sheet.calcState().dirty;
+        if (pending.empty()) return;
+        for (CellKey key : pending)
+            if (auto n = graph_.find(NodeId{&sheet, key})) marked.push_back(*n);
+        pending.clear();
     });
-    graphStale_ = false;
-    // Cells marked dirty while the graph was stale (formulas read from a file without a value, user
-    // functions of an opened workbook) make what depends on them dirty too.
-    markDependentsDirty(nodesOf(cellsOfEverySheet(application_, &Worksheet::CalcState::dirty, CellOrder::Any)));
+    if (!marked.empty()) markDependentsDirty(marked);
 }
 
 std::vector<Calculator::Index> Calculator::nodesOf(const std::vector<NodeId>& cells) const {
@@ -65,22 +80,46 @@ std::vector<Calculator::Index> Calculator::nodesOf(const std::vector<NodeId>& ce
     return nodes;
 }
 
+std::vector<Calculator::Index> Calculator::volatileNodes() const {
+    std::vector<Index> nodes;
+    forEverySheet(application_, [&](Worksheet& sheet) {
+        for (CellKey k : sheet.calcState().volatileCells)
+            if (auto n = graph_.find(NodeId{&sheet, k})) nodes.push_back(*n);
+    });
+    return nodes;
+}
+
+void Calculator::putInKeyOrder(std::vector<Index>& nodes) const {
+    if (graph_.inKeyOrder()) {
+        if (!std::is_sorted(nodes.begin(), nodes.end())) std::sort(nodes.begin(), nodes.end());
+        return;
+    }
+    std::unordered_map<const Worksheet*, std::size_t> position;
+    forEverySheet(application_, [&](Worksheet& sheet) { position.emplace(&sheet, position.size()); });
+    auto placeOf = [&](Index n) {
+        const NodeId& id = graph_.id(n);
+        const auto p = position.find(id.sheet);
+        return std::pair(p == position.end() ? position.size() : p->second, id.key);
+    };
+    std::sort(nodes.begin(), nodes.end(), [&](Index a, Index b) { return placeOf(a) < placeOf(b); });
+}
+
 void Calculator::markDirtyFrom(std::vector<Index> work) {
     while (!work.empty()) {
         const Index node = work.back();
         work.pop_back();
-        const NodeId& id = graph_.id(node);
-        if (!id.sheet->calcState().dirty.insert(id.key)) continue;
+        if (!dirty_.mark(node)) continue;
         const auto& dependents = graph_.dependentsOf(node);
         work.insert(work.end(), dependents.begin(), dependents.end());
     }
 }
 
 void Calculator::markDependentsDirty(const std::vector<Index>& nodes) {
+    for (Index node : nodes) dirty_.mark(node);
+    // Every formula dirty (a workbook read without results): nothing left to find.
+    if (dirty_.count() == graph_.formulaCount()) return;
     std::vector<Index> work;
     for (Index node : nodes) {
-        const NodeId& id = graph_.id(node);
-        id.sheet->calcState().dirty.insert(id.key);
         const auto& dependents = graph_.dependentsOf(node);
         work.insert(work.end(), dependents.begin(), dependents.end());
     }
@@ -94,7 +133,10 @@ void Calculator::cellsChanged(Worksheet& sheet, const std::vector<Area>& areas, 
     std::vector<NodeId> changed;
     for (CellKey key : formulaKeys) {
         const NodeId node{&sheet, key};
-        if (!graphStale_) graph_.remove(node);
+        if (!graphStale_) {
+            if (auto n = graph_.find(node)) dirty_.clear(*n);  // its place may go to another formula
+            graph_.remove(node);
+        }
         sheet.calcState().volatileCells.erase(key);
         sheet.calcState().dirty.erase(key);
         if (!sheet.formulaCells().contains(key)) continue;
@@ -120,96 +162,98 @@ void Calculator::calculateAll(bool full) {
     if (calculating_) return;
     ensureGraph();
     if (full) return runAll();
-    // Volatile cells and everything depending on them are calculated with the dirty ones.
-    markDependentsDirty(nodesOf(cellsOfEverySheet(application_, &Worksheet::CalcState::volatileCells, CellOrder::Any)));
-    run(nodesOf(cellsOfEverySheet(application_, &Worksheet::CalcState::dirty, CellOrder::RowByRow)));
+    // Volatile cells and everything depending on them are calculated with the dirty ones, sheet by
+    // sheet, row by row.
+    markDependentsDirty(volatileNodes());
+    std::vector<Index> roots = dirty_.sorted();
+    putInKeyOrder(roots);
+    run(roots);
 }
 
 void Calculator::calculateSheet(Worksheet& sheet) {
     if (calculating_) return;
     ensureGraph();
-    auto& state = sheet.calcState();
-    std::vector<NodeId> roots;
-    for (CellKey k : state.dirty) roots.push_back({&sheet, k});
-    for (CellKey k : state.volatileCells)
-        if (!state.dirty.contains(k)) roots.push_back({&sheet, k});
-    sortRowByRow(roots, 0);
-    run(nodesOf(roots));
+    std::vector<Index> roots;
+    for (Index n : dirty_.sorted())
+        if (graph_.id(n).sheet == &sheet) roots.push_back(n);
+    for (CellKey k : sheet.calcState().volatileCells)
+        if (auto n = graph_.find(NodeId{&sheet, k}); n && !dirty_.contains(*n)) roots.push_back(*n);
+    putInKeyOrder(roots);
+    run(roots);
 }
 
 void Calculator::calculateRange(Worksheet& sheet, const std::vector<Area>& areas) {
     if (calculating_) return;
     ensureGraph();
-    std::vector<NodeId> cells;
-    std::unordered_set<CellKey> seen;
+    std::vector<Index> cells;
+    std::unordered_set<Index> seen;
     for (const Area& a : areas) {
         const std::size_t first = cells.size();
         graph_.forEachFormulaIn(sheet, a, [&](Index node) {
-            const CellKey owner = graph_.id(node).key;
-            if (seen.insert(owner).second) cells.push_back({&sheet, owner});
+            if (seen.insert(node).second) cells.push_back(node);
         });
-        sortRowByRow(cells, first);  // as a walk of the area's cells finds them
+        // As a walk of the area's cells finds them.
+        std::sort(cells.begin() + static_cast<std::ptrdiff_t>(first), cells.end(),
+                  [&](Index x, Index y) { return graph_.id(x).key < graph_.id(y).key; });
     }
-    run(nodesOf(cells));
+    const std::vector<NodeId> ids = idsOf(cells);
+    run(cells);
     // What depends on the recalculated cells is now out of date.
     std::vector<Index> deps;
-    for (Index n : nodesOf(cells)) {
+    const std::vector<Index> calculated = nodesOf(ids);
+    const std::unordered_set<Index> calculatedSet(calculated.begin(), calculated.end());
+    for (Index n : calculated) {
         const auto& dependents = graph_.dependentsOf(n);
         deps.insert(deps.end(), dependents.begin(), dependents.end());
     }
-    std::erase_if(deps, [&](Index d) { return graph_.id(d).sheet == &sheet && seen.contains(graph_.id(d).key); });
+    std::erase_if(deps, [&](Index d) { return calculatedSet.contains(d); });
     markDirtyFrom(std::move(deps));
 }
 
-std::vector<Calculator::Step> Calculator::stepsOf(const std::vector<Index>& nodes) const {
+std::vector<NodeId> Calculator::idsOf(const std::vector<Index>& nodes) const {
+    std::vector<NodeId> ids;
+    ids.reserve(nodes.size());
+    for (Index n : nodes) ids.push_back(graph_.id(n));
+    return ids;
+}
+
+std::vector<Calculator::Step> Calculator::stepsOf(const std::vector<Index>& nodes) {
     std::vector<Step> steps;
     steps.reserve(nodes.size());
     for (Index n : nodes) {
         const NodeId& id = graph_.id(n);
-        steps.push_back({id, id.sheet->findCell(keyRow(id.key), keyColumn(id.key)), id.sheet->dropCount()});
+        steps.push_back({id, n, graph_.cell(n), id.sheet->dropCount()});
     }
     return steps;
 }
 
 void Calculator::run(const std::vector<Index>& roots) {
     if (roots.empty()) return;
-    std::vector<Index> circularNodes;
-    const auto sequence = stepsOf(graph_.order(roots, circularNodes));
-    auto ids = [&](const std::vector<Index>& nodes) {
-        std::vector<NodeId> result;
-        result.reserve(nodes.size());
-        for (Index n : nodes) result.push_back(graph_.id(n));
-        return result;
-    };
-    runSequence(ids(circularNodes), sequence, ids(roots));
+    std::vector<Index> circular;
+    const auto sequence = stepsOf(graph_.order(roots, circular));
+    runSequence(circular, sequence);
 }
 
 void Calculator::runAll() {
     if (fullOrderVersion_ != graph_.version()) {
         // Sheet by sheet, row by row: neighbouring cells are calculated together.
-        fullRoots_.clear();
-        for (const auto& book : application_.workbooks().all())
-            for (const auto& sheet : book->worksheets()) {
-                const auto first = fullRoots_.size();
-                for (CellKey key : sheet->formulaCells()) fullRoots_.push_back({sheet.get(), key});
-                std::sort(fullRoots_.begin() + static_cast<std::ptrdiff_t>(first), fullRoots_.end(),
-                          [](const NodeId& a, const NodeId& b) { return a.key < b.key; });
-            }
-        std::vector<Index> circular;
-        fullSequence_ = stepsOf(graph_.order(nodesOf(fullRoots_), circular));
+        std::vector<Index> roots;
+        roots.reserve(graph_.formulaCount());
+        for (Index n = 0; n < graph_.size(); ++n)
+            if (graph_.id(n).sheet) roots.push_back(n);
+        putInKeyOrder(roots);
         fullCircular_.clear();
-        for (Index n : circular) fullCircular_.push_back(graph_.id(n));
+        fullSequence_ = stepsOf(graph_.order(roots, fullCircular_));
         fullOrderVersion_ = graph_.version();
     }
-    if (fullRoots_.empty()) return;
+    if (fullSequence_.empty() && fullCircular_.empty()) return;
     // Copies: a formula entered while they run changes the kept order.
-    const std::vector<NodeId> roots = fullRoots_, circular = fullCircular_;
+    const std::vector<Index> circular = fullCircular_;
     const std::vector<Step> sequence = fullSequence_;
-    runSequence(circular, sequence, roots);
+    runSequence(circular, sequence);
 }
 
-void Calculator::runSequence(const std::vector<NodeId>& circular, const std::vector<Step>& sequence,
-                             const std::vector<NodeId>& roots) {
+void Calculator::runSequence(const std::vector<Index>& circular, const std::vector<Step>& sequence) {
     static std::atomic<std::uint64_t> calculationsBegun{0};
     calculating_ = true;
     calculationNumber_ = ++calculationsBegun;
@@ -219,9 +263,23 @@ void Calculator::runSequence(const std::vector<NodeId>& circular, const std::vec
     std::vector<WorksheetPtr> sheets;
     for (const auto& book : application_.workbooks().all())
         sheets.insert(sheets.end(), book->worksheets().begin(), book->worksheets().end());
+    const std::vector<NodeId> circularIds = idsOf(circular);
+    // The sheets of the roots (the sequence and the circular ones), in the order of the workbooks.
+    std::vector<Worksheet*> rootSheets;
+    auto noteSheet = [&](Worksheet* sheet) {
+        if (rootSheets.empty() || rootSheets.back() != sheet)
+            if (std::find(rootSheets.begin(), rootSheets.end(), sheet) == rootSheets.end()) rootSheets.push_back(sheet);
+    };
+    for (const NodeId& n : circularIds) noteSheet(n.sheet);
+    for (const Step& step : sequence) noteSheet(step.id.sheet);
     std::vector<Worksheet*> calculatedSheets;
+    for (const auto& sheet : sheets)
+        if (std::find(rootSheets.begin(), rootSheets.end(), sheet.get()) != rootSheets.end())
+            calculatedSheets.push_back(sheet.get());
+    const std::uint64_t rebuilds = graph_.rebuildCount();
+    runRebuilds_ = rebuilds;
     try {
-        for (const NodeId& n : circular) setCircular(n);
+        for (const NodeId& n : circularIds) setCircular(n);
         {
             CalculationProgress progress(application_, clock_, sequence.size());
             for (const Step& step : sequence) {
@@ -229,12 +287,13 @@ void Calculator::runSequence(const std::vector<NodeId>& circular, const std::vec
                 progress.cellDone();
             }
         }
-        for (const NodeId& n : roots) {
-            n.sheet->calcState().dirty.erase(n.key);
-            if (calculatedSheets.empty() || calculatedSheets.back() != n.sheet)
-                if (std::find(calculatedSheets.begin(), calculatedSheets.end(), n.sheet) == calculatedSheets.end())
-                    calculatedSheets.push_back(n.sheet);
-        }
+        // The roots are the sequence and the circular ones; a graph rebuilt meanwhile knows them by cell.
+        auto calculated = [&](Index node, const NodeId& id) {
+            if (graph_.rebuildCount() == rebuilds) return dirty_.clear(node);
+            if (auto n = graph_.find(id)) dirty_.clear(*n);
+        };
+        for (std::size_t i = 0; i < circular.size(); ++i) calculated(circular[i], circularIds[i]);
+        for (const Step& step : sequence) calculated(step.node, step.id);
     } catch (...) {
         calculating_ = false;
         calculationNumber_ = 0;
@@ -263,13 +322,26 @@ void Calculator::evaluate(const Step& step) {
     const int row = keyRow(step.id.key), column = keyColumn(step.id.key);
     Cell* cell = step.drops == sheet.dropCount() ? step.cell : sheet.findCell(row, column);
     if (!cell || !cell->formula) return;
-    const auto formula = cell->formula;  // the formula may be replaced while it runs
+    // A user-defined function may replace the formula while it runs: the formula is held till the end.
+    const formula::Formula* formula = cell->formula.get();
+    const auto held = formula->callsUserFunction() ? cell->formula : nullptr;
     const bool isArray = cell->array.has_value();
     const Area area = isArray ? *cell->array : Area::cell(row, column);
 
+    // The formula cells it reads on its sheet, as the graph knows them: read without a look-up.
+    std::array<CellEvalContext::KnownCell, kMaxKnownCells> known;
+    std::size_t knownCount = 0;
+    if (graph_.rebuildCount() == runRebuilds_ && graph_.id(step.node) == step.id) {
+        const auto precedents = graph_.keptPrecedents(step.node);
+        if (precedents.size() <= known.size())
+            for (Index p : precedents)
+                if (graph_.id(p).sheet == &sheet)
+                    if (const Cell* c = graph_.cell(p)) known[knownCount++] = {graph_.id(p).key, c};
+    }
+
     const std::uint64_t drops = sheet.dropCount();
     bool unknownFunction = false;
-    Variant result = evaluateAt(sheet, area, *formula, isArray, &unknownFunction);
+    Variant result = evaluateAt(sheet, area, *formula, isArray, &unknownFunction, {known.data(), knownCount});
     // The cell is found again if the formula dropped cells.
     Cell& target = drops == sheet.dropCount() ? *cell : sheet.cellAt(row, column);
     if (unknownFunction && !target.value.isEmpty()) return;  // the value its file stored stays
@@ -308,9 +380,9 @@ Variant Calculator::evaluateAt(Worksheet& sheet, const Area& area, const formula
 }
 
 Variant Calculator::evaluateAt(Worksheet& sheet, const Area& area, const formula::Formula& formula, bool asArray,
-                               bool* callsUnknownFunction) {
+                               bool* callsUnknownFunction, std::span<const CellEvalContext::KnownCell> known) {
     callers_.push_back({&sheet, area});
-    CellEvalContext context(application_, sheet, area.top, area.left);
+    CellEvalContext context(application_, sheet, area.top, area.left, known);
     try {
         Variant result = formula::evaluate(formula, context, asArray);
         if (callsUnknownFunction) *callsUnknownFunction = callers_.back().callsUnknownFunction;

@@ -14,7 +14,9 @@
 
 #include "host/formula/Reference.h"
 #include "host/sheet/Cell.h"
+#include "host/sheet/CellEvalContext.h"
 #include "host/sheet/DependencyGraph.h"
+#include "host/sheet/DirtyNodes.h"
 #include "host/sheet/SharedResults.h"
 #include "host/sheet/Worksheet.h"
 
@@ -84,48 +86,56 @@ private:
     using Index = DependencyGraph::Index;
 
     void ensureGraph();
+    // Before a rebuild: the dirty marks go into their sheets' calculation state, by cell.
+    void keepMarksInSheets();
+    // Takes the marks of the sheets' calculation state as dirty nodes, with what depends on them.
+    void takeSheetMarks();
     void markDirtyFrom(std::vector<Index> work);
     // Marks the nodes and everything depending on them dirty, also when the nodes already were.
     void markDependentsDirty(const std::vector<Index>& nodes);
     void afterChange();
     std::vector<Index> nodesOf(const std::vector<NodeId>& cells) const;
+    std::vector<NodeId> idsOf(const std::vector<Index>& nodes) const;
+    std::vector<Index> volatileNodes() const;
+    // Sheet by sheet, row by row: the order formulas are calculated in where nothing else decides it.
+    void putInKeyOrder(std::vector<Index>& nodes) const;
 
     // A formula cell to calculate, with its cell as found when the sequence was made (good while the
     // sheet drops no cells).
     struct Step {
         NodeId id;
+        Index node;
         Cell* cell;
         std::uint64_t drops;
     };
-    std::vector<Step> stepsOf(const std::vector<Index>& nodes) const;
+    std::vector<Step> stepsOf(const std::vector<Index>& nodes);
 
     // Evaluates the given formula cells in dependency order.
     void run(const std::vector<Index>& roots);
     // Evaluates every formula in dependency order (the order is kept until a formula changes).
     void runAll();
-    // Sets the circular ones to #REF!, evaluates the sequence, clears the roots' dirty marks and
-    // reports the sheets calculated.
-    void runSequence(const std::vector<NodeId>& circular, const std::vector<Step>& sequence,
-                     const std::vector<NodeId>& roots);
+    // Sets the circular ones to #REF!, evaluates the sequence (the other roots, in calculation order),
+    // clears the roots' dirty marks and reports the sheets calculated.
+    void runSequence(const std::vector<Index>& circular, const std::vector<Step>& sequence);
     void evaluate(const Step& step);
     // Evaluates the formula with the area as the caller.
     Variant evaluateAt(Worksheet& sheet, const formula::Area& area, const formula::Formula& formula, bool asArray,
-                       bool* callsUnknownFunction = nullptr);
+                       bool* callsUnknownFunction = nullptr, std::span<const CellEvalContext::KnownCell> known = {});
     void setCircular(const NodeId& node);
 
     Application& application_;
     DependencyGraph graph_;
+    DirtyNodes dirty_;  // formulas to calculate, by node
     bool graphStale_ = true;
     bool calculating_ = false;
     std::uint64_t calculationNumber_ = 0;
+    std::uint64_t runRebuilds_ = 0;  // the graph's rebuild count when the running sequence was made
     std::vector<CallerFrame> callers_;
     std::set<std::string> unknownFunctions_;
     Clock clock_;
-    // Every formula (sheet by sheet, row by row), its calculation order and its circular ones, for
-    // graph_ at fullOrderVersion_.
-    std::vector<NodeId> fullRoots_;
+    // The calculation order of every formula and its circular ones, for graph_ at fullOrderVersion_.
     std::vector<Step> fullSequence_;
-    std::vector<NodeId> fullCircular_;
+    std::vector<Index> fullCircular_;
     std::uint64_t fullOrderVersion_ = 0;
     SharedResults sharedResults_;  // within one calculation
 };

@@ -25,7 +25,14 @@ Variant valuesOf(const Worksheet& sheet, const formula::Area& area) {
 }  // namespace
 
 Variant CellEvalContext::referenceValues(const formula::ReferenceTarget& target) {
-    if (onOwnSheet(target)) return valuesOf(sheet_, target.area);
+    if (onOwnSheet(target)) {
+        if (target.area.isSingleCell() && !known_.empty() && sheet_.dropCount() == knownDrops_) {
+            const CellKey key = cellKey(target.area.top, target.area.left);
+            for (const KnownCell& k : known_)
+                if (k.key == key) return value2Of(*k.cell);
+        }
+        return valuesOf(sheet_, target.area);
+    }
     if (namesClosedWorkbook(application_, target)) {
         if (auto* store = application_.workbookStore())
             return store->readClosed(target.folder, target.workbook, target.sheet, target.area);

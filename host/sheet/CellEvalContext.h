@@ -2,6 +2,9 @@
 // The evaluation context of a formula in a worksheet cell: resolves its references, names and
 // functions against the application.
 
+#include <cstdint>
+#include <span>
+
 #include "host/formula/Formula.h"
 #include "host/sheet/Worksheet.h"
 
@@ -11,8 +14,17 @@ class Application;
 
 class CellEvalContext : public formula::EvalContext {
 public:
-    CellEvalContext(Application& application, Worksheet& sheet, int row, int column)
-        : application_(application), sheet_(sheet), row_(row), column_(column) {}
+    // A cell of the formula's sheet that the formula reads, found before the evaluation: its value is
+    // read without a look-up while the sheet drops no cells.
+    struct KnownCell {
+        CellKey key;
+        const Cell* cell;
+    };
+
+    CellEvalContext(Application& application, Worksheet& sheet, int row, int column,
+                    std::span<const KnownCell> known = {})
+        : application_(application), sheet_(sheet), row_(row), column_(column), known_(known),
+          knownDrops_(sheet.dropCount()) {}
 
     int formulaRow() const override { return row_; }
     int formulaColumn() const override { return column_; }
@@ -33,6 +45,8 @@ private:
     Worksheet& sheet_;
     int row_;
     int column_;
+    std::span<const KnownCell> known_;
+    std::uint64_t knownDrops_;
 };
 
 }  // namespace host::sheet

@@ -56,6 +56,8 @@ void DependencyGraph::rebuild(const std::function<void(Worksheet&, CellKey, cons
     cellDependents_.clear();
     areaDependents_.clear();
     ++version_;
+    ++rebuilds_;
+    inKeyOrder_ = true;
     std::size_t formulas = 0;
     for (const auto& book : application_.workbooks().all())
         for (const auto& sheet : book->worksheets()) formulas += sheet->formulaCells().size();
@@ -72,22 +74,29 @@ void DependencyGraph::rebuild(const std::function<void(Worksheet&, CellKey, cons
             for (CellKey key : keys)
                 if (const Cell* cell = add(*sheet, key)) seen(*sheet, key, *cell->formula);
         }
+    inKeyOrder_ = true;
 }
 
 const Cell* DependencyGraph::add(Worksheet& sheet, CellKey key) {
-    const Cell* cell = sheet.findCell(keyRow(key), keyColumn(key));
+    Cell* cell = sheet.findCell(keyRow(key), keyColumn(key));
     if (!cell || !cell->formula) return nullptr;
     Index node;
     if (!freePlaces_.empty()) {
         node = freePlaces_.back();
         freePlaces_.pop_back();
+        inKeyOrder_ = false;
     } else {
+        // Appended after the last node of the same sheet, a formula further down keeps the order.
+        if (!nodes_.empty() && (lastAppended_.sheet != &sheet || lastAppended_.key >= key)) inKeyOrder_ = false;
+        lastAppended_ = {&sheet, key};
         node = static_cast<Index>(nodes_.size());
         nodes_.emplace_back();
         marks_.emplace_back();
     }
     Node& n = nodes_[node];
     n.id = {&sheet, key};
+    n.cell = cell;
+    n.cellDrops = sheet.dropCount();
     n.area = cell->array ? *cell->array : Area::cell(keyRow(key), keyColumn(key));
     resolveReferences(sheet, *cell, n.references);
     index_[n.id] = node;
@@ -127,6 +136,15 @@ std::optional<DependencyGraph::Index> DependencyGraph::find(const NodeId& node) 
     const Index* found = index_.find(node);
     if (!found) return std::nullopt;
     return *found;
+}
+
+Cell* DependencyGraph::cell(Index node) {
+    Node& n = nodes_[node];
+    if (n.cellDrops != n.id.sheet->dropCount()) {
+        n.cell = n.id.sheet->findCell(keyRow(n.id.key), keyColumn(n.id.key));
+        n.cellDrops = n.id.sheet->dropCount();
+    }
+    return n.cell;
 }
 
 void DependencyGraph::holdPlaces(bool hold) {

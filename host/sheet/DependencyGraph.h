@@ -54,6 +54,17 @@ public:
     void remove(const NodeId& node);
     std::optional<Index> find(const NodeId& node) const;
     const NodeId& id(Index node) const { return nodes_[node].id; }
+    // The places of nodes: id(node).sheet is nullptr at a free one.
+    std::size_t size() const { return nodes_.size(); }
+    // The formula nodes, free places left out.
+    std::size_t formulaCount() const { return nodes_.size() - freePlaces_.size() - heldPlaces_.size(); }
+    // The node's cell, looked up again only after its sheet dropped cells.
+    Cell* cell(Index node);
+    // True while the nodes' places follow the formulas sheet by sheet, row by row (the order of
+    // rebuild()), so that sorting nodes by place puts them in that order.
+    bool inKeyOrder() const { return inKeyOrder_; }
+    // Changes whenever the graph is rebuilt: nodes found before name other cells.
+    std::uint64_t rebuildCount() const { return rebuilds_; }
     // Calls visit(node) for the formula nodes occupying cells of the area (an array's node may come more
     // than once), walking the area's cells or the sheet's formulas, whichever are fewer.
     template <class Visit>
@@ -69,6 +80,12 @@ public:
                     if (const Index* p = index_.find(NodeId{&sheet, *owner})) visit(*p);
     }
     std::span<const ResolvedRef> references(Index node) const { return nodes_[node].references; }
+    // The formula nodes the node reads when order() found them since the last change; else none.
+    std::span<const Index> keptPrecedents(Index node) const {
+        const Node& n = nodes_[node];
+        if (n.precedentsVersion != version_) return {};
+        return n.precedents;
+    }
     // Removed nodes' places are not given to new nodes while held (a calculation walks them).
     void holdPlaces(bool hold);
 
@@ -85,15 +102,18 @@ public:
 
 private:
     using IndexList = SmallVector<Index, 2>;
+    // What a calculation reads of every node comes first, so that it takes few cache lines.
     struct Node {
         NodeId id;  // sheet nullptr: a free place
-        formula::Area area;
-        SmallVector<ResolvedRef, 2> references;
+        Cell* cell = nullptr;  // good while the sheet's drop count stays cellDrops
+        std::uint64_t cellDrops = 0;
         // Kept while version_ stays as it was when they were found.
-        IndexList precedents;  // formula nodes in the referenced areas
-        IndexList dependents;
         std::uint64_t precedentsVersion = 0;
         std::uint64_t dependentsVersion = 0;
+        IndexList precedents;  // formula nodes in the referenced areas
+        IndexList dependents;
+        formula::Area area;
+        SmallVector<ResolvedRef, 2> references;
     };
     // Scratch of order() for a node: the pass that last saw it and what it found (apart from the
     // nodes, so that the walk reads little memory).
@@ -125,7 +145,10 @@ private:
     std::vector<Index> spareDependents_;
     std::size_t keptEntries_ = 0;  // in the nodes' kept lists
     std::uint64_t version_ = 1;
+    std::uint64_t rebuilds_ = 0;
     std::uint32_t pass_ = 0;
+    bool inKeyOrder_ = true;
+    NodeId lastAppended_;
 };
 
 }  // namespace host::sheet

@@ -31,6 +31,12 @@ bool isDateOrCurrency(const Variant& v) {
     return type == VarType::Date || type == VarType::Currency;
 }
 
+}  // namespace
+
+Variant value2Of(const Cell& cell) { return isDateOrCurrency(cell.value) ? Variant(cell.value.toDouble()) : cell.value; }
+
+namespace {
+
 Variant cellValue(const Cell& cell, bool asValue2) {
     if (asValue2 && isDateOrCurrency(cell.value)) return cell.value.toDouble();
     return cell.value;

@@ -17,6 +17,9 @@ WorksheetPtr resolveSheet(Application& application, const Worksheet& from, const
 // True when the target names a workbook that is not open (to be read from its file).
 bool namesClosedWorkbook(Application& application, const formula::ReferenceTarget& target);
 
+// A cell's value as Value2: dates and currency amounts as plain numbers.
+Variant value2Of(const Cell& cell);
+
 // The values of an area of a sheet: one value for one cell, a rows x columns Array otherwise.
 Variant areaValues(const Worksheet& sheet, const formula::Area& area, bool asValue2);
 

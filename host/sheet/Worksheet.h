@@ -134,6 +134,8 @@ public:
 
     // Calculation state of the sheet's formula cells (by the key of the cell or array anchor).
     struct CalcState {
+        // Marked here (by a file's reader, or kept while the calculator reads the dependencies
+        // again), taken by the calculator into its own marks before its next use.
         FlatSet<CellKey, CellKeySlot> dirty;
         FlatSet<CellKey, CellKeySlot> volatileCells;
     };

@@ -342,3 +342,104 @@ TEST_F(RecalcTest, AuditOfAColumnReadingAllRowsBelow) {
     });
     EXPECT_EQ(limited, "");
 }
+
+TEST_F(RecalcTest, ChangedInputsCalculateSheetBySheetRowByRowWhateverTheEntryOrder) {
+    std::vector<std::string> order;
+    app->registerFunction("TRACE", [&](std::vector<Variant>& arguments) {
+        auto caller = asRange(app->caller());
+        order.push_back(caller->parent()->name() + "!" + caller->address(false, false));
+        return arguments.at(0);
+    });
+    app->setCalculation(CalculationMode::Manual);
+    auto other = book->addSheet();
+    // Entered sheet 2 first, rows out of order; B2 reads C5 further down.
+    other->range("A2")->setFormula("=TRACE(Sheet1!Z1)");
+    put("C5", "=TRACE(Z1)");
+    put("A9", "=TRACE(Z1)");
+    put("B2", "=TRACE(C5)+1");
+    other->range("A1")->setFormula("=TRACE(Sheet1!Z1)*2");
+    put("A9", "=TRACE(Z1)+0");  // replaced: the new formula takes another place
+    put("Z1", 1);
+    app->calculateFull();
+    const std::vector<std::string> expected{"Sheet1!C5", "Sheet1!B2", "Sheet1!A9", "Sheet2!A1", "Sheet2!A2"};
+    for (double input : {2.0, 3.0}) {
+        order.clear();
+        put("Z1", input);
+        app->calculate();
+        EXPECT_EQ(order, expected);
+        EXPECT_EQ(at("B2"), Variant(input + 1));
+        EXPECT_EQ(other->range("A1")->value(), Variant(input * 2));
+    }
+    // Calculated once, nothing stays dirty.
+    order.clear();
+    app->calculate();
+    EXPECT_TRUE(order.empty());
+}
+
+TEST_F(RecalcTest, CellReadThroughTwoPathsCalculatesOncePerChange) {
+    int calls = 0;
+    app->registerFunction("COUNTED", [&](std::vector<Variant>& arguments) {
+        ++calls;
+        return arguments.at(0);
+    });
+    put("A1", 1);
+    put("B1", "=A1+1");
+    put("C1", "=A1*2");
+    put("D1", "=COUNTED(B1+C1)");
+    put("E1", "=D1+B1");
+    calls = 0;
+    put("A1", 5);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(at("D1"), Variant(16.0));
+    EXPECT_EQ(at("E1"), Variant(22.0));
+    app->calculate();
+    EXPECT_EQ(calls, 1);
+}
+
+TEST_F(RecalcTest, PendingChangesSurviveNewSheetsDeletedRowsAndRemovedSheets) {
+    app->setCalculation(CalculationMode::Manual);
+    put("A1", 1);
+    put("B1", "=A1*100");
+    put("A8", 4);
+    put("B8", "=A8*2");
+    auto other = book->addSheet();
+    other->range("A1")->setFormula("=Sheet1!A1+1");
+    app->calculateFull();
+
+    put("A1", 3);
+    put("A8", 5);
+    auto added = book->addSheet();  // the dependencies are read again
+    app->calculate();
+    EXPECT_EQ(at("B1"), Variant(300.0));
+    EXPECT_EQ(at("B8"), Variant(10.0));
+    EXPECT_EQ(other->range("A1")->value(), Variant(4.0));
+
+    // Rows removed below a formula waiting to be calculated; the formula moved up is calculated too.
+    put("A1", 6);
+    sheet->range("A4")->deleteRows();
+    app->calculate();
+    EXPECT_EQ(at("B1"), Variant(600.0));
+    EXPECT_EQ(at("B7"), Variant(10.0));
+
+    // A removed sheet's formulas waiting to be calculated are left alone.
+    put("A1", 7);
+    other->remove();
+    other.reset();
+    added->range("A1")->setFormula("=Sheet1!B1+1");
+    app->calculate();
+    EXPECT_EQ(added->range("A1")->value(), Variant(701.0));
+    EXPECT_EQ(at("B1"), Variant(700.0));
+}
+
+TEST_F(RecalcTest, FormulaReadsACellItsFunctionDroppedMeanwhile) {
+    app->registerFunction("CLEARB2", [this](std::vector<Variant>&) {
+        sheet->range("B2")->clearContents();
+        return Variant(1.0);
+    });
+    app->setCalculation(CalculationMode::Manual);
+    put("B2", "=7+0");
+    put("C2", "=CLEARB2()+B2");
+    app->calculateFull();
+    EXPECT_EQ(at("C2"), Variant(1.0));
+    EXPECT_EQ(sheet->range("B2")->hasFormula(), Variant(false));
+}
