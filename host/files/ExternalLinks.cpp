@@ -179,9 +179,7 @@ std::string withBookIndexes(std::string_view formula, std::vector<ExternalBook>&
         });
         if (it == books.end()) it = books.insert(books.end(), ExternalBook{folder, name, {}, {}});
         if (std::find(it->sheets.begin(), it->sheets.end(), sheet) == it->sheets.end()) it->sheets.push_back(sheet);
-        std::string index = "[";
-        index += std::to_string(it - books.begin() + 1);
-        index += ']';
+        const std::string index = "[" + std::to_string(it - books.begin() + 1) + "]";
         return plainSheetName(sheet) ? index + sheet : "'" + index + quoteDoubled(sheet) + "'";
     };
     return outsideLiterals(formula, [&](std::string_view text) {

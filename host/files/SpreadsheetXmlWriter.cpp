@@ -33,7 +33,7 @@ void appendData(pugi::xml_node cell, const Variant& value) {
             return;
         case VarType::Boolean:
             type = "Boolean";
-            text.assign(1, value.boolValue() ? '1' : '0');
+            text = value.boolValue() ? "1" : "0";
             break;
         case VarType::Date: {
             type = "DateTime";
