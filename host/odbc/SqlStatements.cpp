@@ -235,6 +235,17 @@ Reader readWhole(std::string_view sql, const Dialect& dialect) {
     return reader;
 }
 
+// Whether every reading takes the text alike: it holds none of what the readings tell apart
+// (backslashes, brackets, backticks, dollar quotes, "#", "--" and "/*").
+bool readAlikeByAll(std::string_view sql) {
+    for (std::size_t i = 0; i < sql.size(); ++i) {
+        const char c = sql[i];
+        if (c == '\\' || c == '[' || c == '`' || c == '$' || c == '#') return false;
+        if (i + 1 < sql.size() && ((c == '-' && sql[i + 1] == '-') || (c == '/' && sql[i + 1] == '*'))) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool addsStatements(std::string_view original, std::string_view changed) {
@@ -251,11 +262,13 @@ bool addsStatements(std::string_view original, std::string_view changed) {
 }
 
 bool isSingleCompleteStatement(std::string_view sql) {
-    return std::all_of(kDialects.begin(), kDialects.end(), [&](const Dialect& dialect) {
+    auto complete = [&](const Dialect& dialect) {
         const Reader reader = readWhole(sql, dialect);
         return reader.statements() == 1 && !reader.separated() && reader.bracketsClosed() &&
                reader.region() == Region::Code;
-    });
+    };
+    if (readAlikeByAll(sql)) return complete(kDialects.front());
+    return std::all_of(kDialects.begin(), kDialects.end(), complete);
 }
 
 bool staysInPlace(std::string_view sql, std::size_t position, std::string_view value) {

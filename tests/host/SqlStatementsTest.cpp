@@ -72,9 +72,11 @@ TEST(SqlStatements, PostgresqlQuotingAndComments) {
 
 TEST(SqlStatements, SingleCompleteStatements) {
     for (const char* sql : {"SELECT 1", "SELECT a FROM t WHERE s = 'x;y' -- note\n", "SELECT (1 + (2)) /* x */",
-                            "SELECT \"a;b\", 'it''s;' FROM t", "SELECT 1 /* /* */ */"})
+                            "SELECT \"a;b\", 'it''s;' FROM t", "SELECT 1 /* /* */ */",
+                            "INSERT INTO t VALUES ('2024/01/02', 5 - -1, 8 / 2), ('a-b', 1, 2)"})
         EXPECT_TRUE(isSingleCompleteStatement(sql)) << sql;
     for (const char* sql : {"", "  -- only\n", "SELECT 1;", "SELECT 1; SELECT 2", "SELECT 1 -- note", "SELECT 'a",
+                            "INSERT INTO t VALUES ('a;b'), ('c'); DELETE FROM t", "SELECT \"a",
                             "SELECT 1 /* open", "SELECT (1", "SELECT 1) UNION SELECT (2", "SELECT $$a",
                             "SELECT E'\\'"})
         EXPECT_FALSE(isSingleCompleteStatement(sql)) << sql;
