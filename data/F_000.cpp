@@ -77,4 +77,13 @@ Variant DispatchFunkcjaADO000(const std::string& connection, const Variant& sql,
     }
 }
 
+std::vector<std::vector<Variant>> DispatchEachResultsAtOnce(const std::string& connection,
+                                                            const std::vector<std::string>& texts, int connections) {
+    try {
+        return lastingObject().eachResultsAtOnce(connection, texts, connections);
+    } catch (const std::exception&) {
+        return std::vector<std::vector<Variant>>(texts.size());
+    }
+}
+
 }  // namespace telm

@@ -35,5 +35,8 @@ host::Variant DispatchZOLAP000(const std::string& connection, const std::string&
 // the rows of each statement of `sql` as clsF000::funkcjaADO000 gives them, and Empty when it answers.
 host::Variant DispatchFunkcjaADO000(const std::string& connection, const host::Variant& sql,
                                     std::vector<host::Variant>* eachResult = nullptr);
+// clsF000::eachResultsAtOnce of the module's lasting object; every entry empty when the call fails.
+std::vector<std::vector<host::Variant>> DispatchEachResultsAtOnce(const std::string& connection,
+                                                                  const std::vector<std::string>& texts, int connections);
 
 }  // namespace telm

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 
 #include "core/A_Deklaracje.h"
 #include "core/F_Pomocnicze.h"
@@ -24,6 +25,9 @@ constexpr std::string_view kPayloadSeparator = "(::)";
 constexpr const char* kUnionAll = " UNION ALL ";
 constexpr long kUnionAllLength = 11;
 constexpr long kDefaultSqlLength = 2000;
+// Connections over which the batches after the first run at once, so that the server works on them
+// side by side.
+constexpr int kConnectionsAtOnce = 4;
 constexpr int kMaxPageAttempts = 200;
 constexpr int kMaxReadyPolls = 200;
 // A page that never answers with its markers is not asked again after this long.
@@ -154,29 +158,40 @@ void answerFromRows(Answer& answer, std::size_t rows, long fields, const std::fu
         answer.value = ".";
 }
 
-// Runs the batch as one text of its members, each wrapped as a derived table, joined by ";", which
-// the source runs in one round trip and answers statement by statement. Each member is, read alone,
+// The batch as one text of its members, each wrapped as a derived table, joined by ";", which the
+// source runs in one round trip and answers statement by statement. Each member is, read alone,
 // exactly one complete statement, so the server reads the text as exactly these statements, and each
-// result is its member's own, with its own types. Nothing is answered when the text fails (the source
-// runs it as one transaction, so nothing of it stays done) or gives another number of results. False
-// when the source answers a text with one result only: nothing ran then.
-bool answerEachFromBatch(const std::string& connection, const std::vector<std::string>& statements, const Batch& batch,
-                         std::vector<Answer>& answers) {
+// result is its member's own, with its own types.
+std::string eachResultText(const std::vector<std::string>& statements, const Batch& batch) {
     std::string sql;
     for (std::size_t i = 0; i < batch.members.size(); ++i) {
         if (i > 0) sql += ";\n";
         sql += "SELECT * FROM " + derivedTable(statements[batch.members[i]]);
     }
-    std::vector<Variant> results;
-    const Variant failure = directCall([&] { return DispatchFunkcjaADO000(connection, sql, &results); });
-    if (failure.isEmpty() && results.empty()) return false;
-    if (!failure.isEmpty() || results.size() != batch.members.size()) return true;
+    return sql;
+}
+
+// Answers each member of the batch from its own result. Nothing is answered when the text failed (the
+// source runs it as one transaction, so nothing of it stays done) or gave another number of results.
+void answerFromEachResult(const std::vector<Variant>& results, const Batch& batch, std::vector<Answer>& answers) {
+    if (results.size() != batch.members.size()) return;
     for (std::size_t i = 0; i < batch.members.size(); ++i) {
         if (!results[i].isArray() || results[i].arrayValue().dimensions() != 2) continue;
         const host::Array& table = results[i].arrayValue();  // [field, record]
         answerFromRows(answers[batch.members[i]], static_cast<std::size_t>(table.count(2)), table.count(1),
                        [&] { return table(table.lbound(1), table.lbound(2)); });
     }
+}
+
+// Runs the batch as one text of statements (eachResultText) and answers each member from its own
+// result. False when the source answers a text with one result only: nothing ran then.
+bool answerEachFromBatch(const std::string& connection, const std::vector<std::string>& statements, const Batch& batch,
+                         std::vector<Answer>& answers) {
+    std::vector<Variant> results;
+    const std::string sql = eachResultText(statements, batch);
+    const Variant failure = directCall([&] { return DispatchFunkcjaADO000(connection, sql, &results); });
+    if (failure.isEmpty() && results.empty()) return false;
+    if (failure.isEmpty()) answerFromEachResult(results, batch, answers);
     return true;
 }
 
@@ -302,15 +317,29 @@ void RunAdoService(const std::vector<std::string>& requests) {
         const long limit = sqlLengthLimit();
         const std::vector<Batch> batches = batchesOf(statements, batchable, limit);
         std::vector<Answer> answers(statements.size());
-        // A source that answers a text of several statements one by one gets each batch so; any other
-        // gets each batch as one query of tagged rows.
-        bool eachResult = true;
+        // A source that answers a text of several statements one by one gets each batch so: the first
+        // through the SQL primitive (its login, dialog and failure rules), the others at once over
+        // several connections. Any other source gets each batch as one query of tagged rows.
+        std::optional<bool> eachResult;
+        std::vector<std::size_t> atOnce;
         for (std::size_t b = 0; b < batches.size(); ++b) {
             if (batches[b].members.empty()) continue;
+            if (eachResult == true) {
+                atOnce.push_back(b);
+                continue;
+            }
             app.setStatusBar("ADO Service /" + std::to_string(limit) + " /" + std::to_string(b + 1) + " : " +
                              connection + "...");
-            eachResult = eachResult && answerEachFromBatch(connection, statements, batches[b], answers);
-            if (!eachResult) answerFromBatch(connection, statements, batches[b], answers);
+            if (!eachResult) eachResult = answerEachFromBatch(connection, statements, batches[b], answers);
+            if (eachResult == false) answerFromBatch(connection, statements, batches[b], answers);
+        }
+        if (!atOnce.empty()) {
+            app.setStatusBar("ADO Service /" + std::to_string(limit) + " /" + std::to_string(atOnce.size()) + " : " +
+                             connection + "...");
+            std::vector<std::string> texts;
+            for (std::size_t b : atOnce) texts.push_back(eachResultText(statements, batches[b]));
+            const auto results = DispatchEachResultsAtOnce(connection, texts, kConnectionsAtOnce);
+            for (std::size_t i = 0; i < atOnce.size(); ++i) answerFromEachResult(results[i], batches[atOnce[i]], answers);
         }
         for (std::size_t k = 0; k < statements.size(); ++k) {
             if (k > 0 && statements[k] == statements[k - 1])

@@ -1,5 +1,8 @@
 #include "data/clsF000.h"
 
+#include <atomic>
+#include <thread>
+
 #include "core/A_Deklaracje.h"
 #include "core/P_Interfejs.h"
 #include "core/P_ObslBledow.h"
@@ -220,6 +223,56 @@ Variant clsF000::zOLAP000(const std::string& connection, const std::string& mdx,
     } catch (const host::RuntimeError&) {  // closing is best effort, as the primitive's last step
     }
     return result;
+}
+
+std::vector<std::vector<Variant>> clsF000::eachResultsAtOnce(const std::string& connection,
+                                                             const std::vector<std::string>& texts, int connections) {
+    auto& s = SharedState();
+    std::vector<std::vector<Variant>> results(texts.size());
+    clearCredentials();
+    lookUpCredentials(connection);
+    const std::string user = s.AuthorisationUser, password = s.AuthorisationPassword;
+    clearCredentials();
+    std::vector<std::unique_ptr<host::ado::Connection>> links;
+    while (static_cast<int>(links.size()) < connections && links.size() < texts.size()) {
+        auto link = std::make_unique<host::ado::Connection>();
+        link->calculation = ExcelApplication().calculator().calculationNumber();
+        try {
+            link->open(connection);
+        } catch (const host::RuntimeError&) {  // a source that needs credentials: opened below with them
+        }
+        try {
+            if (link->state() == host::ado::adStateClosed) link->open(connection, user, password);
+        } catch (const host::RuntimeError&) {
+            break;
+        }
+        if (!link->multipleResults()) break;
+        links.push_back(std::move(link));
+    }
+    // Each connection takes the next text not taken yet; what a text's failure leaves empty runs alone
+    // later, where the failure is reported as the cell's own.
+    std::atomic<std::size_t> next{0};
+    auto run = [&](host::ado::Connection& link) {
+        for (std::size_t t = next++; t < texts.size(); t = next++) {
+            try {
+                host::ado::Recordset rows;
+                rows.open(texts[t], link);
+                std::vector<Variant> each;
+                do
+                    each.push_back(rows.recordCount() ? rows.getRows() : Variant());
+                while (rows.nextRecordset());
+                results[t] = std::move(each);
+            } catch (...) {
+            }
+        }
+    };
+    std::vector<std::thread> others;
+    for (std::size_t i = 1; i < links.size(); ++i) others.emplace_back(run, std::ref(*links[i]));
+    if (!links.empty()) run(*links.front());
+    for (auto& other : others) other.join();
+    for (const auto& each : results)
+        if (!each.empty()) IncrementCounter(s.ExternalQueryCount);
+    return results;
 }
 
 Variant clsF000::funkcjaADO000(const std::string& connection, const Variant& sql, std::vector<Variant>* eachResult) {

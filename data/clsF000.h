@@ -57,6 +57,12 @@ public:
     // runs and eachResult stays empty.
     host::Variant funkcjaADO000(const std::string& connection, const host::Variant& sql,
                                 std::vector<host::Variant>* eachResult = nullptr);
+    // The rows of each text, as funkcjaADO000 gives them with `eachResult`, the texts run at once over
+    // up to `connections` connections opened as funkcjaADO000 opens them (with the login the session
+    // keeps for the source; no dialog). A text's entry stays empty when it failed, when no connection
+    // opened, or when the source answers a text with one result only.
+    std::vector<std::vector<host::Variant>> eachResultsAtOnce(const std::string& connection,
+                                                              const std::vector<std::string>& texts, int connections);
     // Quits the private application so that the next link read starts a fresh one; says "OK." (or
     // "Err.") in a plain message box.
     void RefreshLinkEnviroment();

@@ -19,18 +19,16 @@ std::mutex& cancelMutex() {
     static std::mutex m;
     return m;
 }
-std::function<void()>& currentCancel() {
-    static std::function<void()> cancel;
-    return cancel;
+std::list<std::function<void()>>& runningCancels() {
+    static std::list<std::function<void()>> cancels;
+    return cancels;
 }
 
+// Under the lock, so that a scope that ends waits for its cancel and what the cancel touches
+// outlives it.
 void cancelRunningWork() {
-    std::function<void()> cancel;
-    {
-        std::lock_guard lock(cancelMutex());
-        cancel = currentCancel();
-    }
-    if (cancel) cancel();
+    std::lock_guard lock(cancelMutex());
+    for (const auto& cancel : runningCancels()) cancel();
 }
 
 // Only async-signal-safe calls here: the flag, a byte to the watcher, or _exit.
@@ -71,12 +69,12 @@ void clearInterrupt() { interrupted = false; }
 
 CancelScope::CancelScope(std::function<void()> cancel) {
     std::lock_guard lock(cancelMutex());
-    previous_ = std::exchange(currentCancel(), std::move(cancel));
+    registered_ = runningCancels().insert(runningCancels().end(), std::move(cancel));
 }
 
 CancelScope::~CancelScope() {
     std::lock_guard lock(cancelMutex());
-    currentCancel() = std::move(previous_);
+    runningCancels().erase(registered_);
 }
 
 }  // namespace host::os

@@ -352,3 +352,53 @@ TEST(ServicesOnPostgres, CycleGivesEveryCellItsValueFromOneStatementPerBatch) {
     // different statements of the second that succeed alone (equal requests run once).
     EXPECT_EQ(received() - again, 1 + 4);
 }
+
+TEST(ServicesOnPostgres, BatchesAfterTheFirstRunAtOnceAndEachCellKeepsItsOwnValue) {
+    const auto server = testsupport::postgresServer();
+    if (!server) GTEST_SKIP() << "no PostgreSQL server (scripts/test starts one)";
+    const std::string connection = server->connection("UID=" + server->user + ";PWD=" + server->password + ";");
+    const std::string table = "svc_many_" + std::to_string(::getpid());
+    std::string rows;
+    for (int code = 1; code <= 40; ++code)
+        rows += (code > 1 ? ", (" : "(") + std::to_string(code) + ", " + std::to_string(code) + ".25, " +
+                (code % 7 ? "'n" + std::to_string(code) + "'" : std::string("NULL")) + ")";
+    testsupport::runStatements(connection, {"CREATE TABLE " + table + " (code int, amount numeric(12,2), name text)",
+                                            "INSERT INTO " + table + " VALUES " + rows});
+    struct Cleanup {
+        std::function<void()> f;
+        ~Cleanup() { f(); }
+    } cleanup{[&] { testsupport::runStatements(connection, {"DROP TABLE " + table}); }};
+
+    testsupport::ServiceWorkbooks t;
+    t.startWithModel("PARAMETERS=ADOSERVICESQLLENGHT=200\n[Measure Amount]\nType=ODBC\nGetDataArguments={code}\n"
+                     "ConnectionText=" + connection + "\nQueryText=SELECT amount FROM " + table + " WHERE code = {code}\n");
+    std::vector<std::string> amounts, names;
+    for (int code = 40; code >= 1; --code) {
+        amounts.push_back("=GETDATA(\"Amount\"," + std::to_string(code) + ")");
+        // Texts, NULLs, no row, several rows and, in a late batch, a statement that fails on the server.
+        const std::string where = code == 33 ? "code > 35" : code == 34 ? "code > 900" : "code = " + std::to_string(code);
+        const std::string column = code == 25 ? "name || (1 / (code - 25))::text" : "name";
+        names.push_back("=GETDATAODBC(" + quote(connection) + "," +
+                        quote("SELECT " + column + " FROM " + table + " WHERE " + where) + ",FALSE)");
+    }
+    t.report("Report.xlsx", {amounts, names});
+    const auto cells = t.formulaCells();
+    t.command("CalculateAll2");
+    const auto expected = t.valuesOf(cells);
+    auto valueOf = [&](const std::string& part) {
+        for (std::size_t i = 0; i < cells.size(); ++i)
+            if (cells[i]->formula().toString().find(part) != std::string::npos) return expected[i];
+        return Variant();
+    };
+    EXPECT_EQ(valueOf("code > 35"), Variant("."));
+    EXPECT_EQ(valueOf("code = 9\""), Variant("n9"));
+    EXPECT_EQ(valueOf("\"Amount\",40)"), Variant(40.25));
+
+    t.command("SetServicesOn");
+    t.statusTexts.clear();
+    t.command("CalculateAll2");
+    // The first batch through the SQL primitive, then the others at once.
+    EXPECT_EQ(t.adoBatches(), 2);
+    for (std::size_t i = 0; i < cells.size(); ++i) EXPECT_EQ(cells[i]->value(), expected[i]) << cells[i]->address();
+    t.command("SetServicesOff");
+}
