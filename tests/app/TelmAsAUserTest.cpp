@@ -310,3 +310,62 @@ TEST_F(TelmUser, CtrlCCancelsTheRunningStatementOnTheServerAndSavesNothing) {
     for (const auto& entry : fs::directory_iterator(work.path()))
         EXPECT_EQ(entry.path().extension(), ".xlsx") << entry.path();
 }
+
+TEST_F(TelmUser, CtrlCCancelsTheBatchesRunningAtOnceOnEveryConnection) {
+    const auto server = testsupport::postgresServer();
+    if (!server) GTEST_SKIP() << "no PostgreSQL server";
+    const std::string credentials = "Uid=" + server->user + ";Pwd=" + server->password + ";";
+    const std::string connection = server->connection(credentials);
+    // Quick statements fill the first batch; the slow ones sort after them, so they run at once in the
+    // later batches, one sleeping statement on each connection.
+    const std::string book = work.file("slow.xlsx");
+    const std::string script = work.file("write.py");
+    std::ofstream(script) << R"PY(
+import sys, openpyxl
+wb = openpyxl.Workbook()
+ws = wb.active
+conn = sys.argv[2]
+for i in range(1, 41):
+    ws.cell(row=i, column=1).value = '=GETDATAODBC("%s","SELECT 1 AS quick%s WHERE %d = %d")' % (conn, " " * 60, i, i)
+    ws.cell(row=i, column=2).value = '=GETDATAODBC("%s","SELECT 7 FROM pg_sleep(60) WHERE %d = %d%s")' % (conn, i, i, " " * 60)
+wb.save(sys.argv[1])
+)PY";
+    ASSERT_EQ(std::system(("/usr/bin/python3 " + script + " " + book + " '" + connection + "'").c_str()), 0);
+    const std::string before = slurp(book);
+    const std::string command =
+        "exec " + commandLine(book + " --answer OK --run SetServicesOn --run CalculateAll2 --save");
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+
+    host::ado::Connection monitor;
+    monitor.open(connection);
+    auto sleepers = [&] {
+        host::ado::Recordset r;
+        r.open("SELECT count(*) FROM pg_stat_activity WHERE state = 'active' AND query LIKE '%FROM pg_sleep(60)%' "
+               "AND pid <> pg_backend_pid()",
+               monitor);
+        return r.getRows().arrayValue()(0, 0).toLong();
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (sleepers() < 2 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_GE(sleepers(), 2) << "the batches never ran at once";
+
+    ::kill(pid, SIGINT);
+    int status = 0;
+    for (int i = 0; i < 300 && ::waitpid(pid, &status, WNOHANG) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (::waitpid(pid, &status, WNOHANG) == 0 && !WIFEXITED(status)) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        FAIL() << "telm did not stop after Ctrl-C";
+    }
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_EQ(sleepers(), 0);
+    EXPECT_EQ(slurp(book), before);
+}
