@@ -39,6 +39,52 @@ struct TelmUser : ::testing::Test, testsupport::TelmProgram {
 
 std::string quoted(const std::string& text) { return "'" + text + "'"; }
 
+// Statements sleeping on the server in pg_sleep(60), counted over a connection of their own.
+struct Sleepers {
+    host::ado::Connection monitor;
+    explicit Sleepers(const std::string& connection) { monitor.open(connection); }
+    long count() {
+        host::ado::Recordset r;
+        r.open("SELECT count(*) FROM pg_stat_activity WHERE state = 'active' AND query LIKE '%FROM pg_sleep(60)%' "
+               "AND pid <> pg_backend_pid()",
+               monitor);
+        return r.getRows().arrayValue()(0, 0).toLong();
+    }
+};
+
+// Runs `command` (a telm command line) as a process; once at least `atLeast` statements sleep on the
+// server, presses Ctrl-C (SIGINT) and waits up to 15 s for the process to end. Gives its exit status,
+// or -1 after failing the test when the statements never got there or the process did not stop.
+int interruptWhenSleeping(const std::string& command, Sleepers& sleepers, long atLeast) {
+    const std::string line = "exec " + command;
+    const pid_t pid = fork();
+    if (pid < 0) {
+        ADD_FAILURE() << "no fork";
+        return -1;
+    }
+    if (pid == 0) {
+        execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (sleepers.count() < atLeast && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const bool reached = sleepers.count() >= atLeast;
+    ::kill(pid, SIGINT);
+    int status = 0;
+    for (int i = 0; i < 300 && ::waitpid(pid, &status, WNOHANG) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (::waitpid(pid, &status, WNOHANG) == 0 && !WIFEXITED(status)) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        ADD_FAILURE() << "telm did not stop after Ctrl-C";
+        return -1;
+    }
+    EXPECT_TRUE(reached) << "fewer than " << atLeast << " statements reached the server";
+    EXPECT_TRUE(WIFEXITED(status)) << "telm ended with status " << status;
+    return reached && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 }  // namespace
 
 TEST_F(TelmUser, SavingKeepsModeAndLinksAndRefusesReadOnlyFilesAndOtherFormats) {
@@ -270,42 +316,13 @@ TEST_F(TelmUser, CtrlCCancelsTheRunningStatementOnTheServerAndSavesNothing) {
     const std::string before = slurp(book);
     const std::string formula =
         "=GETDATAODBC(\"" + server->connection(credentials) + "\",\"SELECT 7 FROM pg_sleep(60)\")";
-    const std::string command = "exec " + commandLine(book + " --set " + quoted("A1=" + formula) + " --save");
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-
-    host::ado::Connection monitor;
-    monitor.open(server->connection(credentials));
-    auto sleepers = [&] {
-        host::ado::Recordset r;
-        r.open("SELECT count(*) FROM pg_stat_activity WHERE state = 'active' AND query LIKE '%FROM pg_sleep(60)%' "
-               "AND pid <> pg_backend_pid()",
-               monitor);
-        return r.getRows().arrayValue()(0, 0).toLong();
-    };
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (sleepers() == 0 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    ASSERT_EQ(sleepers(), 1) << "the query never reached the server";
-
-    ::kill(pid, SIGINT);
-    int status = 0;
-    for (int i = 0; i < 300 && ::waitpid(pid, &status, WNOHANG) == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    if (::waitpid(pid, &status, WNOHANG) == 0 && !WIFEXITED(status)) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, &status, 0);
-        FAIL() << "telm did not stop after Ctrl-C";
-    }
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 130);
-    const Outcome r = collect(WEXITSTATUS(status));
+    Sleepers sleepers(server->connection(credentials));
+    const int status =
+        interruptWhenSleeping(commandLine(book + " --set " + quoted("A1=" + formula) + " --save"), sleepers, 1);
+    EXPECT_EQ(status, 130);
+    const Outcome r = collect(status);
     EXPECT_NE(r.err.find("interrupted"), std::string::npos) << r.err;
-    EXPECT_EQ(sleepers(), 0);
+    EXPECT_EQ(sleepers.count(), 0);
     EXPECT_EQ(slurp(book), before);
     for (const auto& entry : fs::directory_iterator(work.path()))
         EXPECT_EQ(entry.path().extension(), ".xlsx") << entry.path();
@@ -332,40 +349,10 @@ wb.save(sys.argv[1])
 )PY";
     ASSERT_EQ(std::system(("/usr/bin/python3 " + script + " " + book + " '" + connection + "'").c_str()), 0);
     const std::string before = slurp(book);
-    const std::string command =
-        "exec " + commandLine(book + " --answer OK --run SetServicesOn --run CalculateAll2 --save");
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-
-    host::ado::Connection monitor;
-    monitor.open(connection);
-    auto sleepers = [&] {
-        host::ado::Recordset r;
-        r.open("SELECT count(*) FROM pg_stat_activity WHERE state = 'active' AND query LIKE '%FROM pg_sleep(60)%' "
-               "AND pid <> pg_backend_pid()",
-               monitor);
-        return r.getRows().arrayValue()(0, 0).toLong();
-    };
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (sleepers() < 2 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    ASSERT_GE(sleepers(), 2) << "the batches never ran at once";
-
-    ::kill(pid, SIGINT);
-    int status = 0;
-    for (int i = 0; i < 300 && ::waitpid(pid, &status, WNOHANG) == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    if (::waitpid(pid, &status, WNOHANG) == 0 && !WIFEXITED(status)) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, &status, 0);
-        FAIL() << "telm did not stop after Ctrl-C";
-    }
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 130);
-    EXPECT_EQ(sleepers(), 0);
+    Sleepers sleepers(connection);
+    EXPECT_EQ(interruptWhenSleeping(commandLine(book + " --answer OK --run SetServicesOn --run CalculateAll2 --save"),
+                                    sleepers, 2),
+              130);
+    EXPECT_EQ(sleepers.count(), 0);
     EXPECT_EQ(slurp(book), before);
 }
