@@ -1,6 +1,7 @@
 #include "data/clsF000.h"
 
 #include <atomic>
+#include <system_error>
 #include <thread>
 
 #include "core/A_Deklaracje.h"
@@ -267,7 +268,13 @@ std::vector<std::vector<Variant>> clsF000::eachResultsAtOnce(const std::string& 
         }
     };
     std::vector<std::thread> others;
-    for (std::size_t i = 1; i < links.size(); ++i) others.emplace_back(run, std::ref(*links[i]));
+    for (std::size_t i = 1; i < links.size(); ++i) {
+        try {
+            others.emplace_back(run, std::ref(*links[i]));
+        } catch (const std::system_error&) {  // no thread to be had: the connections running take its texts
+            break;
+        }
+    }
     if (!links.empty()) run(*links.front());
     for (auto& other : others) other.join();
     for (const auto& each : results)
