@@ -5,7 +5,8 @@
 // that two logins never share a link) and, for a database file, the file itself (a file replaced
 // under its name is not the pooled one; connections opened for one calculation look the file up once,
 // see openLink in Link.h). Opening the same key again takes the most recently pooled
-// link back after checking that it is alive; a dead one is closed and the next tried. A link idle
+// link back after checking that it is alive (unless it came back moments before in the calculation
+// running); a dead one is closed and the next tried. A link idle
 // longer than the idle limit (60 seconds) is closed by the pool's own timer; at most
 // kConnectionPoolCap links wait (the longest idle is closed to make room). A link that failed and a
 // refused login never enter the pool. The Excel and cube routes open their sources each time.
@@ -16,6 +17,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -23,6 +25,8 @@ namespace host::ado {
 
 inline constexpr std::size_t kConnectionPoolCap = 32;
 inline constexpr std::chrono::milliseconds kConnectionPoolIdleLimit = std::chrono::seconds(60);
+// How recently a link given back in the calculation running is taken again unchecked (pool::take).
+inline constexpr std::chrono::milliseconds kRecentlyGiven{500};
 
 // Closes every pooled link (when the login cache is cleared and when the add-in is unloaded).
 void clearConnectionPool();
@@ -43,10 +47,12 @@ namespace pool {
 // Emptied with the pool.
 std::shared_ptr<const ConnectionPlan> plan(const std::string& text, const std::string& user,
                                            const std::string& password);
-// A live pooled link of that key, or null.
-std::unique_ptr<odbc::ConnectionHandle> take(const std::string& key);
-// Pools the link (closing it instead when the pool cannot hold it).
-void give(std::string key, std::unique_ptr<odbc::ConnectionHandle> link) noexcept;
+// A live pooled link of that key, or null. A link given back within the same calculation (its number,
+// 0 for none) less than kRecentlyGiven ago is taken without checking it: between two cells of a
+// calculation a link is idle for moments only, and the check costs each cell system calls.
+std::unique_ptr<odbc::ConnectionHandle> take(const std::string& key, std::uint64_t calculation = 0);
+// Pools the link (closing it instead when the pool cannot hold it), given back in that calculation.
+void give(std::string key, std::unique_ptr<odbc::ConnectionHandle> link, std::uint64_t calculation = 0) noexcept;
 }  // namespace pool
 
 }  // namespace host::ado
