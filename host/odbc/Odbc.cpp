@@ -29,6 +29,7 @@ namespace odbc {
 
 SQLHENV environment() {
     static SQLHENV env = [] {
+        configureSqliteLibrary();  // before anything starts the library
         guardSqliteConnections();  // before any driver opens a SQLite connection
         SQLHENV h = SQL_NULL_HENV;
         if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &h)))

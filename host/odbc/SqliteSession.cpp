@@ -156,6 +156,8 @@ void SqliteSession::keepRow(sqlite3_stmt* statement) {
     ++records_;
 }
 
+void configureSqliteLibrary() { sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0); }
+
 void setSqliteStatementObserver(void (*observer)(const char* sql)) { statementObserver = observer; }
 
 }  // namespace host::ado
