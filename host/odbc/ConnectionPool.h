@@ -4,12 +4,12 @@
 // link back to the pool under a key: the text the driver manager received (credentials included, so
 // that two logins never share a link) and, for a database file, the file itself (a file replaced
 // under its name is not the pooled one; connections opened for one calculation look the file up once,
-// see openLink in Link.h). Opening the same key again takes the most recently pooled
-// link back after checking that it is alive (unless it came back moments before in the calculation
-// running); a dead one is closed and the next tried. A link idle
-// longer than the idle limit (60 seconds) is closed by the pool's own timer; at most
-// kConnectionPoolCap links wait (the longest idle is closed to make room). A link that failed and a
-// refused login never enter the pool. The Excel and cube routes open their sources each time.
+// see openLink in Link.h). Opening the same key again takes the most recently pooled link back after
+// checking that it is alive (unless it came back moments before in the calculation running); a dead
+// one is closed and the next tried. A link idle longer than the idle limit (60 seconds) is closed by
+// the pool's own timer; at most kConnectionPoolCap links wait (the longest idle is closed to make
+// room). A link that failed and a refused login never enter the pool. The Excel and cube routes open
+// their sources each time.
 //
 // The driver manager's own pooling stays as the machine's odbcinst.ini sets it: unixODBC pools only
 // for a driver given a CPTimeout there, which Debian's driver packages do not give, and its pool can
