@@ -48,7 +48,7 @@ void Connection::close() {
 void Connection::release() noexcept {
     excel_.reset();
     olap_.reset();
-    odbc::releaseLink(handle_, poolKey_, failed_, calculation);
+    odbc::releaseLink(handle_, poolKey_, failed_);
 }
 
 const std::string& Connection::prepare(const std::string& sql, std::string& rewritten) {

@@ -37,30 +37,27 @@ public:
         clear();
     }
 
-    Link take(const std::string& key, std::uint64_t calculation) {
+    Link take(const std::string& key) {
         for (;;) {
             Link link;
-            bool recent = false;
             {
                 std::lock_guard lock(mutex_);
                 auto found = std::find_if(waiting_.rbegin(), waiting_.rend(),
                                           [&](const Waiting& w) { return w.key == key; });
                 if (found == waiting_.rend()) return nullptr;
                 link = std::move(found->link);
-                recent = calculation != 0 && found->calculation == calculation &&
-                         os::coarseNow() - found->since < kRecentlyGiven;
                 waiting_.erase(std::next(found).base());
             }
-            if (recent || link->alive()) return link;
+            if (link->alive()) return link;
         }
     }
 
-    void give(std::string key, Link link, std::uint64_t calculation) noexcept {
+    void give(std::string key, Link link) noexcept {
         Link evicted;
         bool wakeTimer = false;
         try {
             std::lock_guard lock(mutex_);
-            waiting_.push_back({std::move(key), std::move(link), os::coarseNow(), calculation});
+            waiting_.push_back({std::move(key), std::move(link), os::coarseNow()});
             if (waiting_.size() > kConnectionPoolCap) {
                 evicted = std::move(waiting_.front().link);
                 waiting_.erase(waiting_.begin());
@@ -100,7 +97,6 @@ private:
         std::string key;
         Link link;
         Clock::time_point since;
-        std::uint64_t calculation;  // the calculation it was given back in (0: none)
     };
 
     void closeExpired() {
@@ -192,12 +188,10 @@ std::shared_ptr<const ConnectionPlan> plan(const std::string& text, const std::s
     return planned;
 }
 
-std::unique_ptr<odbc::ConnectionHandle> take(const std::string& key, std::uint64_t calculation) {
-    return thePool().take(key, calculation);
-}
+std::unique_ptr<odbc::ConnectionHandle> take(const std::string& key) { return thePool().take(key); }
 
-void give(std::string key, std::unique_ptr<odbc::ConnectionHandle> link, std::uint64_t calculation) noexcept {
-    thePool().give(std::move(key), std::move(link), calculation);
+void give(std::string key, std::unique_ptr<odbc::ConnectionHandle> link) noexcept {
+    thePool().give(std::move(key), std::move(link));
 }
 
 }  // namespace pool

@@ -4,12 +4,11 @@
 // link back to the pool under a key: the text the driver manager received (credentials included, so
 // that two logins never share a link) and, for a database file, the file itself (a file replaced
 // under its name is not the pooled one; connections opened for one calculation look the file up once,
-// see openLink in Link.h). Opening the same key again takes the most recently pooled link back after
-// checking that it is alive (unless it came back moments before in the calculation running); a dead
-// one is closed and the next tried. A link idle longer than the idle limit (60 seconds) is closed by
-// the pool's own timer; at most kConnectionPoolCap links wait (the longest idle is closed to make
-// room). A link that failed and a refused login never enter the pool. The Excel and cube routes open
-// their sources each time.
+// see openLink in Link.h). Opening the same key again takes the most recently pooled
+// link back after checking that it is alive; a dead one is closed and the next tried. A link idle
+// longer than the idle limit (60 seconds) is closed by the pool's own timer; at most
+// kConnectionPoolCap links wait (the longest idle is closed to make room). A link that failed and a
+// refused login never enter the pool. The Excel and cube routes open their sources each time.
 //
 // The driver manager's own pooling stays as the machine's odbcinst.ini sets it: unixODBC pools only
 // for a driver given a CPTimeout there, which Debian's driver packages do not give, and its pool can
@@ -17,7 +16,6 @@
 
 #include <chrono>
 #include <cstddef>
-#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -25,8 +23,6 @@ namespace host::ado {
 
 inline constexpr std::size_t kConnectionPoolCap = 32;
 inline constexpr std::chrono::milliseconds kConnectionPoolIdleLimit = std::chrono::seconds(60);
-// How recently a link given back in the calculation running is taken again unchecked (pool::take).
-inline constexpr std::chrono::milliseconds kRecentlyGiven{500};
 
 // Closes every pooled link (when the login cache is cleared and when the add-in is unloaded).
 void clearConnectionPool();
@@ -47,12 +43,10 @@ namespace pool {
 // Emptied with the pool.
 std::shared_ptr<const ConnectionPlan> plan(const std::string& text, const std::string& user,
                                            const std::string& password);
-// A live pooled link of that key, or null. A link given back within the same calculation (its number,
-// 0 for none) less than kRecentlyGiven ago is taken without checking it: between two cells of a
-// calculation a link is idle for moments only, and the check costs each cell system calls.
-std::unique_ptr<odbc::ConnectionHandle> take(const std::string& key, std::uint64_t calculation = 0);
-// Pools the link (closing it instead when the pool cannot hold it), given back in that calculation.
-void give(std::string key, std::unique_ptr<odbc::ConnectionHandle> link, std::uint64_t calculation = 0) noexcept;
+// A live pooled link of that key, or null.
+std::unique_ptr<odbc::ConnectionHandle> take(const std::string& key);
+// Pools the link (closing it instead when the pool cannot hold it).
+void give(std::string key, std::unique_ptr<odbc::ConnectionHandle> link) noexcept;
 }  // namespace pool
 
 }  // namespace host::ado

@@ -133,7 +133,7 @@ std::unique_ptr<ConnectionHandle> openLink(const std::shared_ptr<const Connectio
     std::unique_ptr<ConnectionHandle> handle;
     if (pooled(plan)) {
         poolKey = std::move(text);
-        handle = pool::take(poolKey, calculation);
+        handle = pool::take(poolKey);
         if (!handle) handle = connect(plan, poolKey.substr(0, odbcLength), connectionTimeout);
     } else {
         poolKey.clear();
@@ -142,10 +142,9 @@ std::unique_ptr<ConnectionHandle> openLink(const std::shared_ptr<const Connectio
     return handle;
 }
 
-void releaseLink(std::unique_ptr<ConnectionHandle>& link, std::string& poolKey, bool failed,
-                 std::uint64_t calculation) noexcept {
+void releaseLink(std::unique_ptr<ConnectionHandle>& link, std::string& poolKey, bool failed) noexcept {
     if (link && link->connected() && !poolKey.empty() && !failed)
-        pool::give(std::exchange(poolKey, std::string()), std::move(link), calculation);
+        pool::give(std::exchange(poolKey, std::string()), std::move(link));
     link.reset();
 }
 

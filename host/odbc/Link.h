@@ -23,9 +23,7 @@ class ConnectionHandle;
 std::unique_ptr<ConnectionHandle> openLink(const std::shared_ptr<const ConnectionPlan>& plan, int connectionTimeout,
                                            int commandTimeout, std::string& poolKey, std::uint64_t calculation = 0);
 
-// Gives a connected link that has not `failed` back to the pool under its key, and closes it otherwise;
-// `calculation` is the one the link was opened for (see pool::take).
-void releaseLink(std::unique_ptr<ConnectionHandle>& link, std::string& poolKey, bool failed,
-                 std::uint64_t calculation = 0) noexcept;
+// Gives a connected link that has not `failed` back to the pool under its key, and closes it otherwise.
+void releaseLink(std::unique_ptr<ConnectionHandle>& link, std::string& poolKey, bool failed) noexcept;
 
 }  // namespace host::ado::odbc
