@@ -2,6 +2,7 @@
 // functions. Outside array formulas a multi-cell reference used as an operand is intersected with the
 // formula's row or column; array values (constants, functions' results) lift operators element-wise.
 
+#include <cmath>
 #include <functional>
 #include <stdexcept>
 #include <variant>
@@ -133,6 +134,11 @@ private:
                 const bool snap = last && &op == &top;
                 Variant rightValue;
                 const Variant* right = operand(op.child(1), rightValue);
+                if (isArithmetic(op.op) && current->type() == VarType::Double && right->type() == VarType::Double) {
+                    // Two numbers: no conversion to ask for.
+                    result = applyArithmetic(op.op, current->doubleValue(), right->doubleValue(), snap);
+                    continue;
+                }
                 if (!current->isArray() && !right->isArray()) {
                     result = applyBinary(op.op, *current, *right, snap);
                     continue;
@@ -299,7 +305,7 @@ private:
 
 // A value as a formula's result: numbers as Double (dates stay dates, infinities are #NUM!), blanks
 // as 0.
-Variant resultValue(const Variant& v) {
+Variant resultValue(Variant v) {
     switch (v.type()) {
     case VarType::Empty:
     case VarType::Null:
@@ -307,7 +313,7 @@ Variant resultValue(const Variant& v) {
     case VarType::Integer:
     case VarType::Long:
     case VarType::Currency: return v.toDouble();
-    case VarType::Double: return numberResult(v.doubleValue());
+    case VarType::Double: return std::isfinite(v.doubleValue()) ? std::move(v) : Variant(CellError::Num);
     case VarType::Object:
     case VarType::Array: return CellError::Value;
     default: return v;
@@ -317,8 +323,8 @@ Variant resultValue(const Variant& v) {
 }  // namespace
 
 Variant evaluate(const Formula& formula, EvalContext& context, bool asArray) {
-    const Variant v = Evaluator(context, asArray, !formula.callsUserFunction()).result(formula.root());
-    if (!v.isArray()) return resultValue(v);
+    Variant v = Evaluator(context, asArray, !formula.callsUserFunction()).result(formula.root());
+    if (!v.isArray()) return resultValue(std::move(v));
     const Array& array = v.arrayValue();
     const ArrayShape shape = shapeOf(array);
     if (shape.rows == 0 || shape.columns == 0) return CellError::Value;

@@ -3,6 +3,7 @@
 #include "host/formula/Formula.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <new>
 
@@ -154,9 +155,10 @@ Variant EvalContext::sharedResult(const Builtin&, std::span<const ReferenceTarge
 Variant EvalContext::unknownFunction(const std::string&) { return CellError::Name; }
 
 void Formula::prefetch() const {
-    constexpr std::size_t kLine = 64;
-    const auto* first = reinterpret_cast<const std::byte*>(root_);
-    for (std::size_t offset = 0; offset < firstBytes_; offset += kLine) __builtin_prefetch(first + offset);
+    constexpr std::uintptr_t kLine = 64;
+    const auto first = reinterpret_cast<std::uintptr_t>(root_);
+    for (std::uintptr_t line = first & ~(kLine - 1); line < first + firstBytes_; line += kLine)
+        __builtin_prefetch(reinterpret_cast<const void*>(line));
 }
 
 std::vector<ReferenceTarget> Formula::references() const {

@@ -86,6 +86,12 @@ public:
         if (n.precedentsVersion != version_) return {};
         return n.precedents;
     }
+    // Asks the processor to bring what a calculation reads of the node into its cache.
+    void prefetch(Index node) const {
+        if (node >= nodes_.size()) return;
+        const auto* first = reinterpret_cast<const char*>(&nodes_[node]);
+        for (std::size_t offset = 0; offset < sizeof(Node); offset += 64) __builtin_prefetch(first + offset);
+    }
     // Removed nodes' places are not given to new nodes while held (a calculation walks them).
     void holdPlaces(bool hold);
 
