@@ -322,6 +322,19 @@ Variant resultValue(Variant v) {
 
 }  // namespace
 
+std::optional<Variant> evaluateArithmetic(const Formula& formula, EvalContext& context) {
+    const Node& root = formula.root();
+    double operands[2];
+    for (std::size_t i = 0; i < 2; ++i) {
+        const Node& n = root.child(i);
+        const Variant* v = n.kind == NodeKind::Constant ? n.constant : context.cellValueInPlace(*n.target);
+        if (!v || v->type() != VarType::Double) return std::nullopt;
+        operands[i] = v->doubleValue();
+    }
+    // The operator is the formula's last operation: a sum or difference snaps to 0 as evaluate()'s.
+    return applyArithmetic(root.op, operands[0], operands[1], true);
+}
+
 Variant evaluate(const Formula& formula, EvalContext& context, bool asArray) {
     Variant v = Evaluator(context, asArray, !formula.callsUserFunction()).result(formula.root());
     if (!v.isArray()) return resultValue(std::move(v));

@@ -9,6 +9,7 @@
 
 #include "host/formula/Builtins.h"
 #include "host/formula/Node.h"
+#include "host/formula/Operators.h"
 
 namespace host::formula {
 
@@ -132,11 +133,22 @@ std::uint32_t firstBytesOf(const FormulaTree& tree) {
     return static_cast<std::uint32_t>(std::min<std::size_t>(static_cast<std::size_t>(end - first), kMaxBytes));
 }
 
+bool plainArithmetic(const Node& root) {
+    if (root.kind != NodeKind::Binary || !isArithmetic(root.op)) return false;
+    return std::all_of(root.children().begin(), root.children().end(), [](const Node& n) {
+        if (n.kind == NodeKind::Constant) return true;
+        if (n.kind != NodeKind::Reference) return false;
+        const ReferenceTarget& t = *n.target;
+        return t.area.isSingleCell() && t.folder.empty() && t.workbook.empty() && t.sheet.empty();
+    });
+}
+
 }  // namespace
 
 Formula::Formula(std::shared_ptr<const FormulaTree> tree)
     : tree_(std::move(tree)), root_(&tree_->root()), firstBytes_(firstBytesOf(*tree_)),
-      isVolatile_(tree_->callsVolatile), callsUserFunction_(tree_->callsUserFunction) {}
+      isVolatile_(tree_->callsVolatile), callsUserFunction_(tree_->callsUserFunction),
+      isPlainArithmetic_(plainArithmetic(*root_)) {}
 
 void EvalContext::visitCells(const ReferenceTarget& target, const VisitCellValues& visit) {
     const Variant values = referenceValues(target);

@@ -71,6 +71,9 @@ public:
     bool isVolatile() const { return isVolatile_; }
     // True when the formula calls a function that is not built in (a user-defined function).
     bool callsUserFunction() const { return callsUserFunction_; }
+    // True when the formula is one arithmetic operator (+ - * / ^) between two operands, each a
+    // constant or a reference to one cell of the formula's own sheet (=A1+1, =B2*C2).
+    bool isPlainArithmetic() const { return isPlainArithmetic_; }
 
     const Node& root() const { return *root_; }
     // Asks the processor to bring the memory an evaluation reads first into its cache, for a caller
@@ -85,6 +88,7 @@ private:
     // The tree's flags, kept here too: a calculation asks them of every formula it evaluates.
     bool isVolatile_;
     bool callsUserFunction_;
+    bool isPlainArithmetic_;
 };
 
 // A user-defined function: receives the arguments as the spreadsheet passes them (a reference as a
@@ -131,6 +135,10 @@ public:
 // array formula (asArray) may get an Array, which the caller spreads over its range. Errors of the
 // formula are error values; a run-time error raised by a user-defined function becomes #VALUE!.
 Variant evaluate(const Formula& formula, EvalContext& context, bool asArray);
+// A plain arithmetic formula (isPlainArithmetic) whose operands are numbers, its cells' values read
+// in place: its result as evaluate() gives it outside array formulas, computed directly. nullopt
+// for any other operand (evaluate() then).
+std::optional<Variant> evaluateArithmetic(const Formula& formula, EvalContext& context);
 
 // A value written as a formula that gives it: "=3", "=""a""" for the text a, "=TRUE", "=#N/A",
 // "={1,2;3,4}" for an array (a one-dimensional array is one row).

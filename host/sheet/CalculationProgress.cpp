@@ -29,9 +29,7 @@ CalculationProgress::~CalculationProgress() {
     if (showing_) application_.showProgress(std::nullopt);
 }
 
-void CalculationProgress::cellDone() {
-    ++done_;
-    if (--untilRead_ > 0) return;
+void CalculationProgress::readClock() {
     const double now = clock_();
     stride_ = now == lastRead_ ? std::min(stride_ * 2, kMaxStride) : 1;
     untilRead_ = stride_;

@@ -22,9 +22,15 @@ public:
     CalculationProgress(const CalculationProgress&) = delete;
     CalculationProgress& operator=(const CalculationProgress&) = delete;
 
-    void cellDone();
+    void cellDone() {
+        ++done_;
+        if (--untilRead_ == 0) readClock();
+    }
 
 private:
+    // Reads the clock, shows the progress when it is time and sets the cells until the next read.
+    void readClock();
+
     Application& application_;
     const std::function<double()>& clock_;
     std::size_t total_;

@@ -362,6 +362,16 @@ void Calculator::evaluate(const Step& step) {
                     if (const Cell* c = graph_.cell(p)) known[knownCount++] = {graph_.id(p).key, c};
     }
 
+    if (!isArray && formula->isPlainArithmetic()) {
+        // =A1+1 over numbers: no caller to note, nothing that could change a cell meanwhile.
+        CellEvalContext context(application_, sheet, row, column, {known.data(), knownCount});
+        if (auto value = formula::evaluateArithmetic(*formula, context)) {
+            sharedResults_.written(sheet, area);
+            cell->value = std::move(*value);
+            return;
+        }
+    }
+
     const std::uint64_t drops = sheet.dropCount();
     bool unknownFunction = false;
     Variant result = evaluateAt(sheet, area, *formula, isArray, &unknownFunction, {known.data(), knownCount});

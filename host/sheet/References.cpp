@@ -35,8 +35,6 @@ bool isDateOrCurrency(const Variant& v) {
 
 Variant value2Of(const Cell& cell) { return isDateOrCurrency(cell.value) ? Variant(cell.value.toDouble()) : cell.value; }
 
-const Variant* value2InPlace(const Cell& cell) { return isDateOrCurrency(cell.value) ? nullptr : &cell.value; }
-
 namespace {
 
 Variant cellValue(const Cell& cell, bool asValue2) {

@@ -489,6 +489,12 @@ TEST_F(RecalcTest, PlainFormulasOfEveryOperandKindGiveWhatTheGeneralEvaluationGi
     app->calculateFull();
     EXPECT_EQ(at("E1"), Variant(0.0));
     EXPECT_EQ(at("E2"), Variant(-1.0));
+    put("D4", "=D1+D2");  // 0.30000000000000004
+    put("E4", "=D3-D4");
+    put("E5", "=D4-0.3");
+    app->calculateFull();
+    EXPECT_EQ(at("E4"), Variant(0.0));
+    EXPECT_EQ(at("E5"), Variant(0.0));
 }
 
 TEST_F(RecalcTest, FormulaReadsItsOperandBeforeItsFunctionChangesIt) {
