@@ -2,6 +2,7 @@
 // functions. Outside array formulas a multi-cell reference used as an operand is intersected with the
 // formula's row or column; array values (constants, functions' results) lift operators element-wise.
 
+#include <cmath>
 #include <functional>
 #include <stdexcept>
 #include <variant>
@@ -24,7 +25,10 @@ bool sameSheet(const ReferenceTarget& a, const ReferenceTarget& b) {
 
 class Evaluator {
 public:
-    Evaluator(EvalContext& context, bool asArray) : context_(context), asArray_(asArray) {}
+    // readsInPlace: operands may be read where the cells keep them, as the formula calls no function
+    // that could change a cell while it is evaluated.
+    Evaluator(EvalContext& context, bool asArray, bool readsInPlace)
+        : context_(context), asArray_(asArray), readsInPlace_(readsInPlace) {}
 
     // The node's value as an operand.
     Variant value(const Node& n) {
@@ -111,36 +115,57 @@ private:
     // An operator chain (1+1+..., 5%%%, --1) is a tree as deep as the formula is long: evaluated with
     // a loop up its left side, kept on a stack shared by the chains evaluated inside it. `last`: the
     // chain is the whole formula. Operands that are no arrays take the direct way, without lifting.
+    // The chain's value so far is *current: an operand read in place or `result`.
     Variant chain(const Node& top, bool last) {
         const std::size_t base = spine_.size();
         const Node* n = &top;
         for (; isOperator(*n); n = &n->child(0)) spine_.push(n);
-        Variant result = value(*n);
-        for (std::size_t i = spine_.size(); i-- > base;) {
+        Variant result;
+        const Variant* current = operand(*n, result);
+        for (std::size_t i = spine_.size(); i-- > base; current = &result) {
             const Node& op = *spine_[i];
             if (op.kind == NodeKind::Unary) {
-                result = result.isArray() ? liftOne(result, [&](const Variant& a) { return applyUnary(op.op, a); })
-                                          : applyUnary(op.op, result);
+                result = current->isArray() ? liftOne(take(current, result), [&](const Variant& a) { return applyUnary(op.op, a); })
+                                            : applyUnary(op.op, *current);
             } else if (op.kind == NodeKind::Percent) {
-                result = result.isArray() ? liftOne(result, [](const Variant& a) { return applyPercent(a); })
-                                          : applyPercent(result);
+                result = current->isArray() ? liftOne(take(current, result), [](const Variant& a) { return applyPercent(a); })
+                                            : applyPercent(*current);
             } else {
                 const bool snap = last && &op == &top;
-                Variant right = value(op.child(1));
-                if (!result.isArray() && !right.isArray()) {
-                    result = applyBinary(op.op, result, right, snap);
+                Variant rightValue;
+                const Variant* right = operand(op.child(1), rightValue);
+                if (isArithmetic(op.op) && current->type() == VarType::Double && right->type() == VarType::Double) {
+                    // Two numbers: no conversion to ask for.
+                    result = applyArithmetic(op.op, current->doubleValue(), right->doubleValue(), snap);
                     continue;
                 }
-                const Variant operands[] = {std::move(result), std::move(right)};
+                if (!current->isArray() && !right->isArray()) {
+                    result = applyBinary(op.op, *current, *right, snap);
+                    continue;
+                }
+                const Variant operands[] = {take(current, result), take(right, rightValue)};
                 result = lift(operands, [&](std::span<const Variant> a) { return applyBinary(op.op, a[0], a[1], snap); });
             }
         }
         spine_.shrink(base);
-        return result;
+        return take(current, result);
     }
 
+    // An operand of an operator: a constant and, where the context keeps it, a one-cell reference's
+    // value are read in place; any other operand is evaluated into `held`.
+    const Variant* operand(const Node& n, Variant& held) {
+        if (n.kind == NodeKind::Constant) return n.constant;
+        if (readsInPlace_ && !asArray_ && n.kind == NodeKind::Reference && n.target->area.isSingleCell())
+            if (const Variant* v = context_.cellValueInPlace(*n.target)) return v;
+        held = value(n);
+        return &held;
+    }
+
+    // The value an operand stands for: moved out of `held`, copied from where it was read in place.
+    static Variant take(const Variant* operand, Variant& held) { return operand == &held ? std::move(held) : *operand; }
+
     template <class F>
-    static Variant liftOne(Variant& operand, const F& f) {
+    static Variant liftOne(Variant operand, const F& f) {
         const Variant operands[] = {std::move(operand)};
         return lift(operands, [&](std::span<const Variant> a) { return f(a[0]); });
     }
@@ -274,12 +299,13 @@ private:
 
     EvalContext& context_;
     bool asArray_;
+    bool readsInPlace_;
     NodeStack spine_;  // the operator chains being evaluated, outermost first
 };
 
 // A value as a formula's result: numbers as Double (dates stay dates, infinities are #NUM!), blanks
 // as 0.
-Variant resultValue(const Variant& v) {
+Variant resultValue(Variant v) {
     switch (v.type()) {
     case VarType::Empty:
     case VarType::Null:
@@ -287,7 +313,7 @@ Variant resultValue(const Variant& v) {
     case VarType::Integer:
     case VarType::Long:
     case VarType::Currency: return v.toDouble();
-    case VarType::Double: return numberResult(v.doubleValue());
+    case VarType::Double: return std::isfinite(v.doubleValue()) ? std::move(v) : Variant(CellError::Num);
     case VarType::Object:
     case VarType::Array: return CellError::Value;
     default: return v;
@@ -296,9 +322,22 @@ Variant resultValue(const Variant& v) {
 
 }  // namespace
 
+std::optional<Variant> evaluateArithmetic(const Formula& formula, EvalContext& context) {
+    const Node& root = formula.root();
+    double operands[2];
+    for (std::size_t i = 0; i < 2; ++i) {
+        const Node& n = root.child(i);
+        const Variant* v = n.kind == NodeKind::Constant ? n.constant : context.cellValueInPlace(*n.target);
+        if (!v || v->type() != VarType::Double) return std::nullopt;
+        operands[i] = v->doubleValue();
+    }
+    // The operator is the formula's last operation: a sum or difference snaps to 0 as evaluate()'s.
+    return applyArithmetic(root.op, operands[0], operands[1], true);
+}
+
 Variant evaluate(const Formula& formula, EvalContext& context, bool asArray) {
-    const Variant v = Evaluator(context, asArray).result(formula.root());
-    if (!v.isArray()) return resultValue(v);
+    Variant v = Evaluator(context, asArray, !formula.callsUserFunction()).result(formula.root());
+    if (!v.isArray()) return resultValue(std::move(v));
     const Array& array = v.arrayValue();
     const ArrayShape shape = shapeOf(array);
     if (shape.rows == 0 || shape.columns == 0) return CellError::Value;

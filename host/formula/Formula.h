@@ -2,6 +2,7 @@
 // Cell formulas: parsing (A1 and R1C1 syntax), evaluation against an EvalContext, and printing back in
 // either syntax. The spreadsheet (host/sheet) owns the cells; this module knows nothing of them.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -67,16 +68,27 @@ public:
     std::span<const ReferenceTarget> writtenReferences() const;
     std::vector<std::string> names() const;
     // True when the formula calls a volatile built-in (NOW, TODAY, RAND).
-    bool isVolatile() const;
+    bool isVolatile() const { return isVolatile_; }
     // True when the formula calls a function that is not built in (a user-defined function).
-    bool callsUserFunction() const;
+    bool callsUserFunction() const { return callsUserFunction_; }
+    // True when the formula is one arithmetic operator (+ - * / ^) between two operands, each a
+    // constant or a reference to one cell of the formula's own sheet (=A1+1, =B2*C2).
+    bool isPlainArithmetic() const { return isPlainArithmetic_; }
 
     const Node& root() const { return *root_; }
+    // Asks the processor to bring the memory an evaluation reads first into its cache, for a caller
+    // that knows the formula will be evaluated soon.
+    void prefetch() const;
 
 private:
     explicit Formula(std::shared_ptr<const FormulaTree> tree);
     std::shared_ptr<const FormulaTree> tree_;
     const Node* root_;  // in tree_
+    std::uint32_t firstBytes_;  // from root_: what prefetch() brings in
+    // The tree's flags, kept here too: a calculation asks them of every formula it evaluates.
+    bool isVolatile_;
+    bool callsUserFunction_;
+    bool isPlainArithmetic_;
 };
 
 // A user-defined function: receives the arguments as the spreadsheet passes them (a reference as a
@@ -93,6 +105,10 @@ public:
     // The values of a referenced area: one value for one cell, a rows x columns Array with lower
     // bounds 1 otherwise. An unknown workbook or sheet gives the error value #REF!.
     virtual Variant referenceValues(const ReferenceTarget& target) = 0;
+    // The value of a one-cell reference where the context keeps it as referenceValues would give
+    // it, to be read in place until the next change of a cell; nullptr where it does not (the caller
+    // asks referenceValues). None by default.
+    virtual const Variant* cellValueInPlace(const ReferenceTarget& target);
     // The values of the cells of a referenced area, row by row, for functions that aggregate them,
     // a run at a time. Blank cells may be left out. By default every value of referenceValues.
     virtual void visitCells(const ReferenceTarget& target, const VisitCellValues& visit);
@@ -119,6 +135,10 @@ public:
 // array formula (asArray) may get an Array, which the caller spreads over its range. Errors of the
 // formula are error values; a run-time error raised by a user-defined function becomes #VALUE!.
 Variant evaluate(const Formula& formula, EvalContext& context, bool asArray);
+// A plain arithmetic formula (isPlainArithmetic) whose operands are numbers, its cells' values read
+// in place: its result as evaluate() gives it outside array formulas, computed directly. nullopt
+// for any other operand (evaluate() then).
+std::optional<Variant> evaluateArithmetic(const Formula& formula, EvalContext& context);
 
 // A value written as a formula that gives it: "=3", "=""a""" for the text a, "=TRUE", "=#N/A",
 // "={1,2;3,4}" for an array (a one-dimensional array is one row).

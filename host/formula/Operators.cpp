@@ -92,16 +92,10 @@ Variant binary(Operator op, const Variant& a, const Variant& b, bool snapToZero)
     case Operator::GreaterEqual: return compares(op, compareValues(a, b));
     default: break;
     }
+    // The left operand first: its error is the result when both are errors.
     const double x = toNumber(a);
     const double y = toNumber(b);
-    switch (op) {
-    case Operator::Add: return numberResult(snapToZero ? snappedSum(x + y, x, y) : x + y);
-    case Operator::Subtract: return numberResult(snapToZero ? snappedSum(x - y, x, y) : x - y);
-    case Operator::Multiply: return numberResult(x * y);
-    case Operator::Divide: return y == 0 ? Variant(CellError::Div0) : numberResult(x / y);
-    case Operator::Power: return power(x, y);
-    default: return CellError::Value;
-    }
+    return applyArithmetic(op, x, y, snapToZero);
 }
 
 template <class F>
@@ -236,6 +230,17 @@ int compareValues(const Variant& left, const Variant& right) {
     const double x = toNumber(a), y = toNumber(b);
     if (x == y) return 0;
     return sign(significant15(x) - significant15(y));
+}
+
+Variant applyArithmetic(Operator op, double x, double y, bool snapToZero) {
+    switch (op) {
+    case Operator::Add: return numberResult(snapToZero ? snappedSum(x + y, x, y) : x + y);
+    case Operator::Subtract: return numberResult(snapToZero ? snappedSum(x - y, x, y) : x - y);
+    case Operator::Multiply: return numberResult(x * y);
+    case Operator::Divide: return y == 0 ? Variant(CellError::Div0) : numberResult(x / y);
+    case Operator::Power: return power(x, y);
+    default: return CellError::Value;
+    }
 }
 
 Variant applyBinary(Operator op, const Variant& a, const Variant& b, bool snapToZero) {

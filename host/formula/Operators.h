@@ -48,6 +48,12 @@ int compareValues(const Variant& a, const Variant& b);
 // operands is 0, as the spreadsheet makes the last operation of a formula.
 Variant applyBinary(Operator op, const Variant& a, const Variant& b, bool snapToZero = false);
 Variant applyUnary(Operator op, const Variant& a);
+// An arithmetic operator (+ - * / ^) on two numbers, as applyBinary gives it for them.
+Variant applyArithmetic(Operator op, double x, double y, bool snapToZero = false);
+inline bool isArithmetic(Operator op) {
+    return op == Operator::Add || op == Operator::Subtract || op == Operator::Multiply || op == Operator::Divide ||
+           op == Operator::Power;
+}
 Variant applyPercent(const Variant& a);
 
 // Applies a scalar function element-wise when any argument is an array: scalars broadcast, an array

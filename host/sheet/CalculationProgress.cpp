@@ -1,5 +1,6 @@
 #include "host/sheet/CalculationProgress.h"
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 
@@ -12,6 +13,9 @@ namespace {
 
 constexpr double kFirstAfter = 1.0;  // seconds
 constexpr double kEvery = 0.25;
+// The longest run of cells between two clock reads: a run of cells slow enough to move the clock is
+// noticed at most this many cells late.
+constexpr std::size_t kMaxStride = 32;
 
 }  // namespace
 
@@ -19,15 +23,17 @@ double coarseSeconds() { return std::chrono::duration<double>(os::coarseNow().ti
 
 CalculationProgress::CalculationProgress(Application& application, const std::function<double()>& clock,
                                          std::size_t total)
-    : application_(application), clock_(clock), total_(total), start_(clock()) {}
+    : application_(application), clock_(clock), total_(total), start_(clock()), lastRead_(start_) {}
 
 CalculationProgress::~CalculationProgress() {
     if (showing_) application_.showProgress(std::nullopt);
 }
 
-void CalculationProgress::cellDone() {
-    ++done_;
+void CalculationProgress::readClock() {
     const double now = clock_();
+    stride_ = now == lastRead_ ? std::min(stride_ * 2, kMaxStride) : 1;
+    untilRead_ = stride_;
+    lastRead_ = now;
     if (now - start_ < kFirstAfter || (showing_ && now - shown_ < kEvery)) return;
     showing_ = true;
     shown_ = now;

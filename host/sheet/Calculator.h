@@ -54,7 +54,7 @@ public:
 
     // The formula being evaluated: its sheet and its cell (or array area).
     struct CallerFrame {
-        Worksheet* sheet;
+        Worksheet* sheet = nullptr;
         formula::Area area;
         std::optional<bool> markedVolatile = std::nullopt;  // as the formula last marked itself
         bool callsUnknownFunction = false;
@@ -118,6 +118,8 @@ private:
     // clears the roots' dirty marks and reports the sheets calculated.
     void runSequence(const std::vector<Index>& circular, const std::vector<Step>& sequence);
     void evaluate(const Step& step);
+    // Brings what the steps after `next` read into the processor's cache ahead of their turn.
+    void prefetchAhead(const std::vector<Step>& sequence, std::size_t next) const;
     // Evaluates the formula with the area as the caller.
     Variant evaluateAt(Worksheet& sheet, const formula::Area& area, const formula::Formula& formula, bool asArray,
                        bool* callsUnknownFunction = nullptr, std::span<const CellEvalContext::KnownCell> known = {});

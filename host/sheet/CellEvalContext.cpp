@@ -24,13 +24,17 @@ Variant valuesOf(const Worksheet& sheet, const formula::Area& area) {
 
 }  // namespace
 
+const Cell* CellEvalContext::knownCell(CellKey key) const {
+    if (known_.empty() || sheet_.dropCount() != knownDrops_) return nullptr;
+    for (const KnownCell& k : known_)
+        if (k.key == key) return k.cell;
+    return nullptr;
+}
+
 Variant CellEvalContext::referenceValues(const formula::ReferenceTarget& target) {
     if (onOwnSheet(target)) {
-        if (target.area.isSingleCell() && !known_.empty() && sheet_.dropCount() == knownDrops_) {
-            const CellKey key = cellKey(target.area.top, target.area.left);
-            for (const KnownCell& k : known_)
-                if (k.key == key) return value2Of(*k.cell);
-        }
+        if (target.area.isSingleCell())
+            if (const Cell* cell = knownCell(cellKey(target.area.top, target.area.left))) return value2Of(*cell);
         return valuesOf(sheet_, target.area);
     }
     if (namesClosedWorkbook(application_, target)) {
@@ -41,6 +45,15 @@ Variant CellEvalContext::referenceValues(const formula::ReferenceTarget& target)
     auto sheet = resolveSheet(application_, sheet_, target);
     if (!sheet) return CellError::Ref;
     return valuesOf(*sheet, target.area);
+}
+
+const Variant* CellEvalContext::cellValueInPlace(const formula::ReferenceTarget& target) {
+    if (!onOwnSheet(target) || !target.area.isSingleCell()) return nullptr;
+    const int row = target.area.top, column = target.area.left;
+    const Cell* cell = knownCell(cellKey(row, column));
+    if (!cell) cell = sheet_.findCell(row, column);
+    static const Variant blank;
+    return cell ? value2InPlace(*cell) : &blank;
 }
 
 void CellEvalContext::visitCells(const formula::ReferenceTarget& target, const formula::VisitCellValues& visit) {

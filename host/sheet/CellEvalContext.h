@@ -29,6 +29,8 @@ public:
     int formulaRow() const override { return row_; }
     int formulaColumn() const override { return column_; }
     Variant referenceValues(const formula::ReferenceTarget& target) override;
+    // Cells of the formula's own sheet.
+    const Variant* cellValueInPlace(const formula::ReferenceTarget& target) override;
     void visitCells(const formula::ReferenceTarget& target, const formula::VisitCellValues& visit) override;
     Variant sharedResult(const formula::Builtin& builtin, std::span<const formula::ReferenceTarget> targets,
                          const std::function<Variant()>& compute) override;
@@ -41,6 +43,9 @@ public:
     std::string formatText(const Variant& value, const std::string& formatCode) override;
 
 private:
+    // The cell of the formula's sheet at the key when it is a known one; else nullptr.
+    const Cell* knownCell(CellKey key) const;
+
     Application& application_;
     Worksheet& sheet_;
     int row_;

@@ -48,6 +48,7 @@ void DependencyGraph::resolveReferences(Worksheet& sheet, const Cell& cell, Smal
 
 void DependencyGraph::rebuild(const std::function<void(Worksheet&, CellKey, const formula::Formula&)>& seen) {
     nodes_.clear();
+    reads_.clear();
     marks_.clear();
     keptEntries_ = 0;
     freePlaces_.clear();
@@ -62,6 +63,7 @@ void DependencyGraph::rebuild(const std::function<void(Worksheet&, CellKey, cons
     for (const auto& book : application_.workbooks().all())
         for (const auto& sheet : book->worksheets()) formulas += sheet->formulaCells().size();
     nodes_.reserve(formulas);
+    reads_.reserve(formulas);
     marks_.reserve(formulas);
     index_.reserve(formulas);
     cellDependents_.reserve(formulas);
@@ -91,16 +93,18 @@ const Cell* DependencyGraph::add(Worksheet& sheet, CellKey key) {
         lastAppended_ = {&sheet, key};
         node = static_cast<Index>(nodes_.size());
         nodes_.emplace_back();
+        reads_.emplace_back();
         marks_.emplace_back();
     }
     Node& n = nodes_[node];
     n.id = {&sheet, key};
     n.cell = cell;
     n.cellDrops = sheet.dropCount();
-    n.area = cell->array ? *cell->array : Area::cell(keyRow(key), keyColumn(key));
-    resolveReferences(sheet, *cell, n.references);
+    Reads& reads = reads_[node];
+    reads.area = cell->array ? *cell->array : Area::cell(keyRow(key), keyColumn(key));
+    resolveReferences(sheet, *cell, reads.references);
     index_[n.id] = node;
-    for (const auto& r : n.references) {
+    for (const auto& r : reads.references) {
         if (r.area.isSingleCell())
             cellDependents_[NodeId{r.sheet, cellKey(r.area.top, r.area.left)}].push_back(node);
         else
@@ -116,7 +120,7 @@ void DependencyGraph::remove(const NodeId& id) {
     const Index node = *found;
     index_.erase(id);
     Node& n = nodes_[node];
-    for (const auto& r : n.references) {
+    for (const auto& r : reads_[node].references) {
         if (r.area.isSingleCell()) {
             if (auto* d = cellDependents_.find(NodeId{r.sheet, cellKey(r.area.top, r.area.left)}))
                 d->erase(std::remove(d->begin(), d->end(), node), d->end());
@@ -127,6 +131,7 @@ void DependencyGraph::remove(const NodeId& id) {
     forget(n.precedents);
     forget(n.dependents);
     n = Node{};
+    reads_[node] = Reads{};
     marks_[node] = {};
     (placesHeld_ ? heldPlaces_ : freePlaces_).push_back(node);
     ++version_;
@@ -184,7 +189,7 @@ std::span<const DependencyGraph::Index> DependencyGraph::dependentsOf(Index node
     Node& n = nodes_[node];
     if (n.dependentsVersion == version_) return n.dependents;
     spareDependents_.clear();
-    dependentsOfArea(*n.id.sheet, n.area, spareDependents_);
+    dependentsOfArea(*n.id.sheet, reads_[node].area, spareDependents_);
     if (keep(n.dependents, n.dependentsVersion, spareDependents_)) return n.dependents;
     return spareDependents_;
 }
@@ -208,7 +213,7 @@ void DependencyGraph::forget(IndexList& list) {
 
 void DependencyGraph::findPrecedents(Index node, std::vector<Index>& out) const {
     out.clear();
-    for (const auto& r : nodes_[node].references) {
+    for (const auto& r : reads_[node].references) {
         const auto area = r.sheet->clipToContent(r.area);  // a whole column: the rows that hold cells
         if (!area) continue;
         forEachFormulaIn(*r.sheet, *area, [&](Index p) {

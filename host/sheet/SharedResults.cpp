@@ -19,7 +19,7 @@ Variant SharedResults::get(const void* function, std::vector<SheetArea> areas, c
     return value;
 }
 
-void SharedResults::written(const Worksheet& sheet, const formula::Area& area) {
+void SharedResults::dropReading(const Worksheet& sheet, const formula::Area& area) {
     std::erase_if(entries_, [&](const Entry& e) {
         return std::any_of(e.areas.begin(), e.areas.end(),
                            [&](const SheetArea& a) { return a.sheet == &sheet && a.area.overlaps(area); });

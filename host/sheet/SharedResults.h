@@ -23,10 +23,14 @@ public:
     // The result kept for the function over the areas, else compute()'s, then kept.
     Variant get(const void* function, std::vector<SheetArea> areas, const std::function<Variant()>& compute);
     // Cells of the area were written: the results that read any of them are dropped.
-    void written(const Worksheet& sheet, const formula::Area& area);
+    void written(const Worksheet& sheet, const formula::Area& area) {
+        if (!entries_.empty()) dropReading(sheet, area);
+    }
     void clear() { entries_.clear(); }
 
 private:
+    void dropReading(const Worksheet& sheet, const formula::Area& area);
+
     struct Entry {
         const void* function;
         std::vector<SheetArea> areas;

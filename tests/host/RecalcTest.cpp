@@ -443,3 +443,72 @@ TEST_F(RecalcTest, FormulaReadsACellItsFunctionDroppedMeanwhile) {
     EXPECT_EQ(at("C2"), Variant(1.0));
     EXPECT_EQ(sheet->range("B2")->hasFormula(), Variant(false));
 }
+
+TEST_F(RecalcTest, PlainFormulasOfEveryOperandKindGiveWhatTheGeneralEvaluationGives) {
+    // Operands of every kind in column A; each formula of column B reads them directly (the cells'
+    // values read in place), the same formula in column C reads them through parentheses (copied).
+    app->setCalculation(CalculationMode::Manual);
+    const std::vector<Variant> operands = {2.5,      Variant(Date{45000.25}), Currency::fromDouble(1.5), "7",  "abc",
+                                           true,     Variant(),               1e308,                     0.0,  -3.0};
+    const char* shapes[] = {"A{}+1", "A{}*A{}", "1/A{}", "A{}-A{}", "A{}&\"x\"", "A{}>0", "-A{}", "A{}%", "A{}^2", "A{}+A{}"};
+    auto spell = [](std::string shape, const std::string& ref) {
+        for (std::size_t p; (p = shape.find("A{}")) != std::string::npos;) shape.replace(p, 3, ref);
+        return shape;
+    };
+    const int n = static_cast<int>(operands.size());
+    for (int i = 0; i < n; ++i) sheet->cells(i + 1, 1)->setValue(operands[i]);
+    sheet->cells(n + 1, 1)->setFormula("=1/0");  // an error value
+    int row = 1;
+    for (const char* shape : shapes)
+        for (int i = 1; i <= n + 1; ++i, ++row) {
+            sheet->cells(row, 2)->setFormula("=" + spell(shape, "A" + std::to_string(i)));
+            sheet->cells(row, 3)->setFormula("=" + spell(shape, "(A" + std::to_string(i) + ")"));
+        }
+    app->calculateFull();
+    for (int r = 1; r < row; ++r) {
+        const Variant direct = sheet->cells(r, 2)->value(), copied = sheet->cells(r, 3)->value();
+        EXPECT_EQ(direct, copied) << sheet->cells(r, 2)->formula().stringValue();
+        EXPECT_EQ(direct.type(), copied.type()) << sheet->cells(r, 2)->formula().stringValue();
+    }
+    // A few by their values: dates and amounts as plain numbers, texts converted, errors passed on.
+    EXPECT_EQ(sheet->range("B2")->value(), Variant(45001.25));
+    EXPECT_EQ(sheet->range("B3")->value(), Variant(2.5));
+    EXPECT_EQ(sheet->range("B4")->value(), Variant(8.0));
+    EXPECT_EQ(sheet->range("B5")->value(), Variant(CellError::Value));
+    EXPECT_EQ(sheet->range("B7")->value(), Variant(1.0));
+    EXPECT_EQ(sheet->range("B11")->value(), Variant(CellError::Div0));
+    EXPECT_EQ(sheet->range("B19")->value(), Variant(CellError::Num));        // 1e308*1e308
+    EXPECT_EQ(sheet->range("B31")->value(), Variant(CellError::Div0));       // 1/0
+    EXPECT_EQ(sheet->range("B45")->value(), Variant("2.5x"));
+    // The last sum or difference of a formula at 15 significant digits; a chain of references.
+    put("D1", 0.1);
+    put("D2", 0.2);
+    put("D3", 0.3);
+    put("E1", "=D1+D2-D3");
+    put("E2", "=E1+D1*10-D2/D1");
+    app->calculateFull();
+    EXPECT_EQ(at("E1"), Variant(0.0));
+    EXPECT_EQ(at("E2"), Variant(-1.0));
+    put("D4", "=D1+D2");  // 0.30000000000000004
+    put("E4", "=D3-D4");
+    put("E5", "=D4-0.3");
+    app->calculateFull();
+    EXPECT_EQ(at("E4"), Variant(0.0));
+    EXPECT_EQ(at("E5"), Variant(0.0));
+}
+
+TEST_F(RecalcTest, FormulaReadsItsOperandBeforeItsFunctionChangesIt) {
+    // The left operand is read before the function runs, also when the function rewrites the cell
+    // and makes the sheet store more cells.
+    app->registerFunction("REWRITE", [this](std::vector<Variant>&) {
+        put("A1", 100);
+        for (int r = 1; r <= 2000; ++r) sheet->cells(r, 9)->setValue(r);
+        return Variant(1.0);
+    });
+    app->setCalculation(CalculationMode::Manual);
+    put("A1", 5);
+    put("B1", "=A1+REWRITE()");
+    app->calculateFull();
+    EXPECT_EQ(at("B1"), Variant(6.0));
+    EXPECT_EQ(at("A1"), Variant(100));
+}
