@@ -3,9 +3,10 @@
 // began, at most four times a second, "Calculating: <done> of <total> cells"; at the end the status
 // bar shows its own text again.
 //
-// The clock is read after every cell while cells take time; while it stands still between reads
-// (quick cells) it is read after ever longer runs of cells, at most kMaxStride, so that a pass over
-// many quick formulas spends next to nothing on it.
+// The clock is read after every cell that may take its time (one calling a data function) and while
+// cells take time; while it stands still between reads (quick cells) it is read after ever longer
+// runs of cells, at most kMaxStride, so that a pass over many quick formulas spends next to nothing
+// on it.
 
 #include <cstddef>
 #include <functional>
@@ -22,9 +23,10 @@ public:
     CalculationProgress(const CalculationProgress&) = delete;
     CalculationProgress& operator=(const CalculationProgress&) = delete;
 
-    void cellDone() {
+    // A cell was calculated; mayTakeTime: its formula calls a function that is not built in.
+    void cellDone(bool mayTakeTime) {
         ++done_;
-        if (--untilRead_ == 0) readClock();
+        if (--untilRead_ == 0 || mayTakeTime) readClock();
     }
 
 private:

@@ -284,8 +284,7 @@ void Calculator::runSequence(const std::vector<Index>& circular, const std::vect
             CalculationProgress progress(application_, clock_, sequence.size());
             for (std::size_t i = 0; i < sequence.size(); ++i) {
                 prefetchAhead(sequence, i);
-                evaluate(sequence[i]);
-                progress.cellDone();
+                progress.cellDone(evaluate(sequence[i]));
             }
         }
         // The roots are the sequence and the circular ones; a graph rebuilt meanwhile knows them by cell.
@@ -340,14 +339,15 @@ void Calculator::setCircular(const NodeId& node) {
     sharedResults_.written(*node.sheet, area);
 }
 
-void Calculator::evaluate(const Step& step) {
+bool Calculator::evaluate(const Step& step) {
     Worksheet& sheet = *step.id.sheet;
     const int row = keyRow(step.id.key), column = keyColumn(step.id.key);
     Cell* cell = step.drops == sheet.dropCount() ? step.cell : sheet.findCell(row, column);
-    if (!cell || !cell->formula) return;
+    if (!cell || !cell->formula) return false;
     // A user-defined function may replace the formula while it runs: the formula is held till the end.
     const formula::Formula* formula = cell->formula.get();
-    const auto held = formula->callsUserFunction() ? cell->formula : nullptr;
+    const bool callsUserFunction = formula->callsUserFunction();
+    const auto held = callsUserFunction ? cell->formula : nullptr;
     const bool isArray = cell->array.has_value();
     const Area area = isArray ? *cell->array : Area::cell(row, column);
 
@@ -368,7 +368,7 @@ void Calculator::evaluate(const Step& step) {
         if (auto value = formula::evaluateArithmetic(*formula, context)) {
             sharedResults_.written(sheet, area);
             cell->value = std::move(*value);
-            return;
+            return false;
         }
     }
 
@@ -377,12 +377,12 @@ void Calculator::evaluate(const Step& step) {
     Variant result = evaluateAt(sheet, area, *formula, isArray, &unknownFunction, {known.data(), knownCount});
     // The cell is found again if the formula dropped cells.
     Cell& target = drops == sheet.dropCount() ? *cell : sheet.cellAt(row, column);
-    if (unknownFunction && !target.value.isEmpty()) return;  // the value its file stored stays
+    if (unknownFunction && !target.value.isEmpty()) return callsUserFunction;  // the value its file stored stays
     sharedResults_.written(sheet, area);
     if (!isArray) {
         // A formula showing an empty cell shows 0.
         target.value = result.isEmpty() ? Variant(0.0) : std::move(result);
-        return;
+        return callsUserFunction;
     }
     // Spread the result over the array's cells; cells beyond it show #N/A.
     for (int r = area.top; r <= area.bottom; ++r)
@@ -406,6 +406,7 @@ void Calculator::evaluate(const Step& step) {
             }
             sheet.cellAt(r, c).value = v.isEmpty() ? Variant(0.0) : v;
         }
+    return callsUserFunction;
 }
 
 Variant Calculator::evaluateAt(Worksheet& sheet, const Area& area, const formula::Formula& formula) {

@@ -117,7 +117,9 @@ private:
     // Sets the circular ones to #REF!, evaluates the sequence (the other roots, in calculation order),
     // clears the roots' dirty marks and reports the sheets calculated.
     void runSequence(const std::vector<Index>& circular, const std::vector<Step>& sequence);
-    void evaluate(const Step& step);
+    // Calculates the step's cell; true when its formula calls a function that is not built in (one
+    // that may take its time, as a data function does).
+    bool evaluate(const Step& step);
     // Brings what the steps after `next` read into the processor's cache ahead of their turn.
     void prefetchAhead(const std::vector<Step>& sequence, std::size_t next) const;
     // Evaluates the formula with the area as the caller.
