@@ -24,15 +24,6 @@ bool namesClosedWorkbook(Application& application, const formula::ReferenceTarge
     return !target.workbook.empty() && !application.workbooks().find(target.workbook);
 }
 
-namespace {
-
-bool isDateOrCurrency(const Variant& v) {
-    const VarType type = v.type();
-    return type == VarType::Date || type == VarType::Currency;
-}
-
-}  // namespace
-
 Variant value2Of(const Cell& cell) { return isDateOrCurrency(cell.value) ? Variant(cell.value.toDouble()) : cell.value; }
 
 namespace {

@@ -19,11 +19,13 @@ bool namesClosedWorkbook(Application& application, const formula::ReferenceTarge
 
 // A cell's value as Value2: dates and currency amounts as plain numbers.
 Variant value2Of(const Cell& cell);
-// The cell's stored value where it is its Value2 as it stands (no date or currency); else nullptr.
-inline const Variant* value2InPlace(const Cell& cell) {
-    const VarType type = cell.value.type();
-    return type == VarType::Date || type == VarType::Currency ? nullptr : &cell.value;
+// True for the values that Value2 gives as plain numbers: dates and currency amounts.
+inline bool isDateOrCurrency(const Variant& v) {
+    const VarType type = v.type();
+    return type == VarType::Date || type == VarType::Currency;
 }
+// The cell's stored value where it is its Value2 as it stands (no date or currency); else nullptr.
+inline const Variant* value2InPlace(const Cell& cell) { return isDateOrCurrency(cell.value) ? nullptr : &cell.value; }
 
 // The values of an area of a sheet: one value for one cell, a rows x columns Array otherwise.
 Variant areaValues(const Worksheet& sheet, const formula::Area& area, bool asValue2);
